@@ -1,0 +1,33 @@
+# broodlog_add_test(<name> SOURCES <files...> LIBS <targets...> [GUI] [DATA_DIR <dir>])
+# One GoogleTest executable; each of its tests becomes a ctest test. GUI tests
+# run on Qt's offscreen platform so they need no display.
+function(broodlog_add_test name)
+  cmake_parse_arguments(ARG "GUI" "DATA_DIR" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+  target_compile_definitions(${name} PRIVATE
+    BROODLOG_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    BROODLOG_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  if(ARG_DATA_DIR)
+    target_compile_definitions(${name} PRIVATE TESTDATADIR="${ARG_DATA_DIR}")
+  endif()
+  set(env "")
+  if(ARG_GUI)
+    list(APPEND env "QT_QPA_PLATFORM=offscreen")
+  endif()
+  if(BROODLOG_SANITIZE)
+    list(APPEND env "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/.ci/lsan.supp:print_suppressions=0"
+                    "UBSAN_OPTIONS=print_stacktrace=1")
+  endif()
+  gtest_discover_tests(${name}
+    DISCOVERY_TIMEOUT 60
+    DISCOVERY_MODE PRE_TEST
+    PROPERTIES ENVIRONMENT "${env}" TIMEOUT 120)
+endfunction()
+
+# broodlog_engine_library(<name> <sources...>): a Qt-free engine layer.
+function(broodlog_engine_library name)
+  add_library(${name} STATIC ${ARGN})
+  add_library(broodlog::${name} ALIAS ${name})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+endfunction()

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs each briefly from its seeds.
+#   FUZZ_SECONDS=N  time per target (default 30)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+shopt -s nullglob
+targets=(fuzz/fuzz_*.cpp)
+if [ ${#targets[@]} -eq 0 ]; then echo "no fuzz targets"; exit 0; fi
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -DBROODLOG_FUZZ=ON -DBROODLOG_ENGINE_ONLY=ON \
+  -DBROODLOG_TESTS=OFF -DBROODLOG_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build-fuzz -j"$(nproc)"
+for src in "${targets[@]}"; do
+  name=$(basename "$src" .cpp)
+  corpus=$(mktemp -d)
+  [ -d "fuzz/corpus/$name" ] && cp -r "fuzz/corpus/$name/." "$corpus/"
+  echo "-- $name"
+  "build-fuzz/fuzz/$name" -max_total_time="${FUZZ_SECONDS:-30}" -print_final_stats=1 "$corpus" 2>&1 | tail -n 5
+  rm -rf "$corpus"
+done

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs the whole test suite.
+#   BROODLOG_SANITIZE=1  builds in build-asan with AddressSanitizer and UBSan.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+BROODLOG_TEST_EXTRAS=1 bash scripts/setup.sh
+dir=build; flags=()
+if [ "${BROODLOG_SANITIZE:-0}" = 1 ]; then
+  dir=build-asan; flags=(-DBROODLOG_SANITIZE=ON -DBROODLOG_BENCH=OFF)
+fi
+cmake -S . -B "$dir" "${flags[@]}" >/dev/null
+cmake --build "$dir" -j"$(nproc)"
+cd "$dir"
+ctest --output-on-failure -j"$(nproc)" --timeout 300

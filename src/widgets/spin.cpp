@@ -89,6 +89,7 @@ void TRepeatButton::mousePressEvent(QMouseEvent* e) {
   if (OnMouseDown) OnMouseDown(this, e->button());
   if (e->button() == Qt::LeftButton && isEnabled()) left_held_ = true;
   QAbstractButton::mousePressEvent(e);
+  e->accept();  // other buttons too: the press belongs to this button
   if (flags_ & rfAutoRepeat) {
     if (!timer_) timer_ = new QTimer(this);
     timer_->disconnect(this);

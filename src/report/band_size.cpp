@@ -17,8 +17,10 @@ long double TBandSize::Value(int index) const {
 }
 
 void TBandSize::SetValue(int index, long double value) {
-  if (index >= 0 && index < static_cast<int>(kValueCount) && std::isfinite(value))
-    stored_[index] = WriteStored(value, kHorizontal[index]);
+  if (index >= 0 && index < static_cast<int>(kValueCount)) {
+    const long double stored = WriteStored(value, kHorizontal[index]);
+    if (std::isfinite(stored)) stored_[index] = stored;
+  }
   SyncControlBounds();
 }
 

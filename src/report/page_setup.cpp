@@ -87,19 +87,21 @@ long double TPageSetup::Stored(int index) const {
 }
 
 void TPageSetup::SetValue(int index, long double value) {
-  if (index < 0 || index >= static_cast<int>(kValueCount) || !std::isfinite(value)) return;
+  if (index < 0 || index >= static_cast<int>(kValueCount)) return;
+  const long double stored = WriteStored(value, kHorizontal[index]);
+  if (!std::isfinite(stored)) return;
   switch (index) {
     case kLength:
     case kWidth:
       if (paper_size_ != TPaperSize::Custom) return;
       [[fallthrough]];
     case kBottomMargin:
-      stored_[index] = WriteStored(value, kHorizontal[index]);
+      stored_[index] = stored;
       ResizeReportControl();
       ArrangeBands();
       break;
     default:  // TopMargin, LeftMargin, RightMargin, ColumnSpace
-      stored_[index] = WriteStored(value, kHorizontal[index]);
+      stored_[index] = stored;
       ArrangeBands();
       RepaintReport();
       break;
@@ -231,6 +233,32 @@ std::int64_t TPageSetup::GenerationNetWidth() const {
 
 std::int64_t TPageSetup::GenerationColumnWidth() const {
   return ColumnWidth(GenerationNetWidth(), stored_[kColumnSpace], columns_);
+}
+
+TPageSetup::TPixelRect TPageSetup::DesignMarginRect(int controlWidth, int controlHeight) const {
+  auto pixels = [&](int index) {
+    return FromStored(TReportUnit::Pixels, kHorizontal[index], stored_[index]);
+  };
+  return {RoundHalfEvenToInt(pixels(kLeftMargin)), RoundHalfEvenToInt(pixels(kTopMargin)),
+          RoundHalfEvenToInt(controlWidth - pixels(kRightMargin)),
+          RoundHalfEvenToInt(controlHeight - pixels(kBottomMargin))};
+}
+
+std::vector<TPageSetup::TColumnDivider> TPageSetup::DesignColumnDividers() const {
+  std::vector<TColumnDivider> dividers;
+  if (columns_ < 2) return dividers;
+  auto pixels = [&](int index) {
+    return FromStored(TReportUnit::Pixels, kHorizontal[index], stored_[index]);
+  };
+  const long double left = pixels(kLeftMargin);
+  const long double space = pixels(kColumnSpace);
+  const long double g = static_cast<long double>(RoundHalfEven(
+      (pixels(kWidth) - left - pixels(kRightMargin) - space * (columns_ - 1)) / columns_));
+  dividers.reserve(columns_ - 1);
+  for (int k = 1; k < columns_; ++k)
+    dividers.push_back({RoundHalfEvenToInt(left + g * k + space * (k - 1)),
+                        RoundHalfEvenToInt(left + (space + g) * k)});
+  return dividers;
 }
 
 void TPageSetup::ResizeReportControl() { SyncControlBounds(); }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "report/unit_base.h"
 
@@ -56,7 +57,7 @@ class TPageSetup : public TUnitBase {
   //  Length, Width: ignored unless PaperSize() is Custom, then as BottomMargin;
   //  TopMargin, LeftMargin, RightMargin, ColumnSpace: store, re-arrange the
   //  bands, repaint the report.
-  // An unknown index or a value that is not finite is ignored.
+  // An unknown index or a value whose stored form is not finite is ignored.
   void SetValue(int index, long double value);
   // A stored length (0.1 mm) by index, whatever Units() is; unknown reads 0.
   long double Stored(int index) const;
@@ -132,6 +133,25 @@ class TPageSetup : public TUnitBase {
   // and the column width from it.
   std::int64_t GenerationNetWidth() const;
   std::int64_t GenerationColumnWidth() const;
+
+  // Geometry of the design-surface drawing of the page, in pixels at the
+  // page's zoom (the painting itself belongs to the report control).
+  struct TPixelRect {
+    int left, top, right, bottom;
+    friend bool operator==(const TPixelRect&, const TPixelRect&) = default;
+  };
+  // The margin rectangle inside a report control of the given size:
+  // (left margin, top margin, width - right margin, height - bottom margin).
+  TPixelRect DesignMarginRect(int controlWidth, int controlHeight) const;
+  // For each column boundary k = 1 .. Columns-1, the x of the two divider
+  // lines drawn from the top edge down to the top margin: with g the rounded
+  // net column width, left margin + g*k + space*(k-1) and
+  // left margin + (space + g)*k, each rounded. Empty for one column.
+  struct TColumnDivider {
+    int x1, x2;
+    friend bool operator==(const TColumnDivider&, const TColumnDivider&) = default;
+  };
+  std::vector<TColumnDivider> DesignColumnDividers() const;
 
  private:
   void ResizeReportControl();

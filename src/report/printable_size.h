@@ -28,7 +28,7 @@ class TPrintableSize : public TUnitBase {
   // A value by index in Units(); an unknown index reads 0.
   long double Value(int index) const;
   // Stores a value given in Units() and re-syncs; an unknown index or a
-  // value that is not finite only re-syncs.
+  // value whose stored form is not finite only re-syncs.
   void SetValue(int index, long double value);
 
   long double Height() const { return Value(kHeight); }

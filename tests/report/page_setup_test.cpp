@@ -386,6 +386,27 @@ TEST_F(PageFixture, OwnResyncDoesNotRoundCustomSizesToPixels) {
   ExpectStored(page, TPageSetup::kLength, 254);
 }
 
+TEST_F(PageFixture, DesignSurfaceGeometry) {
+  MakeRecordSheetPage();
+  EXPECT_EQ(page.DesignMarginRect(1123, 794), (TPageSetup::TPixelRect{38, 38, 1085, 756}));
+  EXPECT_TRUE(page.DesignColumnDividers().empty());
+  page.SetColumns(3);
+  page.SetColumnSpace(10);  // 37.795 pixels
+  // g = round((1122.52 - 75.59 - 75.59) / 3) = 324
+  const std::vector<TPageSetup::TColumnDivider> expected = {{362, 400}, {724, 761}};
+  EXPECT_EQ(page.DesignColumnDividers(), expected);
+  page.SetZoom(50);
+  EXPECT_EQ(page.DesignMarginRect(561, 397), (TPageSetup::TPixelRect{19, 19, 542, 378}));
+}
+
+TEST_F(PageFixture, WritesThatWouldOverflowAreIgnored) {
+  page.SetUnits(TReportUnit::Pixels);
+  page.SetTopMargin(std::numeric_limits<long double>::max());
+  page.SetLeftMargin(std::numeric_limits<long double>::infinity());
+  ExpectStored(page, TPageSetup::kTopMargin, 100);
+  ExpectStored(page, TPageSetup::kLeftMargin, 100);
+}
+
 TEST(PageWithoutReport, NeedsNoReportForAnything) {
   TPageSetup page(kMetric);
   page.SetPaperSize(TPaperSize::A3);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <sstream>
 
 #include "fake_report.h"
@@ -113,6 +114,9 @@ TEST(BandSize, UnknownIndexOrNonFiniteValueOnlyResyncs) {
   EXPECT_EQ(band.size.StoredHeight(), 20);
   EXPECT_EQ(band.size.StoredWidth(), 40);
   EXPECT_EQ(band.size.Value(7), 0);
+  band.size.SetUnits(TReportUnit::Pixels);  // x (254 / 96) overflows
+  band.size.SetWidth(std::numeric_limits<long double>::max());
+  EXPECT_EQ(band.size.StoredWidth(), 40);
 }
 
 TEST(PrintableSize, RecordSheetVerticalRule) {

@@ -1,6 +1,7 @@
 #include "report/page_setup.h"
 
 #include <cmath>
+#include <limits>
 
 #include "report/control.h"
 #include "report/report_host.h"
@@ -38,6 +39,26 @@ constexpr std::array<std::pair<long double, long double>, 26> kPaperTable = {{
     {100.0L, 100.0L},  // DSheet
     {100.0L, 100.0L},  // ESheet
 }};
+
+// Integer steps of the column arithmetic saturate instead of overflowing, so
+// absurd stored lengths give absurd widths, never undefined behaviour.
+std::int64_t Saturate(bool overflow, std::int64_t result, bool negative) {
+  if (!overflow) return result;
+  return negative ? std::numeric_limits<std::int64_t>::min()
+                  : std::numeric_limits<std::int64_t>::max();
+}
+
+std::int64_t SaturatingSub(std::int64_t a, std::int64_t b) {
+  std::int64_t r;
+  const bool overflow = __builtin_sub_overflow(a, b, &r);
+  return Saturate(overflow, r, b > 0);
+}
+
+std::int64_t SaturatingMul(std::int64_t a, std::int64_t b) {
+  std::int64_t r;
+  const bool overflow = __builtin_mul_overflow(a, b, &r);
+  return Saturate(overflow, r, (a < 0) != (b < 0));
+}
 
 constexpr bool kHorizontal[TPageSetup::kValueCount] = {false, false, false, true, true, true, true};
 
@@ -213,13 +234,13 @@ bool TPageSetup::CheckMargins() {
 
 std::int64_t TPageSetup::ColumnWidth(std::int64_t netWidth, long double columnSpace, int columns) {
   const std::int64_t n = columns < 1 ? 1 : columns;
-  return (netWidth - RoundHalfEven(columnSpace) * (n - 1)) / n;
+  return SaturatingSub(netWidth, SaturatingMul(RoundHalfEven(columnSpace), n - 1)) / n;
 }
 
 std::int64_t TPageSetup::LayoutNetWidth(int controlWidth) const {
   const long double margins = FromStored(TReportUnit::Pixels, true, stored_[kLeftMargin]) +
                               FromStored(TReportUnit::Pixels, true, stored_[kRightMargin]);
-  return controlWidth - RoundHalfEven(margins);
+  return SaturatingSub(controlWidth, RoundHalfEven(margins));
 }
 
 std::int64_t TPageSetup::LayoutColumnWidth(int controlWidth) const {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <limits>
 #include <ostream>
 #include <sstream>
@@ -256,6 +257,11 @@ TEST(ColumnWidth, Table) {
       {1000, 11.5L, 3, 325},                                             // round(11.5) = 12
       {10, 10, 2, 0},      {-7, 0, 2, -3},      {5, 0, 0, 5},          {5, 0, -4, 5},
       {2770, 50, 2, 1360},
+      // Absurd values saturate instead of overflowing.
+      {INT64_MIN, 0, 1, INT64_MIN},
+      {INT64_MIN, 1e30L, 3, INT64_MIN / 3},
+      {0, -1e30L, 2, INT64_MAX / 2},
+      {INT64_MAX, 4e18L, 4, 0},  // 3 x 4e18 saturates to the net width
   };
   for (const auto& c : cases)
     EXPECT_EQ(TPageSetup::ColumnWidth(c.net, c.space, c.columns), c.expected)
@@ -405,6 +411,12 @@ TEST_F(PageFixture, WritesThatWouldOverflowAreIgnored) {
   page.SetLeftMargin(std::numeric_limits<long double>::infinity());
   ExpectStored(page, TPageSetup::kTopMargin, 100);
   ExpectStored(page, TPageSetup::kLeftMargin, 100);
+
+  page.SetUnits(TReportUnit::Native);
+  page.SetLeftMargin(-1e30L);  // finite, but no pixel count holds it
+  EXPECT_EQ(page.LayoutNetWidth(1123), INT64_MAX);
+  EXPECT_EQ(page.GenerationNetWidth(), INT64_MAX);
+  EXPECT_EQ(page.DesignMarginRect(1123, 794).left, INT32_MIN);
 }
 
 TEST(PageWithoutReport, NeedsNoReportForAnything) {

@@ -192,6 +192,12 @@ void TControl::PropagateZoom(int zoom) {
   for (TControl* child : children) child->PropagateZoom(zoom);
 }
 
+void TControl::PropagateUnits(TReportUnit unit) {
+  if (TUnitBase* holder = SizeHolder()) holder->SetUnits(unit);
+  const std::vector<TControl*> children = children_;
+  for (TControl* child : children) child->PropagateUnits(unit);
+}
+
 void TControl::FreeNotification(TControl& other) {
   if (&other == this) return;
   if (std::find(notify_.begin(), notify_.end(), &other) == notify_.end()) {

@@ -9,6 +9,7 @@
 #include "graphics/color.h"
 
 class TUnitBase;
+enum class TReportUnit;
 
 // Font styles of a control's font.
 struct TFontStyles {
@@ -180,6 +181,9 @@ class TControl {
   // the bounds) and then to every child, depth first in z-order. A zoom
   // outside 1 to 300 is ignored. Panels override it to keep their own zoom.
   virtual void PropagateZoom(int zoom);
+  // Sets the unit of this control's size holder and of every child's, depth
+  // first in z-order: how a report applies its Units to all its holders.
+  void PropagateUnits(TReportUnit unit);
 
   // --- Destruction notices ------------------------------------------------
   // Asks to be told (Notification with opRemove) when `other` is destroyed,

@@ -238,6 +238,23 @@ TEST(ZoomPropagation, ReachesEveryHolderInTheTree) {
   }
 }
 
+TEST(UnitPropagation, ReachesEveryHolderInTheTree) {
+  TRecordingControl report;
+  TTestBand band;
+  TTestElement on_band, on_report;
+  band.SetParent(&report);
+  on_band.SetParent(&band);
+  on_report.SetParent(&report);
+  report.PropagateUnits(TReportUnit::Native);
+  EXPECT_EQ(band.size.Units(), TReportUnit::Native);
+  EXPECT_EQ(on_band.size.Units(), TReportUnit::Native);
+  EXPECT_EQ(on_report.size.Units(), TReportUnit::Native);
+  EXPECT_EQ(band.size.Height(), 20);  // stored values read as they are
+  band.PropagateUnits(TReportUnit::Inches);  // a subtree only
+  EXPECT_EQ(on_band.size.Units(), TReportUnit::Inches);
+  EXPECT_EQ(on_report.size.Units(), TReportUnit::Native);
+}
+
 TEST(ZoomPropagation, ElementPixelsAreNotScaledTwice) {
   TTestElement e;
   e.size.SetZoom(250);

@@ -19,14 +19,6 @@
 
 namespace {
 
-TApplication* EditorTestApp() {
-  static int argc = 1;
-  static char arg0[] = "app_tests";
-  static char* argv[] = {arg0, nullptr};
-  if (auto* app = TApplication::Instance()) return app;
-  return new TApplication(argc, argv);
-}
-
 QByteArray DefaultsFile() {
   QByteArray bytes;
   for (const char* t : Ttext_to_broodlog::kDefaultTexts) bytes += QByteArray(t) + "\r\n";
@@ -43,7 +35,6 @@ QByteArray Lines(int n, const char* prefix = "line") {
 class EditorTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    EditorTestApp();
     ASSERT_TRUE(dir_.isValid());
     old_cwd_ = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(dir_.path()));

@@ -19,14 +19,6 @@
 
 namespace {
 
-TApplication* PlacementTestApp() {
-  static int argc = 1;
-  static char arg0[] = "widgets_tests";
-  static char* argv[] = {arg0, nullptr};
-  if (auto* app = TApplication::Instance()) return app;
-  return new TApplication(argc, argv);
-}
-
 // A window with its own show and close handlers, and the placement as a
 // member so that it goes with the window.
 class Window : public QWidget {
@@ -57,7 +49,6 @@ class Window : public QWidget {
 class PlacementTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    PlacementTestApp();
     ASSERT_TRUE(dir_.isValid());
     old_xdg_ = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", dir_.path().toUtf8());

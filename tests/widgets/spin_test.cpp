@@ -16,18 +16,9 @@
 
 namespace {
 
-TApplication* SpinTestApp() {
-  static int argc = 1;
-  static char arg0[] = "widgets_tests";
-  static char* argv[] = {arg0, nullptr};
-  if (auto* app = TApplication::Instance()) return app;
-  return new TApplication(argc, argv);
-}
-
 class SpinTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    SpinTestApp();
     SetBeepHandler([this] { ++beeps_; });
     edit_.OnChange = [this](TSpinEdit*) { ++changes_; };
     edit_.show();  // hidden widgets get their resize events only when shown
@@ -54,9 +45,6 @@ class SpinTest : public ::testing::Test {
     QApplication::sendEvent(w, &e);
   }
 
-  struct AppFirst {
-    AppFirst() { SpinTestApp(); }
-  } app_;  // before any widget
   TSpinEdit edit_;
   int beeps_ = 0;
   int changes_ = 0;
@@ -279,7 +267,6 @@ TEST_F(SpinTest, LayoutKeepsTextClearOfTheButtons) {
 }
 
 TEST(SpinButton, ArrangementGlyphsAndKeyboard) {
-  SpinTestApp();
   TSpinButton pair;
   EXPECT_EQ(pair.size(), QSize(20, 25));
   EXPECT_EQ(pair.UpButton()->RepeatFlags(), unsigned(rfAutoRepeat));

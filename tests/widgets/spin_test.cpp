@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QFocusEvent>
 #include <QImage>
 #include <QMouseEvent>
@@ -10,6 +11,7 @@
 #include <QTimer>
 
 #include <stdexcept>
+#include <vector>
 
 #include "platform/application.h"
 #include "platform/beep.h"
@@ -388,15 +390,19 @@ TEST_F(SpinTest, AutoRepeatRunsOnTheRealTimer) {
   edit_.resize(80, 30);
   TRepeatButton* up = edit_.Button()->UpButton();
   const QPoint over = up->rect().center();
+  // Only lower bounds: a busy machine delays timers but never advances them
+  // (coarse timers may fire up to 5% early).
+  QElapsedTimer clock;
+  std::vector<qint64> steps;
+  edit_.OnChange = [&](TSpinEdit*) { steps.push_back(clock.elapsed()); };
+  clock.start();
   Mouse(up, QEvent::MouseButtonPress, over, Qt::LeftButton, Qt::LeftButton);
-  QTest::qWait(100);
-  EXPECT_EQ(edit_.Value(), 0) << "nothing before 400 ms";
-  QTest::qWait(750);  // ~850 ms: the first repeat and a few more
-  const int held = edit_.Value();
-  EXPECT_GE(held, 2);
-  EXPECT_LE(held, 6);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return steps.size() >= 3; }, 5000));
   Mouse(up, QEvent::MouseButtonRelease, over, Qt::LeftButton, Qt::NoButton);
-  EXPECT_EQ(edit_.Value(), held + 1);
+  EXPECT_GE(steps[0], 380) << "the first repeat comes 400 ms after the press";
+  EXPECT_GE(steps[1] - steps[0], 95) << "then every 100 ms";
+  EXPECT_GE(steps[2] - steps[1], 95);
+  EXPECT_EQ(size_t(edit_.Value()), steps.size()) << "one step per tick, and one at the release";
 }
 
 TEST_F(SpinTest, FailingRepeatStopsTheTimer) {

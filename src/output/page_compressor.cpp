@@ -27,29 +27,14 @@ TPageCompressor::~TPageCompressor() {
 void TPageCompressor::InitTree() {
   // Node i has children 2i + 1 and 2i + 2, so byte c (leaf 256 + c) starts
   // with the 8-bit code c + 1, and byte 255 with nine zero bits.
-  parent_[0] = 0;
-  for (unsigned i = 1; i <= 512; ++i) parent_[i] = static_cast<std::uint8_t>((i - 1) / 2);
+  up_[0] = 0;
+  // Odd nodes are left children, even ones right children.
+  for (unsigned i = 1; i <= 512; ++i) {
+    up_[i] = static_cast<std::uint16_t>((i - 1) / 2 | (i % 2 == 0 ? 0x100u : 0u));
+  }
   for (unsigned i = 0; i < 256; ++i) {
     child_[i][0] = static_cast<std::uint16_t>(2 * i + 1);
     child_[i][1] = static_cast<std::uint16_t>(2 * i + 2);
-  }
-}
-
-void TPageCompressor::Splay(unsigned c) {
-  unsigned a = c + 256;
-  while (a != 0) {
-    unsigned p = parent_[a];
-    if (p == 0) break;
-    unsigned g = parent_[p];
-    // Swap a with p's sibling b: a moves up to g, b moves down to p.
-    unsigned side_g = child_[g][0] == p ? 1 : 0;
-    unsigned b = child_[g][side_g];
-    child_[g][side_g] = static_cast<std::uint16_t>(a);
-    unsigned side_p = child_[p][0] == a ? 0 : 1;
-    child_[p][side_p] = static_cast<std::uint16_t>(b);
-    parent_[a] = static_cast<std::uint8_t>(g);
-    parent_[b] = static_cast<std::uint8_t>(p);
-    a = g;
   }
 }
 
@@ -74,33 +59,59 @@ inline void TPageCompressor::PutBits(std::uint32_t bits, unsigned count) {
   }
 }
 
-void TPageCompressor::EncodeByte(std::uint8_t c) {
-  // Walk from the leaf to the root. The bit found last (next to the root) is
-  // sent first, and sent bits fill from the low end, so shifting each new
-  // bit in at the bottom yields the code in sending order. Codes can be
-  // longer than a word; full words are kept, the root end last.
-  std::uint32_t words[16];
-  unsigned nwords = 0;
-  std::uint32_t code = 0;
-  unsigned len = 0;
-  unsigned a = c + 256u;
-  do {
-    unsigned p = parent_[a];
-    code = (code << 1) | (child_[p][1] == a ? 1u : 0u);
-    a = p;
-    if (++len == 32) {
-      words[nwords++] = code;
-      code = 0;
-      len = 0;
-    }
-  } while (a != 0);
-  if (len) PutBits(code, len);
-  while (nwords) PutBits(words[--nwords], 32);
-  Splay(c);
-}
+void TPageCompressor::EncodeByte(std::uint8_t c) { Encode(&c, 1); }
 
+// Coding and semi-splaying share one walk: the path from the leaf to the
+// root, with the side each node hangs on, is noted while the code is
+// gathered, and the splay then rearranges that path without searching.
+// Splaying a node only changes children of nodes above it, so the noted
+// sides stay right for the rest of the path.
 void TPageCompressor::Encode(const std::uint8_t* data, std::size_t count) {
-  for (std::size_t i = 0; i < count; ++i) EncodeByte(data[i]);
+  auto& child = child_;
+  auto& up = up_;
+  std::uint16_t path[260];
+  std::uint8_t side[260];
+  for (std::size_t i = 0; i < count; ++i) {
+    unsigned a = data[i] + 256u;
+    unsigned d = 0;
+    // The bit found last (next to the root) is sent first, and sent bits
+    // fill from the low end, so shifting each new bit in at the bottom gives
+    // the code in sending order. Codes longer than a word keep their full
+    // words, root end last.
+    std::uint32_t words[9];
+    unsigned nwords = 0;
+    std::uint32_t code = 0;
+    unsigned len = 0;
+    path[0] = static_cast<std::uint16_t>(a);
+    do {
+      // One load per level: the parent and the side in one entry.
+      unsigned entry = up[a];
+      unsigned p = entry & 0xFFu;
+      unsigned bit = entry >> 8;
+      side[d] = static_cast<std::uint8_t>(bit);
+      path[++d] = static_cast<std::uint16_t>(p);
+      code = (code << 1) | bit;
+      a = p;
+      if (++len == 32) {
+        words[nwords++] = code;
+        code = 0;
+        len = 0;
+      }
+    } while (a != 0);
+    if (len) PutBits(code, len);
+    while (nwords) PutBits(words[--nwords], 32);
+
+    for (unsigned k = 0; k + 2 <= d; k += 2) {
+      unsigned x = path[k], p = path[k + 1], g = path[k + 2];
+      // x takes the place of p's sibling b, which moves down into x's place.
+      unsigned sg = side[k + 1] ^ 1u;
+      unsigned b = child[g][sg];
+      child[g][sg] = static_cast<std::uint16_t>(x);
+      child[p][side[k]] = static_cast<std::uint16_t>(b);
+      up[x] = static_cast<std::uint16_t>(g | sg << 8);
+      up[b] = static_cast<std::uint16_t>(p | side[k] << 8);
+    }
+  }
 }
 
 void TPageCompressor::Finish() {
@@ -132,21 +143,54 @@ void TPageCompressor::Refill() {
 }
 
 std::uint8_t TPageCompressor::DecodeByte() {
-  unsigned a = 0;
-  do {
-    if (in_count_ == 0) Refill();
-    a = child_[a][in_bits_ & 1u];
-    in_bits_ >>= 1;
-    --in_count_;
-  } while (a < 256);
-  unsigned c = a - 256;
-  // Leaf 512 stands for no byte; a compressor never sends its code, but
-  // foreign data can lead there.
-  if (c > 255) throw EReportError("Compressed page data is not valid");
-  Splay(c);
-  return static_cast<std::uint8_t>(c);
+  std::uint8_t c;
+  Decode(&c, 1);
+  return c;
 }
 
+// The walk down notes the path and the bits taken; the splay then works up
+// that path as the compressor's does. An expander never walks upwards, so
+// it leaves the parent table alone.
 void TPageCompressor::Decode(std::uint8_t* out, std::size_t count) {
-  for (std::size_t i = 0; i < count; ++i) out[i] = DecodeByte();
+  auto& child = child_;
+  std::uint16_t nodes[260];
+  std::uint8_t went[260];
+  nodes[0] = 0;
+  // Bits in locals: stores through out may alias the members.
+  std::uint64_t bits = in_bits_;
+  unsigned nbits = in_count_;
+  for (std::size_t i = 0; i < count; ++i) {
+    unsigned a = 0;
+    unsigned d = 0;
+    do {
+      if (nbits == 0) {
+        Refill();
+        bits = in_bits_;
+        nbits = in_count_;
+      }
+      unsigned bit = static_cast<unsigned>(bits & 1u);
+      bits >>= 1;
+      --nbits;
+      went[d] = static_cast<std::uint8_t>(bit);
+      a = child[a][bit];
+      nodes[++d] = static_cast<std::uint16_t>(a);
+    } while (a < 256);
+    // Leaf 512 stands for no byte; a compressor never sends its code, but
+    // foreign data can lead there.
+    if (a > 511) {
+      in_bits_ = bits;
+      in_count_ = nbits;
+      throw EReportError("Compressed page data is not valid");
+    }
+    for (unsigned x = d; x >= 2; x -= 2) {
+      unsigned node = nodes[x], p = nodes[x - 1], g = nodes[x - 2];
+      unsigned sg = went[x - 2] ^ 1u;
+      unsigned b = child[g][sg];
+      child[g][sg] = static_cast<std::uint16_t>(node);
+      child[p][went[x - 1]] = static_cast<std::uint16_t>(b);
+    }
+    out[i] = static_cast<std::uint8_t>(a - 256);
+  }
+  in_bits_ = bits;
+  in_count_ = nbits;
 }

@@ -28,7 +28,8 @@ class TPageCompressor {
   void EncodeByte(std::uint8_t c);
   // Encodes count bytes in order; the same as calling EncodeByte for each.
   void Encode(const std::uint8_t* data, std::size_t count);
-  // Reads one code, adapts the tree and returns its byte (expander only).
+  // Reads one code, adapts the tree and returns its byte (expander only;
+  // a coder either compresses or expands).
   // Throws EReportError when the compressed data runs out first.
   std::uint8_t DecodeByte();
   // Decodes count bytes into out; the same as calling DecodeByte for each.
@@ -45,15 +46,16 @@ class TPageCompressor {
 
  private:
   void InitTree();
-  void Splay(unsigned c);
   void PutBits(std::uint32_t bits, unsigned count);
   void FlushOut();
   void Refill();
 
   // child_[n][0] is the left and child_[n][1] the right child of internal
   // node n; nodes 256 + c are the leaves of bytes c; node 512 is unused.
+  // up_[n] holds n's parent in its low byte and 1 in bit 8 when n is its
+  // parent's right child; the compressor keeps it, the expander needs none.
   std::uint16_t child_[256][2];
-  std::uint8_t parent_[513];
+  std::uint16_t up_[513];
   bool compressing_;
 
   // Compressor: pending code bits (low bits first), flushed a word at a time.

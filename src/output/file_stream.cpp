@@ -12,6 +12,7 @@
 
 namespace {
 constexpr std::size_t kReadAhead = 64 * 1024;
+constexpr std::size_t kWriteBehind = 256 * 1024;
 }
 
 TFileStream::TFileStream(const std::string& name, TMode mode) : name_(name) {
@@ -39,11 +40,49 @@ TFileStream::TFileStream(int fd, std::string name, bool writable)
 }
 
 TFileStream::~TFileStream() {
-  if (fd_ >= 0) ::close(fd_);
+  if (fd_ >= 0) {
+    try {
+      Flush();
+    } catch (const EReportError&) {
+      // Nobody left to tell; Close reports this for callers that care.
+    }
+    ::close(fd_);
+  }
+}
+
+unsigned TFileStream::ModeForReplacing(const std::string& name) {
+  struct stat st {};
+  if (::stat(name.c_str(), &st) == 0) return st.st_mode & 07777;
+  mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
+void TFileStream::Flush() {
+  if (pending_.empty()) return;
+  const unsigned char* in = pending_.data();
+  std::size_t left = pending_.size();
+  std::int64_t at = pending_start_;
+  pending_.clear();
+  while (left > 0) {
+    ssize_t put = ::pwrite(fd_, in, left, at);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) throw EReportError("Cannot write file " + name_);
+    in += put;
+    left -= static_cast<std::size_t>(put);
+    at += put;
+  }
 }
 
 void TFileStream::Close() {
   if (fd_ < 0) return;
+  try {
+    Flush();
+  } catch (...) {
+    ::close(fd_);
+    fd_ = -1;
+    throw;
+  }
   int rc = ::close(fd_);
   fd_ = -1;
   if (rc != 0) throw EReportError("Cannot write file " + name_);
@@ -51,6 +90,7 @@ void TFileStream::Close() {
 
 std::size_t TFileStream::Read(void* buffer, std::size_t count) {
   if (fd_ < 0 || count == 0 || pos_ >= size_) return 0;
+  Flush();
   auto* out = static_cast<unsigned char*>(buffer);
   std::size_t done = 0;
   while (done < count) {
@@ -89,18 +129,32 @@ std::size_t TFileStream::Read(void* buffer, std::size_t count) {
 
 std::size_t TFileStream::Write(const void* buffer, std::size_t count) {
   if (fd_ < 0 || !writable_) throw EReportError("Cannot write file " + name_);
+  if (count == 0) return 0;
   cache_.clear();
   const auto* in = static_cast<const unsigned char*>(buffer);
-  std::size_t done = 0;
-  while (done < count) {
-    ssize_t put = ::pwrite(fd_, in + done, count - done, pos_);
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) throw EReportError("Cannot write file " + name_);
-    done += static_cast<std::size_t>(put);
-    pos_ += put;
+  // Gather a write that continues the pending bytes (or starts them).
+  bool follows = pending_.empty() ||
+                 pos_ == pending_start_ + static_cast<std::int64_t>(pending_.size());
+  if (!follows || pending_.size() + count > kWriteBehind) Flush();
+  if (count < kWriteBehind) {
+    if (pending_.empty()) {
+      pending_.reserve(kWriteBehind);
+      pending_start_ = pos_;
+    }
+    pending_.insert(pending_.end(), in, in + count);
+    pos_ += static_cast<std::int64_t>(count);
+  } else {
+    std::size_t done = 0;
+    while (done < count) {
+      ssize_t put = ::pwrite(fd_, in + done, count - done, pos_);
+      if (put < 0 && errno == EINTR) continue;
+      if (put <= 0) throw EReportError("Cannot write file " + name_);
+      done += static_cast<std::size_t>(put);
+      pos_ += put;
+    }
   }
   size_ = std::max(size_, pos_);
-  return done;
+  return count;
 }
 
 std::int64_t TFileStream::Seek(std::int64_t offset, TSeekOrigin origin) {

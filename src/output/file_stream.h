@@ -6,9 +6,11 @@
 
 #include "output/stream.h"
 
-// A stream over a file descriptor, with its own position and a read-ahead
-// buffer so that the many small reads of a page walk cost few system calls.
-// The buffer is dropped on every write, so reads always see written bytes.
+// A stream over a file descriptor, with its own position, a read-ahead
+// buffer so that the many small reads of a page walk cost few system calls,
+// and a write-behind buffer that gathers writes that follow one another
+// (page records appended one by one). Written bytes are flushed before any
+// read, seek elsewhere, close or rename, so reads always see them.
 class TFileStream : public TStream {
  public:
   enum class TMode {
@@ -33,8 +35,15 @@ class TFileStream : public TStream {
   std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
   std::int64_t Size() override { return size_; }
 
+  // The permission bits a file written to name should get: those of the
+  // file already there, else those of a plain create (0666 less the umask).
+  static unsigned ModeForReplacing(const std::string& name);
+
   // The file's name as given.
   const std::string& FileName() const { return name_; }
+  // Writes out any gathered bytes; throws EReportError "Cannot write file
+  // %s" when the system refuses them.
+  void Flush();
   // Closes the descriptor; throws EReportError "Cannot write file %s" when
   // the system reports a failed close. Further use is an error.
   void Close();
@@ -48,4 +57,7 @@ class TFileStream : public TStream {
   // Read-ahead window: bytes [cache_start_, cache_start_ + cache_.size()).
   std::vector<unsigned char> cache_;
   std::int64_t cache_start_ = 0;
+  // Write-behind: bytes for [pending_start_, pending_start_ + size).
+  std::vector<unsigned char> pending_;
+  std::int64_t pending_start_ = 0;
 };

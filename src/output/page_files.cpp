@@ -15,7 +15,7 @@ void CopyPage(TPageStore& reader, TPageStore& writer, std::int32_t n) {
 
 // Puts the writer's page count into its header, leaving the other fields
 // as the first page wrote them (an empty writer gets a header of zeros),
-// and saves it to target.
+// and saves it to target. The writer is not used afterwards.
 void CloseTarget(TPageStore& writer, const std::string& target) {
   TPageStream& stream = *writer.Stream();
   std::uint8_t header[TPageStream::HeaderSize] = {};
@@ -27,7 +27,9 @@ void CloseTarget(TPageStore& writer, const std::string& target) {
   }
   stream.Seek(0, TSeekOrigin::Begin);
   stream.WriteAll(header, sizeof header);
-  writer.SaveToFile(target);
+  // A writer that moved to a temporary file already holds the target's
+  // bytes there: renaming it saves a second copy of the whole report.
+  if (!stream.RenameTempFileTo(target)) writer.SaveToFile(target);
 }
 
 void MakeWriter(TPageStore& writer) {

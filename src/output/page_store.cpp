@@ -296,17 +296,7 @@ void TPageStore::SaveToFile(const std::string& file_name) {
   std::string temp = file_name + ".XXXXXX";
   int fd = ::mkstemp(temp.data());
   if (fd < 0) throw EReportError("Cannot create file " + file_name);
-  // Give the new file the mode a plain create would, or the old file's.
-  struct stat st {};
-  mode_t mode;
-  if (::stat(file_name.c_str(), &st) == 0) {
-    mode = st.st_mode & 07777;
-  } else {
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode = 0666 & ~mask;
-  }
-  ::fchmod(fd, mode);
+  ::fchmod(fd, static_cast<mode_t>(TFileStream::ModeForReplacing(file_name)));
   try {
     TFileStream out(fd, temp, true);
     stream_->CopyTo(out);

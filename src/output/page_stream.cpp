@@ -1,6 +1,9 @@
 #include "output/page_stream.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <algorithm>
 #include <cstring>
@@ -99,4 +102,21 @@ void TPageStream::CopyTo(TStream& target) {
     if (got == 0) break;
     target.WriteAll(chunk, got);
   }
+}
+
+bool TPageStream::RenameTempFileTo(const std::string& name) {
+  std::lock_guard guard(lock_);
+  if (in_memory_ || temp_name_.empty()) return false;
+  try {
+    file_->Flush();
+  } catch (const EReportError&) {
+    throw EReportError("Cannot write file " + name);
+  }
+  ::chmod(temp_name_.c_str(), static_cast<mode_t>(TFileStream::ModeForReplacing(name)));
+  if (::rename(temp_name_.c_str(), name.c_str()) != 0) {
+    if (errno == EXDEV) return false;
+    throw EReportError("Cannot create file " + name);
+  }
+  temp_name_.clear();
+  return true;
 }

@@ -47,6 +47,15 @@ class TPageStream : public TStream {
   // CopyChunk bytes. Leaves this stream positioned at its end.
   void CopyTo(TStream& target);
 
+  // Makes the temporary file that this stream moved to the file name
+  // (renamed over it; the stream keeps reading and writing it, and no longer
+  // deletes it). Returns false, changing nothing, when the stream has no
+  // temporary file or the rename must cross file systems. Throws
+  // EReportError "Cannot create file %s" when the rename fails otherwise.
+  // Saves a copy when the stream's bytes are wanted in name and the stream
+  // is finished with.
+  bool RenameTempFileTo(const std::string& name);
+
   // True while the content lives in memory.
   bool InMemory() const { return in_memory_; }
   // The memory limit in bytes (0 for a stream over an existing file).

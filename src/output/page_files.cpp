@@ -8,9 +8,10 @@ namespace {
 
 constexpr std::int32_t kMemoryLimit = 100000;
 
-void CopyPage(TPageStore& reader, TPageStore& writer, std::int32_t n) {
-  auto page = reader.GetPageData(n);
-  if (page) writer.AddPageData(*page);
+// buffer carries its capacity from page to page.
+void CopyPage(TPageStore& reader, TPageStore& writer, std::int32_t n,
+              std::vector<std::uint8_t>& buffer) {
+  if (reader.GetPageDataInto(n, buffer)) writer.AddPageData(buffer);
 }
 
 // Puts the writer's page count into its header, leaving the other fields
@@ -45,9 +46,10 @@ bool ExtractPages(const std::string& source, const std::string& target, std::int
   TPageStore writer;
   MakeWriter(writer);
   reader.LoadFromFile(source);
+  std::vector<std::uint8_t> buffer;
   const std::int32_t count = reader.PageCount();
   for (std::int32_t i = 1; i <= count; ++i) {
-    if (first == 0 || (first <= i && i <= last)) CopyPage(reader, writer, i);
+    if (first == 0 || (first <= i && i <= last)) CopyPage(reader, writer, i, buffer);
   }
   CloseTarget(writer, target);
   return true;
@@ -66,11 +68,12 @@ std::int32_t JoinReports(const std::string& target, const std::vector<std::strin
   TPageStore reader;
   TPageStore writer;
   MakeWriter(writer);
+  std::vector<std::uint8_t> buffer;
   for (const std::string& name : *sources) {
     reader.Clear();
     reader.LoadFromFile(name);
     const std::int32_t count = reader.PageCount();
-    for (std::int32_t i = 1; i <= count; ++i) CopyPage(reader, writer, i);
+    for (std::int32_t i = 1; i <= count; ++i) CopyPage(reader, writer, i, buffer);
   }
   CloseTarget(writer, target);
   return 0;

@@ -107,36 +107,40 @@ void TPageStore::AddPageData(std::span<const std::uint8_t> emf) {
   auto stated = saved_report::EmfStatedLength(emf.data(), emf.size());
   if (!stated || *stated != emf.size()) throw NotAMetafile();
 
-  // The record is built whole and written with one call: the bytes are
-  // those of writing each field in turn, at a fraction of the calls.
-  std::vector<std::uint8_t> record(8);
-  record.reserve(16 + emf.size());
+  // Compressed page data is coded into a buffer first; plain data goes
+  // straight from the caller's bytes.
+  std::vector<std::uint8_t> packed;
+  std::span<const std::uint8_t> data = emf;
   if (compression_) {
-    record.resize(12);
-    PutI32(record.data() + 8, static_cast<std::int32_t>(emf.size()));
-    TPageCompressor coder(record);
+    packed.reserve(emf.size() / 2 + 64);
+    packed.resize(4);
+    PutI32(packed.data(), static_cast<std::int32_t>(emf.size()));
+    TPageCompressor coder(packed);
     coder.Encode(emf.data(), emf.size());
     coder.Finish();
-  } else {
-    record.resize(8 + emf.size());
-    std::memcpy(record.data() + 8, emf.data(), emf.size());
+    data = packed;
   }
-  record.resize(record.size() + 4);
 
   std::lock_guard stream_guard(stream_->Lock());
   std::int32_t number = page_count_ + 1;
   page_count_ = number;
   try {
     if (number == 1) WriteHeader();
+    // The record's end is known before it is written, so the next-record
+    // offset goes out in place rather than as a placeholder patched later;
+    // the bytes are the same.
     std::int64_t start = stream_->Seek(0, TSeekOrigin::End);
-    std::int64_t end = start + static_cast<std::int64_t>(record.size());
+    std::int64_t end = start + saved_report::kRecordOverhead + static_cast<std::int64_t>(data.size());
     if (end > std::numeric_limits<std::int32_t>::max()) {
       throw EReportError("Saved report is too large");
     }
-    PutI32(record.data(), number);
-    PutI32(record.data() + 4, static_cast<std::int32_t>(end));
-    PutI32(record.data() + record.size() - 4, static_cast<std::int32_t>(start));
-    stream_->WriteAll(record.data(), record.size());
+    std::uint8_t head[8], tail[4];
+    PutI32(head, number);
+    PutI32(head + 4, static_cast<std::int32_t>(end));
+    PutI32(tail, static_cast<std::int32_t>(start));
+    stream_->WriteAll(head, sizeof head);
+    stream_->WriteAll(data.data(), data.size());
+    stream_->WriteAll(tail, sizeof tail);
   } catch (...) {
     page_count_ = number - 1;
     throw;
@@ -203,9 +207,15 @@ std::int64_t TPageStore::LocatePage(std::int32_t n) {
 }
 
 std::optional<std::vector<std::uint8_t>> TPageStore::GetPageData(std::int32_t n) {
-  if (n < 1 || n > page_count_) return std::nullopt;
+  std::vector<std::uint8_t> page;
+  if (!GetPageDataInto(n, page)) return std::nullopt;
+  return page;
+}
+
+bool TPageStore::GetPageDataInto(std::int32_t n, std::vector<std::uint8_t>& page) {
+  if (n < 1 || n > page_count_) return false;
   std::lock_guard guard(lock_);
-  if (!stream_ || n > page_count_) return std::nullopt;
+  if (!stream_ || n > page_count_) return false;
   std::lock_guard stream_guard(stream_->Lock());
   try {
     std::int64_t pos = LocatePage(n);
@@ -218,7 +228,11 @@ std::optional<std::vector<std::uint8_t>> TPageStore::GetPageData(std::int32_t n)
     // Page data lies between the two offset fields.
     std::int64_t data_size = next - pos - saved_report::kRecordOverhead;
 
-    std::vector<std::uint8_t> page;
+    // The buffer only grows: a caller that passes the same one for page
+    // after page pays for neither allocation nor clearing.
+    auto fit = [&page](std::size_t n) {
+      if (page.size() < n) page.resize(n);
+    };
     if (compression_) {
       if (data_size < 4) throw Missing(n);
       std::vector<std::uint8_t> packed(static_cast<std::size_t>(data_size));
@@ -233,12 +247,12 @@ std::optional<std::vector<std::uint8_t>> TPageStore::GetPageData(std::int32_t n)
       std::size_t done = 0;
       while (done < static_cast<std::size_t>(length)) {
         std::size_t step = std::min<std::size_t>(length - done, 1 << 16);
-        page.resize(done + step);
+        fit(done + step);
         expander.Decode(page.data() + done, step);
         done += step;
       }
-      auto stated = saved_report::EmfStatedLength(page.data(), page.size());
-      if (!stated || *stated > page.size()) throw NotAMetafile();
+      auto stated = saved_report::EmfStatedLength(page.data(), static_cast<std::size_t>(length));
+      if (!stated || *stated > static_cast<std::uint32_t>(length)) throw NotAMetafile();
       page.resize(*stated);
     } else {
       std::uint8_t probe[kEmfHeaderProbe];
@@ -248,6 +262,7 @@ std::optional<std::vector<std::uint8_t>> TPageStore::GetPageData(std::int32_t n)
       }
       auto stated = saved_report::EmfStatedLength(probe, sizeof probe);
       if (!stated || *stated > data_size) throw NotAMetafile();
+      fit(*stated);
       page.resize(*stated);
       std::memcpy(page.data(), probe, sizeof probe);
       if (!stream_->ReadExact(page.data() + sizeof probe, page.size() - sizeof probe)) {
@@ -256,7 +271,7 @@ std::optional<std::vector<std::uint8_t>> TPageStore::GetPageData(std::int32_t n)
     }
     // Leave the stream at the next record, where the next fetch starts.
     stream_->Seek(next, TSeekOrigin::Begin);
-    return page;
+    return true;
   } catch (...) {
     // A known place for the next walk.
     stream_->Seek(TPageStream::HeaderSize, TSeekOrigin::Begin);

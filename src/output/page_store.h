@@ -78,6 +78,10 @@ class TPageStore {
   // points outside the stream, "Metafile is not valid" for page data that
   // is not a metafile, and a compressed-data error for data that runs out.
   std::optional<std::vector<std::uint8_t>> GetPageData(std::int32_t n);
+  // The same into page (resized to the page's bytes; its capacity is
+  // reused, which saves an allocation per page when copying many pages).
+  // Returns false where GetPageData returns nothing.
+  bool GetPageDataInto(std::int32_t n, std::vector<std::uint8_t>& page);
   // Rewrites the header with the current page count and time.
   void Finish();
   // Sets PageCount to 0; the stream keeps its bytes.

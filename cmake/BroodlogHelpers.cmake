@@ -1,10 +1,16 @@
 # broodlog_add_test(<name> SOURCES <files...> LIBS <targets...> [GUI] [DATA_DIR <dir>])
 # One GoogleTest executable; each of its tests becomes a ctest test. GUI tests
-# run on Qt's offscreen platform so they need no display.
+# get a TApplication and run on Qt's offscreen platform, so they need no display.
 function(broodlog_add_test name)
   cmake_parse_arguments(ARG "GUI" "DATA_DIR" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock)
+  if(ARG_GUI)
+    # The application object lives for the whole test run.
+    target_link_libraries(${name} PRIVATE qt_test_main)
+  else()
+    target_link_libraries(${name} PRIVATE GTest::gtest_main)
+  endif()
   target_compile_definitions(${name} PRIVATE
     BROODLOG_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     BROODLOG_BINARY_DIR="${PROJECT_BINARY_DIR}")

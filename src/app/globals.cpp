@@ -1,0 +1,6 @@
+#include "app/globals.h"
+
+QString& ApiaryName() {
+  static QString name;
+  return name;
+}

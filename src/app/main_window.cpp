@@ -1,0 +1,125 @@
+#include "app/main_window.h"
+
+#include <QCloseEvent>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QWindow>
+
+#include <algorithm>
+
+#include "app/globals.h"
+#include "platform/application.h"
+#include "widgets/url_label.h"
+
+namespace {
+
+QFont WindowFont() {
+  // "MS Sans Serif" 8 points: 11 pixels at 96 pixels per inch.
+  QFont font(QStringLiteral("MS Sans Serif"));
+  font.setPixelSize(11);
+  return font;
+}
+
+}  // namespace
+
+Tbroodlogprint::Tbroodlogprint(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("broodlogprint"));
+  setWindowTitle(QStringLiteral("broodlogprint"));
+  setFont(WindowFont());
+  setBackgroundRole(QPalette::Button);
+  setAutoFillBackground(true);
+
+  BitBtn1 = new QPushButton(QIcon(QStringLiteral(":/broodlog/glyphs/check.xpm")),
+                            QStringLiteral("print note"), this);
+  BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+  BitBtn1->setGeometry(16, 16, 121, 25);
+  BitBtn1->setDefault(true);
+
+  BitBtn2 = new QPushButton(QIcon(QStringLiteral(":/broodlog/glyphs/door.xpm")),
+                            QStringLiteral("&Close"), this);
+  BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+  BitBtn2->setGeometry(80, 56, 97, 25);
+
+  Button1 = new QPushButton(QStringLiteral("configure"), this);
+  Button1->setObjectName(QStringLiteral("Button1"));
+  Button1->setGeometry(144, 16, 113, 25);
+
+  Edit1 = new QLineEdit(this);
+  Edit1->setObjectName(QStringLiteral("Edit1"));
+  Edit1->setGeometry(32, 120, 217, 21);
+
+  Label24 = new QLabel(QStringLiteral("Apiary"), this);
+  Label24->setObjectName(QStringLiteral("Label24"));
+  Label24->setGeometry(112, 107, 29, 13);
+  Label24->adjustSize();  // an auto-sized label: the Linux font may be wider
+
+  UrlLabel1 = new TUrlLabel(this);
+  UrlLabel1->setObjectName(QStringLiteral("UrlLabel1"));
+  UrlLabel1->setGeometry(8, 88, 244, 13);
+  QFont link_font = WindowFont();  // its own font: blue and underlined
+  link_font.setUnderline(true);
+  UrlLabel1->setFont(link_font);
+  UrlLabel1->SetFontColor(colors::Blue);
+  UrlLabel1->SetCaption(QString::fromLatin1(kHomePage));
+
+  for (QPushButton* b : {BitBtn1, BitBtn2, Button1}) b->setFocusPolicy(Qt::StrongFocus);
+  setTabOrder(BitBtn1, BitBtn2);
+  setTabOrder(BitBtn2, Button1);
+  setTabOrder(Button1, Edit1);
+
+  connect(BitBtn1, &QPushButton::clicked, this, [this] { TApplication::Guarded([this] { BitBtn1Click(); }); });
+  connect(BitBtn2, &QPushButton::clicked, this, [this] { TApplication::Guarded([this] { BitBtn2Click(); }); });
+  connect(Button1, &QPushButton::clicked, this, [this] { TApplication::Guarded([this] { Button1Click(); }); });
+
+  move(kLeft, kTop);
+  resize(kWidth, kHeight);
+  BitBtn1->setFocus();
+}
+
+void Tbroodlogprint::BitBtn1Click() {
+  ApiaryName() = Edit1->text();
+  // The record sheet's preview is started from here once the report exists.
+}
+
+void Tbroodlogprint::BitBtn2Click() { close(); }
+
+void Tbroodlogprint::Button1Click() {
+  // The caption editor is opened from here.
+}
+
+void Tbroodlogprint::keyPressEvent(QKeyEvent* e) {
+  // Enter presses the focused button, or else the default button, as on a
+  // dialog; the name field passes Enter on to here.
+  if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+    auto* focused = qobject_cast<QPushButton*>(focusWidget());
+    (focused ? focused : BitBtn1)->animateClick();
+    return;
+  }
+  QWidget::keyPressEvent(e);
+}
+
+void Tbroodlogprint::showEvent(QShowEvent* e) {
+  QWidget::showEvent(e);
+  FormShow();
+  if (!fitted_) {
+    fitted_ = true;
+    // The frame is known only once the window manager has framed the window.
+    QTimer::singleShot(0, this, &Tbroodlogprint::FitOuterSize);
+  }
+}
+
+void Tbroodlogprint::FitOuterSize() {
+  const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+  resize(std::max(kWidth - frame.left() - frame.right(), kClientWidth),
+         std::max(kHeight - frame.top() - frame.bottom(), kClientHeight));
+  move(kLeft, kTop);
+}
+
+void Tbroodlogprint::closeEvent(QCloseEvent* e) {
+  QWidget::closeEvent(e);
+  if (e->isAccepted()) TApplication::Terminate();
+}

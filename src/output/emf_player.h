@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "graphics/canvas.h"
+
+// The facts of an enhanced metafile's header record.
+struct TEmfHeader {
+  std::uint32_t headerSize = 0;  // bytes of the header record
+  TRect bounds;                  // inclusive, device pixels
+  TRect frame;                   // inclusive, 0.01 mm
+  std::uint32_t bytes = 0;       // length of the whole metafile
+  std::uint32_t records = 0;     // records, header and EOF included
+  std::uint16_t handles = 0;     // object table size, index 0 reserved
+  int deviceWidth = 0, deviceHeight = 0;  // reference device, pixels
+  int millimetersWidth = 0, millimetersHeight = 0;
+  std::int64_t micrometersWidth = 0, micrometersHeight = 0;  // 0 when absent
+
+  // Reference-device pixels per 0.01 mm across and down.
+  double PixelsPerHundredthMmX() const;
+  double PixelsPerHundredthMmY() const;
+  // The frame's size in reference-device pixels, rounded to whole pixels.
+  int FrameWidthPx() const;
+  int FrameHeightPx() const;
+};
+
+// Reads and checks the header record at the start of `data` (at least the
+// 88-byte oldest form). Checks type, size, signature and plausible sizes, but
+// not that `data` holds all of `bytes`. Throws EReportError
+// "Metafile is not valid".
+TEmfHeader ReadEmfHeader(std::span<const std::uint8_t> data);
+
+// Replays enhanced metafiles: the subset the recorder writes (see
+// emf_format.h) plus harmless records that other writers add, which are
+// skipped. The whole metafile is validated before anything is drawn, so a
+// malformed one draws nothing and fails with EReportError
+// "Metafile is not valid"; no byte outside `data` is ever read.
+class TEmfPlayer {
+ public:
+  // Checks every record of the metafile that starts `data` (which may be
+  // followed by other bytes): sizes, alignment, offsets and string lengths
+  // inside their records, object indices within the header's table, the
+  // header's totals and the final EMR_EOF. Returns the header.
+  static TEmfHeader Validate(std::span<const std::uint8_t> data);
+
+  // Validates, then draws the metafile onto `canvas` with its frame
+  // stretched onto `dest` (device pixels of the canvas). The canvas's state
+  // is saved before and restored after.
+  static void Play(std::span<const std::uint8_t> data, TCanvas& canvas, const TRect& dest);
+};

@@ -1,0 +1,443 @@
+#include "output/emf_recorder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "graphics/utf16.h"
+#include "output/emf_format.h"
+#include "report/report_error.h"
+
+using namespace emf;
+
+namespace {
+
+// Stock objects selected when the recording ends, so that every created
+// object can be deleted.
+constexpr std::uint32_t kWhiteBrush = 0;
+constexpr std::uint32_t kBlackPen = 7;
+constexpr std::uint32_t kSystemFont = 13;
+
+std::uint32_t AlignBits(TTextAlign a) {
+  std::uint32_t bits = 0;
+  switch (a.horz) {
+    case THorzTextAlign::Left: break;
+    case THorzTextAlign::Right: bits |= TA_RIGHT; break;
+    case THorzTextAlign::Center: bits |= TA_CENTER; break;
+  }
+  switch (a.vert) {
+    case TVertTextAlign::Top: break;
+    case TVertTextAlign::Baseline: bits |= TA_BASELINE; break;
+    case TVertTextAlign::Bottom: bits |= TA_BOTTOM; break;
+  }
+  if (a.rtlReading) bits |= TA_RTLREADING;
+  return bits;
+}
+
+std::uint32_t RgbRef(TRgb c) { return std::uint32_t(c.r) | std::uint32_t(c.g) << 8 | std::uint32_t(c.b) << 16; }
+
+}  // namespace
+
+TEmfRecorder::TEmfRecorder(TTextMetrics& metrics, int widthPx, int heightPx,
+                           const TSystemPalette& palette)
+    : metrics_(metrics), palette_(palette), width_(std::max(widthPx, 1)), height_(std::max(heightPx, 1)) {
+  out_.reserve(8192);
+  out_.resize(kHeaderSize);  // written by Finish
+  records_ = 1;
+  handles_.assign(1, 0);
+  Emit1(EMR_SETMAPMODE, kMapModeText);
+}
+
+TEmfRecorder::~TEmfRecorder() = default;
+
+void TEmfRecorder::CheckOpen() const {
+  if (finished_) throw EReportError("Metafile recording has ended");
+}
+
+void TEmfRecorder::Begin(std::uint32_t type, std::uint32_t size) {
+  Put32(out_, type);
+  Put32(out_, size);
+  ++records_;
+}
+
+void TEmfRecorder::Emit1(std::uint32_t type, std::uint32_t value) {
+  Begin(type, 12);
+  Put32(out_, value);
+}
+
+void TEmfRecorder::EmitRect(std::uint32_t type, const TRect& r, bool inclusive) {
+  Begin(type, 24);
+  PutI32(out_, r.left);
+  PutI32(out_, r.top);
+  PutI32(out_, inclusive ? r.right - 1 : r.right);
+  PutI32(out_, inclusive ? r.bottom - 1 : r.bottom);
+}
+
+std::uint32_t TEmfRecorder::ColorRef(TColor c) const { return RgbRef(palette_.Resolve(c)); }
+
+// The lowest free index, so that indices freed by deletion are used again
+// and the table stays small.
+std::uint32_t TEmfRecorder::AllocHandle() {
+  for (std::uint32_t i = 1; i < handles_.size(); ++i) {
+    if (handles_[i] == 0) return i;
+  }
+  // The header counts handles in 16 bits.
+  if (handles_.size() >= 0xFFFF) throw EReportError("Too many drawing objects in a page");
+  handles_.push_back(0);
+  const auto index = std::uint32_t(handles_.size() - 1);
+  highestHandle_ = std::max(highestHandle_, index);
+  return index;
+}
+
+void TEmfRecorder::Retain(std::uint32_t handle) {
+  if (handle != 0) ++handles_[handle];
+}
+
+void TEmfRecorder::Release(std::uint32_t handle) {
+  if (handle != 0 && --handles_[handle] == 0) Emit1(EMR_DELETEOBJECT, handle);
+}
+
+// Selects `handle` (or the stock object when it is 0) into `slot`; the
+// previously selected object is deleted when nothing refers to it any more.
+// Selecting first keeps GDI's rule that a selected object is never deleted.
+void TEmfRecorder::SelectHandle(std::uint32_t& slot, std::uint32_t handle, std::uint32_t stock) {
+  Emit1(EMR_SELECTOBJECT, handle != 0 ? handle : (kStockObject | stock));
+  Retain(handle);
+  const std::uint32_t old = slot;
+  slot = handle;
+  Release(old);
+}
+
+void TEmfRecorder::SyncPen() {
+  if (written_.penValue == want_.pen) return;
+  const std::uint32_t h = AllocHandle();
+  Begin(EMR_CREATEPEN, 28);
+  Put32(out_, h);
+  Put32(out_, std::uint32_t(want_.pen.style));
+  PutI32(out_, std::max(want_.pen.width, 0));
+  PutI32(out_, 0);
+  Put32(out_, ColorRef(want_.pen.color));
+  SelectHandle(written_.pen, h, kBlackPen);
+  written_.penValue = want_.pen;
+}
+
+void TEmfRecorder::SyncBrush() {
+  if (written_.brushValue == want_.brush) return;
+  const std::uint32_t h = AllocHandle();
+  Begin(EMR_CREATEBRUSHINDIRECT, 24);
+  Put32(out_, h);
+  Put32(out_, std::uint32_t(want_.brush.style));
+  Put32(out_, ColorRef(want_.brush.color));
+  Put32(out_, 0);
+  SelectHandle(written_.brush, h, kWhiteBrush);
+  written_.brushValue = want_.brush;
+}
+
+void TEmfRecorder::SyncText(bool needsBk) {
+  if (written_.font == 0 || written_.fontValue != want_.font) {
+    const TFont& f = want_.font;
+    const std::uint32_t h = AllocHandle();
+    Begin(EMR_EXTCREATEFONTINDIRECTW, kFontRecordSize);
+    const std::size_t start = out_.size() - 8;
+    Put32(out_, h);
+    PutI32(out_, -std::abs(f.height));
+    PutI32(out_, 0);
+    PutI32(out_, f.escapement);
+    PutI32(out_, f.escapement);
+    PutI32(out_, f.weight);
+    out_.push_back(f.italic ? 1 : 0);
+    out_.push_back(f.underline ? 1 : 0);
+    out_.push_back(f.strikeOut ? 1 : 0);
+    out_.push_back(f.charSet);
+    out_.push_back(f.escapement != 0 ? 7 : 0);  // rotated text needs outline fonts
+    out_.push_back(0);
+    out_.push_back(0);
+    out_.push_back(0);
+    std::u16string face = Utf8ToUtf16(f.name);
+    if (face.size() > 31) face.resize(31);
+    for (char16_t c : face) Put16(out_, c);
+    out_.resize(start + kFontRecordSize, 0);  // face padding, full name, style, script
+    Set32(&out_[start + 360], 0x08007664);  // design-vector signature; no axes
+    SelectHandle(written_.font, h, kSystemFont);
+    written_.fontValue = f;
+  }
+  const TRgb text = palette_.Resolve(want_.textColor);
+  if (!(text == written_.textColor)) {
+    Emit1(EMR_SETTEXTCOLOR, RgbRef(text));
+    written_.textColor = text;
+  }
+  const std::uint32_t align = AlignBits(want_.align);
+  if (align != written_.align) {
+    Emit1(EMR_SETTEXTALIGN, align);
+    written_.align = align;
+  }
+  if (want_.bkMode != written_.bkMode) {
+    Emit1(EMR_SETBKMODE, std::uint32_t(want_.bkMode));
+    written_.bkMode = want_.bkMode;
+  }
+  if (needsBk || want_.bkMode == TBkMode::Opaque) {
+    const TRgb bk = palette_.Resolve(want_.bkColor);
+    if (!(bk == written_.bkColor)) {
+      Emit1(EMR_SETBKCOLOR, RgbRef(bk));
+      written_.bkColor = bk;
+    }
+  }
+}
+
+void TEmfRecorder::AddBounds(int left, int top, int right, int bottom) {
+  if (!bounds_) {
+    bounds_ = TRect{left, top, right, bottom};
+    return;
+  }
+  bounds_->left = std::min(bounds_->left, left);
+  bounds_->top = std::min(bounds_->top, top);
+  bounds_->right = std::max(bounds_->right, right);
+  bounds_->bottom = std::max(bounds_->bottom, bottom);
+}
+
+void TEmfRecorder::SetPen(const TPen& pen) {
+  CheckOpen();
+  want_.pen = pen;
+  want_.pen.color = TColor::FromValue(ColorRef(pen.color));
+}
+
+void TEmfRecorder::SetBrush(const TBrush& brush) {
+  CheckOpen();
+  want_.brush = brush;
+  want_.brush.color = TColor::FromValue(ColorRef(brush.color));
+}
+
+void TEmfRecorder::SetFont(const TFont& font) {
+  CheckOpen();
+  want_.font = font;
+}
+
+void TEmfRecorder::SetTextColor(TColor color) {
+  CheckOpen();
+  want_.textColor = color;
+}
+
+void TEmfRecorder::SetBkColor(TColor color) {
+  CheckOpen();
+  want_.bkColor = color;
+}
+
+void TEmfRecorder::SetBkMode(TBkMode mode) {
+  CheckOpen();
+  want_.bkMode = mode;
+}
+
+void TEmfRecorder::SetTextAlign(TTextAlign align) {
+  CheckOpen();
+  want_.align = align;
+}
+
+// FillRect has no record of its own: the platform records it as a pattern
+// copy of the selected brush (a bit-block transfer without a source bitmap).
+void TEmfRecorder::FillRect(const TRect& r) {
+  CheckOpen();
+  if (r.Width() <= 0 || r.Height() <= 0 || want_.brush.style == TBrushStyle::Clear) return;
+  SyncBrush();
+  Begin(EMR_BITBLT, kBitBltSize);
+  PutI32(out_, r.left);
+  PutI32(out_, r.top);
+  PutI32(out_, r.right - 1);
+  PutI32(out_, r.bottom - 1);
+  PutI32(out_, r.left);
+  PutI32(out_, r.top);
+  PutI32(out_, r.Width());
+  PutI32(out_, r.Height());
+  Put32(out_, kPatCopy);
+  PutI32(out_, 0);  // xSrc, ySrc
+  PutI32(out_, 0);
+  for (float f : {1.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f}) PutF32(out_, f);  // identity transform
+  for (int i = 0; i < 6; ++i) Put32(out_, 0);  // colour, usage, no bitmap
+  AddBounds(r.left, r.top, r.right - 1, r.bottom - 1);
+}
+
+void TEmfRecorder::Rectangle(const TRect& r) {
+  CheckOpen();
+  SyncPen();
+  SyncBrush();
+  EmitRect(EMR_RECTANGLE, r, true);
+  AddBounds(r.left, r.top, r.right - 1, r.bottom - 1);
+}
+
+void TEmfRecorder::Ellipse(const TRect& r) {
+  CheckOpen();
+  SyncPen();
+  SyncBrush();
+  EmitRect(EMR_ELLIPSE, r, true);
+  AddBounds(r.left, r.top, r.right - 1, r.bottom - 1);
+}
+
+void TEmfRecorder::MoveTo(int x, int y) {
+  CheckOpen();
+  Begin(EMR_MOVETOEX, 16);
+  PutI32(out_, x);
+  PutI32(out_, y);
+  position_ = {x, y};
+}
+
+void TEmfRecorder::LineTo(int x, int y) {
+  CheckOpen();
+  SyncPen();
+  Begin(EMR_LINETO, 16);
+  PutI32(out_, x);
+  PutI32(out_, y);
+  const int half = std::max(want_.pen.width, 1) / 2;
+  AddBounds(std::min(x, position_.x) - half, std::min(y, position_.y) - half,
+            std::max(x, position_.x) + half, std::max(y, position_.y) + half);
+  position_ = {x, y};
+}
+
+void TEmfRecorder::TextOut(int x, int y, std::string_view text, const TTextOutOptions& options,
+                           std::span<const int> dx) {
+  CheckOpen();
+  SyncText(options.opaque);
+  const std::u16string units = Utf8ToUtf16(text);
+  const auto n = std::uint32_t(units.size());
+  std::vector<int> advances;
+  if (dx.size() == units.size()) {
+    advances.assign(dx.begin(), dx.end());
+  } else {
+    advances = metrics_.CharAdvances(want_.font, text);
+    advances.resize(units.size(), 0);
+  }
+
+  // The text's box, rotated about the reference point, for the header's bounds.
+  long total = 0;
+  for (int a : advances) total += a;
+  const TFontMetrics fm = metrics_.Metrics(want_.font);
+  double x0 = 0, y0 = 0;
+  if (want_.align.horz == THorzTextAlign::Right) x0 = -double(total);
+  if (want_.align.horz == THorzTextAlign::Center) x0 = -double(total) / 2;
+  if (want_.align.vert == TVertTextAlign::Baseline) y0 = -fm.ascent;
+  if (want_.align.vert == TVertTextAlign::Bottom) y0 = -fm.height;
+  const double angle = want_.font.escapement / 10.0 * std::numbers::pi / 180.0;
+  const double c = std::cos(angle), s = std::sin(angle);
+  double minX = 1e18, minY = 1e18, maxX = -1e18, maxY = -1e18;
+  for (double px : {x0, x0 + double(total)}) {
+    for (double py : {y0, y0 + fm.height}) {
+      const double rx = x + px * c + py * s;
+      const double ry = y - px * s + py * c;
+      minX = std::min(minX, rx), maxX = std::max(maxX, rx);
+      minY = std::min(minY, ry), maxY = std::max(maxY, ry);
+    }
+  }
+  const TRect box{int(std::floor(minX)), int(std::floor(minY)), int(std::ceil(maxX)),
+                  int(std::ceil(maxY))};
+  if (n > 0) AddBounds(box.left, box.top, box.right, box.bottom);
+  if (options.opaque) AddBounds(options.rect.left, options.rect.top, options.rect.right - 1, options.rect.bottom - 1);
+
+  const std::uint32_t stringBytes = (2 * n + 3) & ~3u;
+  const std::uint32_t offDx = kTextRecordFixedSize + stringBytes;
+  Begin(EMR_EXTTEXTOUTW, offDx + 4 * n);
+  PutI32(out_, box.left);
+  PutI32(out_, box.top);
+  PutI32(out_, box.right);
+  PutI32(out_, box.bottom);
+  Put32(out_, 1);  // GM_COMPATIBLE
+  const float scale = 2540.0f / float(metrics_.PixelsPerInch());  // 0.01 mm per pixel
+  PutF32(out_, scale);
+  PutF32(out_, scale);
+  PutI32(out_, x);
+  PutI32(out_, y);
+  Put32(out_, n);
+  Put32(out_, kTextRecordFixedSize);
+  Put32(out_, (options.opaque ? ETO_OPAQUE : 0) | (options.clipped ? ETO_CLIPPED : 0) |
+                  (options.rtlReading ? ETO_RTLREADING : 0));
+  PutI32(out_, options.rect.left);
+  PutI32(out_, options.rect.top);
+  PutI32(out_, options.rect.right);
+  PutI32(out_, options.rect.bottom);
+  Put32(out_, offDx);
+  for (char16_t u : units) Put16(out_, u);
+  if (n % 2) Put16(out_, 0);
+  for (int a : advances) PutI32(out_, a);
+}
+
+void TEmfRecorder::IntersectClipRect(const TRect& r) {
+  CheckOpen();
+  EmitRect(EMR_INTERSECTCLIPRECT, r, false);
+}
+
+void TEmfRecorder::RemoveClip() {
+  CheckOpen();
+  Begin(EMR_EXTSELECTCLIPRGN, 16);
+  Put32(out_, 0);  // no region data: back to the whole surface
+  Put32(out_, kRgnCopy);
+}
+
+void TEmfRecorder::Save() {
+  CheckOpen();
+  Begin(EMR_SAVEDC, 8);
+  saved_.push_back({want_, written_, position_});
+  Retain(written_.pen);
+  Retain(written_.brush);
+  Retain(written_.font);
+}
+
+void TEmfRecorder::Restore() {
+  CheckOpen();
+  if (saved_.empty()) return;
+  Emit1(EMR_RESTOREDC, std::uint32_t(-1));
+  const TWritten current = written_;
+  want_ = saved_.back().want;
+  written_ = saved_.back().written;
+  position_ = saved_.back().position;
+  saved_.pop_back();
+  // The saved state's references now stand for the selection; the objects
+  // of the state just left go unless another saved state still selects them.
+  Release(current.pen);
+  Release(current.brush);
+  Release(current.font);
+}
+
+std::vector<std::uint8_t> TEmfRecorder::Finish() {
+  CheckOpen();
+  while (!saved_.empty()) Restore();
+  if (written_.pen != 0) SelectHandle(written_.pen, 0, kBlackPen);
+  if (written_.brush != 0) SelectHandle(written_.brush, 0, kWhiteBrush);
+  if (written_.font != 0) SelectHandle(written_.font, 0, kSystemFont);
+  Begin(EMR_EOF, 20);
+  Put32(out_, 0);
+  Put32(out_, 16);
+  Put32(out_, 20);
+  finished_ = true;
+
+  const int ppi = std::max(metrics_.PixelsPerInch(), 1);
+  std::vector<std::uint8_t> header;
+  header.reserve(kHeaderSize);
+  Put32(header, EMR_HEADER);
+  Put32(header, kHeaderSize);
+  const TRect b = bounds_.value_or(TRect{0, 0, -1, -1});
+  for (int v : {b.left, b.top, b.right, b.bottom}) PutI32(header, v);
+  // Frame in 0.01 mm, inclusive: the page's pixels at the reference resolution.
+  PutI32(header, 0);
+  PutI32(header, 0);
+  PutI32(header, std::int32_t(std::lround(double(width_) * 2540.0 / ppi)) - 1);
+  PutI32(header, std::int32_t(std::lround(double(height_) * 2540.0 / ppi)) - 1);
+  Put32(header, kSignature);
+  Put32(header, kVersion);
+  Put32(header, std::uint32_t(out_.size()));
+  Put32(header, records_);
+  Put16(header, std::uint16_t(highestHandle_ + 1));
+  Put16(header, 0);
+  Put32(header, 0);  // no description
+  Put32(header, 0);
+  Put32(header, 0);  // no palette
+  // The reference device: a square of ppi * 100 pixels that measures exactly
+  // 2540 mm, so readers derive the exact pixels per millimetre.
+  PutI32(header, ppi * 100);
+  PutI32(header, ppi * 100);
+  PutI32(header, 2540);
+  PutI32(header, 2540);
+  Put32(header, 0);  // no pixel format, no OpenGL
+  Put32(header, 0);
+  Put32(header, 0);
+  PutI32(header, 2540000);
+  PutI32(header, 2540000);
+  std::copy(header.begin(), header.end(), out_.begin());
+  return std::move(out_);
+}

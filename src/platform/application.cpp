@@ -1,0 +1,89 @@
+#include "platform/application.h"
+
+#include <QMessageBox>
+
+#include "platform/cursors.h"
+#include "platform/fonts.h"
+
+namespace {
+
+bool g_terminated = false;
+std::function<void(const QString&)> g_exception_handler;
+
+}  // namespace
+
+int TUserMessage::OffsetOf(const QEvent* e) {
+  if (e == nullptr || int(e->type()) < kBase || int(e->type()) > QEvent::MaxUser) return -1;
+  return dynamic_cast<const TUserMessage*>(e) ? int(e->type()) - kBase : -1;
+}
+
+void PostUserMessage(QObject* receiver, int offset, std::intptr_t wparam, std::intptr_t lparam) {
+  QCoreApplication::postEvent(receiver, new TUserMessage(offset, wparam, lparam));
+}
+
+std::intptr_t SendUserMessage(QObject* receiver, int offset, std::intptr_t wparam,
+                              std::intptr_t lparam) {
+  TUserMessage message(offset, wparam, lparam);
+  QCoreApplication::sendEvent(receiver, &message);
+  return message.Result();
+}
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  g_terminated = false;
+  RegisterFontSubstitutions();
+  RegisterHandCursors();
+  connect(this, &QGuiApplication::lastWindowClosed, this, [] { g_terminated = true; });
+  connect(this, &QCoreApplication::aboutToQuit, this, [] { g_terminated = true; });
+}
+
+TApplication::~TApplication() = default;
+
+TApplication* TApplication::Instance() { return qobject_cast<TApplication*>(QCoreApplication::instance()); }
+
+void TApplication::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+void TApplication::HandleMessage() {
+  QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
+
+bool TApplication::Terminated() { return g_terminated; }
+
+void TApplication::Terminate() {
+  g_terminated = true;
+  QCoreApplication::quit();
+}
+
+void TApplication::ShowException(const std::exception& e) {
+  const QString text = QString::fromLocal8Bit(e.what());
+  if (g_exception_handler) {
+    g_exception_handler(text);
+    return;
+  }
+  QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationName(), text);
+}
+
+void TApplication::Guarded(const std::function<void()>& fn) {
+  try {
+    fn();
+  } catch (const std::exception& e) {
+    ShowException(e);
+  }
+}
+
+void TApplication::SetExceptionHandler(std::function<void(const QString&)> handler) {
+  g_exception_handler = std::move(handler);
+}
+
+bool TApplication::notify(QObject* receiver, QEvent* event) {
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (const std::exception& e) {
+    ShowException(e);
+    return false;
+  }
+}
+
+bool TApplication::event(QEvent* e) {
+  if (e->type() == QEvent::Quit) g_terminated = true;
+  return QApplication::event(e);
+}

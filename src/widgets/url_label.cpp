@@ -1,0 +1,79 @@
+#include "widgets/url_label.h"
+
+#include "platform/cursors.h"
+#include "platform/shell.h"
+
+void OpenWithShell(const QString& target) {
+  if (!target.isEmpty()) ShellOpen(target);
+}
+
+TUrlLabel::TUrlLabel(QWidget* parent) : TFxLabel(parent) {
+  SetCursor(crHandPoint);
+  SetFontColor(colors::Blue);
+  SetFontUnderline(true);
+}
+
+void TUrlLabel::SetCursor(int id) {
+  cursor_id_ = id;
+  setCursor(ScreenCursor(id));
+}
+
+void TUrlLabel::SetUnvisitedColor(TColor c) {
+  if (c == unvisited_color_) return;
+  if (visited_) unvisited_color_ = c;
+  else SetFontColor(c);  // the font-changed rule stores it
+}
+
+void TUrlLabel::SetVisitedColor(TColor c) {
+  if (c == visited_color_) return;
+  if (visited_) SetFontColor(c);
+  else visited_color_ = c;
+}
+
+void TUrlLabel::SetCanHover(bool on) {
+  can_hover_ = on;
+  SetFontUnderline(!on);
+}
+
+void TUrlLabel::MouseEnter() {
+  TFxLabel::MouseEnter();
+  if (can_hover_) SetFontUnderline(true);
+  if (pressed_) SetFontColor(activated_color_);
+  else if (can_hover_) SetFontColor(hovered_color_);
+}
+
+void TUrlLabel::MouseLeave() {
+  TFxLabel::MouseLeave();
+  if (can_hover_) SetFontUnderline(false);
+  SetFontColor(RestingColor());
+}
+
+void TUrlLabel::MouseDown(Qt::MouseButton button, QPoint pos) {
+  TFxLabel::MouseDown(button, pos);
+  if (button != Qt::LeftButton) return;
+  pressed_ = true;
+  SetFontColor(activated_color_);
+}
+
+void TUrlLabel::MouseUp(Qt::MouseButton button, QPoint pos) {
+  TFxLabel::MouseUp(button, pos);
+  if (button != Qt::LeftButton) return;
+  // Points on the right and bottom edge still count as inside.
+  const bool outside = pos.x() < 0 || pos.y() < 0 || pos.y() > height() || pos.x() > width();
+  if (outside) {
+    SetFontColor(RestingColor());
+  } else if (pressed_) {
+    visited_ = true;
+    SetFontColor(can_hover_ ? hovered_color_ : visited_color_);
+    OpenWithShell(url_.isEmpty() ? Caption() : url_);
+  }
+  pressed_ = false;
+}
+
+void TUrlLabel::FontChanged() {
+  TFxLabel::FontChanged();
+  // A colour given to the font outside a press becomes the resting colour.
+  if (can_hover_ || pressed_) return;
+  if (visited_) visited_color_ = FontColor();
+  else unvisited_color_ = FontColor();
+}

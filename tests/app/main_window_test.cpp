@@ -1,0 +1,154 @@
+#include "app/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "app/globals.h"
+#include "platform/application.h"
+#include "url_recorder.h"
+#include "widgets/url_label.h"
+
+namespace {
+
+// Counts the commands instead of carrying them out.
+class CountingWindow : public Tbroodlogprint {
+ public:
+  int print_note = 0, configure = 0;
+  void BitBtn1Click() override {
+    Tbroodlogprint::BitBtn1Click();
+    ++print_note;
+  }
+  void Button1Click() override { ++configure; }
+};
+
+struct MainWindowTest : ::testing::Test {
+  CountingWindow window;
+  void SetUp() override {
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  }
+};
+
+}  // namespace
+
+TEST_F(MainWindowTest, HasItsCaptionPlaceAndSize) {
+  EXPECT_EQ(window.windowTitle(), QStringLiteral("broodlogprint"));
+  EXPECT_EQ(window.objectName(), QStringLiteral("broodlogprint"));
+  QTRY_COMPARE(window.frameGeometry(), QRect(228, 104, 286, 171));
+}
+
+TEST_F(MainWindowTest, ControlsSitAtTheirBoundsWithTheirTexts) {
+  struct {
+    QWidget* control;
+    QRect bounds;
+  } cases[] = {
+      {window.BitBtn1, {16, 16, 121, 25}},
+      {window.BitBtn2, {80, 56, 97, 25}},
+      {window.Button1, {144, 16, 113, 25}},
+      {window.Edit1, {32, 120, 217, 21}},
+      {window.UrlLabel1, {8, 88, window.UrlLabel1->width(), window.UrlLabel1->height()}},
+  };
+  for (auto& c : cases) EXPECT_EQ(c.control->geometry(), c.bounds) << c.control->objectName().toStdString();
+  EXPECT_EQ(window.BitBtn1->text(), QStringLiteral("print note"));
+  EXPECT_EQ(window.BitBtn2->text(), QStringLiteral("&Close"));
+  EXPECT_EQ(window.Button1->text(), QStringLiteral("configure"));
+  EXPECT_EQ(window.Label24->text(), QStringLiteral("Apiary"));
+  EXPECT_EQ(window.Label24->pos(), QPoint(112, 107));
+  EXPECT_TRUE(window.Edit1->text().isEmpty());
+  EXPECT_EQ(window.Edit1->maxLength(), 32767);  // Qt's own upper bound: no limit of ours
+  EXPECT_TRUE(window.BitBtn1->isDefault());
+  EXPECT_FALSE(window.BitBtn1->icon().isNull());
+  EXPECT_FALSE(window.BitBtn2->icon().isNull());
+}
+
+TEST_F(MainWindowTest, TextsAreNotClippedWithTheLinuxFonts) {
+  const QFontMetrics fm(window.font());
+  for (QPushButton* b : {window.BitBtn1, window.BitBtn2, window.Button1}) {
+    const int needed = fm.horizontalAdvance(b->text().remove('&')) + b->iconSize().width() + 8;
+    EXPECT_LE(needed, b->width()) << b->text().toStdString();
+  }
+  EXPECT_GE(window.Label24->width(), fm.horizontalAdvance(QStringLiteral("Apiary")));
+  const QFontMetrics link(window.UrlLabel1->font());
+  EXPECT_GE(window.UrlLabel1->width(), link.horizontalAdvance(window.UrlLabel1->Caption()));
+  EXPECT_LE(window.UrlLabel1->geometry().right(), window.width());
+}
+
+TEST_F(MainWindowTest, TheLinkIsBlueUnderlinedAndOpensItsOwnAddress) {
+  UrlRecorder browser;
+  TUrlLabel* link = window.UrlLabel1;
+  EXPECT_EQ(link->FontColor(), colors::Blue);
+  EXPECT_TRUE(link->font().underline());
+  EXPECT_EQ(link->font().pixelSize(), 11);
+  EXPECT_TRUE(link->URL().isEmpty());
+  QTest::mouseClick(link, Qt::LeftButton, Qt::NoModifier, QPoint(3, 3));
+  ASSERT_EQ(browser.opened.size(), 1);
+  EXPECT_EQ(browser.opened[0].toString(), link->Caption());
+  EXPECT_EQ(link->FontColor(), colors::Navy);
+}
+
+TEST_F(MainWindowTest, TabOrderRunsThroughTheButtonsToTheNameField) {
+  EXPECT_EQ(QApplication::focusWidget(), window.BitBtn1);
+  QWidget* expected[] = {window.BitBtn2, window.Button1, window.Edit1, window.BitBtn1};
+  for (QWidget* next : expected) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), next) << next->objectName().toStdString();
+  }
+}
+
+TEST_F(MainWindowTest, EnterInTheNameFieldPressesPrintNote) {
+  window.Edit1->setFocus();
+  QTest::keyClicks(window.Edit1, QStringLiteral("Lindenhof"));
+  QTest::keyClick(window.Edit1, Qt::Key_Return);
+  QTRY_COMPARE(window.print_note, 1);
+  EXPECT_EQ(window.configure, 0);
+  EXPECT_EQ(ApiaryName(), QStringLiteral("Lindenhof"));
+
+  // An empty name is no error.
+  window.Edit1->clear();
+  QTest::keyClick(window.Edit1, Qt::Key_Enter);
+  QTRY_COMPARE(window.print_note, 2);
+  EXPECT_TRUE(ApiaryName().isEmpty());
+}
+
+TEST_F(MainWindowTest, EnterOrSpaceOnAFocusedButtonPressesThatButton) {
+  window.Button1->setFocus();
+  QTest::keyClick(window.Button1, Qt::Key_Return);
+  QTRY_COMPARE(window.configure, 1);
+  QTest::keyClick(window.Button1, Qt::Key_Space);
+  QTRY_COMPARE(window.configure, 2);
+  EXPECT_EQ(window.print_note, 0);
+}
+
+TEST_F(MainWindowTest, AltCClosesTheWindowAndEndsTheProgram) {
+  QTest::keyClick(&window, Qt::Key_C, Qt::AltModifier);
+  QTRY_VERIFY(!window.isVisible());
+  EXPECT_TRUE(TApplication::Terminated());
+}
+
+TEST_F(MainWindowTest, ClosingEndsTheLoopEvenWithAnotherWindowOpen) {
+  QWidget other;  // a preview window, say
+  other.show();
+  QTimer::singleShot(0, &window, [this] { window.close(); });  // the title-bar button
+  EXPECT_EQ(QApplication::exec(), 0);
+  EXPECT_TRUE(TApplication::Terminated());
+}
+
+TEST_F(MainWindowTest, AnErrorInACommandIsShownAndTheWindowStays) {
+  struct FailingWindow : Tbroodlogprint {
+    void Button1Click() override { throw std::runtime_error("Cannot create file broodlog.txt"); }
+  } failing;
+  QStringList shown;
+  TApplication::SetExceptionHandler([&](const QString& m) { shown << m; });
+  failing.show();
+  failing.Button1->click();
+  TApplication::SetExceptionHandler(nullptr);
+  EXPECT_EQ(shown, QStringList{QStringLiteral("Cannot create file broodlog.txt")});
+  EXPECT_TRUE(failing.isVisible());
+  EXPECT_FALSE(TApplication::Terminated());
+}

@@ -1,0 +1,107 @@
+#pragma once
+
+// A test canvas that writes one line per drawing call together with the
+// drawing state in effect (resolved colours, clip), so that two ways of
+// reaching a canvas can be compared call by call.
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "graphics/canvas.h"
+
+class TCanvasLog : public TCanvas {
+ public:
+  std::vector<std::string> lines;        // drawing calls with their state
+  std::vector<std::vector<int>> dxs;     // the Dx of each TextOut, in order
+  int saves = 0, restores = 0;
+
+  void SetPen(const TPen& p) override { s_.pen = p; }
+  void SetBrush(const TBrush& b) override { s_.brush = b; }
+  void SetFont(const TFont& f) override { s_.font = f; }
+  void SetTextColor(TColor c) override { s_.text = c; }
+  void SetBkColor(TColor c) override { s_.bk = c; }
+  void SetBkMode(TBkMode m) override { s_.mode = m; }
+  void SetTextAlign(TTextAlign a) override { s_.align = a; }
+  void FillRect(const TRect& r) override { Add("FillRect" + R(r) + Brush()); }
+  void Rectangle(const TRect& r) override { Add("Rectangle" + R(r) + Pen() + Brush()); }
+  void Ellipse(const TRect& r) override { Add("Ellipse" + R(r) + Pen() + Brush()); }
+  void MoveTo(int x, int y) override { s_.pos = {x, y}; }
+  void LineTo(int x, int y) override {
+    Add("Line(" + std::to_string(s_.pos.x) + "," + std::to_string(s_.pos.y) + "->" + std::to_string(x) +
+        "," + std::to_string(y) + ")" + Pen());
+    s_.pos = {x, y};
+  }
+  void TextOut(int x, int y, std::string_view text, const TTextOutOptions& o,
+               std::span<const int> dx) override {
+    const TFont& f = s_.font;
+    std::string line = "Text(" + std::to_string(x) + "," + std::to_string(y) + ",\"" + std::string(text) +
+                       "\") font=" + f.name + "/" + std::to_string(f.height) + "/" + std::to_string(f.weight) +
+                       (f.italic ? "/i" : "") + (f.underline ? "/u" : "") + (f.strikeOut ? "/s" : "") + "/cs" +
+                       std::to_string(f.charSet) + "/esc" + std::to_string(f.escapement) +
+                       " color=" + Hex(s_.text) + " align=" + std::to_string(int(s_.align.horz)) +
+                       std::to_string(int(s_.align.vert)) + (s_.align.rtlReading ? "r" : "") +
+                       " mode=" + std::to_string(int(s_.mode));
+    if (s_.mode == TBkMode::Opaque || o.opaque) line += " bk=" + Hex(s_.bk);
+    line += std::string(" opt=") + (o.opaque ? "o" : "") + (o.clipped ? "c" : "") + (o.rtlReading ? "r" : "");
+    if (o.opaque || o.clipped) line += R(o.rect);
+    Add(line);
+    dxs.emplace_back(dx.begin(), dx.end());
+  }
+  void IntersectClipRect(const TRect& r) override {
+    if (!s_.clip) {
+      s_.clip = r;
+    } else {
+      TRect& c = *s_.clip;
+      c = {std::max(c.left, r.left), std::max(c.top, r.top), std::min(c.right, r.right),
+           std::min(c.bottom, r.bottom)};
+    }
+  }
+  void RemoveClip() override { s_.clip.reset(); }
+  void Save() override {
+    ++saves;
+    stack_.push_back(s_);
+  }
+  void Restore() override {
+    ++restores;
+    if (stack_.empty()) return;
+    s_ = stack_.back();
+    stack_.pop_back();
+  }
+
+ private:
+  struct TState {
+    TPen pen;
+    TBrush brush;
+    TFont font;
+    TColor text = colors::Black, bk = colors::White;
+    TBkMode mode = TBkMode::Opaque;
+    TTextAlign align;
+    TPoint pos;
+    std::optional<TRect> clip;
+  };
+  static std::string Hex(TColor c) {
+    const TRgb v = TSystemPalette::Classic().Resolve(c);
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%02x%02x%02x", v.r, v.g, v.b);
+    return buf;
+  }
+  static std::string R(const TRect& r) {
+    return "(" + std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+           std::to_string(r.bottom) + ")";
+  }
+  std::string Pen() const {
+    return " pen=" + std::to_string(int(s_.pen.style)) + "/" + std::to_string(s_.pen.width) + "/" + Hex(s_.pen.color);
+  }
+  std::string Brush() const {
+    return " brush=" + std::to_string(int(s_.brush.style)) +
+           (s_.brush.style == TBrushStyle::Solid ? "/" + Hex(s_.brush.color) : std::string());
+  }
+  void Add(std::string line) {
+    if (s_.clip) line += " clip=" + R(*s_.clip);
+    lines.push_back(std::move(line));
+  }
+  TState s_;
+  std::vector<TState> stack_;
+};

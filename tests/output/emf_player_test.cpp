@@ -1,0 +1,274 @@
+#include "output/emf_player.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "canvas_log.h"
+#include "emf_test_util.h"
+#include "output/emf_format.h"
+#include "report/report_error.h"
+
+namespace {
+
+// A page with every kind of record the recorder writes.
+std::vector<std::uint8_t> SamplePage() {
+  return RecordPage([](TCanvas& c) {
+    c.SetPen({TPenStyle::Dash, 2, colors::Red});
+    c.MoveTo(1, 2);
+    c.LineTo(300, 2);
+    c.SetBrush({TBrushStyle::Solid, colors::BtnFace});
+    c.FillRect({5, 5, 50, 50});
+    c.Rectangle({10, 10, 60, 60});
+    c.Ellipse({20, 20, 80, 70});
+    c.Save();
+    c.IntersectClipRect({0, 0, 100, 100});
+    TFont f;
+    f.escapement = 2700;
+    c.SetFont(f);
+    c.SetBkMode(TBkMode::Transparent);
+    c.SetTextAlign({THorzTextAlign::Right, TVertTextAlign::Baseline, false});
+    c.TextOut(50, 60, "Hello", {false, true, false, {0, 0, 90, 90}});
+    c.Restore();
+    c.RemoveClip();
+    c.TextOut(5, 200, "World");
+  });
+}
+
+void ExpectInvalid(const std::vector<std::uint8_t>& bytes) {
+  TCanvasLog log;
+  try {
+    TEmfPlayer::Play(bytes, log, {0, 0, 400, 300});
+    ADD_FAILURE() << "accepted";
+  } catch (const EReportError& e) {
+    EXPECT_STREQ(e.what(), "Metafile is not valid");
+  }
+  EXPECT_TRUE(log.lines.empty()) << "drew before finding the fault";
+}
+
+struct TCorruption {
+  const char* name;
+  std::function<void(std::vector<std::uint8_t>&)> apply;
+};
+
+void PrintTo(const TCorruption& s, std::ostream* os) { *os << s.name; }
+
+
+// The offset of the first record of `type` in b.
+std::uint32_t Find(const std::vector<std::uint8_t>& b, std::uint32_t type) {
+  const TRec* r = FindRecord(Records(b), type);
+  if (!r) throw std::logic_error("no such record");
+  return r->offset;
+}
+
+const TCorruption kCorruptions[] = {
+    {"not a header first", [](auto& b) { PutU32At(b, 0, 2); }},
+    {"bad signature", [](auto& b) { b[40] = 'X'; }},
+    {"header size too small", [](auto& b) { PutU32At(b, 4, 84); }},
+    {"header size unaligned", [](auto& b) { PutU32At(b, 4, 110); }},
+    {"header size beyond the file", [](auto& b) { PutU32At(b, 4, std::uint32_t(b.size() + 4)); }},
+    {"stated length beyond the data", [](auto& b) { PutU32At(b, 48, std::uint32_t(b.size() + 4)); }},
+    {"stated length short of EOF", [](auto& b) { PutU32At(b, 48, std::uint32_t(b.size() - 20)); }},
+    {"record count too high", [](auto& b) { PutU32At(b, 52, U32At(b, 52) + 1); }},
+    {"record count too low", [](auto& b) { PutU32At(b, 52, U32At(b, 52) - 1); }},
+    {"no handles", [](auto& b) { PutU32At(b, 56, 0); }},
+    {"zero device size", [](auto& b) { PutU32At(b, 72, 0); }},
+    {"negative millimetres", [](auto& b) { PutU32At(b, 84, std::uint32_t(-5)); }},
+    {"inverted frame", [](auto& b) { PutU32At(b, 32, std::uint32_t(-100)); }},
+    {"description outside the header", [](auto& b) { PutU32At(b, 60, 10); PutU32At(b, 64, 100); }},
+    {"record size zero", [](auto& b) { PutU32At(b, 112, 0); }},
+    {"record size unaligned", [](auto& b) { PutU32At(b, 112, 13); }},
+    {"record size past the end", [](auto& b) { PutU32At(b, 112, 0x7FFFFFF0); }},
+    {"record size wraps", [](auto& b) { PutU32At(b, 112, 0xFFFFFFFC); }},
+    {"no EOF record", [](auto& b) { PutU32At(b, b.size() - 20, 70); }},
+    {"second header", [](auto& b) { PutU32At(b, Find(b, emf::EMR_LINETO), 1); }},
+    {"line record too short", [](auto& b) {
+       const auto off = Find(b, emf::EMR_MOVETOEX);
+       PutU32At(b, off + 4, 8);  // the freed 8 bytes become a bogus record
+       PutU32At(b, off + 8, 70);
+       PutU32At(b, off + 12, 8);
+       PutU32At(b, 52, U32At(b, 52) + 1);
+     }},
+    {"pen index out of the table", [](auto& b) { PutU32At(b, Find(b, emf::EMR_CREATEPEN) + 8, 500); }},
+    {"pen index zero", [](auto& b) { PutU32At(b, Find(b, emf::EMR_CREATEPEN) + 8, 0); }},
+    {"selects an index never created", [](auto& b) {
+       PutU32At(b, 56, 40);
+       PutU32At(b, Find(b, emf::EMR_SELECTOBJECT) + 8, 33);
+     }},
+    {"selects a deleted object", [](auto& b) {
+       // Turn the first selection into a deletion of the object just created.
+       const auto create = Find(b, emf::EMR_CREATEPEN);
+       const auto sel = Find(b, emf::EMR_SELECTOBJECT);
+       PutU32At(b, create + 28 + 0, emf::EMR_DELETEOBJECT);  // record after CREATEPEN is the select
+       PutU32At(b, create + 28 + 8, U32At(b, create + 8));
+       (void)sel;
+       // A later select of the same index now refers to nothing.
+       const auto recs = Records(b);
+       for (const TRec& r : recs) {
+         if (r.type == emf::EMR_MOVETOEX) {
+           PutU32At(b, r.offset, emf::EMR_SELECTOBJECT);
+           PutU32At(b, r.offset + 4, 16);
+           PutU32At(b, r.offset + 8, U32At(b, create + 8));
+           break;
+         }
+       }
+     }},
+    {"delete index out of the table", [](auto& b) { PutU32At(b, Find(b, emf::EMR_DELETEOBJECT) + 8, 9999); }},
+    {"font record shorter than a LOGFONT", [](auto& b) {
+       const auto off = Find(b, emf::EMR_EXTCREATEFONTINDIRECTW);
+       // Split the 368 bytes into a 100-byte font record and a skipped one.
+       PutU32At(b, off + 4, 100);
+       PutU32At(b, off + 100, 70);
+       PutU32At(b, off + 104, 268);
+       PutU32At(b, 52, U32At(b, 52) + 1);
+     }},
+    {"string offset past the record", [](auto& b) {
+       const auto off = Find(b, emf::EMR_EXTTEXTOUTW);
+       PutU32At(b, off + 48, U32At(b, off + 4) - 2);
+     }},
+    {"string offset inside the type field", [](auto& b) { PutU32At(b, Find(b, emf::EMR_EXTTEXTOUTW) + 48, 2); }},
+    {"string longer than the record", [](auto& b) {
+       PutU32At(b, Find(b, emf::EMR_EXTTEXTOUTW) + 44, 1000);
+     }},
+    {"character count overflows", [](auto& b) {
+       PutU32At(b, Find(b, emf::EMR_EXTTEXTOUTW) + 44, 0x80000001u);
+     }},
+    {"Dx offset past the record", [](auto& b) {
+       const auto off = Find(b, emf::EMR_EXTTEXTOUTW);
+       PutU32At(b, off + 72, U32At(b, off + 4) - 8);
+     }},
+    {"Dx with y advances does not fit", [](auto& b) {
+       const auto off = Find(b, emf::EMR_EXTTEXTOUTW);
+       PutU32At(b, off + 52, U32At(b, off + 52) | emf::ETO_PDY);
+     }},
+    {"text record without its fields", [](auto& b) {
+       const auto off = Find(b, emf::EMR_EXTTEXTOUTW);
+       const auto size = U32At(b, off + 4);
+       PutU32At(b, off + 4, 40);
+       PutU32At(b, off + 40, 70);
+       PutU32At(b, off + 44, size - 40);
+       PutU32At(b, 52, U32At(b, 52) + 1);
+     }},
+    {"bitmap beyond its transfer record", [](auto& b) {
+       const auto off = Find(b, emf::EMR_BITBLT);
+       PutU32At(b, off + 84, 96);
+       PutU32At(b, off + 88, 40);
+     }},
+    {"clip region data beyond its record", [](auto& b) {
+       PutU32At(b, Find(b, emf::EMR_EXTSELECTCLIPRGN) + 8, 4);
+     }},
+    {"palette beyond the EOF record", [](auto& b) { PutU32At(b, b.size() - 12, 3); }},
+};
+
+class Malformed : public testing::TestWithParam<TCorruption> {};
+
+TEST_P(Malformed, FailsWithoutDrawing) {
+  auto bytes = SamplePage();
+  {
+    TCanvasLog log;
+    ASSERT_NO_THROW(TEmfPlayer::Play(bytes, log, {0, 0, 400, 300}));
+  }
+  GetParam().apply(bytes);
+  ExpectInvalid(bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(Corruptions, Malformed, testing::ValuesIn(kCorruptions),
+                         [](const auto& info) {
+                           std::string n = info.param.name;
+                           for (char& ch : n) {
+                             if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
+                           }
+                           return n;
+                         });
+
+TEST(EmfPlayer, EveryTruncationIsRefused) {
+  const auto bytes = SamplePage();
+  for (std::size_t n = 0; n < bytes.size(); ++n) {
+    std::vector<std::uint8_t> cut(bytes.begin(), bytes.begin() + n);
+    EXPECT_THROW(TEmfPlayer::Validate(cut), EReportError) << n;
+  }
+}
+
+TEST(EmfPlayer, ByteFlipsEitherPlayOrFailCleanly) {
+  const auto page = SamplePage();
+  std::mt19937 rng(42);
+  int refused = 0;
+  for (int round = 0; round < 3000; ++round) {
+    auto bytes = page;
+    const int flips = 1 + round % 4;
+    for (int k = 0; k < flips; ++k) {
+      bytes[rng() % bytes.size()] ^= std::uint8_t(1u << (rng() % 8));
+    }
+    TCanvasLog log;
+    try {
+      TEmfPlayer::Play(bytes, log, {0, 0, 400, 300});
+    } catch (const EReportError&) {
+      ++refused;
+    }
+  }
+  EXPECT_GT(refused, 0);
+}
+
+TEST(EmfPlayer, SkipsUnknownRecordsAndTrailingBytes) {
+  auto bytes = SamplePage();
+  TCanvasLog expected;
+  TEmfPlayer::Play(bytes, expected, {0, 0, 400, 300});
+  // Insert an unknown 16-byte record and a GDI comment after the header.
+  std::vector<std::uint8_t> extra(16 + 20, 0);
+  PutU32At(extra, 0, 0x7777);
+  PutU32At(extra, 4, 16);
+  PutU32At(extra, 16, 70);  // EMR_GDICOMMENT
+  PutU32At(extra, 20, 20);
+  PutU32At(extra, 24, 8);
+  bytes.insert(bytes.begin() + 108, extra.begin(), extra.end());
+  PutU32At(bytes, 48, U32At(bytes, 48) + 36);
+  PutU32At(bytes, 52, U32At(bytes, 52) + 2);
+  // Bytes after the metafile (the next page of a stream) are not read.
+  bytes.insert(bytes.end(), {1, 2, 3, 4, 5});
+  TCanvasLog log;
+  TEmfPlayer::Play(bytes, log, {0, 0, 400, 300});
+  EXPECT_EQ(log.lines, expected.lines);
+}
+
+TEST(EmfPlayer, ReadsTheShortHeaderForms) {
+  // An 88-byte header (no pixel-format or micrometre fields) reads alike.
+  auto bytes = SamplePage();
+  TCanvasLog expected;
+  TEmfPlayer::Play(bytes, expected, {0, 0, 400, 300});
+  bytes.erase(bytes.begin() + 88, bytes.begin() + 108);
+  PutU32At(bytes, 4, 88);
+  PutU32At(bytes, 48, U32At(bytes, 48) - 20);
+  TCanvasLog log;
+  TEmfPlayer::Play(bytes, log, {0, 0, 400, 300});
+  ASSERT_EQ(log.lines.size(), expected.lines.size());
+  // Millimetres alone give the same scale here: 9600 px per 2540 mm.
+  EXPECT_EQ(log.lines, expected.lines);
+}
+
+TEST(EmfPlayer, TextWithoutRectangleOrAdvances) {
+  // The optional rectangle (ETO_NO_RECT) moves offDx forward; offDx 0 means
+  // the font's own advances.
+  std::vector<std::uint8_t> b = RecordPage([](TCanvas&) {});
+  const auto eof = b.size() - 20;
+  std::vector<std::uint8_t> rec(64, 0);
+  PutU32At(rec, 0, emf::EMR_EXTTEXTOUTW);
+  PutU32At(rec, 4, 64);
+  PutU32At(rec, 36, 7);
+  PutU32At(rec, 40, 9);
+  PutU32At(rec, 44, 2);
+  PutU32At(rec, 48, 60);
+  PutU32At(rec, 52, emf::ETO_NO_RECT);
+  PutU32At(rec, 56, 0);
+  rec[60] = 'o';
+  rec[62] = 'k';
+  b.insert(b.begin() + eof, rec.begin(), rec.end());
+  PutU32At(b, 48, U32At(b, 48) + 64);
+  PutU32At(b, 52, U32At(b, 52) + 1);
+  TCanvasLog log;
+  TEmfPlayer::Play(b, log, {0, 0, 400, 300});
+  ASSERT_EQ(log.lines.size(), 1u);
+  EXPECT_EQ(log.lines[0].substr(0, 15), "Text(7,9,\"ok\") ");
+  EXPECT_TRUE(log.dxs[0].empty());
+}
+
+}  // namespace

@@ -1,0 +1,182 @@
+#include "widgets/url_label.h"
+
+#include <gtest/gtest.h>
+
+#include <QEnterEvent>
+#include <QTest>
+
+#include "platform/cursors.h"
+#include "url_recorder.h"
+
+namespace {
+
+struct UrlLabelTest : ::testing::Test {
+  UrlRecorder browser;
+  TUrlLabel label;
+  void SetUp() override {
+    label.SetCaption(QStringLiteral("https://broodlog.org/"));
+    label.setGeometry(8, 88, 150, 13);
+  }
+  void Press(Qt::MouseButton b = Qt::LeftButton, QPoint at = {5, 5}) {
+    QTest::mousePress(&label, b, Qt::NoModifier, at);
+  }
+  void Release(Qt::MouseButton b = Qt::LeftButton, QPoint at = {5, 5}) {
+    QTest::mouseRelease(&label, b, Qt::NoModifier, at);
+  }
+  void Click() {
+    Press();
+    Release();
+  }
+  void Enter() {
+    QEnterEvent e(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QApplication::sendEvent(&label, &e);
+  }
+  void Leave() {
+    QEvent e(QEvent::Leave);
+    QApplication::sendEvent(&label, &e);
+  }
+};
+
+}  // namespace
+
+TEST_F(UrlLabelTest, StartsBlueUnderlinedWithThePointingHand) {
+  EXPECT_EQ(label.FontColor(), colors::Blue);
+  EXPECT_TRUE(label.font().underline());
+  EXPECT_EQ(label.Cursor(), crHandPoint);
+  EXPECT_EQ(label.cursor().hotSpot(), QPoint(6, 0));
+  EXPECT_EQ(label.UnvisitedColor(), colors::Blue);
+  EXPECT_EQ(label.ActivatedColor(), colors::Red);
+  EXPECT_EQ(label.VisitedColor(), colors::Navy);
+  EXPECT_EQ(label.HoveredColor(), colors::White);
+  EXPECT_FALSE(label.CanHover());
+}
+
+TEST_F(UrlLabelTest, AClickOpensTheCaptionAndLeavesItNavy) {
+  Press();
+  EXPECT_EQ(label.FontColor(), colors::Red);
+  EXPECT_TRUE(browser.opened.isEmpty());
+  Release();
+  EXPECT_EQ(label.FontColor(), colors::Navy);
+  EXPECT_TRUE(label.Visited());
+  ASSERT_EQ(browser.opened.size(), 1);
+  EXPECT_EQ(browser.opened[0].toString(), QStringLiteral("https://broodlog.org/"));
+
+  // A second click opens it again; it stays navy.
+  Press();
+  EXPECT_EQ(label.FontColor(), colors::Red);
+  Release();
+  EXPECT_EQ(label.FontColor(), colors::Navy);
+  EXPECT_EQ(browser.opened.size(), 2);
+}
+
+TEST_F(UrlLabelTest, URLTakesPrecedenceOverTheCaption) {
+  label.SetURL(QStringLiteral("https://example.org/other"));
+  Click();
+  ASSERT_EQ(browser.opened.size(), 1);
+  EXPECT_EQ(browser.opened[0].toString(), QStringLiteral("https://example.org/other"));
+}
+
+TEST_F(UrlLabelTest, ReleasingOutsideOpensNothing) {
+  const QPoint outside[] = {{-1, 5}, {5, -1}, {151, 5}, {5, 14}};
+  for (QPoint at : outside) {
+    Press();
+    Release(Qt::LeftButton, at);
+    EXPECT_EQ(label.FontColor(), colors::Blue) << at.x() << "," << at.y();
+    EXPECT_FALSE(label.Visited());
+    EXPECT_FALSE(label.Pressed());
+  }
+  EXPECT_TRUE(browser.opened.isEmpty());
+
+  // Once visited, a drag off restores navy.
+  Click();
+  Press();
+  Release(Qt::LeftButton, {300, 300});
+  EXPECT_EQ(label.FontColor(), colors::Navy);
+  EXPECT_EQ(browser.opened.size(), 1);
+}
+
+TEST_F(UrlLabelTest, TheRightAndBottomEdgesCountAsInside) {
+  Press();
+  Release(Qt::LeftButton, {150, 13});
+  EXPECT_TRUE(label.Visited());
+  EXPECT_EQ(browser.opened.size(), 1);
+}
+
+TEST_F(UrlLabelTest, OtherButtonsChangeNothing) {
+  Press(Qt::RightButton);
+  EXPECT_EQ(label.FontColor(), colors::Blue);
+  Release(Qt::RightButton);
+  EXPECT_EQ(label.FontColor(), colors::Blue);
+  EXPECT_FALSE(label.Visited());
+  EXPECT_TRUE(browser.opened.isEmpty());
+
+  // A right release during a left press neither completes nor cancels it.
+  Press();
+  Release(Qt::RightButton);
+  EXPECT_TRUE(label.Pressed());
+  EXPECT_EQ(label.FontColor(), colors::Red);
+}
+
+TEST_F(UrlLabelTest, LeavingWhilePressedShowsTheRestingColourAndReenteringRed) {
+  Press();
+  Leave();
+  EXPECT_EQ(label.FontColor(), colors::Blue);
+  EXPECT_TRUE(label.Pressed());
+  Enter();
+  EXPECT_EQ(label.FontColor(), colors::Red);
+  Release();
+  EXPECT_EQ(label.FontColor(), colors::Navy);
+}
+
+TEST_F(UrlLabelTest, HoverUnderlinesAndColoursOnlyWhileOver) {
+  label.SetCanHover(true);
+  EXPECT_FALSE(label.font().underline());
+  Enter();
+  EXPECT_TRUE(label.font().underline());
+  EXPECT_EQ(label.FontColor(), colors::White);
+  Click();
+  EXPECT_EQ(label.FontColor(), colors::White);  // until the pointer leaves
+  Leave();
+  EXPECT_FALSE(label.font().underline());
+  EXPECT_EQ(label.FontColor(), colors::Navy);
+  // The hover colour never became a resting colour.
+  EXPECT_EQ(label.VisitedColor(), colors::Navy);
+  EXPECT_EQ(label.UnvisitedColor(), colors::Blue);
+
+  label.SetCanHover(false);
+  EXPECT_TRUE(label.font().underline());
+}
+
+TEST_F(UrlLabelTest, AFontColourBecomesTheRestingColour) {
+  label.SetFontColor(TColor::Rgb(0, 128, 0));
+  EXPECT_EQ(label.UnvisitedColor(), TColor::Rgb(0, 128, 0));
+  Click();
+  label.SetFontColor(TColor::Rgb(128, 0, 0));
+  EXPECT_EQ(label.VisitedColor(), TColor::Rgb(128, 0, 0));
+  EXPECT_EQ(label.UnvisitedColor(), TColor::Rgb(0, 128, 0));
+}
+
+TEST_F(UrlLabelTest, WritingTheColoursDependsOnTheVisitedState) {
+  label.SetVisitedColor(TColor::Rgb(1, 1, 1));  // unvisited: only stored
+  EXPECT_EQ(label.FontColor(), colors::Blue);
+  label.SetUnvisitedColor(TColor::Rgb(2, 2, 2));  // unvisited: shown
+  EXPECT_EQ(label.FontColor(), TColor::Rgb(2, 2, 2));
+  EXPECT_EQ(label.UnvisitedColor(), TColor::Rgb(2, 2, 2));
+
+  Click();
+  EXPECT_EQ(label.FontColor(), TColor::Rgb(1, 1, 1));
+  label.SetUnvisitedColor(TColor::Rgb(3, 3, 3));  // visited: only stored
+  EXPECT_EQ(label.FontColor(), TColor::Rgb(1, 1, 1));
+  EXPECT_EQ(label.UnvisitedColor(), TColor::Rgb(3, 3, 3));
+  label.SetVisitedColor(TColor::Rgb(4, 4, 4));  // visited: shown
+  EXPECT_EQ(label.FontColor(), TColor::Rgb(4, 4, 4));
+  EXPECT_EQ(label.VisitedColor(), TColor::Rgb(4, 4, 4));
+}
+
+TEST(OpenWithShell, AnEmptyTargetOpensNothing) {
+  UrlRecorder browser;
+  OpenWithShell(QString());
+  EXPECT_TRUE(browser.opened.isEmpty());
+  OpenWithShell(QStringLiteral("https://broodlog.org/"));
+  EXPECT_EQ(browser.opened.size(), 1);
+}

@@ -8,7 +8,11 @@ namespace {
 
 constexpr std::int32_t kMemoryLimit = 100000;
 
-// buffer carries its capacity from page to page.
+// Pages are copied as bytes: the store checks each page's metafile header
+// (a page that is not a metafile fails with "Metafile is not valid") but
+// does not replay every record, which would more than double the cost of a
+// copy; the records are checked when the page is drawn. buffer carries its
+// capacity from page to page.
 void CopyPage(TPageStore& reader, TPageStore& writer, std::int32_t n,
               std::vector<std::uint8_t>& buffer) {
   if (reader.GetPageDataInto(n, buffer)) writer.AddPageData(buffer);

@@ -11,6 +11,7 @@
 
 #include "output/file_stream.h"
 #include "output/page_compressor.h"
+#include "output/stored_page.h"
 #include "report/report_error.h"
 
 namespace {
@@ -30,7 +31,6 @@ std::int32_t GetI32(const std::uint8_t* p) {
                                    static_cast<std::uint32_t>(p[3]) << 24);
 }
 
-std::uint32_t GetU32(const std::uint8_t* p) { return static_cast<std::uint32_t>(GetI32(p)); }
 
 EReportError Missing(std::int32_t n) {
   return EReportError("Page " + std::to_string(n) + " is missing from the saved report");
@@ -38,23 +38,19 @@ EReportError Missing(std::int32_t n) {
 
 EReportError NotAMetafile() { return EReportError("Metafile is not valid"); }
 
-constexpr std::size_t kEmfHeaderProbe = 52;  // through nBytes
+constexpr std::size_t kEmfHeaderProbe = TStoredPage::kLengthPrefixSize;
 
 }  // namespace
 
 namespace saved_report {
 
 std::optional<std::uint32_t> EmfStatedLength(const std::uint8_t* data, std::size_t size) {
-  if (size < kEmfHeaderProbe) return std::nullopt;
-  std::uint32_t type = GetU32(data);
-  std::uint32_t header_size = GetU32(data + 4);
-  std::uint32_t signature = GetU32(data + 40);
-  std::uint32_t bytes = GetU32(data + 48);
-  if (type != 1 || header_size < 88 || header_size % 4 != 0 || signature != 0x464D4520u ||
-      bytes < header_size) {
+  if (size < TStoredPage::kLengthPrefixSize) return std::nullopt;
+  try {
+    return static_cast<std::uint32_t>(TStoredPage::StatedLength({data, size}));
+  } catch (const EReportError&) {
     return std::nullopt;
   }
-  return bytes;
 }
 
 double OleNow() {
@@ -99,6 +95,14 @@ void TPageStore::WriteHeader() {
   header[kCompressionOffset] = compression_ ? 1 : 0;
   stream_->Seek(0, TSeekOrigin::Begin);
   stream_->WriteAll(header, sizeof header);
+}
+
+void TPageStore::AddPage(const TStoredPage& page) { AddPageData(page.Bytes()); }
+
+std::unique_ptr<TStoredPage> TPageStore::GetPage(std::int32_t n) {
+  auto bytes = GetPageData(n);
+  if (!bytes) return nullptr;
+  return std::make_unique<TStoredPage>(TStoredPage::FromBytes(std::move(*bytes)));
 }
 
 void TPageStore::AddPageData(std::span<const std::uint8_t> emf) {

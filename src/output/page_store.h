@@ -11,6 +11,8 @@
 
 #include "output/page_stream.h"
 
+class TStoredPage;
+
 // The saved-report byte format, shared by the page store and the tools that
 // inspect saved reports. Integers are little-endian.
 namespace saved_report {
@@ -27,7 +29,8 @@ inline constexpr std::uint16_t kEngineVersion = 350;
 inline constexpr int kRecordOverhead = 12;
 
 // The length that an enhanced metafile's header states (its nBytes field),
-// or nothing when data does not begin with a plausible EMF header.
+// or nothing when data does not begin with a valid EMF header (see
+// TStoredPage::StatedLength).
 std::optional<std::uint32_t> EmfStatedLength(const std::uint8_t* data, std::size_t size);
 // The current local date and time as an OLE Automation date (days since
 // 30 December 1899, time of day as the fraction).
@@ -37,7 +40,8 @@ double OleNow();
 // The page store: appends pages to a TPageStream as chained records after a
 // 128-byte header, fetches page n again, and saves or loads the whole
 // stream as a saved-report file (the stream's bytes are the file's bytes).
-// Pages are handled here as their serialised enhanced-metafile bytes.
+// Pages go in and out as TStoredPage drawings; the *Data members move the
+// same pages as their serialised enhanced-metafile bytes.
 //
 // A store reads page data with its own Compression setting, not the
 // header's flag. Pages may be read while later pages are added: a reader
@@ -64,6 +68,14 @@ class TPageStore {
   void SetStream(std::unique_ptr<TPageStream> stream);
   // Frees the stream and leaves the store without one.
   void FreeStream();
+
+  // Appends one page record for page; the caller keeps the page. Throws
+  // as AddPageData does.
+  void AddPage(const TStoredPage& page);
+  // A new drawing for page n, owned by the caller, or null unless
+  // 1 <= n <= PageCount. Throws as GetPageData does, and EReportError
+  // "Metafile is not valid" when any record of the page is not valid.
+  std::unique_ptr<TStoredPage> GetPage(std::int32_t n);
 
   // Appends one page record holding emf, a serialised enhanced metafile
   // whose header states exactly its size; the first page also writes the

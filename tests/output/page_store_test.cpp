@@ -358,3 +358,53 @@ TEST(PageStoreDamagedFiles, RandomCorruptionNeverCrashes) {
     }
   }
 }
+
+#include "emf_test_util.h"
+#include "output/stored_page.h"
+
+namespace {
+
+TStoredPage RecordedPage(int number) {
+  return TStoredPage::FromBytes(RecordPage([number](TCanvas& c) {
+    c.MoveTo(10, 10 + number);
+    c.LineTo(390, 10 + number);
+    c.Rectangle({20, 20, 200, 100});
+    c.TextOut(30, 40, "Page " + std::to_string(number));
+  }));
+}
+
+}  // namespace
+
+TEST(PageStoreDrawings, RecordedPagesComeBackAsNewDrawings) {
+  for (bool compressed : {false, true}) {
+    TPageStore store;
+    store.SetCompression(compressed);
+    store.SetStream(std::make_unique<TPageStream>(100000));
+    for (int i = 1; i <= 3; ++i) store.AddPage(RecordedPage(i));
+    for (int n : {2, 3, 1}) {
+      std::unique_ptr<TStoredPage> page = store.GetPage(n);
+      ASSERT_TRUE(page);
+      EXPECT_EQ(page->Bytes(), RecordedPage(n).Bytes());
+      EXPECT_EQ(page->WidthPx(), 400);
+    }
+    EXPECT_EQ(store.GetPage(4), nullptr);
+    EXPECT_EQ(store.GetPage(0), nullptr);
+  }
+}
+
+TEST(PageStoreDrawings, PageWithABadRecordIsNotAValidMetafile) {
+  TPageStore store;
+  store.SetStream(std::make_unique<TPageStream>(100000));
+  Bytes page = RecordedPage(1).Bytes();
+  // The record after the header claims a size that runs past the end.
+  std::uint32_t header_size = U32At(page, 4);
+  PutU32At(page, header_size + 4, 0x7FFFFFF0u);
+  store.AddPageData(page);  // the header alone is fine
+  EXPECT_TRUE(store.GetPageData(1));
+  try {
+    store.GetPage(1);
+    FAIL();
+  } catch (const EReportError& e) {
+    EXPECT_STREQ(e.what(), "Metafile is not valid");
+  }
+}

@@ -68,19 +68,21 @@ void AppendUtf8(std::string& out, char32_t cp) {
 }  // namespace
 
 std::u16string Utf8ToUtf16(std::string_view utf8) {
-  std::u16string out;
-  out.reserve(utf8.size());
+  // Never more UTF-16 units than UTF-8 bytes: size once, trim at the end.
+  std::u16string out(utf8.size(), u'\0');
+  std::size_t n = 0;
   std::size_t i = 0;
   while (i < utf8.size()) {
     char32_t cp = DecodeUtf8(utf8, i);
     if (cp >= 0x10000) {
       cp -= 0x10000;
-      out += char16_t(0xD800 + (cp >> 10));
-      out += char16_t(0xDC00 + (cp & 0x3FF));
+      out[n++] = char16_t(0xD800 + (cp >> 10));
+      out[n++] = char16_t(0xDC00 + (cp & 0x3FF));
     } else {
-      out += char16_t(cp);
+      out[n++] = char16_t(cp);
     }
   }
+  out.resize(n);
   return out;
 }
 

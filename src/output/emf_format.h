@@ -64,14 +64,13 @@ inline constexpr std::uint32_t kTextRecordFixedSize = 76;
 inline constexpr std::uint32_t kBitBltSize = 100;
 
 inline void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-  out.push_back(std::uint8_t(v));
-  out.push_back(std::uint8_t(v >> 8));
-  out.push_back(std::uint8_t(v >> 16));
-  out.push_back(std::uint8_t(v >> 24));
+  const std::uint8_t b[4] = {std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16),
+                             std::uint8_t(v >> 24)};
+  out.insert(out.end(), b, b + 4);
 }
 inline void Put16(std::vector<std::uint8_t>& out, std::uint16_t v) {
-  out.push_back(std::uint8_t(v));
-  out.push_back(std::uint8_t(v >> 8));
+  const std::uint8_t b[2] = {std::uint8_t(v), std::uint8_t(v >> 8)};
+  out.insert(out.end(), b, b + 2);
 }
 inline void PutI32(std::vector<std::uint8_t>& out, std::int32_t v) { Put32(out, std::uint32_t(v)); }
 inline void PutF32(std::vector<std::uint8_t>& out, float f) {

@@ -93,8 +93,10 @@ using TObject = std::variant<std::monostate, TPen, TBrush, TFont>;
 // Plays (or, onto a TNullCanvas, only checks) the records after the header.
 class TWalker {
  public:
-  TWalker(std::span<const std::uint8_t> data, const TEmfHeader& h, TCanvas& canvas, const TRect& dest)
-      : data_(data), h_(h), canvas_(canvas), objects_(h.handles) {
+  // With `checkOnly`, records are checked but nothing is decoded for drawing.
+  TWalker(std::span<const std::uint8_t> data, const TEmfHeader& h, TCanvas& canvas, const TRect& dest,
+          bool checkOnly = false)
+      : data_(data), h_(h), canvas_(canvas), objects_(h.handles), checkOnly_(checkOnly) {
     const double fx = h.frame.left * h.PixelsPerHundredthMmX();
     const double fy = h.frame.top * h.PixelsPerHundredthMmY();
     const double fw = (double(h.frame.right) - h.frame.left + 1) * h.PixelsPerHundredthMmX();
@@ -320,6 +322,7 @@ class TWalker {
       if (offDx < 8) Invalid();
       r.Need(offDx, std::uint64_t(chars) * perChar);
     }
+    if (checkOnly_) return;
     std::u16string units(chars, u'\0');
     for (std::uint32_t i = 0; i < chars; ++i) units[i] = r.U16(offString + 2 * i);
     std::vector<int> dx;
@@ -350,6 +353,7 @@ class TWalker {
   double sx_ = 1, sy_ = 1, ox_ = 0, oy_ = 0;
   int depth_ = 0;
   int escapement_ = 0;  // of the selected font
+  bool checkOnly_;
 };
 
 }  // namespace
@@ -411,7 +415,7 @@ TEmfHeader TEmfPlayer::Validate(std::span<const std::uint8_t> data) {
   const TEmfHeader h = ReadEmfHeader(data);
   if (h.bytes > data.size()) Invalid();
   TNullCanvas none;
-  TWalker(data, h, none, TRect{0, 0, h.FrameWidthPx(), h.FrameHeightPx()}).Run();
+  TWalker(data, h, none, TRect{0, 0, h.FrameWidthPx(), h.FrameHeightPx()}, true).Run();
   return h;
 }
 

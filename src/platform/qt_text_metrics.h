@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QImage>
+
+#include "graphics/text_metrics.h"
+
+class QFont;
+
+// The Qt font for an engine font: family, pixel size (the character height),
+// weight, style and decorations. Kerning is off, as in the platform's text
+// extents, so a text's width is the sum of its characters' advances.
+// Escapement is not part of a QFont; painting rotates instead.
+QFont ToQFont(const TFont& font);
+
+// Text measurement with QFontMetricsF on an image at a given logical
+// resolution: the reference context of the report engine (96 dpi in tests).
+// "Arial" measures as Liberation Sans once RegisterFontSubstitutions() ran.
+// Advances are whole pixels per character, as the platform's extents are.
+class TQtTextMetrics : public TTextMetrics {
+ public:
+  explicit TQtTextMetrics(int pixelsPerInch = 96);
+  int PixelsPerInch() const override { return ppi_; }
+  TTextExtent TextExtent(const TFont& font, std::string_view text) override;
+  std::vector<int> CharAdvances(const TFont& font, std::string_view text) override;
+  TFontMetrics Metrics(const TFont& font) override;
+
+ private:
+  int ppi_;
+  QImage image_;  // the reference context
+};

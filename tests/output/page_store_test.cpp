@@ -408,3 +408,28 @@ TEST(PageStoreDrawings, PageWithABadRecordIsNotAValidMetafile) {
     EXPECT_STREQ(e.what(), "Metafile is not valid");
   }
 }
+
+#include <thread>
+
+TEST(PageStoreThreads, ReaderSeesCompletePagesWhileAWriterAdds) {
+  TempDir dir;
+  for (bool compressed : {false, true}) {
+    auto store = MakeStore(0, compressed);
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+      for (int i = 1; i <= 150; ++i) store->AddPageData(SampleEmf(i, 1500));
+      done = true;
+    });
+    int reads = 0;
+    std::mt19937 rng(9);
+    while (!done || reads < 200) {
+      int count = store->PageCount();
+      if (count == 0) continue;
+      int n = static_cast<int>(rng() % count) + 1;
+      EXPECT_EQ(PageTag(*store, n), n);
+      ++reads;
+    }
+    writer.join();
+    EXPECT_FALSE(store->Stream()->InMemory());
+  }
+}

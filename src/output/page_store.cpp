@@ -111,19 +111,23 @@ void TPageStore::AddPageData(std::span<const std::uint8_t> emf) {
   auto stated = saved_report::EmfStatedLength(emf.data(), emf.size());
   if (!stated || *stated != emf.size()) throw NotAMetafile();
 
-  // Compressed page data is coded into a buffer first; plain data goes
-  // straight from the caller's bytes.
-  std::vector<std::uint8_t> packed;
-  std::span<const std::uint8_t> data = emf;
+  // The record is built whole and written with one call, so that a failed
+  // write (a temporary file that cannot be made) leaves no part of it
+  // behind. The buffer keeps its capacity from page to page.
+  std::vector<std::uint8_t>& record = record_;
+  record.resize(8);
   if (compression_) {
-    packed.reserve(emf.size() / 2 + 64);
-    packed.resize(4);
-    PutI32(packed.data(), static_cast<std::int32_t>(emf.size()));
-    TPageCompressor coder(packed);
+    record.reserve(8 + 4 + emf.size() / 2 + 64);
+    record.resize(12);
+    PutI32(record.data() + 8, static_cast<std::int32_t>(emf.size()));
+    TPageCompressor coder(record);
     coder.Encode(emf.data(), emf.size());
     coder.Finish();
-    data = packed;
+  } else {
+    record.resize(8 + emf.size());
+    std::memcpy(record.data() + 8, emf.data(), emf.size());
   }
+  record.resize(record.size() + 4);
 
   std::lock_guard stream_guard(stream_->Lock());
   std::int32_t number = page_count_ + 1;
@@ -134,17 +138,14 @@ void TPageStore::AddPageData(std::span<const std::uint8_t> emf) {
     // offset goes out in place rather than as a placeholder patched later;
     // the bytes are the same.
     std::int64_t start = stream_->Seek(0, TSeekOrigin::End);
-    std::int64_t end = start + saved_report::kRecordOverhead + static_cast<std::int64_t>(data.size());
+    std::int64_t end = start + static_cast<std::int64_t>(record.size());
     if (end > std::numeric_limits<std::int32_t>::max()) {
       throw EReportError("Saved report is too large");
     }
-    std::uint8_t head[8], tail[4];
-    PutI32(head, number);
-    PutI32(head + 4, static_cast<std::int32_t>(end));
-    PutI32(tail, static_cast<std::int32_t>(start));
-    stream_->WriteAll(head, sizeof head);
-    stream_->WriteAll(data.data(), data.size());
-    stream_->WriteAll(tail, sizeof tail);
+    PutI32(record.data(), number);
+    PutI32(record.data() + 4, static_cast<std::int32_t>(end));
+    PutI32(record.data() + record.size() - 4, static_cast<std::int32_t>(start));
+    stream_->WriteAll(record.data(), record.size());
   } catch (...) {
     page_count_ = number - 1;
     throw;

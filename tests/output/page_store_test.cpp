@@ -1,6 +1,8 @@
 #include "output/page_store.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -432,4 +434,25 @@ TEST(PageStoreThreads, ReaderSeesCompletePagesWhileAWriterAdds) {
     writer.join();
     EXPECT_FALSE(store->Stream()->InMemory());
   }
+}
+
+TEST(PageStore, AddPageThatCannotMoveToAFileLeavesNoPartialRecord) {
+  TempDir dir;
+  auto store = MakeStore(1, false);
+  const Bytes before = StreamBytes(*store);
+  rlimit old{};
+  ::getrlimit(RLIMIT_NOFILE, &old);
+  int next_fd = ::dup(0);
+  ::close(next_fd);
+  rlimit tight = old;
+  tight.rlim_cur = static_cast<rlim_t>(next_fd);
+  ::setrlimit(RLIMIT_NOFILE, &tight);
+  EXPECT_THROW(store->AddPageData(SampleEmf(2, 120000)), EReportError);
+  ::setrlimit(RLIMIT_NOFILE, &old);
+  EXPECT_EQ(store->PageCount(), 1);
+  EXPECT_TRUE(store->Stream()->InMemory());
+  EXPECT_EQ(StreamBytes(*store), before);
+  store->AddPageData(SampleEmf(2, 120000));  // now the move works
+  EXPECT_EQ(PageTag(*store, 2), 2);
+  EXPECT_EQ(PageTag(*store, 1), 1);
 }

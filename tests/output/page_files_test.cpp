@@ -160,3 +160,23 @@ TEST(JoinReports, UnreadableSourceWritesNoTarget) {
   EXPECT_THROW(JoinReports(dst, &list), EReportError);
   EXPECT_FALSE(std::filesystem::exists(dst));
 }
+
+#include <sys/stat.h>
+
+TEST(JoinReports, TemporaryFileOnAnotherFileSystemIsCopied) {
+  TempDir targets;
+  std::string shm_tmp = "/dev/shm/rptjoinXXXXXX";
+  struct stat a {}, b {};
+  if (::stat("/dev/shm", &a) != 0 || ::stat(targets.Path().c_str(), &b) != 0 || a.st_dev == b.st_dev ||
+      !::mkdtemp(shm_tmp.data())) {
+    GTEST_SKIP() << "no second file system for temporary files";
+  }
+  std::string src = targets.File("a.rpt"), dst = targets.File("d.rpt");
+  MakeReport(src, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, 6000);
+  ::setenv("TMPDIR", shm_tmp.c_str(), 1);  // TempDir restores it
+  std::vector<std::string> twice = {src, src};
+  EXPECT_EQ(JoinReports(dst, &twice), 0);
+  EXPECT_EQ(Tags(dst).size(), 20u);
+  EXPECT_TRUE(std::filesystem::is_empty(shm_tmp));
+  std::filesystem::remove_all(shm_tmp);
+}

@@ -61,56 +61,55 @@ inline void TPageCompressor::PutBits(std::uint32_t bits, unsigned count) {
 
 void TPageCompressor::EncodeByte(std::uint8_t c) { Encode(&c, 1); }
 
-// Coding and semi-splaying share one walk: the path from the leaf to the
-// root, with the side each node hangs on, is noted while the code is
-// gathered, and the splay then rearranges that path without searching.
-// Splaying a node only changes children of nodes above it, so the noted
-// sides stay right for the rest of the path.
+// Coding and semi-splaying share one walk from the leaf to the root, two
+// levels at a time: the bits of node a and of its parent p are taken, then a
+// swaps places with p's sibling at the grandparent g, and the walk goes on
+// from g. A splay step changes only the children of p and g and the
+// parents of a and of the sibling, none of which the rest of the walk
+// reads, so the code comes out as if the tree had been walked first.
 void TPageCompressor::Encode(const std::uint8_t* data, std::size_t count) {
   auto& child = child_;
   auto& up = up_;
-  std::uint16_t path[260];
-  std::uint8_t side[260];
   for (std::size_t i = 0; i < count; ++i) {
-    unsigned a = data[i] + 256u;
-    unsigned d = 0;
     // The bit found last (next to the root) is sent first, and sent bits
     // fill from the low end, so shifting each new bit in at the bottom gives
-    // the code in sending order. Codes longer than a word keep their full
+    // the code in sending order. Codes longer than 32 bits keep their full
     // words, root end last.
     std::uint32_t words[9];
     unsigned nwords = 0;
     std::uint32_t code = 0;
     unsigned len = 0;
-    path[0] = static_cast<std::uint16_t>(a);
-    do {
-      // One load per level: the parent and the side in one entry.
-      unsigned entry = up[a];
-      unsigned p = entry & 0xFFu;
-      unsigned bit = entry >> 8;
-      side[d] = static_cast<std::uint8_t>(bit);
-      path[++d] = static_cast<std::uint16_t>(p);
-      code = (code << 1) | bit;
-      a = p;
+    unsigned a = data[i] + 256u;
+    for (;;) {
+      unsigned e1 = up[a];
+      unsigned p = e1 & 0xFFu, s1 = e1 >> 8;
+      code = (code << 1) | s1;
       if (++len == 32) {
         words[nwords++] = code;
         code = 0;
         len = 0;
       }
-    } while (a != 0);
+      if (p == 0) break;  // a hangs from the root: no splay step
+      unsigned e2 = up[p];
+      unsigned g = e2 & 0xFFu, s2 = e2 >> 8;
+      code = (code << 1) | s2;
+      if (++len == 32) {
+        words[nwords++] = code;
+        code = 0;
+        len = 0;
+      }
+      // a takes the place of p's sibling b, which moves down into a's place.
+      unsigned sg = s2 ^ 1u;
+      unsigned b = child[g][sg];
+      child[g][sg] = static_cast<std::uint16_t>(a);
+      child[p][s1] = static_cast<std::uint16_t>(b);
+      up[a] = static_cast<std::uint16_t>(g | sg << 8);
+      up[b] = static_cast<std::uint16_t>(p | s1 << 8);
+      a = g;
+      if (a == 0) break;
+    }
     if (len) PutBits(code, len);
     while (nwords) PutBits(words[--nwords], 32);
-
-    for (unsigned k = 0; k + 2 <= d; k += 2) {
-      unsigned x = path[k], p = path[k + 1], g = path[k + 2];
-      // x takes the place of p's sibling b, which moves down into x's place.
-      unsigned sg = side[k + 1] ^ 1u;
-      unsigned b = child[g][sg];
-      child[g][sg] = static_cast<std::uint16_t>(x);
-      child[p][side[k]] = static_cast<std::uint16_t>(b);
-      up[x] = static_cast<std::uint16_t>(g | sg << 8);
-      up[b] = static_cast<std::uint16_t>(p | side[k] << 8);
-    }
   }
 }
 

@@ -54,7 +54,7 @@ void TApplication::Terminate() {
 }
 
 void TApplication::ShowException(const std::exception& e) {
-  const QString text = QString::fromLocal8Bit(e.what());
+  const QString text = QString::fromUtf8(e.what());
   if (g_exception_handler) {
     g_exception_handler(text);
     return;

@@ -2,18 +2,13 @@
 // a page through our player to PNG or PDF.
 
 #include <QImage>
-#include <QPageLayout>
-#include <QPageSize>
-#include <QPainter>
-#include <QPdfWriter>
 #include <QString>
 #include <cmath>
 #include <stdexcept>
 
 #include "commands.h"
-#include "output/emf_player.h"
 #include "output/emf_recorder.h"
-#include "platform/qt_canvas.h"
+#include "platform/page_render.h"
 #include "platform/qt_text_metrics.h"
 
 namespace {
@@ -21,7 +16,9 @@ namespace {
 bool EndsWith(const std::string& s, const std::string& suffix) {
   if (s.size() < suffix.size()) return false;
   return std::equal(suffix.rbegin(), suffix.rend(), s.rbegin(),
-                    [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
+                    [](char fromSuffix, char fromName) {
+                      return std::tolower(static_cast<unsigned char>(fromName)) == fromSuffix;
+                    });
 }
 
 // A landscape A4 page at 96 dpi in the manner of the record sheet: a header
@@ -100,37 +97,11 @@ int Render(const std::vector<std::string>& args) {
   if (!pdf && !EndsWith(files[1], ".png")) throw EUsageError("the output must end in .png or .pdf");
 
   const std::vector<unsigned char> bytes = ReadFileBytes(files[0]);
-  const TEmfHeader header = TEmfPlayer::Validate(bytes);
-  const double widthMm = (double(header.frame.right) - header.frame.left + 1) / 100.0;
-  const double heightMm = (double(header.frame.bottom) - header.frame.top + 1) / 100.0;
-
   if (pdf) {
-    QPdfWriter writer(QString::fromStdString(files[1]));
-    writer.setPageSize(QPageSize(QSizeF(widthMm, heightMm), QPageSize::Millimeter, QString(),
-                                 QPageSize::ExactMatch));
-    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    writer.setResolution(dpi ? dpi : 1200);
-    QPainter painter;
-    if (!painter.begin(&writer)) throw std::runtime_error("Cannot write file " + files[1]);
-    TQtCanvas canvas(painter);
-    TEmfPlayer::Play(bytes, canvas, {0, 0, writer.width(), writer.height()});
-    if (!painter.end()) throw std::runtime_error("Cannot write file " + files[1]);
+    WritePagePdf(bytes, QString::fromStdString(files[1]), dpi ? dpi : 1200);
     return 0;
   }
-  const int res = dpi ? dpi : 96;
-  const int w = std::max(1, int(std::lround(widthMm * res / 25.4)));
-  const int h = std::max(1, int(std::lround(heightMm * res / 25.4)));
-  if (double(w) * h > 400e6) throw std::runtime_error("The page is too large to render");
-  QImage image(w, h, QImage::Format_RGB32);
-  image.fill(Qt::white);
-  const int dpm = int(std::lround(res / 0.0254));
-  image.setDotsPerMeterX(dpm);
-  image.setDotsPerMeterY(dpm);
-  {
-    QPainter painter(&image);
-    TQtCanvas canvas(painter);
-    TEmfPlayer::Play(bytes, canvas, {0, 0, w, h});
-  }
+  const QImage image = RenderPageImage(bytes, dpi ? dpi : 96);
   if (!image.save(QString::fromStdString(files[1]), "PNG")) {
     throw std::runtime_error("Cannot write file " + files[1]);
   }

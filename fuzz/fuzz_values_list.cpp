@@ -1,0 +1,44 @@
+// Feeds arbitrary text to the "Values" list reader and to the size holders
+// that read it: every input must either load or fail with EReportError, and
+// a failed read must leave the holder's values as they were.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+
+#include "report/band_size.h"
+#include "report/page_setup.h"
+#include "report/report_error.h"
+#include "report/values_list.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  try {
+    const auto values = ParseValuesList(text, TPageSetup::kValueCount);
+    // What was read writes back to a list that reads the same.
+    if (ParseValuesList(FormatValuesList(values), values.size()) != values) std::abort();
+  } catch (const EReportError&) {
+  }
+
+  TPageSetup page;
+  std::istringstream page_in(text);
+  try {
+    page.ReadValues(page_in);
+  } catch (const EReportError&) {
+    if (page.Stored(TPageSetup::kWidth) != 2100 || page.Stored(TPageSetup::kLength) != 2970)
+      std::abort();
+  }
+  page.CheckMargins();
+  (void)page.DesignColumnDividers();
+  (void)page.GenerationColumnWidth();
+
+  TBandSize band(nullptr);
+  std::istringstream band_in(text);
+  try {
+    band.ReadValues(band_in);
+  } catch (const EReportError&) {
+    if (band.StoredHeight() != 20 || band.StoredWidth() != 40) std::abort();
+  }
+  return 0;
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <cstdint>
+#include <span>
+
+// Renders a stored page (an enhanced metafile) through the EMF player and the
+// QPainter canvas, at the size of the metafile's frame. Both throw
+// EReportError "Metafile is not valid" for a malformed page.
+
+// An image of the page at `dpi` pixels per inch, white background.
+QImage RenderPageImage(std::span<const std::uint8_t> page, int dpi = 96);
+
+// A one-page PDF of the page's frame size; text stays text. `dpi` is the
+// resolution the page is drawn at inside the PDF. Throws EReportError
+// "Cannot write file %s" when the file cannot be written.
+void WritePagePdf(std::span<const std::uint8_t> page, const QString& fileName, int dpi = 1200);

@@ -56,7 +56,8 @@ void PrintTo(const TCorruption& s, std::ostream* os) { *os << s.name; }
 
 // The offset of the first record of `type` in b.
 std::uint32_t Find(const std::vector<std::uint8_t>& b, std::uint32_t type) {
-  const TRec* r = FindRecord(Records(b), type);
+  const auto recs = Records(b);
+  const TRec* r = FindRecord(recs, type);
   if (!r) throw std::logic_error("no such record");
   return r->offset;
 }

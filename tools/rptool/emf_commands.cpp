@@ -16,7 +16,9 @@ namespace {
 bool EndsWith(const std::string& s, const std::string& suffix) {
   if (s.size() < suffix.size()) return false;
   return std::equal(suffix.rbegin(), suffix.rend(), s.rbegin(),
-                    [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
+                    [](char fromSuffix, char fromName) {
+                      return std::tolower(static_cast<unsigned char>(fromName)) == fromSuffix;
+                    });
 }
 
 // A landscape A4 page at 96 dpi in the manner of the record sheet: a header

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QRect>
 #include <QWidget>
 
@@ -72,7 +73,8 @@ class TCustomFxLabel : public QWidget {
   TColor FontColor() const { return font_color_; }
   void SetFontColor(TColor c);
   void SetFontUnderline(bool on);
-  // The control that takes the focus when the accelerator key is pressed.
+  // The control that takes the focus when the accelerator key is pressed;
+  // not owned, and forgotten when it is destroyed.
   QWidget* FocusControl() const { return focus_control_; }
   void SetFocusControl(QWidget* w);
 
@@ -147,7 +149,7 @@ class TCustomFxLabel : public QWidget {
   TColor color_ = colors::BtnFace;
   bool parent_color_ = true;
   TColor font_color_ = colors::WindowText;
-  QWidget* focus_control_ = nullptr;
+  QPointer<QWidget> focus_control_;
   int accelerator_id_ = 0;
 
   int angle_ = 0;

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLineEdit>
+#include <QShortcutEvent>
+#include <QTest>
 
 #include "label_image.h"
 #include "platform/qt_color.h"
@@ -264,4 +267,33 @@ TEST_F(FxLabelPainting, TransparentLabelsLeaveTheBackground) {
   label.SetTransparent(true);
   const QImage clear = RenderLabel(label);
   EXPECT_EQ(clear.pixelColor(0, 0), QColor(Qt::magenta));
+}
+
+TEST_F(FxLabelProperties, TheAcceleratorFocusesTheFocusControl) {
+  QWidget window;
+  window.resize(200, 100);
+  auto* fx = new TFxLabel(&window);
+  fx->SetCaption(QStringLiteral("&Name"));
+  auto* field = new QLineEdit(&window);
+  auto* other = new QLineEdit(&window);
+  fx->SetFocusControl(field);
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  other->setFocus();
+  QTest::keyClick(&window, Qt::Key_N, Qt::AltModifier);
+  EXPECT_EQ(QApplication::focusWidget(), field);
+}
+
+TEST_F(FxLabelProperties, ADestroyedFocusControlIsForgotten) {
+  QWidget window;
+  auto* fx = new TFxLabel(&window);
+  fx->SetCaption(QStringLiteral("&Name"));
+  auto* field = new QLineEdit(&window);
+  fx->SetFocusControl(field);
+  delete field;
+  EXPECT_EQ(fx->FocusControl(), nullptr);
+  // The accelerator finds nothing to focus and does no harm.
+  QShortcutEvent press(QKeySequence(QStringLiteral("Alt+N")), 0);
+  QApplication::sendEvent(fx, &press);
 }

@@ -7,6 +7,8 @@
 #include <QShortcutEvent>
 #include <QTest>
 
+#include <cmath>
+
 #include "label_image.h"
 #include "platform/qt_color.h"
 
@@ -267,6 +269,61 @@ TEST_F(FxLabelPainting, TransparentLabelsLeaveTheBackground) {
   label.SetTransparent(true);
   const QImage clear = RenderLabel(label);
   EXPECT_EQ(clear.pixelColor(0, 0), QColor(Qt::magenta));
+}
+
+TEST_F(FxLabelPainting, RotatedTextSitsInItsQuadrantBoxAlignedBottomRight) {
+  // The rotated text's box is |w cos| + |h sin| wide and |w sin| + |h cos|
+  // high (each product truncated); right and bottom alignment put that box
+  // into the label's bottom-right corner, whichever quadrant the angle is in.
+  label.setGeometry(0, 0, 160, 160);
+  label.SetCaption(QStringLiteral("HHHH"));
+  label.SetAlignment(taRightJustify);
+  label.SetVerticalAlignment(vaBottom);
+  const QFontMetrics fm(label.font());
+  const int w = fm.horizontalAdvance(label.Caption()), h = fm.height();
+  for (int angle : {30, 90, 120, 180, 210, 270, 300}) {
+    label.SetAngle(angle);
+    const double rad = angle * M_PI / 180.0;
+    const int width = std::abs(int(w * std::cos(rad))) + std::abs(int(h * std::sin(rad)));
+    const int height = std::abs(int(w * std::sin(rad))) + std::abs(int(h * std::cos(rad)));
+    const QRect box(160 - width, 160 - height, width, height);
+    const Ink ink = FindInk(RenderLabel(label), kText);
+    ASSERT_GT(ink.count, 20) << angle;
+    // One pixel of slack for the truncated products.
+    EXPECT_TRUE(box.adjusted(-1, -1, 1, 1).contains(ink.box))
+        << angle << ": ink " << ink.box.x() << "," << ink.box.y() << " " << ink.box.width() << "x"
+        << ink.box.height() << " box " << box.x() << "," << box.y() << " " << width << "x" << height;
+    // The glyphs fill most of the box along the text's own direction.
+    EXPECT_GT(std::max(ink.box.width(), ink.box.height()), std::max(width, height) / 2) << angle;
+  }
+}
+
+TEST_F(FxLabelPainting, CentredRotatedTextIsCentredInTheLabel) {
+  label.setGeometry(0, 0, 161, 161);
+  label.SetCaption(QStringLiteral("HHHH"));
+  label.SetAlignment(taCenter);
+  label.SetVerticalAlignment(vaCenter);
+  for (int angle : {90, 180, 270}) {
+    label.SetAngle(angle);
+    const Ink ink = FindInk(RenderLabel(label), kText);
+    const QPoint centre = ink.box.center();
+    EXPECT_NEAR(centre.x(), 80, 12) << angle;
+    EXPECT_NEAR(centre.y(), 80, 12) << angle;
+  }
+}
+
+TEST_F(FxLabelPainting, TheAcceleratorPrefixIsHiddenOnlyWithShowAccelChar) {
+  label.SetCaption(QStringLiteral("&H"));
+  const Ink shown = FindInk(RenderLabel(label), kText);
+  label.SetCaption(QStringLiteral("H"));
+  const Ink plain = FindInk(RenderLabel(label), kText);
+  // "&H" draws an underlined H where the prefix was taken.
+  EXPECT_LE(shown.box.width(), plain.box.width() + 4);
+  EXPECT_GT(shown.count, plain.count);
+  label.SetCaption(QStringLiteral("&H"));
+  label.SetShowAccelChar(false);
+  const Ink literal = FindInk(RenderLabel(label), kText);
+  EXPECT_GT(literal.box.width(), plain.box.width() + 5);  // the ampersand is drawn
 }
 
 TEST_F(FxLabelProperties, TheAcceleratorFocusesTheFocusControl) {

@@ -180,3 +180,24 @@ TEST(OpenWithShell, AnEmptyTargetOpensNothing) {
   OpenWithShell(QStringLiteral("https://broodlog.org/"));
   EXPECT_EQ(browser.opened.size(), 1);
 }
+
+TEST_F(UrlLabelTest, WrittenColoursAreKeptWithCanHoverToo) {
+  // With CanHover the font colour never becomes a resting colour, so a
+  // written colour must be kept by the write itself.
+  label.SetCanHover(true);
+  label.SetUnvisitedColor(TColor::Rgb(2, 2, 2));
+  EXPECT_EQ(label.UnvisitedColor(), TColor::Rgb(2, 2, 2));
+  EXPECT_EQ(label.FontColor(), TColor::Rgb(2, 2, 2));
+  Enter();
+  Leave();
+  EXPECT_EQ(label.FontColor(), TColor::Rgb(2, 2, 2));
+
+  Click();
+  Leave();
+  label.SetVisitedColor(TColor::Rgb(4, 4, 4));
+  EXPECT_EQ(label.VisitedColor(), TColor::Rgb(4, 4, 4));
+  EXPECT_EQ(label.FontColor(), TColor::Rgb(4, 4, 4));
+  Enter();
+  Leave();
+  EXPECT_EQ(label.FontColor(), TColor::Rgb(4, 4, 4));
+}

@@ -378,15 +378,32 @@ void TCustomFxLabel::MouseUp(Qt::MouseButton button, QPoint pos) {
 
 void TCustomFxLabel::enterEvent(QEnterEvent* e) {
   QWidget::enterEvent(e);
+  if (pointer_inside_) return;
+  pointer_inside_ = true;
   MouseEnter();
 }
 
 void TCustomFxLabel::leaveEvent(QEvent* e) {
   QWidget::leaveEvent(e);
+  if (!pointer_inside_) return;
+  pointer_inside_ = false;
   MouseLeave();
 }
 
+void TCustomFxLabel::mouseMoveEvent(QMouseEvent* e) {
+  QWidget::mouseMoveEvent(e);
+  // While a button is held the toolkit reports no enter or leave, yet the
+  // pointer may cross the label's edge: report the crossing from the moves.
+  if (e->buttons() == Qt::NoButton) return;
+  const bool inside = rect().contains(e->position().toPoint());
+  if (inside == pointer_inside_) return;
+  pointer_inside_ = inside;
+  if (inside) MouseEnter();
+  else MouseLeave();
+}
+
 void TCustomFxLabel::mousePressEvent(QMouseEvent* e) {
+  pointer_inside_ = true;  // a press on the label has the pointer over it
   if (e->button() == Qt::LeftButton) click_pending_ = true;
   MouseDown(e->button(), e->position().toPoint());
 }

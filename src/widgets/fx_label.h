@@ -130,6 +130,7 @@ class TCustomFxLabel : public QWidget {
   void leaveEvent(QEvent* e) override;
   void mousePressEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
   void changeEvent(QEvent* e) override;
   bool event(QEvent* e) override;
 
@@ -166,6 +167,9 @@ class TCustomFxLabel : public QWidget {
   TVerticalAlignment vertical_alignment_ = vaTop;
   bool applying_preset_ = false;
   bool click_pending_ = false;
+  // Whether the pointer is over the label, as last reported; enter and
+  // leave are raised only when it changes.
+  bool pointer_inside_ = false;
 };
 
 // The label with its effect properties published, and Layout as another

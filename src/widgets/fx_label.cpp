@@ -237,6 +237,7 @@ void TCustomFxLabel::SetVerticalAlignment(TVerticalAlignment va) {
 }
 
 void TCustomFxLabel::SetShadowStyle(TShadowStyle style) {
+  if (int(style) < int(ssNone) || int(style) > int(ssThickShadow)) return;  // no preset row to read
   if (style == shadow_style_) return;
   shadow_style_ = style;
   if (style != ssCustom) ApplyPreset(style);

@@ -131,6 +131,16 @@ TEST_F(FxLabelProperties, ShadowDepthAndSizeStayIn0To1280) {
   EXPECT_EQ(label.ShadowSize(), 0);
 }
 
+TEST_F(FxLabelProperties, AnUnknownShadowStyleIsIgnored) {
+  label.SetShadowStyle(ssRaised);
+  for (int bad : {int(ssThickShadow) + 1, 15}) {  // within the enum's value range
+    label.SetShadowStyle(TShadowStyle(bad));
+    EXPECT_EQ(label.ShadowStyle(), ssRaised) << bad;
+    EXPECT_EQ(label.HighlightDirection(), drUpLeft) << bad;
+    EXPECT_EQ(label.HighlightDepth(), 1) << bad;
+  }
+}
+
 TEST_F(FxLabelProperties, LayoutIsAnotherNameForVerticalAlignment) {
   label.SetLayout(tlBottom);
   EXPECT_EQ(label.VerticalAlignment(), vaBottom);

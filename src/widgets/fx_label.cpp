@@ -53,6 +53,14 @@ constexpr Preset kPresets[] = {
 
 std::uint16_t ClampShadowValue(int v) { return std::uint16_t(std::clamp(v, 0, 1280)); }
 
+// Offsets and depths are any 32-bit value; beyond this distance the text is
+// out of sight anyway, and limiting them keeps the rectangle arithmetic from
+// overflowing.
+int WithinReach(int v) {
+  constexpr int kFar = 1 << 24;
+  return std::clamp(v, -kFar, kFar);
+}
+
 // Floor division, so a text taller than its label moves up by the rounded-up half.
 int FloorHalf(int v) { return v >= 0 ? v / 2 : -((-v + 1) / 2); }
 
@@ -332,7 +340,7 @@ void TCustomFxLabel::PaintTo(QPainter& p) {
     const int diff = old_bottom - (r.bottom() + 1);
     r.translate(0, vertical_alignment_ == vaCenter ? FloorHalf(diff) : diff);
   }
-  r.translate(offset_x_, offset_y_);
+  r.translate(WithinReach(offset_x_), WithinReach(offset_y_));
 
   if (isEnabled()) {
     if (shadow_style_ != ssNone) {
@@ -343,7 +351,7 @@ void TCustomFxLabel::PaintTo(QPainter& p) {
         DrawCaption(p, r, shadow_color_);
         r.translate(shadow_step);
       }
-      r = r0.translated(DirectionStep(highlight_direction_) * highlight_depth_);
+      r = r0.translated(DirectionStep(highlight_direction_) * WithinReach(highlight_depth_));
       DrawCaption(p, r, highlight_color_);
       r = r0;
     }

@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <limits>
 
 #include "label_image.h"
 #include "platform/qt_color.h"
@@ -363,4 +364,31 @@ TEST_F(FxLabelProperties, ADestroyedFocusControlIsForgotten) {
   // The accelerator finds nothing to focus and does no harm.
   QShortcutEvent press(QKeySequence(QStringLiteral("Alt+N")), 0);
   QApplication::sendEvent(fx, &press);
+}
+
+TEST_F(FxLabelPainting, ExtremeOffsetsAndDepthsMoveTheTextAwayWithoutOverflow) {
+  // Far offsets put the text (and its passes) out of sight; the arithmetic
+  // must not wrap around and bring it back.
+  const int far[] = {std::numeric_limits<int>::max(), std::numeric_limits<int>::min(),
+                     std::numeric_limits<int>::max() - 10};
+  for (int v : far) {
+    TFxLabel fx;
+    fx.SetAutoSize(false);
+    fx.setFont(CrispFont(24));
+    fx.SetColor(TColor::Rgb(255, 255, 255));
+    fx.SetFontColor(TColor::Rgb(0, 0, 255));
+    fx.SetCaption(QStringLiteral("HH"));
+    fx.setGeometry(0, 0, 60, 50);
+    fx.SetOffsetX(v);
+    fx.SetOffsetY(v);
+    EXPECT_EQ(FindInk(RenderLabel(fx), kText).count, 0) << v;
+    fx.SetOffsetX(0);
+    fx.SetOffsetY(0);
+    fx.SetHighlightColor(TColor::Rgb(0, 160, 0));
+    fx.SetHighlightDirection(drUpLeft);
+    fx.SetHighlightDepth(v);
+    const QImage image = RenderLabel(fx);
+    EXPECT_GT(FindInk(image, kText).count, 20) << v;
+    EXPECT_EQ(FindInk(image, kHighlight).count, 0) << v;
+  }
 }

@@ -392,3 +392,39 @@ TEST_F(FxLabelPainting, ExtremeOffsetsAndDepthsMoveTheTextAwayWithoutOverflow) {
     EXPECT_EQ(FindInk(image, kHighlight).count, 0) << v;
   }
 }
+
+TEST_F(FxLabelPainting, EachPresetPlacesItsShadowAndHighlightPasses) {
+  const Ink text = FindInk(RenderLabel(label), kText);
+  struct {
+    TShadowStyle style;
+    QPoint first_shadow, last_shadow;  // offsets of the first and last shadow pass
+    QPoint highlight;                  // offset of the highlight pass, (0,0) = hidden
+  } cases[] = {
+      {ssShadow, {2, 2}, {2, 2}, {0, 0}},
+      {ssThickShadow, {1, 1}, {4, 4}, {0, 0}},
+      {ssRaisedShadow, {1, 1}, {1, 1}, {-1, -1}},
+      {ssRecessedShadow, {-1, -1}, {-1, -1}, {1, 1}},
+  };
+  for (auto c : cases) {
+    label.SetShadowStyle(ssNone);
+    label.SetShadowStyle(c.style);
+    ColourPasses();
+    const QImage image = RenderLabel(label);
+    EXPECT_EQ(FindInk(image, kText).count, text.count) << c.style;  // on top, whole
+    const Ink shadow = FindInk(image, kShadow);
+    const QPoint low_shadow(std::min(c.first_shadow.x(), c.last_shadow.x()),
+                            std::min(c.first_shadow.y(), c.last_shadow.y()));
+    const QPoint high_shadow(std::max(c.first_shadow.x(), c.last_shadow.x()),
+                             std::max(c.first_shadow.y(), c.last_shadow.y()));
+    EXPECT_EQ(shadow.box.topLeft(), text.box.topLeft() + low_shadow) << c.style;
+    EXPECT_EQ(shadow.box.bottomRight(), text.box.bottomRight() + high_shadow) << c.style;
+    const Ink highlight = FindInk(image, kHighlight);
+    if (c.highlight.isNull()) {
+      EXPECT_EQ(highlight.count, 0) << c.style;  // drawn under the text, fully covered
+    } else if (c.highlight.x() < 0) {
+      EXPECT_EQ(highlight.box.topLeft(), text.box.topLeft() + c.highlight) << c.style;
+    } else {
+      EXPECT_EQ(highlight.box.bottomRight(), text.box.bottomRight() + c.highlight) << c.style;
+    }
+  }
+}

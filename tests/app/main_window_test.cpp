@@ -139,6 +139,15 @@ TEST_F(MainWindowTest, AltCClosesTheWindowAndEndsTheProgram) {
   EXPECT_TRUE(TApplication::Terminated());
 }
 
+TEST_F(MainWindowTest, AltCClosesFromTheNameFieldToo) {
+  window.Edit1->setFocus();
+  QTest::keyClicks(window.Edit1, QStringLiteral("c"));
+  QTest::keyClick(window.Edit1, Qt::Key_C, Qt::AltModifier);
+  QTRY_VERIFY(!window.isVisible());
+  EXPECT_EQ(window.Edit1->text(), QStringLiteral("c"));  // the key went to the button
+  EXPECT_EQ(window.print_note, 0);
+}
+
 TEST_F(MainWindowTest, ClosingEndsTheLoopEvenWithAnotherWindowOpen) {
   QWidget other;  // a preview window, say
   other.show();

@@ -428,3 +428,26 @@ TEST_F(FxLabelPainting, EachPresetPlacesItsShadowAndHighlightPasses) {
     }
   }
 }
+
+TEST_F(FxLabelPainting, RotatedTextLongerThanTheLabelStartsAtItsEdge) {
+  // The rotated size is limited to the label, so a long text still starts
+  // inside it: the H leads a run of spaces that makes the text far longer
+  // than the label.
+  label.setGeometry(0, 0, 60, 40);
+  label.SetCaption(QStringLiteral("H") + QString(30, QChar(' ')));
+  struct {
+    int angle;
+    bool near_right, near_bottom;  // where the H must be seen
+  } cases[] = {{90, false, true}, {180, true, false}};
+  for (auto c : cases) {
+    label.SetAngle(c.angle);
+    const Ink h = FindInk(RenderLabel(label), kText);
+    ASSERT_GT(h.count, 20) << c.angle;
+    if (c.near_right) {
+      EXPECT_GE(h.box.right(), 60 - 6) << c.angle;
+    }
+    if (c.near_bottom) {
+      EXPECT_GE(h.box.bottom(), 40 - 8) << c.angle;
+    }
+  }
+}

@@ -1,6 +1,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#ifdef BROODLOG_HAVE_XCB
+#include <xcb/xcb.h>
+#endif
+
 #include "app/main_window.h"
 #include "platform/application.h"
 
@@ -15,6 +19,24 @@ bool HasDisplay() {
   return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
 }
 
+#ifdef BROODLOG_HAVE_XCB
+// With an X display named but not there (a stale DISPLAY, no X server), Qt
+// aborts with a plugin error; find that out first. Wayland and an explicit
+// QT_QPA_PLATFORM are left to Qt.
+bool XDisplayUnreachable(const char** name) {
+  const char* display = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  if (display == nullptr || *display == '\0') return false;
+  if ((wayland != nullptr && *wayland != '\0') || (platform != nullptr && *platform != '\0')) return false;
+  *name = display;
+  xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+  const bool failed = xcb_connection_has_error(connection) != 0;
+  xcb_disconnect(connection);
+  return failed;
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -25,6 +47,16 @@ int main(int argc, char** argv) {
                  "virtual one: xvfb-run -a build/src/app/broodlog\n");
     return 1;
   }
+#ifdef BROODLOG_HAVE_XCB
+  const char* display = nullptr;
+  if (XDisplayUnreachable(&display)) {
+    std::fprintf(stderr,
+                 "broodlog: cannot reach the display %s named by DISPLAY.\nStart it from a "
+                 "desktop session, or under a virtual one: xvfb-run -a build/src/app/broodlog\n",
+                 display);
+    return 1;
+  }
+#endif
   TApplication app(argc, argv);
   Tbroodlogprint window;
   window.show();

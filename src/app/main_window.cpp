@@ -10,6 +10,7 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <limits>
 
 #include "app/globals.h"
 #include "app/text_to_broodlog.h"
@@ -42,6 +43,7 @@ Tbroodlogprint::Tbroodlogprint(QWidget* parent) : QWidget(parent) {
   Edit1 = new QLineEdit(this);
   Edit1->setObjectName(QStringLiteral("Edit1"));
   Edit1->setGeometry(32, 120, 217, 21);
+  Edit1->setMaxLength(std::numeric_limits<int>::max());  // no limit (Qt's default is 32767)
 
   Label24 = new QLabel(QStringLiteral("Apiary"), this);
   Label24->setObjectName(QStringLiteral("Label24"));

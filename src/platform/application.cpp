@@ -17,12 +17,22 @@ int TUserMessage::OffsetOf(const QEvent* e) {
   return dynamic_cast<const TUserMessage*>(e) ? int(e->type()) - kBase : -1;
 }
 
+namespace {
+
+// Offsets that map into QEvent::User..QEvent::MaxUser; any other would
+// reach the receiver as a built-in event type, or no valid type at all.
+bool ValidOffset(int offset) { return offset >= 0 && offset <= QEvent::MaxUser - QEvent::User; }
+
+}  // namespace
+
 void PostUserMessage(QObject* receiver, int offset, std::intptr_t wparam, std::intptr_t lparam) {
+  if (receiver == nullptr || !ValidOffset(offset)) return;
   QCoreApplication::postEvent(receiver, new TUserMessage(offset, wparam, lparam));
 }
 
 std::intptr_t SendUserMessage(QObject* receiver, int offset, std::intptr_t wparam,
                               std::intptr_t lparam) {
+  if (receiver == nullptr || !ValidOffset(offset)) return 0;
   TUserMessage message(offset, wparam, lparam);
   QCoreApplication::sendEvent(receiver, &message);
   return message.Result();

@@ -36,6 +36,8 @@ class TUserMessage : public QEvent {
 
 // Queues the message; the receiver handles it when the message loop runs.
 // The queue owns the message; it is dropped if the receiver is destroyed.
+// An offset outside 0..QEvent::MaxUser - QEvent::User, or no receiver,
+// sends nothing (here and in SendUserMessage, which then answers 0).
 void PostUserMessage(QObject* receiver, int offset, std::intptr_t wparam = 0,
                      std::intptr_t lparam = 0);
 

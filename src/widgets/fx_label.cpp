@@ -53,6 +53,14 @@ constexpr Preset kPresets[] = {
 
 std::uint16_t ClampShadowValue(int v) { return std::uint16_t(std::clamp(v, 0, 1280)); }
 
+// Offsets and depths are any 32-bit value; beyond this distance the text is
+// out of sight anyway, and limiting them keeps the rectangle arithmetic from
+// overflowing.
+int WithinReach(int v) {
+  constexpr int kFar = 1 << 24;
+  return std::clamp(v, -kFar, kFar);
+}
+
 // Floor division, so a text taller than its label moves up by the rounded-up half.
 int FloorHalf(int v) { return v >= 0 ? v / 2 : -((-v + 1) / 2); }
 
@@ -237,6 +245,7 @@ void TCustomFxLabel::SetVerticalAlignment(TVerticalAlignment va) {
 }
 
 void TCustomFxLabel::SetShadowStyle(TShadowStyle style) {
+  if (int(style) < int(ssNone) || int(style) > int(ssThickShadow)) return;  // no preset row to read
   if (style == shadow_style_) return;
   shadow_style_ = style;
   if (style != ssCustom) ApplyPreset(style);
@@ -331,7 +340,7 @@ void TCustomFxLabel::PaintTo(QPainter& p) {
     const int diff = old_bottom - (r.bottom() + 1);
     r.translate(0, vertical_alignment_ == vaCenter ? FloorHalf(diff) : diff);
   }
-  r.translate(offset_x_, offset_y_);
+  r.translate(WithinReach(offset_x_), WithinReach(offset_y_));
 
   if (isEnabled()) {
     if (shadow_style_ != ssNone) {
@@ -342,7 +351,7 @@ void TCustomFxLabel::PaintTo(QPainter& p) {
         DrawCaption(p, r, shadow_color_);
         r.translate(shadow_step);
       }
-      r = r0.translated(DirectionStep(highlight_direction_) * highlight_depth_);
+      r = r0.translated(DirectionStep(highlight_direction_) * WithinReach(highlight_depth_));
       DrawCaption(p, r, highlight_color_);
       r = r0;
     }
@@ -378,15 +387,32 @@ void TCustomFxLabel::MouseUp(Qt::MouseButton button, QPoint pos) {
 
 void TCustomFxLabel::enterEvent(QEnterEvent* e) {
   QWidget::enterEvent(e);
+  if (pointer_inside_) return;
+  pointer_inside_ = true;
   MouseEnter();
 }
 
 void TCustomFxLabel::leaveEvent(QEvent* e) {
   QWidget::leaveEvent(e);
+  if (!pointer_inside_) return;
+  pointer_inside_ = false;
   MouseLeave();
 }
 
+void TCustomFxLabel::mouseMoveEvent(QMouseEvent* e) {
+  QWidget::mouseMoveEvent(e);
+  // While a button is held the toolkit reports no enter or leave, yet the
+  // pointer may cross the label's edge: report the crossing from the moves.
+  if (e->buttons() == Qt::NoButton) return;
+  const bool inside = rect().contains(e->position().toPoint());
+  if (inside == pointer_inside_) return;
+  pointer_inside_ = inside;
+  if (inside) MouseEnter();
+  else MouseLeave();
+}
+
 void TCustomFxLabel::mousePressEvent(QMouseEvent* e) {
+  pointer_inside_ = true;  // a press on the label has the pointer over it
   if (e->button() == Qt::LeftButton) click_pending_ = true;
   MouseDown(e->button(), e->position().toPoint());
 }

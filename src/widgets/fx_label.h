@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QRect>
 #include <QWidget>
 
@@ -72,7 +73,8 @@ class TCustomFxLabel : public QWidget {
   TColor FontColor() const { return font_color_; }
   void SetFontColor(TColor c);
   void SetFontUnderline(bool on);
-  // The control that takes the focus when the accelerator key is pressed.
+  // The control that takes the focus when the accelerator key is pressed;
+  // not owned, and forgotten when it is destroyed.
   QWidget* FocusControl() const { return focus_control_; }
   void SetFocusControl(QWidget* w);
 
@@ -128,6 +130,7 @@ class TCustomFxLabel : public QWidget {
   void leaveEvent(QEvent* e) override;
   void mousePressEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
   void changeEvent(QEvent* e) override;
   bool event(QEvent* e) override;
 
@@ -147,7 +150,7 @@ class TCustomFxLabel : public QWidget {
   TColor color_ = colors::BtnFace;
   bool parent_color_ = true;
   TColor font_color_ = colors::WindowText;
-  QWidget* focus_control_ = nullptr;
+  QPointer<QWidget> focus_control_;
   int accelerator_id_ = 0;
 
   int angle_ = 0;
@@ -164,6 +167,9 @@ class TCustomFxLabel : public QWidget {
   TVerticalAlignment vertical_alignment_ = vaTop;
   bool applying_preset_ = false;
   bool click_pending_ = false;
+  // Whether the pointer is over the label, as last reported; enter and
+  // leave are raised only when it changes.
+  bool pointer_inside_ = false;
 };
 
 // The label with its effect properties published, and Layout as another

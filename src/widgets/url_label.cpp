@@ -18,16 +18,18 @@ void TUrlLabel::SetCursor(int id) {
   setCursor(ScreenCursor(id));
 }
 
+// The value is stored here as well as through the font-changed rule, which
+// stores nothing while CanHover is on or a press is in progress.
 void TUrlLabel::SetUnvisitedColor(TColor c) {
   if (c == unvisited_color_) return;
-  if (visited_) unvisited_color_ = c;
-  else SetFontColor(c);  // the font-changed rule stores it
+  unvisited_color_ = c;
+  if (!visited_) SetFontColor(c);
 }
 
 void TUrlLabel::SetVisitedColor(TColor c) {
   if (c == visited_color_) return;
+  visited_color_ = c;
   if (visited_) SetFontColor(c);
-  else visited_color_ = c;
 }
 
 void TUrlLabel::SetCanHover(bool on) {

@@ -61,10 +61,18 @@ TEST_F(MainWindowTest, ControlsSitAtTheirBoundsWithTheirTexts) {
   EXPECT_EQ(window.Label24->text(), QStringLiteral("Apiary"));
   EXPECT_EQ(window.Label24->pos(), QPoint(112, 107));
   EXPECT_TRUE(window.Edit1->text().isEmpty());
-  EXPECT_EQ(window.Edit1->maxLength(), 32767);  // Qt's own upper bound: no limit of ours
   EXPECT_TRUE(window.BitBtn1->isDefault());
   EXPECT_FALSE(window.BitBtn1->icon().isNull());
   EXPECT_FALSE(window.BitBtn2->icon().isNull());
+}
+
+TEST_F(MainWindowTest, TheNameFieldAcceptsAnyLength) {
+  const QString long_name(100000, QChar('a'));
+  window.Edit1->setText(long_name);
+  EXPECT_EQ(window.Edit1->text().size(), long_name.size());
+  window.Edit1->end(false);
+  QTest::keyClicks(window.Edit1, QStringLiteral("bc"));
+  EXPECT_EQ(window.Edit1->text().size(), long_name.size() + 2);
 }
 
 TEST_F(MainWindowTest, TextsAreNotClippedWithTheLinuxFonts) {
@@ -129,6 +137,15 @@ TEST_F(MainWindowTest, AltCClosesTheWindowAndEndsTheProgram) {
   QTest::keyClick(&window, Qt::Key_C, Qt::AltModifier);
   QTRY_VERIFY(!window.isVisible());
   EXPECT_TRUE(TApplication::Terminated());
+}
+
+TEST_F(MainWindowTest, AltCClosesFromTheNameFieldToo) {
+  window.Edit1->setFocus();
+  QTest::keyClicks(window.Edit1, QStringLiteral("c"));
+  QTest::keyClick(window.Edit1, Qt::Key_C, Qt::AltModifier);
+  QTRY_VERIFY(!window.isVisible());
+  EXPECT_EQ(window.Edit1->text(), QStringLiteral("c"));  // the key went to the button
+  EXPECT_EQ(window.print_note, 0);
 }
 
 TEST_F(MainWindowTest, ClosingEndsTheLoopEvenWithAnotherWindowOpen) {

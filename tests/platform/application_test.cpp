@@ -123,3 +123,28 @@ TEST(MessageLoop, AnErrorEscapingAnEventHandlerIsShownAndTheLoopGoesOn) {
   EXPECT_EQ(errors.messages[0], QStringLiteral("Report printer not ready"));
   EXPECT_EQ(sink.received.size(), 1u);  // the next message still ran
 }
+
+TEST(UserMessages, OffsetsOutsideTheUserRangeAreNotDelivered) {
+  // A negative offset would give a built-in event type (-999 is a timer
+  // event) and hand the receiver a message it would read as another event.
+  struct Recorder : QObject {
+    std::vector<int> types;
+    bool event(QEvent* e) override {
+      types.push_back(int(e->type()));
+      return QObject::event(e);
+    }
+  } rec;
+  const int bad[] = {-1, -999, QEvent::MaxUser - QEvent::User + 1};
+  for (int offset : bad) {
+    EXPECT_EQ(SendUserMessage(&rec, offset, 1, 2), 0) << offset;
+    PostUserMessage(&rec, offset, 1, 2);
+  }
+  TApplication::ProcessMessages();
+  EXPECT_TRUE(rec.types.empty()) << rec.types.front();
+  // The whole user range still arrives.
+  MessageSink sink;
+  PostUserMessage(&sink, QEvent::MaxUser - QEvent::User);
+  TApplication::ProcessMessages();
+  ASSERT_EQ(sink.received.size(), 1u);
+  EXPECT_EQ(sink.received[0].offset, QEvent::MaxUser - QEvent::User);
+}

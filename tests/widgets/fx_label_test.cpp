@@ -3,6 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLineEdit>
+#include <QShortcutEvent>
+#include <QTest>
+
+#include <cmath>
+#include <limits>
 
 #include "label_image.h"
 #include "platform/qt_color.h"
@@ -124,6 +130,16 @@ TEST_F(FxLabelProperties, ShadowDepthAndSizeStayIn0To1280) {
   EXPECT_EQ(label.ShadowDepth(), 1280);
   label.SetShadowSize(-4);
   EXPECT_EQ(label.ShadowSize(), 0);
+}
+
+TEST_F(FxLabelProperties, AnUnknownShadowStyleIsIgnored) {
+  label.SetShadowStyle(ssRaised);
+  for (int bad : {int(ssThickShadow) + 1, 15}) {  // within the enum's value range
+    label.SetShadowStyle(TShadowStyle(bad));
+    EXPECT_EQ(label.ShadowStyle(), ssRaised) << bad;
+    EXPECT_EQ(label.HighlightDirection(), drUpLeft) << bad;
+    EXPECT_EQ(label.HighlightDepth(), 1) << bad;
+  }
 }
 
 TEST_F(FxLabelProperties, LayoutIsAnotherNameForVerticalAlignment) {
@@ -264,4 +280,174 @@ TEST_F(FxLabelPainting, TransparentLabelsLeaveTheBackground) {
   label.SetTransparent(true);
   const QImage clear = RenderLabel(label);
   EXPECT_EQ(clear.pixelColor(0, 0), QColor(Qt::magenta));
+}
+
+TEST_F(FxLabelPainting, RotatedTextSitsInItsQuadrantBoxAlignedBottomRight) {
+  // The rotated text's box is |w cos| + |h sin| wide and |w sin| + |h cos|
+  // high (each product truncated); right and bottom alignment put that box
+  // into the label's bottom-right corner, whichever quadrant the angle is in.
+  label.setGeometry(0, 0, 160, 160);
+  label.SetCaption(QStringLiteral("HHHH"));
+  label.SetAlignment(taRightJustify);
+  label.SetVerticalAlignment(vaBottom);
+  const QFontMetrics fm(label.font());
+  const int w = fm.horizontalAdvance(label.Caption()), h = fm.height();
+  for (int angle : {30, 90, 120, 180, 210, 270, 300}) {
+    label.SetAngle(angle);
+    const double rad = angle * M_PI / 180.0;
+    const int width = std::abs(int(w * std::cos(rad))) + std::abs(int(h * std::sin(rad)));
+    const int height = std::abs(int(w * std::sin(rad))) + std::abs(int(h * std::cos(rad)));
+    const QRect box(160 - width, 160 - height, width, height);
+    const Ink ink = FindInk(RenderLabel(label), kText);
+    ASSERT_GT(ink.count, 20) << angle;
+    // One pixel of slack for the truncated products.
+    EXPECT_TRUE(box.adjusted(-1, -1, 1, 1).contains(ink.box))
+        << angle << ": ink " << ink.box.x() << "," << ink.box.y() << " " << ink.box.width() << "x"
+        << ink.box.height() << " box " << box.x() << "," << box.y() << " " << width << "x" << height;
+    // The glyphs fill most of the box along the text's own direction.
+    EXPECT_GT(std::max(ink.box.width(), ink.box.height()), std::max(width, height) / 2) << angle;
+  }
+}
+
+TEST_F(FxLabelPainting, CentredRotatedTextIsCentredInTheLabel) {
+  label.setGeometry(0, 0, 161, 161);
+  label.SetCaption(QStringLiteral("HHHH"));
+  label.SetAlignment(taCenter);
+  label.SetVerticalAlignment(vaCenter);
+  for (int angle : {90, 180, 270}) {
+    label.SetAngle(angle);
+    const Ink ink = FindInk(RenderLabel(label), kText);
+    const QPoint centre = ink.box.center();
+    EXPECT_NEAR(centre.x(), 80, 12) << angle;
+    EXPECT_NEAR(centre.y(), 80, 12) << angle;
+  }
+}
+
+TEST_F(FxLabelPainting, TheAcceleratorPrefixIsHiddenOnlyWithShowAccelChar) {
+  label.SetCaption(QStringLiteral("&H"));
+  const Ink shown = FindInk(RenderLabel(label), kText);
+  label.SetCaption(QStringLiteral("H"));
+  const Ink plain = FindInk(RenderLabel(label), kText);
+  // "&H" draws an underlined H where the prefix was taken.
+  EXPECT_LE(shown.box.width(), plain.box.width() + 4);
+  EXPECT_GT(shown.count, plain.count);
+  label.SetCaption(QStringLiteral("&H"));
+  label.SetShowAccelChar(false);
+  const Ink literal = FindInk(RenderLabel(label), kText);
+  EXPECT_GT(literal.box.width(), plain.box.width() + 5);  // the ampersand is drawn
+}
+
+TEST_F(FxLabelProperties, TheAcceleratorFocusesTheFocusControl) {
+  QWidget window;
+  window.resize(200, 100);
+  auto* fx = new TFxLabel(&window);
+  fx->SetCaption(QStringLiteral("&Name"));
+  auto* field = new QLineEdit(&window);
+  auto* other = new QLineEdit(&window);
+  fx->SetFocusControl(field);
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  other->setFocus();
+  QTest::keyClick(&window, Qt::Key_N, Qt::AltModifier);
+  EXPECT_EQ(QApplication::focusWidget(), field);
+}
+
+TEST_F(FxLabelProperties, ADestroyedFocusControlIsForgotten) {
+  QWidget window;
+  auto* fx = new TFxLabel(&window);
+  fx->SetCaption(QStringLiteral("&Name"));
+  auto* field = new QLineEdit(&window);
+  fx->SetFocusControl(field);
+  delete field;
+  EXPECT_EQ(fx->FocusControl(), nullptr);
+  // The accelerator finds nothing to focus and does no harm.
+  QShortcutEvent press(QKeySequence(QStringLiteral("Alt+N")), 0);
+  QApplication::sendEvent(fx, &press);
+}
+
+TEST_F(FxLabelPainting, ExtremeOffsetsAndDepthsMoveTheTextAwayWithoutOverflow) {
+  // Far offsets put the text (and its passes) out of sight; the arithmetic
+  // must not wrap around and bring it back.
+  const int far[] = {std::numeric_limits<int>::max(), std::numeric_limits<int>::min(),
+                     std::numeric_limits<int>::max() - 10};
+  for (int v : far) {
+    TFxLabel fx;
+    fx.SetAutoSize(false);
+    fx.setFont(CrispFont(24));
+    fx.SetColor(TColor::Rgb(255, 255, 255));
+    fx.SetFontColor(TColor::Rgb(0, 0, 255));
+    fx.SetCaption(QStringLiteral("HH"));
+    fx.setGeometry(0, 0, 60, 50);
+    fx.SetOffsetX(v);
+    fx.SetOffsetY(v);
+    EXPECT_EQ(FindInk(RenderLabel(fx), kText).count, 0) << v;
+    fx.SetOffsetX(0);
+    fx.SetOffsetY(0);
+    fx.SetHighlightColor(TColor::Rgb(0, 160, 0));
+    fx.SetHighlightDirection(drUpLeft);
+    fx.SetHighlightDepth(v);
+    const QImage image = RenderLabel(fx);
+    EXPECT_GT(FindInk(image, kText).count, 20) << v;
+    EXPECT_EQ(FindInk(image, kHighlight).count, 0) << v;
+  }
+}
+
+TEST_F(FxLabelPainting, EachPresetPlacesItsShadowAndHighlightPasses) {
+  const Ink text = FindInk(RenderLabel(label), kText);
+  struct {
+    TShadowStyle style;
+    QPoint first_shadow, last_shadow;  // offsets of the first and last shadow pass
+    QPoint highlight;                  // offset of the highlight pass, (0,0) = hidden
+  } cases[] = {
+      {ssShadow, {2, 2}, {2, 2}, {0, 0}},
+      {ssThickShadow, {1, 1}, {4, 4}, {0, 0}},
+      {ssRaisedShadow, {1, 1}, {1, 1}, {-1, -1}},
+      {ssRecessedShadow, {-1, -1}, {-1, -1}, {1, 1}},
+  };
+  for (auto c : cases) {
+    label.SetShadowStyle(ssNone);
+    label.SetShadowStyle(c.style);
+    ColourPasses();
+    const QImage image = RenderLabel(label);
+    EXPECT_EQ(FindInk(image, kText).count, text.count) << c.style;  // on top, whole
+    const Ink shadow = FindInk(image, kShadow);
+    const QPoint low_shadow(std::min(c.first_shadow.x(), c.last_shadow.x()),
+                            std::min(c.first_shadow.y(), c.last_shadow.y()));
+    const QPoint high_shadow(std::max(c.first_shadow.x(), c.last_shadow.x()),
+                             std::max(c.first_shadow.y(), c.last_shadow.y()));
+    EXPECT_EQ(shadow.box.topLeft(), text.box.topLeft() + low_shadow) << c.style;
+    EXPECT_EQ(shadow.box.bottomRight(), text.box.bottomRight() + high_shadow) << c.style;
+    const Ink highlight = FindInk(image, kHighlight);
+    if (c.highlight.isNull()) {
+      EXPECT_EQ(highlight.count, 0) << c.style;  // drawn under the text, fully covered
+    } else if (c.highlight.x() < 0) {
+      EXPECT_EQ(highlight.box.topLeft(), text.box.topLeft() + c.highlight) << c.style;
+    } else {
+      EXPECT_EQ(highlight.box.bottomRight(), text.box.bottomRight() + c.highlight) << c.style;
+    }
+  }
+}
+
+TEST_F(FxLabelPainting, RotatedTextLongerThanTheLabelStartsAtItsEdge) {
+  // The rotated size is limited to the label, so a long text still starts
+  // inside it: the H leads a run of spaces that makes the text far longer
+  // than the label.
+  label.setGeometry(0, 0, 60, 40);
+  label.SetCaption(QStringLiteral("H") + QString(30, QChar(' ')));
+  struct {
+    int angle;
+    bool near_right, near_bottom;  // where the H must be seen
+  } cases[] = {{90, false, true}, {180, true, false}};
+  for (auto c : cases) {
+    label.SetAngle(c.angle);
+    const Ink h = FindInk(RenderLabel(label), kText);
+    ASSERT_GT(h.count, 20) << c.angle;
+    if (c.near_right) {
+      EXPECT_GE(h.box.right(), 60 - 6) << c.angle;
+    }
+    if (c.near_bottom) {
+      EXPECT_GE(h.box.bottom(), 40 - 8) << c.angle;
+    }
+  }
 }

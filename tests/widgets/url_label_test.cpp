@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QEnterEvent>
+#include <QMouseEvent>
 #include <QTest>
 
 #include "platform/cursors.h"
@@ -178,5 +179,56 @@ TEST(OpenWithShell, AnEmptyTargetOpensNothing) {
   OpenWithShell(QString());
   EXPECT_TRUE(browser.opened.isEmpty());
   OpenWithShell(QStringLiteral("https://broodlog.org/"));
+  EXPECT_EQ(browser.opened.size(), 1);
+}
+
+TEST_F(UrlLabelTest, WrittenColoursAreKeptWithCanHoverToo) {
+  // With CanHover the font colour never becomes a resting colour, so a
+  // written colour must be kept by the write itself.
+  label.SetCanHover(true);
+  label.SetUnvisitedColor(TColor::Rgb(2, 2, 2));
+  EXPECT_EQ(label.UnvisitedColor(), TColor::Rgb(2, 2, 2));
+  EXPECT_EQ(label.FontColor(), TColor::Rgb(2, 2, 2));
+  Enter();
+  Leave();
+  EXPECT_EQ(label.FontColor(), TColor::Rgb(2, 2, 2));
+
+  Click();
+  Leave();
+  label.SetVisitedColor(TColor::Rgb(4, 4, 4));
+  EXPECT_EQ(label.VisitedColor(), TColor::Rgb(4, 4, 4));
+  EXPECT_EQ(label.FontColor(), TColor::Rgb(4, 4, 4));
+  Enter();
+  Leave();
+  EXPECT_EQ(label.FontColor(), TColor::Rgb(4, 4, 4));
+}
+
+TEST_F(UrlLabelTest, DraggingOffAndBackWhilePressedLeavesAndReenters) {
+  // The toolkit holds enter and leave back while a button is down, so the
+  // label follows the pointer's moves itself.
+  auto move = [this](QPoint at) {
+    QMouseEvent e(QEvent::MouseMove, QPointF(at), label.mapToGlobal(QPointF(at)), Qt::NoButton,
+                  Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&label, &e);
+  };
+  int entered = 0, left = 0;
+  label.OnMouseEnter = [&](TCustomFxLabel*) { ++entered; };
+  label.OnMouseLeave = [&](TCustomFxLabel*) { ++left; };
+  Enter();
+  Press();
+  move({20, 6});  // still over the label
+  EXPECT_EQ(left, 0);
+  move({400, 6});
+  EXPECT_EQ(left, 1);
+  EXPECT_EQ(label.FontColor(), colors::Blue);
+  EXPECT_TRUE(label.Pressed());
+  move({400, 40});  // further away: no second leave
+  Leave();          // nor when the toolkit reports it late
+  EXPECT_EQ(left, 1);
+  move({5, 5});
+  EXPECT_EQ(entered, 2);
+  EXPECT_EQ(label.FontColor(), colors::Red);
+  Release();
+  EXPECT_EQ(label.FontColor(), colors::Navy);
   EXPECT_EQ(browser.opened.size(), 1);
 }

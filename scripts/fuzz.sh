@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs each briefly from its seeds.
-#   FUZZ_SECONDS=N  time per target (default 30)
+#   FUZZ_SECONDS=N  time per target (default 60)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 shopt -s nullglob
@@ -14,6 +14,13 @@ for src in "${targets[@]}"; do
   corpus=$(mktemp -d)
   [ -d "fuzz/corpus/$name" ] && cp -r "fuzz/corpus/$name/." "$corpus/"
   echo "-- $name"
-  "build-fuzz/fuzz/$name" -max_total_time="${FUZZ_SECONDS:-30}" -print_final_stats=1 "$corpus" 2>&1 | tail -n 5
-  rm -rf "$corpus"
+  log=$(mktemp)
+  if ! "build-fuzz/fuzz/$name" -max_total_time="${FUZZ_SECONDS:-60}" -print_final_stats=1 \
+       -artifact_prefix="build-fuzz/$name-" "$corpus" >"$log" 2>&1; then
+    tail -n 60 "$log"
+    echo "$name found a fault; the input is in build-fuzz/"
+    exit 1
+  fi
+  tail -n 4 "$log"
+  rm -rf "$corpus" "$log"
 done

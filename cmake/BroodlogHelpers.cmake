@@ -5,6 +5,7 @@ function(broodlog_add_test name)
   cmake_parse_arguments(ARG "GUI" "DATA_DIR" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
   if(ARG_GUI)
     # The application object lives for the whole test run.
     target_link_libraries(${name} PRIVATE qt_test_main)

@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sched.h>
-#include <signal.h>
 #include <sys/mount.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,6 +12,7 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+#include "resource_limits.h"
 
 namespace {
 
@@ -251,20 +250,16 @@ TEST_F(CaptionFileTest, FullDiskLeavesOldFileByteIdentical) {
   TCaptionList list;
   for (const QString& s : kEditorDefaults) list.Add(s);
   // A file size limit makes the write fail part-way, as a full disk would.
-  struct rlimit saved {};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  auto old_handler = signal(SIGXFSZ, SIG_IGN);
-  struct rlimit small = saved;
-  small.rlim_cur = 16;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
   bool threw = false;
-  try {
-    list.SaveToFile(File());
-  } catch (const EFCreateError& e) {
-    threw = std::string(e.what()) == "Cannot create file " + File().toStdString();
+  {
+    ScopedFileSizeLimit limit(16);
+    ASSERT_TRUE(limit.ok());
+    try {
+      list.SaveToFile(File());
+    } catch (const EFCreateError& e) {
+      threw = std::string(e.what()) == "Cannot create file " + File().toStdString();
+    }
   }
-  setrlimit(RLIMIT_FSIZE, &saved);
-  signal(SIGXFSZ, old_handler);
   EXPECT_TRUE(threw);
   EXPECT_EQ(ReadBytes(Path()), old);
   int entries = 0;

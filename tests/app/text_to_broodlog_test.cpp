@@ -1,8 +1,6 @@
 #include "app/text_to_broodlog.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 
 #include <QApplication>
 #include <QDir>
@@ -16,6 +14,7 @@
 
 #include "app/main_window.h"
 #include "platform/application.h"
+#include "resource_limits.h"
 
 namespace {
 
@@ -221,15 +220,11 @@ TEST_F(EditorTest, FailedSaveReportsKeepsOldFileAndStillCloses) {
   for (QLineEdit* e : d.Edits) e->setText(QString(40, 'h'));
   // A file size limit fails the write part-way, as a full disk would (root
   // ignores permissions). It lets the smaller placement values through.
-  struct rlimit saved {};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  auto old_handler = signal(SIGXFSZ, SIG_IGN);
-  struct rlimit small = saved;
-  small.rlim_cur = 600;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  d.BitBtn1->click();
-  setrlimit(RLIMIT_FSIZE, &saved);
-  signal(SIGXFSZ, old_handler);
+  {
+    ScopedFileSizeLimit limit(600);
+    ASSERT_TRUE(limit.ok());
+    d.BitBtn1->click();
+  }
   EXPECT_EQ(messages_, QStringList{"Cannot create file broodlog.txt"});
   EXPECT_FALSE(d.isVisible());
   EXPECT_EQ(d.result(), QDialog::Accepted);

@@ -1,7 +1,6 @@
 #include "output/page_store.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -412,6 +411,7 @@ TEST(PageStoreDrawings, PageWithABadRecordIsNotAValidMetafile) {
 }
 
 #include <thread>
+#include "resource_limits.h"
 
 TEST(PageStoreThreads, ReaderSeesCompletePagesWhileAWriterAdds) {
   TempDir dir;
@@ -440,15 +440,11 @@ TEST(PageStore, AddPageThatCannotMoveToAFileLeavesNoPartialRecord) {
   TempDir dir;
   auto store = MakeStore(1, false);
   const Bytes before = StreamBytes(*store);
-  rlimit old{};
-  ::getrlimit(RLIMIT_NOFILE, &old);
-  int next_fd = ::dup(0);
-  ::close(next_fd);
-  rlimit tight = old;
-  tight.rlim_cur = static_cast<rlim_t>(next_fd);
-  ::setrlimit(RLIMIT_NOFILE, &tight);
-  EXPECT_THROW(store->AddPageData(SampleEmf(2, 120000)), EReportError);
-  ::setrlimit(RLIMIT_NOFILE, &old);
+  {
+    ScopedNoFreeDescriptors no_files;
+    ASSERT_TRUE(no_files.ok());
+    EXPECT_THROW(store->AddPageData(SampleEmf(2, 120000)), EReportError);
+  }
   EXPECT_EQ(store->PageCount(), 1);
   EXPECT_TRUE(store->Stream()->InMemory());
   EXPECT_EQ(StreamBytes(*store), before);

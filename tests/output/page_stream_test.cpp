@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -10,6 +9,7 @@
 #include "output/file_stream.h"
 #include "report/report_error.h"
 #include "test_support.h"
+#include "resource_limits.h"
 
 using namespace test_support;
 
@@ -62,15 +62,11 @@ TEST(PageStream, FailedMoveLeavesTheStreamInMemoryUnchanged) {
   Bytes data(8, 5);
   s.WriteAll(data.data(), data.size());
   // No descriptor left for the temporary file (works even for root).
-  rlimit old{};
-  ::getrlimit(RLIMIT_NOFILE, &old);
-  int next_fd = ::dup(0);
-  ::close(next_fd);
-  rlimit tight = old;
-  tight.rlim_cur = static_cast<rlim_t>(next_fd);
-  ::setrlimit(RLIMIT_NOFILE, &tight);
-  EXPECT_THROW(s.Write(data.data(), data.size()), EReportError);
-  ::setrlimit(RLIMIT_NOFILE, &old);
+  {
+    ScopedNoFreeDescriptors no_files;
+    ASSERT_TRUE(no_files.ok());
+    EXPECT_THROW(s.Write(data.data(), data.size()), EReportError);
+  }
   EXPECT_TRUE(s.InMemory());
   EXPECT_EQ(s.Size(), 8);
   EXPECT_EQ(s.Position(), 8);

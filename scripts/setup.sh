@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev libqt6printsupport6 libgl-dev libxkbcommon-dev
   fonts-liberation fonts-liberation2
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth
+  xvfb xauth xdotool imagemagick
 )
 if [ "${BROODLOG_TEST_EXTRAS:-0}" = 1 ]; then
   # Independent readers of our pages and a real print spooler for the tests.

@@ -12,19 +12,10 @@
 #include <algorithm>
 
 #include "app/globals.h"
+#include "app/text_to_broodlog.h"
 #include "platform/application.h"
+#include "platform/fonts.h"
 #include "widgets/url_label.h"
-
-namespace {
-
-QFont WindowFont() {
-  // "MS Sans Serif" 8 points: 11 pixels at 96 pixels per inch.
-  QFont font(QStringLiteral("MS Sans Serif"));
-  font.setPixelSize(11);
-  return font;
-}
-
-}  // namespace
 
 Tbroodlogprint::Tbroodlogprint(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("broodlogprint"));
@@ -88,7 +79,10 @@ void Tbroodlogprint::BitBtn1Click() {
 void Tbroodlogprint::BitBtn2Click() { close(); }
 
 void Tbroodlogprint::Button1Click() {
-  // The caption editor is opened from here.
+  // Owned by the application, not by this window; its result is not needed,
+  // since the editor saves on OK by itself.
+  Ttext_to_broodlog editor;
+  editor.exec();
 }
 
 void Tbroodlogprint::keyPressEvent(QKeyEvent* e) {

@@ -17,3 +17,9 @@ void RegisterFontSubstitutions() {
     QFont::insertSubstitution(QString::fromLatin1(s.windows_name), QString::fromLatin1(s.linux_name));
   }
 }
+
+QFont WindowFont() {
+  QFont font(QStringLiteral("MS Sans Serif"));
+  font.setPixelSize(11);
+  return font;
+}

@@ -1,0 +1,169 @@
+#include "app/caption_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QByteArray>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// Closes a descriptor on every way out.
+struct FdCloser {
+  int fd = -1;
+  ~FdCloser() {
+    if (fd >= 0) ::close(fd);
+  }
+};
+
+bool WriteAll(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += n;
+    size -= size_t(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::vector<std::string> SplitCaptionLines(std::string_view bytes) {
+  const size_t nul = bytes.find('\0');
+  if (nul != std::string_view::npos) bytes = bytes.substr(0, nul);
+  std::vector<std::string> lines;
+  size_t start = 0, i = 0;
+  while (i < bytes.size()) {
+    const char c = bytes[i];
+    if (c == '\r' || c == '\n') {
+      lines.emplace_back(bytes.substr(start, i - start));
+      // Only CR LF is one line end; LF CR is two.
+      i += (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ? 2 : 1;
+      start = i;
+    } else {
+      ++i;
+    }
+  }
+  if (start < bytes.size()) lines.emplace_back(bytes.substr(start));
+  return lines;
+}
+
+bool IsValidUtf8(std::string_view bytes) {
+  size_t i = 0;
+  const size_t n = bytes.size();
+  while (i < n) {
+    const unsigned char c = static_cast<unsigned char>(bytes[i]);
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    int extra;
+    char32_t cp;
+    if (c >= 0xC2 && c <= 0xDF) {
+      extra = 1, cp = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      extra = 2, cp = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      extra = 3, cp = c & 0x07;
+    } else {
+      return false;  // a continuation byte, an overlong lead or beyond U+10FFFF
+    }
+    if (n - i <= size_t(extra)) return false;
+    for (int k = 1; k <= extra; ++k) {
+      const unsigned char t = static_cast<unsigned char>(bytes[i + k]);
+      if ((t & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (t & 0x3F);
+    }
+    if ((extra == 2 && cp < 0x800) || (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+        (cp >= 0xD800 && cp <= 0xDFFF))
+      return false;
+    i += size_t(extra) + 1;
+  }
+  return true;
+}
+
+QStringList DecodeCaptionLines(std::string_view bytes) {
+  const size_t nul = bytes.find('\0');
+  if (nul != std::string_view::npos) bytes = bytes.substr(0, nul);
+  const bool utf8 = IsValidUtf8(bytes);
+  QStringList out;
+  for (const std::string& line : SplitCaptionLines(bytes)) {
+    const auto size = qsizetype(line.size());
+    out.append(utf8 ? QString::fromUtf8(line.data(), size) : QString::fromLatin1(line.data(), size));
+  }
+  return out;
+}
+
+void TCaptionList::LoadFromFile(const QString& file_name) {
+  const QByteArray path = QFile::encodeName(file_name);
+  FdCloser f{::open(path.constData(), O_RDONLY | O_CLOEXEC)};
+  struct stat st {};
+  // A directory or device of that name is as unreadable as a missing file.
+  if (f.fd < 0 || ::fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode))
+    throw EFOpenError("Cannot open file " + file_name.toStdString());
+  std::string bytes;
+  char buf[65536];
+  for (;;) {
+    const ssize_t n = ::read(f.fd, buf, sizeof buf);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw EFOpenError("Cannot open file " + file_name.toStdString());
+    }
+    if (n == 0) break;
+    bytes.append(buf, size_t(n));
+  }
+  lines_ = DecodeCaptionLines(bytes);
+}
+
+void TCaptionList::SaveToFile(const QString& file_name) const {
+  const std::string message = "Cannot create file " + file_name.toStdString();
+  QByteArray content;
+  for (const QString& line : lines_) content += line.toUtf8() + "\r\n";
+
+  const QByteArray target = QFile::encodeName(file_name);
+  QByteArray dir = QFile::encodeName(QFileInfo(file_name).path());
+  QByteArray pattern = dir + "/." + QFile::encodeName(QFileInfo(file_name).fileName()) + ".XXXXXX";
+  FdCloser f{::mkostemp(pattern.data(), O_CLOEXEC)};
+  if (f.fd < 0) throw EFCreateError(message);
+  // mkstemp makes the file private; give it the mode a plain create would.
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  bool ok = ::fchmod(f.fd, 0666 & ~mask) == 0 && WriteAll(f.fd, content.constData(), size_t(content.size())) &&
+            ::fsync(f.fd) == 0;
+  ok = (::close(f.fd) == 0) && ok;
+  f.fd = -1;
+  if (!ok || ::rename(pattern.constData(), target.constData()) != 0) {
+    ::unlink(pattern.constData());
+    throw EFCreateError(message);
+  }
+}
+
+const QString& TCaptionList::Strings(int i) const {
+  if (i < 0 || i >= lines_.size())
+    throw std::out_of_range("List index out of bounds (" + std::to_string(i) + ")");
+  return lines_[i];
+}
+
+int LoadAndApplyCaptions(TCaptionList& list, const QString& file_name, const std::vector<int>& order,
+                         const std::function<void(int, const QString&)>& apply) {
+  int applied = 0;
+  try {
+    list.LoadFromFile(file_name);
+    for (int index : order) {
+      apply(index, list.Strings(index));
+      ++applied;
+    }
+  } catch (const std::exception&) {
+    // Reading the caption file is guarded: whatever went wrong, the texts
+    // not yet set keep those of the window's definition.
+  }
+  return applied;
+}

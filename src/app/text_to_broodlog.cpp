@@ -1,0 +1,209 @@
+#include "app/text_to_broodlog.h"
+
+#include <QCloseEvent>
+#include <QFontMetrics>
+#include <QFrame>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QValidator>
+
+#include <algorithm>
+
+#include "platform/application.h"
+#include "platform/fonts.h"
+
+namespace {
+
+// Limits what the user types or pastes, but not what the program sets: a
+// validator is not consulted by setText(), so longer texts from the file or
+// the defaults are shown and saved whole.
+class TypingLimitValidator : public QValidator {
+ public:
+  TypingLimitValidator(int limit, QObject* parent) : QValidator(parent), limit_(limit) {}
+  State validate(QString& input, int&) const override {
+    return input.size() <= limit_ ? Acceptable : Invalid;
+  }
+
+ private:
+  int limit_;
+};
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int left, int top) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(QString::fromLatin1(name));
+  label->move(left, top);
+  label->adjustSize();  // auto-sized, as the Linux font may be wider
+  return label;
+}
+
+}  // namespace
+
+const std::array<const char*, kCaptionCount> Ttext_to_broodlog::kDefaultTexts = {
+    "Date or hive",  "Revised the brood", "+- boxes/frames",      "bee strenght",   "Swarming (1-5)",
+    "Aggressivity (1-5)", "Steadiness (1-5)", "Disease (1-5)",    "Honey harvest",  "feed given",
+    "Varroa",        "Varroa count",      "Disease",              "Medicine or treatment", "extra text",
+    "extra text",    "extra text",        "extra text",           "extra text",     "extra text",
+    "remarks"};
+
+Ttext_to_broodlog::Ttext_to_broodlog(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("text_to_broodlog"));
+  setWindowTitle(QStringLiteral("Text to big broodlog"));
+  setFont(WindowFont());
+  setSizeGripEnabled(false);
+
+  Label1 = MakeLabel(this, "Label1", QStringLiteral("Column number"), 8, 8);
+  Label25 = MakeLabel(this, "Label25", QStringLiteral("Column number"), 232, 8);
+  Label23 = MakeLabel(this, "Label23", QStringLiteral("Column text"), 112, 8);
+  Label24 = MakeLabel(this, "Label24", QStringLiteral("Column text"), 336, 8);
+  for (QLabel* title : {Label23, Label24}) {
+    // Centred in 55 pixels; wider only if the text needs it, about the same centre.
+    const int needed = std::max(55, title->fontMetrics().horizontalAdvance(title->text()) + 2);
+    title->setGeometry(title->x() + 55 / 2 - needed / 2, 8, needed, title->height());
+    title->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+  }
+
+  Bevel1 = new QFrame(this);
+  Bevel1->setObjectName(QStringLiteral("Bevel1"));
+  Bevel1->setGeometry(88, 6, 113, 289);
+  Bevel2 = new QFrame(this);
+  Bevel2->setObjectName(QStringLiteral("Bevel2"));
+  Bevel2->setGeometry(312, 6, 137, 265);
+  for (QFrame* bevel : {Bevel1, Bevel2}) {
+    bevel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    bevel->setLineWidth(1);
+    bevel->lower();  // a frame behind the boxes
+  }
+
+  for (int k = 0; k < kCaptionCount; ++k) {
+    int left, top, width;
+    if (k <= 10) {
+      left = 96, top = 24 + 24 * k, width = 96;
+    } else {
+      left = 320, top = 24 + 24 * (k - 11);
+      width = (k == 12 || k == 13 || k == 20) ? 121 : 96;
+    }
+    auto* edit = new QLineEdit(QString::fromUtf8(kDefaultTexts[size_t(k)]), this);
+    edit->setObjectName(QStringLiteral("Edit%1").arg(k + 1));
+    edit->setGeometry(left, top, width, 21);
+    edit->setValidator(new TypingLimitValidator(TypingLimit(k), edit));
+    edit->setCursorPosition(0);
+    Edits[size_t(k)] = edit;
+
+    const int label_left = k < 9 ? 48 : (k <= 10 ? 42 : 264);
+    NumberLabels[size_t(k)] =
+        MakeLabel(this, QStringLiteral("Label%1").arg(k + 2).toLatin1().constData(),
+                  QStringLiteral("%1.").arg(k + 1), label_left, top);
+  }
+  // Its own reading order, not the window's.
+  Edits[0]->setLayoutDirection(Qt::RightToLeft);
+
+  BitBtn3 = new QPushButton(QIcon(QStringLiteral(":/broodlog/glyphs/retry.xpm")), QStringLiteral("&Default"), this);
+  BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
+  BitBtn3->setGeometry(208, 288, 97, 25);
+  BitBtn1 = new QPushButton(QIcon(QStringLiteral(":/broodlog/glyphs/check.xpm")), QStringLiteral("&OK"), this);
+  BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+  BitBtn1->setGeometry(312, 288, 57, 25);
+  BitBtn2 = new QPushButton(QIcon(QStringLiteral(":/broodlog/glyphs/cross.xpm")), QStringLiteral("&Cancel"), this);
+  BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+  BitBtn2->setGeometry(376, 288, 105, 25);
+  for (QPushButton* b : {BitBtn3, BitBtn1, BitBtn2}) {
+    b->setAutoDefault(false);
+    b->setFocusPolicy(Qt::StrongFocus);
+  }
+  BitBtn1->setDefault(true);
+
+  // Tab order: boxes 0 to 20, then "&Default", "&OK", "&Cancel".
+  QWidget* previous = Edits[0];
+  for (QWidget* next : Edits) {
+    if (next != previous) setTabOrder(previous, next);
+    previous = next;
+  }
+  for (QWidget* next : {static_cast<QWidget*>(BitBtn3), static_cast<QWidget*>(BitBtn1),
+                        static_cast<QWidget*>(BitBtn2)}) {
+    setTabOrder(previous, next);
+    previous = next;
+  }
+
+  // The OK kind sets the modal result before its handler runs, so a failing
+  // save still closes the dialog as confirmed; the Cancel kind has no handler.
+  connect(BitBtn1, &QPushButton::clicked, this, [this] {
+    setResult(QDialog::Accepted);
+    TApplication::Guarded([this] { BitBtn1Click(); });
+    close();
+  });
+  connect(BitBtn2, &QPushButton::clicked, this, &Ttext_to_broodlog::reject);
+  connect(BitBtn3, &QPushButton::clicked, this, [this] { TApplication::Guarded([this] { BitBtn3Click(); }); });
+
+  resize(kClientWidth, kClientHeight);
+  // Centred on the screen by its outer size; a stored placement moves it
+  // from here when it is shown.
+  if (const QScreen* s = screen()) {
+    const QRect area = s->geometry();
+    move(area.x() + (area.width() - kOuterWidth) / 2, area.y() + (area.height() - kOuterHeight) / 2);
+  }
+
+  PlacementKeeper1.setObjectName(QStringLiteral("PlacementKeeper1"));
+  PlacementKeeper1.SetIniSection(QStringLiteral("textbroodlog"));
+  PlacementKeeper1.SetUseRegistry(true);
+
+  FormCreate();
+  Edits[0]->setFocus();
+}
+
+Ttext_to_broodlog::~Ttext_to_broodlog() = default;
+
+void Ttext_to_broodlog::FormCreate() {
+  for (int k = 0; k < kCaptionCount; ++k) defaults_[size_t(k)] = Edits[size_t(k)]->text();
+}
+
+void Ttext_to_broodlog::FormShow() { assignLanguage(); }
+
+void Ttext_to_broodlog::FormClose() { captions_.reset(); }
+
+void Ttext_to_broodlog::assignLanguage() {
+  captions_ = std::make_unique<TCaptionList>();
+  std::vector<int> order(kCaptionCount);
+  for (int k = 0; k < kCaptionCount; ++k) order[size_t(k)] = k;
+  LoadAndApplyCaptions(*captions_, QString::fromLatin1(kCaptionFileName), order, [this](int k, const QString& text) {
+    Edits[size_t(k)]->setText(text);
+    Edits[size_t(k)]->setCursorPosition(0);
+  });
+}
+
+void Ttext_to_broodlog::BitBtn1Click() {
+  if (!captions_) captions_ = std::make_unique<TCaptionList>();
+  captions_->Clear();
+  for (QLineEdit* edit : Edits) captions_->Add(edit->text());
+  captions_->SaveToFile(QString::fromLatin1(kCaptionFileName));
+}
+
+void Ttext_to_broodlog::BitBtn3Click() {
+  for (int k = 0; k < kCaptionCount; ++k) {
+    Edits[size_t(k)]->setText(defaults_[size_t(k)]);
+    Edits[size_t(k)]->setCursorPosition(0);
+  }
+}
+
+void Ttext_to_broodlog::accept() {
+  setResult(QDialog::Accepted);
+  close();
+}
+
+void Ttext_to_broodlog::reject() {
+  setResult(QDialog::Rejected);
+  close();
+}
+
+void Ttext_to_broodlog::showEvent(QShowEvent* e) {
+  QDialog::showEvent(e);
+  if (!e->spontaneous()) FormShow();
+}
+
+void Ttext_to_broodlog::closeEvent(QCloseEvent* e) {
+  // Not QDialog's own handling, which would turn every close into a Cancel.
+  e->accept();
+  FormClose();
+}

@@ -1,0 +1,106 @@
+#include "platform/settings_store.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRect>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QStringList>
+
+namespace {
+
+QString MachineConfigDir() {
+  const QString user = TSettingsStore::UserConfigDir();
+  for (const QString& dir : QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation))
+    if (dir != user) return dir;
+  return QStringLiteral("/etc/xdg");
+}
+
+QString KeyFile(TPlacementRegRoot root, const QString& key_path) {
+  QString rel = key_path;
+  rel.replace(QLatin1Char('\\'), QLatin1Char('/'));
+  while (rel.startsWith(QLatin1Char('/'))) rel.remove(0, 1);
+  const QString base = root == prCurrentUser ? TSettingsStore::UserConfigDir() : MachineConfigDir();
+  return base + QLatin1Char('/') + rel + QStringLiteral(".ini");
+}
+
+// Creates the file (and its directory) so that the key exists.
+bool CreateKeyFile(const QString& file) {
+  if (QFileInfo(file).isFile()) return true;
+  if (!QDir().mkpath(QFileInfo(file).path())) return false;
+  QFile f(file);
+  return f.open(QIODevice::WriteOnly | QIODevice::Append);
+}
+
+QString GroupKey(const QString& section, const QString& name) {
+  QString group = section;
+  group.replace(QLatin1Char('\\'), QLatin1Char('/'));
+  return group.isEmpty() ? name : group + QLatin1Char('/') + name;
+}
+
+}  // namespace
+
+QString TSettingsStore::UserConfigDir() {
+  return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+}
+
+TSettingsStore::TSettingsStore(const QString& file, bool read_only, bool ini_quoting)
+    : settings_(std::make_unique<QSettings>(file, QSettings::IniFormat)),
+      read_only_(read_only),
+      ini_quoting_(ini_quoting) {}
+
+TSettingsStore::~TSettingsStore() = default;
+
+std::unique_ptr<TSettingsStore> TSettingsStore::OpenKey(TPlacementRegRoot root, const QString& key_path,
+                                                        bool read_only) {
+  const QString file = KeyFile(root, key_path);
+  // The user's key is created even for reading; other roots only for writing.
+  if ((root == prCurrentUser || !read_only) && !CreateKeyFile(file))
+    throw ERegistryException(QStringLiteral("Failed to create key %1").arg(key_path).toStdString());
+  return std::unique_ptr<TSettingsStore>(new TSettingsStore(file, read_only, false));
+}
+
+std::unique_ptr<TSettingsStore> TSettingsStore::OpenIniFile(const QString& file_name, bool read_only) {
+  const QString file =
+      QDir::isAbsolutePath(file_name) ? file_name : UserConfigDir() + QLatin1Char('/') + file_name;
+  return std::unique_ptr<TSettingsStore>(new TSettingsStore(file, read_only, true));
+}
+
+QString TSettingsStore::FileName() const { return settings_->fileName(); }
+
+QString TSettingsStore::ReadString(const QString& section, const QString& name, const QString& def) {
+  const QString key = GroupKey(section, name);
+  if (settings_->status() == QSettings::FormatError)
+    throw ERegistryException(QStringLiteral("Failed to get data for '%1'").arg(name).toStdString());
+  if (!settings_->contains(key)) return def;
+  const QVariant v = settings_->value(key);
+  QString text;
+  if (v.typeId() == QMetaType::QString) {
+    text = v.toString();
+  } else if (v.typeId() == QMetaType::QStringList) {
+    // An unquoted value with commas, as a person may type it into the file.
+    text = v.toStringList().join(QLatin1Char(','));
+  } else {
+    throw ERegistryException(QStringLiteral("Invalid data type for '%1'").arg(name).toStdString());
+  }
+  if (ini_quoting_ && text.size() >= 2 && text.front() == QLatin1Char('"') && text.back() == QLatin1Char('"'))
+    text = text.mid(1, text.size() - 2);
+  return text;
+}
+
+void TSettingsStore::WriteString(const QString& section, const QString& name, const QString& value) {
+  QString text = value;
+  // Profile files strip one pair of quotes when reading, so a quoted text
+  // gets an extra pair.
+  if (ini_quoting_ && text.size() >= 2 &&
+      ((text.front() == QLatin1Char('"') && text.back() == QLatin1Char('"')) ||
+       (text.front() == QLatin1Char('\'') && text.back() == QLatin1Char('\''))))
+    text = QLatin1Char('"') + text + QLatin1Char('"');
+  if (read_only_)
+    throw ERegistryException(QStringLiteral("Failed to set data for '%1'").arg(name).toStdString());
+  settings_->setValue(GroupKey(section, name), text);
+  settings_->sync();
+  if (settings_->status() != QSettings::NoError)
+    throw ERegistryException(QStringLiteral("Failed to set data for '%1'").arg(name).toStdString());
+}

@@ -1,0 +1,271 @@
+#include "app/text_to_broodlog.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "app/main_window.h"
+#include "platform/application.h"
+
+namespace {
+
+QByteArray DefaultsFile() {
+  QByteArray bytes;
+  for (const char* t : Ttext_to_broodlog::kDefaultTexts) bytes += QByteArray(t) + "\r\n";
+  return bytes;
+}
+
+QByteArray Lines(int n, const char* prefix = "line") {
+  QByteArray bytes;
+  for (int i = 0; i < n; ++i) bytes += prefix + QByteArray::number(i) + "\r\n";
+  return bytes;
+}
+
+// Each test runs in an empty working directory with its own settings store.
+class EditorTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.isValid());
+    old_cwd_ = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir_.path()));
+    old_xdg_ = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", (dir_.path() + "/config").toUtf8());
+    TApplication::SetExceptionHandler([this](const QString& m) { messages_ << m; });
+  }
+  void TearDown() override {
+    TApplication::SetExceptionHandler({});
+    qputenv("XDG_CONFIG_HOME", old_xdg_);
+    QDir::setCurrent(old_cwd_);
+  }
+  QByteArray FileBytes() {
+    QFile f("broodlog.txt");
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+  }
+  void Write(const QByteArray& bytes) {
+    QFile f("broodlog.txt");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+  }
+  QStringList Boxes(const Ttext_to_broodlog& d) {
+    QStringList out;
+    for (QLineEdit* e : d.Edits) out << e->text();
+    return out;
+  }
+  QStringList Defaults() {
+    QStringList out;
+    for (const char* t : Ttext_to_broodlog::kDefaultTexts) out << t;
+    return out;
+  }
+
+  QTemporaryDir dir_;
+  QString old_cwd_;
+  QByteArray old_xdg_;
+  QStringList messages_;
+};
+
+}  // namespace
+
+TEST_F(EditorTest, ControlsAsDesigned) {
+  Ttext_to_broodlog d;
+  EXPECT_EQ(d.windowTitle(), "Text to big broodlog");
+  EXPECT_EQ(d.font().pixelSize(), 11);
+  for (int k = 0; k < kCaptionCount; ++k) {
+    QLineEdit* e = d.Edits[size_t(k)];
+    EXPECT_EQ(e->objectName(), QString("Edit%1").arg(k + 1));
+    const QRect expected = k <= 10 ? QRect(96, 24 + 24 * k, 96, 21)
+                                   : QRect(320, 24 + 24 * (k - 11), (k == 12 || k == 13 || k == 20) ? 121 : 96, 21);
+    EXPECT_EQ(e->geometry(), expected) << k;
+    EXPECT_EQ(e->text(), Ttext_to_broodlog::kDefaultTexts[size_t(k)]);
+    EXPECT_EQ(e->layoutDirection(), k == 0 ? Qt::RightToLeft : Qt::LeftToRight) << k;
+    QLabel* n = d.NumberLabels[size_t(k)];
+    EXPECT_EQ(n->text(), QString("%1.").arg(k + 1));
+    EXPECT_EQ(n->x(), k < 9 ? 48 : (k <= 10 ? 42 : 264)) << k;
+    EXPECT_EQ(n->y(), e->y());
+  }
+  EXPECT_EQ(d.Label1->text(), "Column number");
+  EXPECT_EQ(d.Label25->pos(), QPoint(232, 8));
+  EXPECT_EQ(d.Label24->text(), "Column text");
+  EXPECT_EQ(d.Bevel1->geometry(), QRect(88, 6, 113, 289));
+  EXPECT_EQ(d.Bevel2->geometry(), QRect(312, 6, 137, 265));
+  EXPECT_EQ(d.BitBtn3->text(), "&Default");
+  EXPECT_EQ(d.BitBtn3->geometry(), QRect(208, 288, 97, 25));
+  EXPECT_EQ(d.BitBtn1->text(), "&OK");
+  EXPECT_EQ(d.BitBtn1->geometry(), QRect(312, 288, 57, 25));
+  EXPECT_TRUE(d.BitBtn1->isDefault());
+  EXPECT_EQ(d.BitBtn2->text(), "&Cancel");
+  EXPECT_EQ(d.BitBtn2->geometry(), QRect(376, 288, 105, 25));
+  // Tab order: Edit1 .. Edit21, "&Default", "&OK", "&Cancel".
+  auto next_tab_stop = [](QWidget* w) {
+    do w = w->nextInFocusChain();
+    while (!(w->focusPolicy() & Qt::TabFocus));
+    return w;
+  };
+  QWidget* w = d.Edits[0];
+  for (int k = 1; k < kCaptionCount; ++k) {
+    w = next_tab_stop(w);
+    EXPECT_EQ(w, d.Edits[size_t(k)]) << k;
+  }
+  EXPECT_EQ(next_tab_stop(w), d.BitBtn3);
+  EXPECT_EQ(next_tab_stop(d.BitBtn3), d.BitBtn1);
+  EXPECT_EQ(next_tab_stop(d.BitBtn1), d.BitBtn2);
+  EXPECT_EQ(d.PlacementKeeper1.IniSection(), "textbroodlog");
+  EXPECT_TRUE(d.PlacementKeeper1.UseRegistry());
+}
+
+TEST_F(EditorTest, FirstUseShowsDefaultsAndOkWritesThem) {
+  Ttext_to_broodlog d;
+  d.show();
+  EXPECT_EQ(Boxes(d), Defaults());
+  EXPECT_EQ(FileBytes(), "<missing>") << "showing never creates the file";
+  QTest::mouseClick(d.BitBtn1, Qt::LeftButton);
+  EXPECT_FALSE(d.isVisible());
+  EXPECT_EQ(d.result(), QDialog::Accepted);
+  EXPECT_EQ(FileBytes(), DefaultsFile());
+  EXPECT_TRUE(messages_.isEmpty());
+}
+
+TEST_F(EditorTest, ShortAndLongFiles) {
+  const struct {
+    const char* name;
+    QByteArray content;
+    int from_file;
+  } cases[] = {{"3 lines", Lines(3), 3}, {"25 lines", Lines(25), 21}, {"empty", "", 0},
+               {"lf only, empty third line", "a\nb\n\nd", 4}};
+  for (const auto& c : cases) {
+    Write(c.content);
+    Ttext_to_broodlog d;
+    d.show();
+    const QStringList lines = QString::fromLatin1(c.content).split(QRegularExpression("\r\n|\n"));
+    for (int k = 0; k < kCaptionCount; ++k)
+      EXPECT_EQ(d.Edits[size_t(k)]->text(), k < c.from_file ? lines[k] : Defaults()[k]) << c.name << " " << k;
+    d.BitBtn1->click();
+    const QByteArray written = FileBytes();
+    EXPECT_EQ(written.count("\r\n"), 21) << c.name;
+    EXPECT_TRUE(written.endsWith("\r\n")) << c.name;
+    if (c.from_file == 21) {
+      EXPECT_FALSE(written.contains("line21")) << "the lines after the 21st are gone";
+    }
+  }
+}
+
+TEST_F(EditorTest, DefaultBringsBackDesignTextsNotTheFile) {
+  Write(Lines(21, "file"));
+  Ttext_to_broodlog d;
+  d.show();
+  EXPECT_EQ(d.Edits[4]->text(), "file4");
+  d.Edits[4]->setText("edited");
+  QTest::mouseClick(d.BitBtn3, Qt::LeftButton);
+  EXPECT_EQ(Boxes(d), Defaults());
+  EXPECT_TRUE(d.isVisible());
+  EXPECT_EQ(FileBytes(), Lines(21, "file")) << "nothing is saved by Default";
+}
+
+TEST_F(EditorTest, TypingLimitBoundsOnlyTyping) {
+  Ttext_to_broodlog d;
+  d.show();
+  QLineEdit* six = d.Edits[5];
+  EXPECT_EQ(six->text(), "Aggressivity (1-5)") << "18 characters shown whole";
+  six->setCursorPosition(18);
+  QTest::keyClicks(six, "xyz");
+  EXPECT_EQ(six->text(), "Aggressivity (1-5)");
+  for (int k : {0, 12}) {
+    QLineEdit* e = d.Edits[size_t(k)];
+    e->selectAll();
+    QTest::keyClicks(e, QString(30, 'w'));
+    EXPECT_EQ(e->text().size(), Ttext_to_broodlog::TypingLimit(k)) << k;
+  }
+  const QString forty(40, 'q');
+  d.Edits[2]->setText(forty);
+  d.BitBtn1->click();
+  EXPECT_TRUE(FileBytes().contains(forty.toLatin1() + "\r\n")) << "saved whole";
+}
+
+TEST_F(EditorTest, CancelEscAndCloseBoxSaveNothing) {
+  Write(Lines(21));
+  for (int how = 0; how < 3; ++how) {
+    Ttext_to_broodlog d;
+    d.show();
+    d.Edits[0]->setText("changed");
+    if (how == 0) QTest::mouseClick(d.BitBtn2, Qt::LeftButton);
+    if (how == 1) QTest::keyClick(d.Edits[3], Qt::Key_Escape);
+    if (how == 2) d.close();
+    EXPECT_FALSE(d.isVisible()) << how;
+    EXPECT_EQ(d.result(), QDialog::Rejected) << how;
+    EXPECT_EQ(FileBytes(), Lines(21)) << how;
+  }
+}
+
+TEST_F(EditorTest, EnterInABoxConfirms) {
+  Ttext_to_broodlog d;
+  d.show();
+  QTest::keyClick(d.Edits[7], Qt::Key_Return);
+  EXPECT_FALSE(d.isVisible());
+  EXPECT_EQ(FileBytes(), DefaultsFile());
+}
+
+TEST_F(EditorTest, FailedSaveReportsKeepsOldFileAndStillCloses) {
+  const QByteArray old = "old\r\nfile\r\n";
+  Write(old);
+  Ttext_to_broodlog d;
+  d.show();
+  for (QLineEdit* e : d.Edits) e->setText(QString(40, 'h'));
+  // A file size limit fails the write part-way, as a full disk would (root
+  // ignores permissions). It lets the smaller placement values through.
+  struct rlimit saved {};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  auto old_handler = signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = saved;
+  small.rlim_cur = 600;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  d.BitBtn1->click();
+  setrlimit(RLIMIT_FSIZE, &saved);
+  signal(SIGXFSZ, old_handler);
+  EXPECT_EQ(messages_, QStringList{"Cannot create file broodlog.txt"});
+  EXPECT_FALSE(d.isVisible());
+  EXPECT_EQ(d.result(), QDialog::Accepted);
+  EXPECT_EQ(FileBytes(), old);
+}
+
+TEST_F(EditorTest, ReopensWhereItWasLeft) {
+  QRect first;
+  {
+    Ttext_to_broodlog d;
+    d.show();
+    first = d.geometry();
+    const QRect screen = d.screen()->geometry();
+    EXPECT_EQ(d.frameGeometry().topLeft(), QPoint((screen.width() - 524) / 2, (screen.height() - 375) / 2)) << "centred";
+    d.setGeometry(30, 40, 600, 420);
+    d.BitBtn2->click();
+  }
+  Ttext_to_broodlog again;
+  again.show();
+  EXPECT_EQ(again.geometry(), QRect(30, 40, 600, 420));
+  EXPECT_TRUE(QFile::exists(dir_.path() + "/config/Software/app_tests.ini"));
+}
+
+TEST_F(EditorTest, ConfigureOpensTheEditorModally) {
+  Tbroodlogprint main_window;
+  main_window.show();
+  bool seen = false;
+  QTimer::singleShot(0, [&] {
+    auto* editor = qobject_cast<Ttext_to_broodlog*>(QApplication::activeModalWidget());
+    ASSERT_NE(editor, nullptr);
+    seen = editor->isModal() && editor->isVisible();
+    editor->Edits[1]->setText("Queen seen");
+    editor->BitBtn1->click();
+  });
+  main_window.Button1->click();  // returns once the editor has closed
+  EXPECT_TRUE(seen);
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+  EXPECT_TRUE(FileBytes().startsWith("Date or hive\r\nQueen seen\r\n+- boxes/frames\r\n"));
+}

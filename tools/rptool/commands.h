@@ -24,6 +24,9 @@ struct TCommand {
 };
 
 std::span<const TCommand> EmfCommands();
+// Saved-report commands (store_commands.cpp); its render also takes single
+// EMF files, handing them to the EMF group's render.
+std::span<const TCommand> StoreCommands();
 
 // Whole-file helpers shared by the command groups; both throw
 // std::runtime_error with a one-line message.

@@ -15,16 +15,11 @@
 namespace {
 
 // The command groups; a new group adds its function here.
+// A name found in an earlier group wins over the same name later on.
 const std::span<const TCommand> kGroups[] = {
+    StoreCommands(),
     EmfCommands(),
 };
-
-void PrintUsage() {
-  std::fprintf(stderr, "usage: rptool COMMAND ARGS...\n");
-  for (const auto& group : kGroups) {
-    for (const TCommand& c : group) std::fprintf(stderr, "  rptool %s %s\n      %s\n", c.name, c.usage, c.help);
-  }
-}
 
 const TCommand* FindCommand(const std::string& name) {
   for (const auto& group : kGroups) {
@@ -33,6 +28,16 @@ const TCommand* FindCommand(const std::string& name) {
     }
   }
   return nullptr;
+}
+
+void PrintUsage() {
+  std::fprintf(stderr, "usage: rptool COMMAND ARGS...\n");
+  for (const auto& group : kGroups) {
+    for (const TCommand& c : group) {
+      if (FindCommand(c.name) != &c) continue;  // shadowed by an earlier group
+      std::fprintf(stderr, "  rptool %s %s\n      %s\n", c.name, c.usage, c.help);
+    }
+  }
 }
 
 // Qt's notice about a missing XDG_RUNTIME_DIR is no error of ours and would

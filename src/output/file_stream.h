@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "output/stream.h"
+
+// A stream over a file descriptor, with its own position, a read-ahead
+// buffer so that the many small reads of a page walk cost few system calls,
+// and a write-behind buffer that gathers writes that follow one another
+// (page records appended one by one). Written bytes are flushed before any
+// read, seek elsewhere, close or rename, so reads always see them.
+class TFileStream : public TStream {
+ public:
+  enum class TMode {
+    Create,    // create or truncate, read and write
+    ReadOnly,  // an existing file; others may still read and write it
+  };
+
+  // Opens name; throws EReportError "Cannot create file %s" (Create) or
+  // "Cannot open file %s" (ReadOnly) when that fails.
+  TFileStream(const std::string& name, TMode mode);
+  // Takes ownership of an open descriptor (used for exclusive temporary
+  // files); writable tells whether Write is allowed.
+  TFileStream(int fd, std::string name, bool writable);
+  ~TFileStream() override;
+  TFileStream(const TFileStream&) = delete;
+  TFileStream& operator=(const TFileStream&) = delete;
+
+  std::size_t Read(void* buffer, std::size_t count) override;
+  // Throws EReportError "Cannot write file %s" on a read-only stream or when
+  // the system refuses the write (disk full).
+  std::size_t Write(const void* buffer, std::size_t count) override;
+  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
+  std::int64_t Size() override { return size_; }
+
+  // The permission bits a file written to name should get: those of the
+  // file already there, else those of a plain create (0666 less the umask).
+  static unsigned ModeForReplacing(const std::string& name);
+
+  // The file's name as given.
+  const std::string& FileName() const { return name_; }
+  // Writes out any gathered bytes; throws EReportError "Cannot write file
+  // %s" when the system refuses them.
+  void Flush();
+  // Closes the descriptor; throws EReportError "Cannot write file %s" when
+  // the system reports a failed close. Further use is an error.
+  void Close();
+
+ private:
+  int fd_ = -1;
+  std::string name_;
+  bool writable_ = false;
+  std::int64_t pos_ = 0;
+  std::int64_t size_ = 0;
+  // Read-ahead window: bytes [cache_start_, cache_start_ + cache_.size()).
+  std::vector<unsigned char> cache_;
+  std::int64_t cache_start_ = 0;
+  // Write-behind: bytes for [pending_start_, pending_start_ + size).
+  std::vector<unsigned char> pending_;
+  std::int64_t pending_start_ = 0;
+};

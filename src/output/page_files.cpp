@@ -1,0 +1,84 @@
+#include "output/page_files.h"
+
+#include <cstring>
+
+#include "output/page_store.h"
+
+namespace {
+
+constexpr std::int32_t kMemoryLimit = 100000;
+
+// Pages are copied as bytes: the store checks each page's metafile header
+// (a page that is not a metafile fails with "Metafile is not valid") but
+// does not replay every record, which would more than double the cost of a
+// copy; the records are checked when the page is drawn. buffer carries its
+// capacity from page to page.
+void CopyPage(TPageStore& reader, TPageStore& writer, std::int32_t n,
+              std::vector<std::uint8_t>& buffer) {
+  if (reader.GetPageDataInto(n, buffer)) writer.AddPageData(buffer);
+}
+
+// Puts the writer's page count into its header, leaving the other fields
+// as the first page wrote them (an empty writer gets a header of zeros),
+// and saves it to target. The writer is not used afterwards.
+void CloseTarget(TPageStore& writer, const std::string& target) {
+  TPageStream& stream = *writer.Stream();
+  std::uint8_t header[TPageStream::HeaderSize] = {};
+  stream.Seek(0, TSeekOrigin::Begin);
+  stream.Read(header, sizeof header);
+  std::uint32_t count = static_cast<std::uint32_t>(writer.PageCount());
+  for (int i = 0; i < 4; ++i) {
+    header[saved_report::kPageCountOffset + i] = static_cast<std::uint8_t>(count >> (8 * i));
+  }
+  stream.Seek(0, TSeekOrigin::Begin);
+  stream.WriteAll(header, sizeof header);
+  // A writer that moved to a temporary file already holds the target's
+  // bytes there: renaming it saves a second copy of the whole report.
+  if (!stream.RenameTempFileTo(target)) writer.SaveToFile(target);
+}
+
+void MakeWriter(TPageStore& writer) {
+  writer.SetCompression(false);
+  writer.SetStream(std::make_unique<TPageStream>(kMemoryLimit));
+}
+
+}  // namespace
+
+bool ExtractPages(const std::string& source, const std::string& target, std::int32_t first,
+                  std::int32_t last) {
+  TPageStore reader;
+  TPageStore writer;
+  MakeWriter(writer);
+  reader.LoadFromFile(source);
+  std::vector<std::uint8_t> buffer;
+  const std::int32_t count = reader.PageCount();
+  for (std::int32_t i = 1; i <= count; ++i) {
+    if (first == 0 || (first <= i && i <= last)) CopyPage(reader, writer, i, buffer);
+  }
+  CloseTarget(writer, target);
+  return true;
+}
+
+std::int32_t JoinReports(const std::string& target, const std::vector<std::string>* sources) {
+  std::int32_t result = 0;
+  if (target.empty()) result = -1;
+  if (sources == nullptr) {
+    result = -2;
+  } else if (sources->empty()) {
+    result = -3;
+  }
+  if (result != 0) return result;
+
+  TPageStore reader;
+  TPageStore writer;
+  MakeWriter(writer);
+  std::vector<std::uint8_t> buffer;
+  for (const std::string& name : *sources) {
+    reader.Clear();
+    reader.LoadFromFile(name);
+    const std::int32_t count = reader.PageCount();
+    for (std::int32_t i = 1; i <= count; ++i) CopyPage(reader, writer, i, buffer);
+  }
+  CloseTarget(writer, target);
+  return 0;
+}

@@ -1,0 +1,332 @@
+#include "output/page_store.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <ctime>
+#include <limits>
+
+#include "output/file_stream.h"
+#include "output/page_compressor.h"
+#include "output/stored_page.h"
+#include "report/report_error.h"
+
+namespace {
+
+void PutI32(std::uint8_t* p, std::int32_t v) {
+  std::uint32_t u = static_cast<std::uint32_t>(v);
+  p[0] = static_cast<std::uint8_t>(u);
+  p[1] = static_cast<std::uint8_t>(u >> 8);
+  p[2] = static_cast<std::uint8_t>(u >> 16);
+  p[3] = static_cast<std::uint8_t>(u >> 24);
+}
+
+std::int32_t GetI32(const std::uint8_t* p) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0]) |
+                                   static_cast<std::uint32_t>(p[1]) << 8 |
+                                   static_cast<std::uint32_t>(p[2]) << 16 |
+                                   static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+
+EReportError Missing(std::int32_t n) {
+  return EReportError("Page " + std::to_string(n) + " is missing from the saved report");
+}
+
+EReportError NotAMetafile() { return EReportError("Metafile is not valid"); }
+
+constexpr std::size_t kEmfHeaderProbe = TStoredPage::kLengthPrefixSize;
+
+}  // namespace
+
+namespace saved_report {
+
+std::optional<std::uint32_t> EmfStatedLength(const std::uint8_t* data, std::size_t size) {
+  if (size < TStoredPage::kLengthPrefixSize) return std::nullopt;
+  try {
+    return static_cast<std::uint32_t>(TStoredPage::StatedLength({data, size}));
+  } catch (const EReportError&) {
+    return std::nullopt;
+  }
+}
+
+double OleNow() {
+  using namespace std::chrono;
+  auto now = system_clock::now();
+  std::time_t t = system_clock::to_time_t(now);
+  std::tm local{};
+  localtime_r(&t, &local);
+  double millis = static_cast<double>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
+  double local_seconds = static_cast<double>(t) + static_cast<double>(local.tm_gmtoff) + millis / 1000.0;
+  // 25569 days lie between 30 December 1899 and 1 January 1970.
+  return 25569.0 + local_seconds / 86400.0;
+}
+
+}  // namespace saved_report
+
+TPageStore::~TPageStore() {
+  std::lock_guard guard(lock_);
+  stream_.reset();
+}
+
+void TPageStore::SetStream(std::unique_ptr<TPageStream> stream) {
+  std::lock_guard guard(lock_);
+  stream_ = std::move(stream);
+}
+
+void TPageStore::FreeStream() {
+  std::lock_guard guard(lock_);
+  stream_.reset();
+}
+
+void TPageStore::WriteHeader() {
+  using namespace saved_report;
+  std::uint8_t header[TPageStream::HeaderSize] = {};
+  header[kFormatVersionOffset] = kFormatVersion & 0xFF;
+  header[kFormatVersionOffset + 1] = kFormatVersion >> 8;
+  header[kEngineVersionOffset] = kEngineVersion & 0xFF;
+  header[kEngineVersionOffset + 1] = kEngineVersion >> 8;
+  PutI32(header + kPageCountOffset, page_count_.load());
+  double stamp = OleNow();
+  std::memcpy(header + kTimeStampOffset, &stamp, sizeof stamp);  // little-endian host
+  header[kCompressionOffset] = compression_ ? 1 : 0;
+  stream_->Seek(0, TSeekOrigin::Begin);
+  stream_->WriteAll(header, sizeof header);
+}
+
+void TPageStore::AddPage(const TStoredPage& page) { AddPageData(page.Bytes()); }
+
+std::unique_ptr<TStoredPage> TPageStore::GetPage(std::int32_t n) {
+  auto bytes = GetPageData(n);
+  if (!bytes) return nullptr;
+  return std::make_unique<TStoredPage>(TStoredPage::FromBytes(std::move(*bytes)));
+}
+
+void TPageStore::AddPageData(std::span<const std::uint8_t> emf) {
+  std::lock_guard guard(lock_);
+  if (!stream_) throw EReportError("Page store has no stream");
+  auto stated = saved_report::EmfStatedLength(emf.data(), emf.size());
+  if (!stated || *stated != emf.size()) throw NotAMetafile();
+
+  // The record is built whole and written with one call, so that a failed
+  // write (a temporary file that cannot be made) leaves no part of it
+  // behind. The buffer keeps its capacity from page to page.
+  std::vector<std::uint8_t>& record = record_;
+  record.resize(8);
+  if (compression_) {
+    record.reserve(8 + 4 + emf.size() / 2 + 64);
+    record.resize(12);
+    PutI32(record.data() + 8, static_cast<std::int32_t>(emf.size()));
+    TPageCompressor coder(record);
+    coder.Encode(emf.data(), emf.size());
+    coder.Finish();
+  } else {
+    record.resize(8 + emf.size());
+    std::memcpy(record.data() + 8, emf.data(), emf.size());
+  }
+  record.resize(record.size() + 4);
+
+  std::lock_guard stream_guard(stream_->Lock());
+  std::int32_t number = page_count_ + 1;
+  page_count_ = number;
+  try {
+    if (number == 1) WriteHeader();
+    // The record's end is known before it is written, so the next-record
+    // offset goes out in place rather than as a placeholder patched later;
+    // the bytes are the same.
+    std::int64_t start = stream_->Seek(0, TSeekOrigin::End);
+    std::int64_t end = start + static_cast<std::int64_t>(record.size());
+    if (end > std::numeric_limits<std::int32_t>::max()) {
+      throw EReportError("Saved report is too large");
+    }
+    PutI32(record.data(), number);
+    PutI32(record.data() + 4, static_cast<std::int32_t>(end));
+    PutI32(record.data() + record.size() - 4, static_cast<std::int32_t>(start));
+    stream_->WriteAll(record.data(), record.size());
+  } catch (...) {
+    page_count_ = number - 1;
+    throw;
+  }
+}
+
+// Finds the start of page n's record (1 < n <= PageCount, or n = 1),
+// starting from the stream's position as the previous operation left it.
+// Every step moves strictly forward or backward inside the stream, so a
+// damaged chain ends the walk instead of looping.
+std::int64_t TPageStore::LocatePage(std::int32_t n) {
+  const std::int64_t size = stream_->Size();
+  const std::int64_t first = TPageStream::HeaderSize;
+  std::uint8_t buf[8];
+
+  auto read_at = [&](std::int64_t pos, std::size_t count) {
+    if (pos < 0 || pos + static_cast<std::int64_t>(count) > size) throw Missing(n);
+    stream_->Seek(pos, TSeekOrigin::Begin);
+    if (!stream_->ReadExact(buf, count)) throw Missing(n);
+  };
+  // A record start must leave room for the record's fixed fields.
+  auto valid_start = [&](std::int64_t pos) {
+    return pos >= first && pos + saved_report::kRecordOverhead <= size;
+  };
+  auto last_record = [&]() -> std::int64_t {
+    read_at(size - 4, 4);
+    std::int64_t pos = GetI32(buf);
+    if (!valid_start(pos)) throw Missing(n);
+    return pos;
+  };
+  auto number_at = [&](std::int64_t pos) {
+    read_at(pos, 4);
+    return GetI32(buf);
+  };
+
+  std::int64_t pos;
+  if (n == 1) {
+    pos = first;
+  } else if (n == page_count_) {
+    pos = last_record();
+  } else {
+    pos = stream_->Position();
+    if (!valid_start(pos)) pos = last_record();
+    std::int32_t k = number_at(pos);
+    while (k < n) {
+      read_at(pos + 4, 4);
+      std::int64_t next = GetI32(buf);
+      if (next < pos + saved_report::kRecordOverhead || !valid_start(next)) throw Missing(n);
+      pos = next;
+      k = number_at(pos);
+    }
+    while (k > n) {
+      read_at(pos - 4, 4);
+      std::int64_t previous = GetI32(buf);
+      if (previous > pos - saved_report::kRecordOverhead || !valid_start(previous)) {
+        throw Missing(n);
+      }
+      pos = previous;
+      k = number_at(pos);
+    }
+  }
+  if (!valid_start(pos) || number_at(pos) != n) throw Missing(n);
+  return pos;
+}
+
+std::optional<std::vector<std::uint8_t>> TPageStore::GetPageData(std::int32_t n) {
+  std::vector<std::uint8_t> page;
+  if (!GetPageDataInto(n, page)) return std::nullopt;
+  return page;
+}
+
+bool TPageStore::GetPageDataInto(std::int32_t n, std::vector<std::uint8_t>& page) {
+  if (n < 1 || n > page_count_) return false;
+  std::lock_guard guard(lock_);
+  if (!stream_ || n > page_count_) return false;
+  std::lock_guard stream_guard(stream_->Lock());
+  try {
+    std::int64_t pos = LocatePage(n);
+    const std::int64_t size = stream_->Size();
+    std::uint8_t fields[8];
+    stream_->Seek(pos, TSeekOrigin::Begin);
+    if (!stream_->ReadExact(fields, 8)) throw Missing(n);
+    std::int64_t next = GetI32(fields + 4);
+    if (next < pos + saved_report::kRecordOverhead || next > size) throw Missing(n);
+    // Page data lies between the two offset fields.
+    std::int64_t data_size = next - pos - saved_report::kRecordOverhead;
+
+    // The buffer only grows: a caller that passes the same one for page
+    // after page pays for neither allocation nor clearing.
+    auto fit = [&page](std::size_t n) {
+      if (page.size() < n) page.resize(n);
+    };
+    if (compression_) {
+      if (data_size < 4) throw Missing(n);
+      std::vector<std::uint8_t> packed(static_cast<std::size_t>(data_size));
+      if (!stream_->ReadExact(packed.data(), packed.size())) throw Missing(n);
+      std::int32_t length = GetI32(packed.data());
+      if (length < 0 ||
+          static_cast<std::uint64_t>(length) > TPageCompressor::MaxExpandedSize(packed.size() - 4)) {
+        throw EReportError("Compressed page data is not valid");
+      }
+      TPageCompressor expander(packed.data() + 4, packed.size() - 4);
+      // Grow as data arrives rather than trusting the length up front.
+      std::size_t done = 0;
+      while (done < static_cast<std::size_t>(length)) {
+        std::size_t step = std::min<std::size_t>(length - done, 1 << 16);
+        fit(done + step);
+        expander.Decode(page.data() + done, step);
+        done += step;
+      }
+      auto stated = saved_report::EmfStatedLength(page.data(), static_cast<std::size_t>(length));
+      if (!stated || *stated > static_cast<std::uint32_t>(length)) throw NotAMetafile();
+      page.resize(*stated);
+    } else {
+      std::uint8_t probe[kEmfHeaderProbe];
+      if (data_size < static_cast<std::int64_t>(sizeof probe) ||
+          !stream_->ReadExact(probe, sizeof probe)) {
+        throw NotAMetafile();
+      }
+      auto stated = saved_report::EmfStatedLength(probe, sizeof probe);
+      if (!stated || *stated > data_size) throw NotAMetafile();
+      fit(*stated);
+      page.resize(*stated);
+      std::memcpy(page.data(), probe, sizeof probe);
+      if (!stream_->ReadExact(page.data() + sizeof probe, page.size() - sizeof probe)) {
+        throw NotAMetafile();
+      }
+    }
+    // Leave the stream at the next record, where the next fetch starts.
+    stream_->Seek(next, TSeekOrigin::Begin);
+    return true;
+  } catch (...) {
+    // A known place for the next walk.
+    stream_->Seek(TPageStream::HeaderSize, TSeekOrigin::Begin);
+    throw;
+  }
+}
+
+void TPageStore::Finish() {
+  std::lock_guard guard(lock_);
+  if (!stream_) return;
+  std::lock_guard stream_guard(stream_->Lock());
+  WriteHeader();
+}
+
+void TPageStore::LoadFromFile(const std::string& file_name) {
+  std::lock_guard guard(lock_);
+  stream_.reset();
+  page_count_ = 0;
+  auto stream = TPageStream::CreateFromFile(file_name);
+  std::uint8_t header[TPageStream::HeaderSize];
+  stream->Seek(0, TSeekOrigin::Begin);
+  if (!stream->ReadExact(header, sizeof header)) {
+    throw EReportError("Saved report " + file_name + " is damaged");
+  }
+  std::int32_t count = GetI32(header + saved_report::kPageCountOffset);
+  // Each record takes at least its fixed fields and a metafile header, so a
+  // count beyond that cannot be right.
+  std::int64_t room = (stream->Size() - TPageStream::HeaderSize) / saved_report::kRecordOverhead;
+  if (count < 0 || count > room) throw EReportError("Saved report " + file_name + " is damaged");
+  stream_ = std::move(stream);
+  page_count_ = count;
+}
+
+void TPageStore::SaveToFile(const std::string& file_name) {
+  std::lock_guard guard(lock_);
+  if (!stream_) throw EReportError("Page store has no stream");
+  std::string temp = file_name + ".XXXXXX";
+  int fd = ::mkstemp(temp.data());
+  if (fd < 0) throw EReportError("Cannot create file " + file_name);
+  ::fchmod(fd, static_cast<mode_t>(TFileStream::ModeForReplacing(file_name)));
+  try {
+    TFileStream out(fd, temp, true);
+    stream_->CopyTo(out);
+    out.Close();
+  } catch (...) {
+    ::unlink(temp.c_str());
+    throw EReportError("Cannot write file " + file_name);
+  }
+  if (::rename(temp.c_str(), file_name.c_str()) != 0) {
+    ::unlink(temp.c_str());
+    throw EReportError("Cannot create file " + file_name);
+  }
+}

@@ -1,0 +1,122 @@
+#include "output/page_stream.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include <algorithm>
+#include <cstring>
+
+#include "output/file_stream.h"
+#include "output/temp_file.h"
+#include "report/report_error.h"
+
+TPageStream::TPageStream(std::int32_t memory_limit) : memory_limit_(memory_limit) {}
+
+std::unique_ptr<TPageStream> TPageStream::CreateFromFile(const std::string& file_name) {
+  std::unique_ptr<TPageStream> s(new TPageStream());
+  s->file_ = std::make_unique<TFileStream>(file_name, TFileStream::TMode::ReadOnly);
+  s->in_memory_ = false;
+  s->memory_limit_ = 0;
+  return s;
+}
+
+TPageStream::~TPageStream() {
+  std::lock_guard guard(lock_);
+  file_.reset();
+  if (!temp_name_.empty()) ::unlink(temp_name_.c_str());
+}
+
+std::size_t TPageStream::Read(void* buffer, std::size_t count) {
+  std::lock_guard guard(lock_);
+  if (!in_memory_) return file_->Read(buffer, count);
+  std::int64_t size = static_cast<std::int64_t>(memory_.size());
+  if (memory_pos_ >= size) return 0;
+  std::size_t n = std::min<std::size_t>(count, static_cast<std::size_t>(size - memory_pos_));
+  std::memcpy(buffer, memory_.data() + memory_pos_, n);
+  memory_pos_ += static_cast<std::int64_t>(n);
+  return n;
+}
+
+void TPageStream::MoveToFile() {
+  std::string name = TempFileName();
+  std::unique_ptr<TFileStream> file;
+  try {
+    file = std::make_unique<TFileStream>(name, TFileStream::TMode::Create);
+    file->WriteAll(memory_.data(), memory_.size());
+  } catch (...) {
+    file.reset();
+    ::unlink(name.c_str());
+    throw EReportError("Cannot create file " + name);
+  }
+  file->Seek(memory_pos_, TSeekOrigin::Begin);
+  temp_name_ = std::move(name);
+  file_ = std::move(file);
+  std::vector<unsigned char>().swap(memory_);
+  in_memory_ = false;
+}
+
+std::size_t TPageStream::Write(const void* buffer, std::size_t count) {
+  std::lock_guard guard(lock_);
+  if (count == 0) return 0;
+  if (in_memory_) {
+    std::int64_t new_size =
+        std::max<std::int64_t>(static_cast<std::int64_t>(memory_.size()),
+                               memory_pos_ + static_cast<std::int64_t>(count));
+    // Move before writing, so that a failed move leaves the stream as it
+    // was; the content ends up the same as writing first.
+    if (new_size > memory_limit_) {
+      MoveToFile();
+    } else {
+      if (static_cast<std::size_t>(new_size) > memory_.size()) memory_.resize(new_size);
+      std::memcpy(memory_.data() + memory_pos_, buffer, count);
+      memory_pos_ += static_cast<std::int64_t>(count);
+      return count;
+    }
+  }
+  return file_->Write(buffer, count);
+}
+
+std::int64_t TPageStream::Seek(std::int64_t offset, TSeekOrigin origin) {
+  std::lock_guard guard(lock_);
+  if (!in_memory_) return file_->Seek(offset, origin);
+  std::int64_t base = origin == TSeekOrigin::Begin     ? 0
+                      : origin == TSeekOrigin::Current ? memory_pos_
+                                                       : static_cast<std::int64_t>(memory_.size());
+  memory_pos_ = std::max<std::int64_t>(0, base + offset);
+  return memory_pos_;
+}
+
+std::int64_t TPageStream::Size() {
+  std::lock_guard guard(lock_);
+  return in_memory_ ? static_cast<std::int64_t>(memory_.size()) : file_->Size();
+}
+
+void TPageStream::CopyTo(TStream& target) {
+  std::lock_guard guard(lock_);
+  Seek(0, TSeekOrigin::Begin);
+  unsigned char chunk[CopyChunk];
+  for (;;) {
+    std::size_t got = Read(chunk, sizeof chunk);
+    if (got == 0) break;
+    target.WriteAll(chunk, got);
+  }
+}
+
+bool TPageStream::RenameTempFileTo(const std::string& name) {
+  std::lock_guard guard(lock_);
+  if (in_memory_ || temp_name_.empty()) return false;
+  try {
+    file_->Flush();
+  } catch (const EReportError&) {
+    throw EReportError("Cannot write file " + name);
+  }
+  ::chmod(temp_name_.c_str(), static_cast<mode_t>(TFileStream::ModeForReplacing(name)));
+  if (::rename(temp_name_.c_str(), name.c_str()) != 0) {
+    if (errno == EXDEV) return false;
+    throw EReportError("Cannot create file " + name);
+  }
+  temp_name_.clear();
+  return true;
+}

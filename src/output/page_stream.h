@@ -1,0 +1,79 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "output/stream.h"
+
+class TFileStream;
+
+// The byte stream behind a page store: in memory while it is small, moved
+// once (never back) to a temporary file named by TempFileName when a write
+// takes it past its memory limit. The stream owns that temporary file and
+// deletes it when destroyed. Every operation holds a re-entrant lock.
+class TPageStream : public TStream {
+ public:
+  // Size of the saved-report header in bytes; the first page record starts
+  // here.
+  static constexpr std::int64_t HeaderSize = 128;
+  // Size of the chunks that CopyTo moves, in bytes.
+  static constexpr std::size_t CopyChunk = 10240;
+
+  // An empty in-memory stream that moves to a temporary file once it holds
+  // more than memory_limit bytes (100000 for every page store here).
+  explicit TPageStream(std::int32_t memory_limit);
+  // A stream over an existing file, opened read-only with others still
+  // allowed to read and write it. It never moves and leaves the file in
+  // place when destroyed. Throws EReportError "Cannot open file %s".
+  static std::unique_ptr<TPageStream> CreateFromFile(const std::string& file_name);
+  ~TPageStream() override;
+  TPageStream(const TPageStream&) = delete;
+  TPageStream& operator=(const TPageStream&) = delete;
+
+  std::size_t Read(void* buffer, std::size_t count) override;
+  // Writes at the current position. The write that would take an in-memory
+  // stream past its limit first moves the content to a temporary file; if
+  // that file cannot be made the write fails with EReportError and the
+  // stream stays in memory, unchanged. A stream from CreateFromFile is
+  // read-only: writing throws EReportError.
+  std::size_t Write(const void* buffer, std::size_t count) override;
+  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
+  std::int64_t Size() override;
+
+  // Copies the whole content, from position 0, to target in chunks of
+  // CopyChunk bytes. Leaves this stream positioned at its end.
+  void CopyTo(TStream& target);
+
+  // Makes the temporary file that this stream moved to the file name
+  // (renamed over it; the stream keeps reading and writing it, and no longer
+  // deletes it). Returns false, changing nothing, when the stream has no
+  // temporary file or the rename must cross file systems. Throws
+  // EReportError "Cannot create file %s" when the rename fails otherwise.
+  // Saves a copy when the stream's bytes are wanted in name and the stream
+  // is finished with.
+  bool RenameTempFileTo(const std::string& name);
+
+  // True while the content lives in memory.
+  bool InMemory() const { return in_memory_; }
+  // The memory limit in bytes (0 for a stream over an existing file).
+  std::int32_t MemoryLimit() const { return memory_limit_; }
+  // The temporary file this stream moved to, or empty.
+  const std::string& TempName() const { return temp_name_; }
+  // The stream's re-entrant lock, for callers that chain several operations.
+  std::recursive_mutex& Lock() { return lock_; }
+
+ private:
+  TPageStream() = default;
+  void MoveToFile();
+
+  std::recursive_mutex lock_;
+  std::vector<unsigned char> memory_;
+  std::int64_t memory_pos_ = 0;
+  std::string temp_name_;
+  std::unique_ptr<TFileStream> file_;
+  bool in_memory_ = true;
+  std::int32_t memory_limit_ = 0;
+};

@@ -1,0 +1,121 @@
+#include "output/page_stream.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "output/file_stream.h"
+#include "report/report_error.h"
+#include "test_support.h"
+
+using namespace test_support;
+
+TEST(PageStream, StaysInMemoryUpToItsLimit) {
+  TempDir dir;
+  TPageStream s(100);
+  Bytes data(100, 7);
+  EXPECT_EQ(s.Write(data.data(), data.size()), 100u);
+  EXPECT_TRUE(s.InMemory());
+  EXPECT_TRUE(dir.RptFiles().empty());
+  EXPECT_EQ(s.Size(), 100);
+}
+
+TEST(PageStream, MovesOnceToATemporaryFileKeepingContentAndPosition) {
+  TempDir dir;
+  std::string temp;
+  {
+    TPageStream s(100);
+    Bytes first(60, 1), second(60, 2), third(10, 3);
+    s.WriteAll(first.data(), first.size());
+    s.WriteAll(second.data(), second.size());  // 120 > 100: moves
+    ASSERT_FALSE(s.InMemory());
+    temp = s.TempName();
+    EXPECT_EQ(std::filesystem::path(temp).parent_path(), dir.Path());
+    EXPECT_EQ(std::filesystem::path(temp).filename().string().rfind("RPT", 0), 0u);
+    EXPECT_EQ(s.Position(), 120);
+    s.WriteAll(third.data(), third.size());
+    EXPECT_EQ(s.Size(), 130);
+    // Overwriting inside the file works as in memory.
+    s.Seek(0, TSeekOrigin::Begin);
+    std::uint8_t nine = 9;
+    s.WriteAll(&nine, 1);
+    Bytes back(130);
+    s.Seek(0, TSeekOrigin::Begin);
+    ASSERT_TRUE(s.ReadExact(back.data(), back.size()));
+    EXPECT_EQ(back[0], 9);
+    EXPECT_EQ(back[1], 1);
+    EXPECT_EQ(back[60], 2);
+    EXPECT_EQ(back[129], 3);
+    EXPECT_EQ(ReadFile(temp), back);
+    EXPECT_EQ(dir.RptFiles().size(), 1u);
+  }
+  EXPECT_FALSE(std::filesystem::exists(temp));
+  EXPECT_TRUE(dir.RptFiles().empty());
+}
+
+TEST(PageStream, FailedMoveLeavesTheStreamInMemoryUnchanged) {
+  TempDir dir;
+  TPageStream s(10);
+  Bytes data(8, 5);
+  s.WriteAll(data.data(), data.size());
+  // No descriptor left for the temporary file (works even for root).
+  rlimit old{};
+  ::getrlimit(RLIMIT_NOFILE, &old);
+  int next_fd = ::dup(0);
+  ::close(next_fd);
+  rlimit tight = old;
+  tight.rlim_cur = static_cast<rlim_t>(next_fd);
+  ::setrlimit(RLIMIT_NOFILE, &tight);
+  EXPECT_THROW(s.Write(data.data(), data.size()), EReportError);
+  ::setrlimit(RLIMIT_NOFILE, &old);
+  EXPECT_TRUE(s.InMemory());
+  EXPECT_EQ(s.Size(), 8);
+  EXPECT_EQ(s.Position(), 8);
+}
+
+TEST(PageStream, CreateFromFileIsReadOnlyAndLeavesTheFile) {
+  TempDir dir;
+  std::string name = dir.File("report.rpt");
+  WriteFile(name, Bytes{1, 2, 3, 4});
+  {
+    auto s = TPageStream::CreateFromFile(name);
+    EXPECT_FALSE(s->InMemory());
+    EXPECT_EQ(s->MemoryLimit(), 0);
+    EXPECT_EQ(s->Size(), 4);
+    std::uint8_t b[4];
+    EXPECT_TRUE(s->ReadExact(b, 4));
+    EXPECT_EQ(b[3], 4);
+    EXPECT_EQ(s->Read(b, 4), 0u);
+    EXPECT_THROW(s->Write(b, 1), EReportError);
+  }
+  EXPECT_TRUE(std::filesystem::exists(name));
+  try {
+    TPageStream::CreateFromFile(dir.File("absent.rpt"));
+    FAIL();
+  } catch (const EReportError& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot open file " + dir.File("absent.rpt"));
+  }
+}
+
+TEST(PageStream, CopyToCopiesEverythingInChunks) {
+  TempDir dir;
+  // Both in memory and in a file, with sizes around the chunk size.
+  for (std::int32_t limit : {1 << 20, 100}) {
+    for (std::size_t n : {std::size_t{0}, std::size_t{1}, TPageStream::CopyChunk,
+                          TPageStream::CopyChunk * 3 + 17}) {
+      TPageStream s(limit);
+      Bytes data(n);
+      for (std::size_t i = 0; i < n; ++i) data[i] = static_cast<std::uint8_t>(i * 7);
+      if (n) s.WriteAll(data.data(), n);
+      std::string out = dir.File("copy");
+      {
+        TFileStream f(out, TFileStream::TMode::Create);
+        s.CopyTo(f);
+      }
+      EXPECT_EQ(ReadFile(out), data) << n << " bytes, limit " << limit;
+    }
+  }
+}

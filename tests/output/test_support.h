@@ -1,0 +1,108 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace test_support {
+
+using Bytes = std::vector<std::uint8_t>;
+
+inline void Put32(Bytes& b, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+
+inline std::int32_t Get32(const Bytes& b, std::size_t at) {
+  return static_cast<std::int32_t>(b[at] | b[at + 1] << 8 | b[at + 2] << 16 |
+                                   static_cast<std::uint32_t>(b[at + 3]) << 24);
+}
+
+// A small valid enhanced metafile: header, one comment record carrying tag
+// and padding bytes of filler, and the end record. Different tags give
+// different pages.
+inline Bytes SampleEmf(std::uint32_t tag, std::size_t padding = 0) {
+  padding = (padding + 3) / 4 * 4;
+  const std::uint32_t comment_size = 16 + static_cast<std::uint32_t>(padding);
+  const std::uint32_t total = 108 + comment_size + 20;
+  Bytes b;
+  Put32(b, 1);
+  Put32(b, 108);
+  for (std::uint32_t v : {0u, 0u, 99u, 99u, 0u, 0u, 2100u, 2970u}) Put32(b, v);
+  Put32(b, 0x464D4520u);
+  Put32(b, 0x00010000u);
+  Put32(b, total);
+  Put32(b, 3);             // records
+  Put32(b, 1);             // handles 1, reserved 0
+  Put32(b, 0);             // description
+  Put32(b, 0);
+  Put32(b, 0);             // palette entries
+  for (std::uint32_t v : {794u, 1123u, 210u, 297u, 0u, 0u, 0u, 210000u, 297000u}) Put32(b, v);
+  Put32(b, 70);            // EMR_COMMENT
+  Put32(b, comment_size);
+  Put32(b, 4 + static_cast<std::uint32_t>(padding));
+  Put32(b, tag);
+  for (std::size_t i = 0; i < padding; ++i) b.push_back(static_cast<std::uint8_t>((tag * 31 + i) % 251));
+  Put32(b, 14);            // EMR_EOF
+  Put32(b, 20);
+  Put32(b, 0);
+  Put32(b, 16);
+  Put32(b, 20);
+  return b;
+}
+
+// The tag SampleEmf put into a page, or -1.
+inline std::int64_t TagOf(const Bytes& emf) {
+  if (emf.size() < 124) return -1;
+  return static_cast<std::uint32_t>(Get32(emf, 120));
+}
+
+inline Bytes ReadFile(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void WriteFile(const std::filesystem::path& p, const Bytes& b) {
+  std::ofstream out(p, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+}
+
+// A fresh directory that is also the process's TMPDIR while it lives, so a
+// test can see every temporary file the code makes; removed afterwards.
+class TempDir {
+ public:
+  TempDir() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "rpttestXXXXXX").string();
+    path_ = ::mkdtemp(tmpl.data());
+    const char* old = std::getenv("TMPDIR");
+    if (old) old_tmpdir_ = old, had_tmpdir_ = true;
+    ::setenv("TMPDIR", path_.c_str(), 1);
+  }
+  ~TempDir() {
+    if (had_tmpdir_) ::setenv("TMPDIR", old_tmpdir_.c_str(), 1);
+    else ::unsetenv("TMPDIR");
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  const std::filesystem::path& Path() const { return path_; }
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
+  // Names in the directory that start with "RPT".
+  std::vector<std::string> RptFiles() const {
+    std::vector<std::string> out;
+    for (auto& e : std::filesystem::directory_iterator(path_)) {
+      std::string n = e.path().filename().string();
+      if (n.rfind("RPT", 0) == 0) out.push_back(n);
+    }
+    return out;
+  }
+
+ private:
+  std::filesystem::path path_;
+  std::string old_tmpdir_;
+  bool had_tmpdir_ = false;
+};
+
+}  // namespace test_support

@@ -96,7 +96,7 @@ class TWalker {
   // With `checkOnly`, records are checked but nothing is decoded for drawing.
   TWalker(std::span<const std::uint8_t> data, const TEmfHeader& h, TCanvas& canvas, const TRect& dest,
           bool checkOnly = false)
-      : data_(data), h_(h), canvas_(canvas), objects_(h.handles), checkOnly_(checkOnly) {
+      : data_(data), h_(h), canvas_(canvas), checkOnly_(checkOnly) {
     const double fx = h.frame.left * h.PixelsPerHundredthMmX();
     const double fy = h.frame.top * h.PixelsPerHundredthMmY();
     const double fw = (double(h.frame.right) - h.frame.left + 1) * h.PixelsPerHundredthMmX();
@@ -148,8 +148,11 @@ class TWalker {
     return f;
   }
 
+  // The table grows as objects are made, so a header that claims a large
+  // table costs nothing until it is used.
   TObject& Slot(std::uint32_t index) {
-    if (index == 0 || index >= objects_.size()) Invalid();
+    if (index == 0 || index >= h_.handles) Invalid();
+    if (index >= objects_.size()) objects_.resize(index + 1);
     return objects_[index];
   }
 

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "graphics/utf16.h"
+#include "platform/fonts.h"
 
 QFont ToQFont(const TFont& font) {
   QFont f(QString::fromStdString(font.name));
@@ -20,6 +21,9 @@ QFont ToQFont(const TFont& font) {
 
 TQtTextMetrics::TQtTextMetrics(int pixelsPerInch)
     : ppi_(pixelsPerInch), image_(1, 1, QImage::Format_RGB32) {
+  // Measuring "Arial" as anything but its metric twin would give pages
+  // other widths than the program's windows; registering twice is harmless.
+  RegisterFontSubstitutions();
   const int dpm = int(std::lround(pixelsPerInch / 0.0254));
   image_.setDotsPerMeterX(dpm);
   image_.setDotsPerMeterY(dpm);

@@ -14,7 +14,8 @@ QFont ToQFont(const TFont& font);
 
 // Text measurement with QFontMetricsF on an image at a given logical
 // resolution: the reference context of the report engine (96 dpi in tests).
-// "Arial" measures as Liberation Sans once RegisterFontSubstitutions() ran.
+// "Arial" measures as Liberation Sans (the constructor registers the font
+// substitutions).
 // Advances are whole pixels per character, as the platform's extents are.
 class TQtTextMetrics : public TTextMetrics {
  public:

@@ -366,3 +366,46 @@ TEST(EmfPlayer, StretchesTheFrameOntoTheDestination) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(EmfPlayer, StretchesEachAxisOnItsOwnAndHonoursTheFrameOrigin) {
+  struct TCase {
+    const char* name;
+    TRect dest;
+    std::int32_t frameLeft, frameTop;  // 0.01 mm
+    const char* line;                  // the played line from (100,50) to (300,250)
+    std::vector<int> downDx;           // advances of text running downward
+  };
+  const TCase cases[] = {
+      {"identity", {0, 0, 400, 300}, 0, 0, "Line(100,50->300,250) pen=0/1/000000", {10, 10}},
+      {"twice as wide", {0, 0, 800, 300}, 0, 0, "Line(200,50->600,250) pen=0/1/000000", {10, 10}},
+      {"twice as tall", {0, 0, 400, 600}, 0, 0, "Line(100,100->300,500) pen=0/1/000000", {20, 20}},
+      // A frame starting 100 pixels (2646 hundredths of a millimetre) in:
+      // its left edge lands on the destination's left edge.
+      {"frame origin", {0, 0, 400, 300}, 2646, 1323, "Line(0,0->200,200) pen=0/1/000000", {10, 10}},
+  };
+  for (const TCase& c : cases) {
+    auto bytes = RecordPage([](TCanvas& can) {
+      can.MoveTo(100, 50);
+      can.LineTo(300, 250);
+      TFont f;
+      f.escapement = 2700;
+      can.SetFont(f);
+      can.TextOut(0, 0, "ab", {}, std::vector<int>{10, 10});
+    });
+    // Move the frame, keeping its size.
+    const std::int32_t w = std::int32_t(U32At(bytes, 32)), h = std::int32_t(U32At(bytes, 36));
+    PutU32At(bytes, 24, std::uint32_t(c.frameLeft));
+    PutU32At(bytes, 28, std::uint32_t(c.frameTop));
+    PutU32At(bytes, 32, std::uint32_t(w + c.frameLeft));
+    PutU32At(bytes, 36, std::uint32_t(h + c.frameTop));
+    TCanvasLog log;
+    TEmfPlayer::Play(bytes, log, c.dest);
+    ASSERT_EQ(log.lines.size(), 2u) << c.name;
+    EXPECT_EQ(log.lines[0], c.line) << c.name;
+    EXPECT_EQ(log.dxs[0], c.downDx) << c.name;
+  }
+}
+
+}  // namespace

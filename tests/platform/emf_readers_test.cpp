@@ -17,49 +17,11 @@
 #include "output/emf_recorder.h"
 #include "platform/page_render.h"
 #include "platform/qt_text_metrics.h"
+#include "sample_pages.h"
 
 namespace {
 
 const QString kTools = QStringLiteral(BROODLOG_SHARED_TOOLS);
-
-// A landscape A4 page at 96 dpi shaped like the record sheet.
-void DrawSheet(TCanvas& c) {
-  c.SetBrush({TBrushStyle::Solid, TColor::Rgb(255, 240, 200)});
-  c.FillRect({40, 20, 1084, 50});
-  TFont label;
-  label.height = 13;
-  c.SetFont(label);
-  c.SetBkMode(TBkMode::Transparent);
-  c.TextOut(40, 30, "Apiary : Tilleuls");
-  c.SetTextAlign({THorzTextAlign::Right, TVertTextAlign::Top, false});
-  c.TextOut(1083, 30, "Date : 08/12/2026");
-  c.SetTextAlign({});
-  c.SetPen({TPenStyle::Solid, 1, colors::Black});
-  for (int y = 200; y <= 740; y += 60) {
-    c.MoveTo(40, y);
-    c.LineTo(1084, y);
-  }
-  for (int x = 40; x <= 1083; x += 149) {
-    c.MoveTo(x, 60);
-    c.LineTo(x, 741);
-  }
-  TFont heading = label;
-  heading.height = 11;
-  heading.escapement = 2700;
-  c.SetFont(heading);
-  const char* headings[] = {"Hive", "Queen", "Eggs", "Brood", "Stores", "Temper"};
-  for (int i = 0; i < 6; ++i) c.TextOut(40 + 149 * i + 80, 70, headings[i]);
-  c.SetBrush({TBrushStyle::Solid, TColor::Rgb(230, 230, 230)});
-  c.SetPen({TPenStyle::Solid, 2, colors::Navy});
-  c.Rectangle({900, 80, 1060, 180});
-  c.SetBrush({TBrushStyle::Clear, colors::White});
-  c.SetPen({TPenStyle::Solid, 1, colors::Red});
-  c.Ellipse({920, 95, 1040, 165});
-  c.SetFont(label);
-  c.SetTextColor(colors::Navy);
-  c.SetTextAlign({THorzTextAlign::Center, TVertTextAlign::Baseline, false});
-  c.TextOut(980, 135, "Broodlog");
-}
 
 // Every kind of record the recorder writes.
 void DrawEverything(TCanvas& c) {
@@ -128,7 +90,7 @@ TEST(EmfReaders, LibUemfFindsOurPagesSound) {
     std::vector<std::uint8_t> bytes;
   };
   const TPage pages[] = {
-      {"sheet", Record(DrawSheet, 1123, 794)},
+      {"sheet", Record(DrawSampleSheet, 1123, 794)},
       {"everything", Record(DrawEverything, 300, 300)},
       {"empty", Record([](TCanvas&) {}, 10, 10)},
   };
@@ -194,7 +156,7 @@ TEST(EmfReaders, LibreOfficeRendersOurPageLikeOurPlayer) {
 
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
-  const auto page = Record(DrawSheet, 1123, 794);
+  const auto page = Record(DrawSampleSheet, 1123, 794);
   const QString emf = dir.filePath("sheet.emf");
   ASSERT_TRUE(WriteFile(emf, page));
   QString out;

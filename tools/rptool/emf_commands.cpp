@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "commands.h"
+#include "sample_pages.h"
 #include "output/emf_recorder.h"
 #include "platform/page_render.h"
 #include "platform/qt_text_metrics.h"
@@ -21,55 +22,11 @@ bool EndsWith(const std::string& s, const std::string& suffix) {
                     });
 }
 
-// A landscape A4 page at 96 dpi in the manner of the record sheet: a header
-// line, rules, a rectangle, an ellipse, horizontal and downward text.
-void DrawDemoPage(TCanvas& c) {
-  c.SetBrush({TBrushStyle::Solid, TColor::Rgb(255, 240, 200)});
-  c.FillRect({40, 20, 1084, 50});
-  TFont label;
-  label.height = 13;  // 10 pt at 96 dpi
-  c.SetFont(label);
-  c.SetBkMode(TBkMode::Transparent);
-  c.TextOut(40, 30, "Apiary : Les Tilleuls");
-  c.SetTextAlign({THorzTextAlign::Right, TVertTextAlign::Top, false});
-  c.TextOut(1083, 30, "Date : 08/12/2026");
-  c.SetTextAlign({});
-
-  c.SetPen({TPenStyle::Solid, 1, colors::Black});
-  for (int y = 200; y <= 740; y += 60) {
-    c.MoveTo(40, y);
-    c.LineTo(1083, y);
-  }
-  for (int x = 40; x <= 1083; x += 149) {
-    c.MoveTo(x, 60);
-    c.LineTo(x, 740);
-  }
-  TFont heading = label;
-  heading.height = 11;
-  heading.escapement = 2700;
-  c.SetFont(heading);
-  const char* headings[] = {"Hive", "Queen seen", "Eggs", "Brood", "Stores", "Temper", "Notes"};
-  for (int i = 0; i < 7; ++i) c.TextOut(40 + 149 * i + 80, 70, headings[i]);
-
-  c.SetBrush({TBrushStyle::Solid, TColor::Rgb(230, 230, 230)});
-  c.SetPen({TPenStyle::Clear, 1, colors::Black});
-  c.Rectangle({860, 200, 1084, 260});  // a filled cell without outline
-  c.SetPen({TPenStyle::Solid, 2, colors::Navy});
-  c.Rectangle({860, 80, 1060, 180});
-  c.SetBrush({TBrushStyle::Clear, colors::White});
-  c.SetPen({TPenStyle::Solid, 1, colors::Red});
-  c.Ellipse({880, 95, 1040, 165});
-  c.SetFont(label);
-  c.SetTextColor(colors::Navy);
-  c.SetTextAlign({THorzTextAlign::Center, TVertTextAlign::Baseline, false});
-  c.TextOut(960, 135, "Broodlog");
-}
-
 int EmfDemo(const std::vector<std::string>& args) {
   if (args.size() != 1) throw EUsageError("expects one output file");
   TQtTextMetrics metrics(96);
   TEmfRecorder recorder(metrics, 1123, 794);
-  DrawDemoPage(recorder);
+  DrawSampleSheet(recorder);
   WriteFileBytes(args[0], recorder.Finish());
   return 0;
 }

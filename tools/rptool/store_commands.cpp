@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "sample_pages.h"
 #include "output/emf_recorder.h"
 #include "output/page_compressor.h"
 #include "output/page_files.h"
@@ -80,37 +81,6 @@ std::int32_t Get32(const unsigned char* p) {
                                    static_cast<std::uint32_t>(p[3]) << 24);
 }
 
-// A landscape A4 page at 96 dpi: its number large, a ruled grid and lines
-// of text that name it.
-void DrawSamplePage(TCanvas& c, int number, int count) {
-  TFont big;
-  big.height = 40;
-  big.weight = 700;
-  c.SetFont(big);
-  c.SetBkMode(TBkMode::Transparent);
-  c.TextOut(40, 20, "Page " + std::to_string(number));
-  TFont small;
-  small.height = 13;
-  c.SetFont(small);
-  c.SetTextAlign({THorzTextAlign::Right, TVertTextAlign::Top, false});
-  c.TextOut(1083, 30, "Sample report, " + std::to_string(count) + " pages");
-  c.SetTextAlign({});
-  c.SetPen({TPenStyle::Solid, 1, colors::Black});
-  for (int y = 100; y <= 760; y += 22) {
-    c.MoveTo(40, y);
-    c.LineTo(1083, y);
-  }
-  for (int x = 40; x <= 1083; x += 149) {
-    c.MoveTo(x, 100);
-    c.LineTo(x, 760);
-  }
-  for (int row = 0; row < 6; ++row) {
-    c.TextOut(44, 104 + 22 * row,
-              "Page " + std::to_string(number) + ", row " + std::to_string(row + 1) +
-                  ": brood, stores and temper noted at the hive");
-  }
-}
-
 int Demo(const std::vector<std::string>& args) {
   TArgs a = Split(args, false, true, false);
   if (a.positional.size() != 1) throw EUsageError("expects one output file");
@@ -121,7 +91,7 @@ int Demo(const std::vector<std::string>& args) {
   store.SetStream(std::make_unique<TPageStream>(kMemoryLimit));
   for (int n = 1; n <= a.pages; ++n) {
     TEmfRecorder recorder(metrics, 1123, 794);
-    DrawSamplePage(recorder, n, a.pages);
+    DrawNumberedPage(recorder, n, a.pages);
     store.AddPage(TStoredPage::FromBytes(recorder.Finish()));
   }
   store.Finish();

@@ -141,30 +141,28 @@ void TPlacementKeeper::OpenStore(bool read_only) {
 
 void TPlacementKeeper::CloseStore() { store_.reset(); }
 
-QString TPlacementKeeper::ReadStoreString(const QString& section, const QString& name, const QString& def) {
+template <typename Action>
+auto TPlacementKeeper::WithStore(bool read_only, Action action) {
+  // A store opened here is closed again after the one access; one opened by
+  // the caller stays open for its further reads and writes.
   const bool was_open = bool(store_);
-  OpenStore(true);
+  OpenStore(read_only);
   struct Closer {
-    TPlacementKeeper* k;
+    TPlacementKeeper* keeper;
     bool keep;
     ~Closer() {
-      if (!keep) k->CloseStore();
+      if (!keep) keeper->CloseStore();
     }
   } closer{this, was_open};
-  return store_->ReadString(section, name, def);
+  return action(*store_);
+}
+
+QString TPlacementKeeper::ReadStoreString(const QString& section, const QString& name, const QString& def) {
+  return WithStore(true, [&](TSettingsStore& store) { return store.ReadString(section, name, def); });
 }
 
 void TPlacementKeeper::WriteStoreString(const QString& section, const QString& name, const QString& value) {
-  const bool was_open = bool(store_);
-  OpenStore(false);
-  struct Closer {
-    TPlacementKeeper* k;
-    bool keep;
-    ~Closer() {
-      if (!keep) k->CloseStore();
-    }
-  } closer{this, was_open};
-  store_->WriteString(section, name, value);
+  WithStore(false, [&](TSettingsStore& store) { store.WriteString(section, name, value); });
 }
 
 int TPlacementKeeper::ReadStoreInteger(const QString& name, int def) {

@@ -117,6 +117,9 @@ class TPlacementKeeper : public QObject {
   // Opens the store for a series of calls (nothing if already open).
   void OpenStore(bool read_only);
   void CloseStore();
+  // Runs action on the store, opening it for this access if it is closed.
+  template <typename Action>
+  auto WithStore(bool read_only, Action action);
 
   // "Software\" + program file name without directory and extension (or,
   // without UseRegistry, the file name with ".INI").

@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(
   cmake g++ clang make pkg-config
-  qt6-base-dev libqt6printsupport6 libgl-dev libxkbcommon-dev libxcb1-dev
+  qt6-base-dev qt6-qpa-plugins libqt6printsupport6 libgl-dev libxkbcommon-dev libxcb1-dev
   fonts-liberation fonts-liberation2
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick
@@ -21,5 +21,5 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
   SUDO=""; [ "$(id -u)" = 0 ] || SUDO=sudo
   $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
 fi

@@ -157,6 +157,18 @@ std::size_t TFileStream::Write(const void* buffer, std::size_t count) {
   return count;
 }
 
+void TFileStream::Truncate(std::int64_t size) {
+  cache_.clear();
+  try {
+    Flush();
+  } catch (const EReportError&) {
+    // The bytes that could not be written lie beyond the cut anyway.
+  }
+  if (::ftruncate(fd_, size) != 0) throw EReportError("Cannot write file " + name_);
+  size_ = size;
+  pos_ = std::min(pos_, size);
+}
+
 std::int64_t TFileStream::Seek(std::int64_t offset, TSeekOrigin origin) {
   std::int64_t base = origin == TSeekOrigin::Begin ? 0 : origin == TSeekOrigin::Current ? pos_ : size_;
   std::int64_t target = base + offset;

@@ -44,6 +44,9 @@ class TFileStream : public TStream {
   // Writes out any gathered bytes; throws EReportError "Cannot write file
   // %s" when the system refuses them.
   void Flush();
+  // Cuts the file to `size` bytes (pending writes are flushed first or, if
+  // that fails, dropped); the position stays within the file.
+  void Truncate(std::int64_t size);
   // Closes the descriptor; throws EReportError "Cannot write file %s" when
   // the system reports a failed close. Further use is an error.
   void Close();

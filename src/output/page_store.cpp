@@ -131,6 +131,7 @@ void TPageStore::AddPageData(std::span<const std::uint8_t> emf) {
 
   std::lock_guard stream_guard(stream_->Lock());
   std::int32_t number = page_count_ + 1;
+  const std::int64_t size_before = stream_->Size();
   page_count_ = number;
   try {
     if (number == 1) WriteHeader();
@@ -147,7 +148,14 @@ void TPageStore::AddPageData(std::span<const std::uint8_t> emf) {
     PutI32(record.data() + record.size() - 4, static_cast<std::int32_t>(start));
     stream_->WriteAll(record.data(), record.size());
   } catch (...) {
+    // A write can fail part-way (a full disk): cut what it left, so the
+    // next record follows the last good one.
     page_count_ = number - 1;
+    try {
+      stream_->Truncate(size_before);
+    } catch (const EReportError&) {
+      // The original error is the one to report.
+    }
     throw;
   }
 }

@@ -45,6 +45,7 @@ void TPageStream::MoveToFile() {
   try {
     file = std::make_unique<TFileStream>(name, TFileStream::TMode::Create);
     file->WriteAll(memory_.data(), memory_.size());
+    file->Flush();  // a full disk must fail the move, not a later write
   } catch (...) {
     file.reset();
     ::unlink(name.c_str());
@@ -75,7 +76,11 @@ std::size_t TPageStream::Write(const void* buffer, std::size_t count) {
       return count;
     }
   }
-  return file_->Write(buffer, count);
+  // Written through at once: a full disk must fail this write, where the
+  // caller can still undo it, not a later one.
+  const std::size_t done = file_->Write(buffer, count);
+  file_->Flush();
+  return done;
 }
 
 std::int64_t TPageStream::Seek(std::int64_t offset, TSeekOrigin origin) {
@@ -86,6 +91,16 @@ std::int64_t TPageStream::Seek(std::int64_t offset, TSeekOrigin origin) {
                                                        : static_cast<std::int64_t>(memory_.size());
   memory_pos_ = std::max<std::int64_t>(0, base + offset);
   return memory_pos_;
+}
+
+void TPageStream::Truncate(std::int64_t size) {
+  std::lock_guard guard(lock_);
+  if (in_memory_) {
+    if (size < static_cast<std::int64_t>(memory_.size())) memory_.resize(static_cast<std::size_t>(size));
+    memory_pos_ = std::min(memory_pos_, size);
+  } else {
+    file_->Truncate(size);
+  }
 }
 
 std::int64_t TPageStream::Size() {

@@ -42,6 +42,8 @@ class TPageStream : public TStream {
   std::size_t Write(const void* buffer, std::size_t count) override;
   std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
   std::int64_t Size() override;
+  // Cuts the content to `size` bytes, e.g. to drop a partly written record.
+  void Truncate(std::int64_t size);
 
   // Copies the whole content, from position 0, to target in chunks of
   // CopyChunk bytes. Leaves this stream positioned at its end.

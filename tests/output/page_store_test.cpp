@@ -441,8 +441,8 @@ TEST(PageStore, AddPageThatCannotMoveToAFileLeavesNoPartialRecord) {
   auto store = MakeStore(1, false);
   const Bytes before = StreamBytes(*store);
   {
-    ScopedNoFreeDescriptors no_files;
-    ASSERT_TRUE(no_files.ok());
+    ScopedFileSizeLimit full_disk(64);  // not even the header fits
+    ASSERT_TRUE(full_disk.ok());
     EXPECT_THROW(store->AddPageData(SampleEmf(2, 120000)), EReportError);
   }
   EXPECT_EQ(store->PageCount(), 1);
@@ -450,5 +450,25 @@ TEST(PageStore, AddPageThatCannotMoveToAFileLeavesNoPartialRecord) {
   EXPECT_EQ(StreamBytes(*store), before);
   store->AddPageData(SampleEmf(2, 120000));  // now the move works
   EXPECT_EQ(PageTag(*store, 2), 2);
+  EXPECT_EQ(PageTag(*store, 1), 1);
+}
+
+TEST(PageStore, ARecordWrittenOnlyInPartIsCutAndTheChainStaysWhole) {
+  TempDir dir;
+  auto store = MakeStore(1, false);
+  const Bytes before = StreamBytes(*store);
+  {
+    // The move to the file succeeds; the disk fills during the record.
+    ScopedFileSizeLimit full_disk(before.size() + 1000);
+    ASSERT_TRUE(full_disk.ok());
+    EXPECT_THROW(store->AddPageData(SampleEmf(2, 120000)), EReportError);
+  }
+  EXPECT_EQ(store->PageCount(), 1);
+  EXPECT_EQ(StreamBytes(*store), before);
+  store->AddPageData(SampleEmf(3, 120000));
+  store->AddPageData(SampleEmf(4, 10));
+  store->Finish();
+  EXPECT_EQ(PageTag(*store, 3), 4);
+  EXPECT_EQ(PageTag(*store, 2), 3);
   EXPECT_EQ(PageTag(*store, 1), 1);
 }

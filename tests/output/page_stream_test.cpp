@@ -61,10 +61,10 @@ TEST(PageStream, FailedMoveLeavesTheStreamInMemoryUnchanged) {
   TPageStream s(10);
   Bytes data(8, 5);
   s.WriteAll(data.data(), data.size());
-  // No descriptor left for the temporary file (works even for root).
+  // The temporary file cannot take the bytes, as on a full disk.
   {
-    ScopedNoFreeDescriptors no_files;
-    ASSERT_TRUE(no_files.ok());
+    ScopedFileSizeLimit full_disk(4);
+    ASSERT_TRUE(full_disk.ok());
     EXPECT_THROW(s.Write(data.data(), data.size()), EReportError);
   }
   EXPECT_TRUE(s.InMemory());

@@ -5,7 +5,6 @@
 
 #include <signal.h>
 #include <sys/resource.h>
-#include <unistd.h>
 
 // Lowers a resource's soft limit for the lifetime of the object.
 class ScopedResourceLimit {
@@ -40,20 +39,5 @@ class ScopedFileSizeLimit {
 
  private:
   sighandler_t old_handler_;
-  ScopedResourceLimit limit_;
-};
-
-// No file descriptor can be opened beyond those open now.
-class ScopedNoFreeDescriptors {
- public:
-  ScopedNoFreeDescriptors() : limit_(RLIMIT_NOFILE, NextDescriptor()) {}
-  bool ok() const { return limit_.ok(); }
-
- private:
-  static rlim_t NextDescriptor() {
-    const int fd = ::dup(0);
-    ::close(fd);
-    return static_cast<rlim_t>(fd);
-  }
   ScopedResourceLimit limit_;
 };

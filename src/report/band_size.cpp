@@ -1,6 +1,5 @@
 #include "report/band_size.h"
 
-#include <cmath>
 
 #include "report/control.h"
 #include "report/rounding.h"
@@ -11,16 +10,10 @@ constexpr bool kHorizontal[TBandSize::kValueCount] = {false, true};
 
 TBandSize::TBandSize(TControl* band, const TUnitEnvironment& env) : TUnitBase(env), band_(band) {}
 
-long double TBandSize::Value(int index) const {
-  if (index < 0 || index >= static_cast<int>(kValueCount)) return 0;
-  return ReadStored(stored_[index], kHorizontal[index]);
-}
+long double TBandSize::Value(int index) const { return ReadIndexed(stored_, kHorizontal, index); }
 
 void TBandSize::SetValue(int index, long double value) {
-  if (index >= 0 && index < static_cast<int>(kValueCount)) {
-    const long double stored = WriteStored(value, kHorizontal[index]);
-    if (std::isfinite(stored)) stored_[index] = stored;
-  }
+  WriteIndexed(stored_, kHorizontal, index, value);
   SyncControlBounds();
 }
 

@@ -1,6 +1,5 @@
 #include "report/printable_size.h"
 
-#include <cmath>
 
 #include "report/control.h"
 #include "report/rounding.h"
@@ -12,10 +11,7 @@ constexpr bool kHorizontal[TPrintableSize::kValueCount] = {false, true, false, t
 TPrintableSize::TPrintableSize(TControl* element, const TUnitEnvironment& env)
     : TUnitBase(env), element_(element) {}
 
-long double TPrintableSize::Value(int index) const {
-  if (index < 0 || index >= static_cast<int>(kValueCount)) return 0;
-  return ReadStored(stored_[index], kHorizontal[index]);
-}
+long double TPrintableSize::Value(int index) const { return ReadIndexed(stored_, kHorizontal, index); }
 
 long double TPrintableSize::Stored(int index) const {
   if (index < 0 || index >= static_cast<int>(kValueCount)) return 0;
@@ -23,10 +19,7 @@ long double TPrintableSize::Stored(int index) const {
 }
 
 void TPrintableSize::SetValue(int index, long double value) {
-  if (index >= 0 && index < static_cast<int>(kValueCount)) {
-    const long double stored = WriteStored(value, kHorizontal[index]);
-    if (std::isfinite(stored)) stored_[index] = stored;
-  }
+  WriteIndexed(stored_, kHorizontal, index, value);
   SyncControlBounds();
 }
 

@@ -1,6 +1,7 @@
 #include "report/unit_base.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "report/report_error.h"
@@ -71,4 +72,17 @@ void TUnitBase::ReadStoredList(std::istream& in, std::span<long double> target) 
 
 void TUnitBase::WriteStoredList(std::ostream& out, std::span<const long double> values) {
   WriteValuesList(out, values);
+}
+
+long double TUnitBase::ReadIndexed(std::span<const long double> stored,
+                                   std::span<const bool> horizontal, int index) const {
+  if (index < 0 || static_cast<std::size_t>(index) >= stored.size()) return 0;
+  return ReadStored(stored[index], horizontal[index]);
+}
+
+void TUnitBase::WriteIndexed(std::span<long double> stored, std::span<const bool> horizontal,
+                             int index, long double value) const {
+  if (index < 0 || static_cast<std::size_t>(index) >= stored.size()) return;
+  const long double converted = WriteStored(value, horizontal[index]);
+  if (std::isfinite(converted)) stored[index] = converted;
 }

@@ -113,6 +113,15 @@ class TUnitBase {
     return ToStored(Units(), horizontal, value);
   }
 
+  // A holder's table of stored lengths, indexed as published, with the
+  // direction of each: the value at `index` read in Units() (0 for an index
+  // outside the table), and written from Units() (an index outside the table
+  // or a value whose stored form is not finite changes nothing).
+  long double ReadIndexed(std::span<const long double> stored, std::span<const bool> horizontal,
+                          int index) const;
+  void WriteIndexed(std::span<long double> stored, std::span<const bool> horizontal, int index,
+                    long double value) const;
+
   // Shared list reading for derived holders: reads a list of exactly
   // `target.size()` values into `target`, all or nothing (EReportError).
   static void ReadStoredList(std::istream& in, std::span<long double> target);

@@ -1,6 +1,5 @@
 #include "report/band_size.h"
 
-
 #include "report/control.h"
 #include "report/rounding.h"
 

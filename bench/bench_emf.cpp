@@ -10,7 +10,7 @@
 namespace {
 
 void DrawSheet(TCanvas& c) {
-  TFont label;
+  TLogFont label;
   label.height = 13;
   c.SetFont(label);
   c.SetBkMode(TBkMode::Transparent);
@@ -20,7 +20,7 @@ void DrawSheet(TCanvas& c) {
   c.TextOut(1083, 20, "08/12/2026");
   c.TextOut(1000, 20, "Date :");
   c.SetTextAlign({});
-  TFont heading = label;
+  TLogFont heading = label;
   heading.height = 11;
   c.SetFont(heading);
   c.TextOut(45, 150, "Hive");
@@ -60,7 +60,7 @@ class TCountingCanvas final : public TCanvas {
   long calls = 0;
   void SetPen(const TPen&) override { ++calls; }
   void SetBrush(const TBrush&) override { ++calls; }
-  void SetFont(const TFont&) override { ++calls; }
+  void SetFont(const TLogFont&) override { ++calls; }
   void SetTextColor(TColor) override { ++calls; }
   void SetBkColor(TColor) override { ++calls; }
   void SetBkMode(TBkMode) override { ++calls; }

@@ -15,7 +15,7 @@ class TSinkCanvas final : public TCanvas {
  public:
   void SetPen(const TPen&) override {}
   void SetBrush(const TBrush&) override {}
-  void SetFont(const TFont& f) override { sink += f.name.size(); }
+  void SetFont(const TLogFont& f) override { sink += f.name.size(); }
   void SetTextColor(TColor) override {}
   void SetBkColor(TColor) override {}
   void SetBkMode(TBkMode) override {}

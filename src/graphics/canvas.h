@@ -59,7 +59,7 @@ struct TBrush {
 // em size without internal leading, the platform's negative lfHeight).
 // Escapement is the direction of the text line in tenths of a degree,
 // counter-clockwise: 900 reads bottom to top, 2700 top to bottom.
-struct TFont {
+struct TLogFont {
   std::string name = "Arial";  // face name, UTF-8
   int height = 13;             // pixels
   int weight = 400;            // 400 normal, 700 bold
@@ -68,7 +68,7 @@ struct TFont {
   bool strikeOut = false;
   std::uint8_t charSet = 1;    // platform character set; 1 = default
   int escapement = 0;          // tenths of a degree, counter-clockwise
-  friend bool operator==(const TFont&, const TFont&) = default;
+  friend bool operator==(const TLogFont&, const TLogFont&) = default;
 };
 
 // Background mode: whether text cells are filled with the background colour.
@@ -102,11 +102,11 @@ class TCanvas {
  public:
   virtual ~TCanvas() = default;
 
-  // Drawing state. A fresh canvas has the default TPen, TBrush and TFont,
+  // Drawing state. A fresh canvas has the default TPen, TBrush and TLogFont,
   // black text on a white, opaque background, and left-top text alignment.
   virtual void SetPen(const TPen& pen) = 0;
   virtual void SetBrush(const TBrush& brush) = 0;
-  virtual void SetFont(const TFont& font) = 0;
+  virtual void SetFont(const TLogFont& font) = 0;
   virtual void SetTextColor(TColor color) = 0;
   virtual void SetBkColor(TColor color) = 0;
   virtual void SetBkMode(TBkMode mode) = 0;

@@ -10,13 +10,13 @@ int Scaled(int height, double factor) {
 }
 }  // namespace
 
-TTextExtent TFixedPitchTextMetrics::TextExtent(const TFont& font, std::string_view text) {
+TTextExtent TFixedPitchTextMetrics::TextExtent(const TLogFont& font, std::string_view text) {
   int width = 0;
   for (int a : CharAdvances(font, text)) width += a;
   return {width, Metrics(font).height};
 }
 
-std::vector<int> TFixedPitchTextMetrics::CharAdvances(const TFont& font, std::string_view text) {
+std::vector<int> TFixedPitchTextMetrics::CharAdvances(const TLogFont& font, std::string_view text) {
   const std::u16string units = Utf8ToUtf16(text);
   std::vector<int> advances(units.size(), Scaled(font.height, 0.55));
   for (std::size_t i = 0; i < units.size(); ++i) {
@@ -28,7 +28,7 @@ std::vector<int> TFixedPitchTextMetrics::CharAdvances(const TFont& font, std::st
   return advances;
 }
 
-TFontMetrics TFixedPitchTextMetrics::Metrics(const TFont& font) {
+TFontMetrics TFixedPitchTextMetrics::Metrics(const TLogFont& font) {
   TFontMetrics m;
   m.ascent = Scaled(font.height, 0.9);
   m.descent = Scaled(font.height, 0.25);

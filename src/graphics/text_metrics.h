@@ -33,12 +33,12 @@ class TTextMetrics {
   virtual int PixelsPerInch() const = 0;
   // Width and height of a text (UTF-8) in a font, the platform's text extent.
   // The height is the font's cell height, also for an empty text.
-  virtual TTextExtent TextExtent(const TFont& font, std::string_view text) = 0;
+  virtual TTextExtent TextExtent(const TLogFont& font, std::string_view text) = 0;
   // The advance of each UTF-16 code unit of text (UTF-8) in pixels; the sum
   // equals TextExtent(font, text).width. A surrogate pair advances on its
   // first unit and 0 on its second.
-  virtual std::vector<int> CharAdvances(const TFont& font, std::string_view text) = 0;
-  virtual TFontMetrics Metrics(const TFont& font) = 0;
+  virtual std::vector<int> CharAdvances(const TLogFont& font, std::string_view text) = 0;
+  virtual TFontMetrics Metrics(const TLogFont& font) = 0;
 };
 
 // A deterministic stand-in for the platform's metrics where no platform is
@@ -49,9 +49,9 @@ class TFixedPitchTextMetrics : public TTextMetrics {
  public:
   explicit TFixedPitchTextMetrics(int pixelsPerInch = 96) : ppi_(pixelsPerInch) {}
   int PixelsPerInch() const override { return ppi_; }
-  TTextExtent TextExtent(const TFont& font, std::string_view text) override;
-  std::vector<int> CharAdvances(const TFont& font, std::string_view text) override;
-  TFontMetrics Metrics(const TFont& font) override;
+  TTextExtent TextExtent(const TLogFont& font, std::string_view text) override;
+  std::vector<int> CharAdvances(const TLogFont& font, std::string_view text) override;
+  TFontMetrics Metrics(const TLogFont& font) override;
 
  private:
   int ppi_;

@@ -50,7 +50,7 @@ class TNullCanvas final : public TCanvas {
  public:
   void SetPen(const TPen&) override {}
   void SetBrush(const TBrush&) override {}
-  void SetFont(const TFont&) override {}
+  void SetFont(const TLogFont&) override {}
   void SetTextColor(TColor) override {}
   void SetBkColor(TColor) override {}
   void SetBkMode(TBkMode) override {}
@@ -88,7 +88,7 @@ TTextAlign AlignFromBits(std::uint32_t a) {
 
 int Clamp(double v) { return int(std::lround(std::clamp(v, -1.0e9, 1.0e9))); }
 
-using TObject = std::variant<std::monostate, TPen, TBrush, TFont>;
+using TObject = std::variant<std::monostate, TPen, TBrush, TLogFont>;
 
 // Plays (or, onto a TNullCanvas, only checks) the records after the header.
 class TWalker {
@@ -112,7 +112,7 @@ class TWalker {
     // A metafile starts from the platform's default drawing state.
     canvas_.SetPen(TPen{});
     canvas_.SetBrush(TBrush{});
-    canvas_.SetFont(ScaleFont(TFont{}));
+    canvas_.SetFont(ScaleFont(TLogFont{}));
     canvas_.SetTextColor(colors::Black);
     canvas_.SetBkColor(colors::White);
     canvas_.SetBkMode(TBkMode::Opaque);
@@ -143,7 +143,7 @@ class TWalker {
   TRect Rect(const TRecord& r, std::uint32_t off, int inclusive) const {
     return {X(r.I32(off)), Y(r.I32(off + 4)), X(r.I32(off + 8) + inclusive), Y(r.I32(off + 12) + inclusive)};
   }
-  TFont ScaleFont(TFont f) const {
+  TLogFont ScaleFont(TLogFont f) const {
     f.height = std::max(1, Clamp(std::abs(double(f.height)) * sy_));
     return f;
   }
@@ -221,7 +221,7 @@ class TWalker {
       case EMR_EXTCREATEFONTINDIRECTW: {
         TObject& slot = Slot(r.U32(8));
         r.Need(12, 92);  // the LOGFONTW
-        TFont font;
+        TLogFont font;
         const std::int32_t height = r.I32(12);
         if (height != 0) font.height = height == INT32_MIN ? INT32_MAX : std::abs(height);
         font.escapement = r.I32(20);
@@ -252,7 +252,7 @@ class TWalker {
           canvas_.SetPen(*pen);
         } else if (auto* brush = std::get_if<TBrush>(&obj)) {
           canvas_.SetBrush(*brush);
-        } else if (auto* font = std::get_if<TFont>(&obj)) {
+        } else if (auto* font = std::get_if<TLogFont>(&obj)) {
           canvas_.SetFont(*font);
           escapement_ = font->escapement;
         } else {
@@ -285,7 +285,7 @@ class TWalker {
       case 7: canvas_.SetPen({TPenStyle::Solid, 1, colors::Black}); break;
       case 8: canvas_.SetPen({TPenStyle::Clear, 1, colors::Black}); break;
       case 10: case 11: case 12: case 13: case 14: case 16: case 17:
-        canvas_.SetFont(ScaleFont(TFont{}));
+        canvas_.SetFont(ScaleFont(TLogFont{}));
         escapement_ = 0;
         break;
       default: break;  // palettes and DC pens/brushes have no meaning here

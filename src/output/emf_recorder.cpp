@@ -135,7 +135,7 @@ void TEmfRecorder::SyncBrush() {
 
 void TEmfRecorder::SyncText(bool needsBk) {
   if (written_.font == 0 || written_.fontValue != want_.font) {
-    const TFont& f = want_.font;
+    const TLogFont& f = want_.font;
     const std::uint32_t h = AllocHandle();
     Begin(EMR_EXTCREATEFONTINDIRECTW, kFontRecordSize);
     const std::size_t start = out_.size() - 8;
@@ -207,7 +207,7 @@ void TEmfRecorder::SetBrush(const TBrush& brush) {
   want_.brush.color = TColor::FromValue(ColorRef(brush.color));
 }
 
-void TEmfRecorder::SetFont(const TFont& font) {
+void TEmfRecorder::SetFont(const TLogFont& font) {
   CheckOpen();
   want_.font = font;
 }

@@ -29,7 +29,7 @@ class TEmfRecorder : public TCanvas {
 
   void SetPen(const TPen& pen) override;
   void SetBrush(const TBrush& brush) override;
-  void SetFont(const TFont& font) override;
+  void SetFont(const TLogFont& font) override;
   void SetTextColor(TColor color) override;
   void SetBkColor(TColor color) override;
   void SetBkMode(TBkMode mode) override;
@@ -56,7 +56,7 @@ class TEmfRecorder : public TCanvas {
   struct TState {
     TPen pen;
     TBrush brush;
-    TFont font;
+    TLogFont font;
     TColor textColor = colors::Black;
     TColor bkColor = colors::White;
     TBkMode bkMode = TBkMode::Opaque;
@@ -66,7 +66,7 @@ class TEmfRecorder : public TCanvas {
     std::uint32_t pen = 0, brush = 0, font = 0;  // 0: the stock default
     TPen penValue;      // what `pen` draws with (the stock black pen at first)
     TBrush brushValue;  // likewise the stock white brush
-    TFont fontValue;    // meaningful once `font` is not 0
+    TLogFont fontValue;    // meaningful once `font` is not 0
     TRgb textColor{0, 0, 0};
     TRgb bkColor{255, 255, 255};
     TBkMode bkMode = TBkMode::Opaque;

@@ -65,7 +65,7 @@ void TQtCanvas::SetBrush(const TBrush& brush) {
   ApplyBrush();
 }
 
-void TQtCanvas::SetFont(const TFont& font) {
+void TQtCanvas::SetFont(const TLogFont& font) {
   if (font == s_.font) return;
   s_.font = font;
   s_.qfont = ToQFont(font);

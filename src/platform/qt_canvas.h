@@ -19,7 +19,7 @@ class TQtCanvas : public TCanvas {
 
   void SetPen(const TPen& pen) override;
   void SetBrush(const TBrush& brush) override;
-  void SetFont(const TFont& font) override;
+  void SetFont(const TLogFont& font) override;
   void SetTextColor(TColor color) override;
   void SetBkColor(TColor color) override;
   void SetBkMode(TBkMode mode) override;
@@ -40,7 +40,7 @@ class TQtCanvas : public TCanvas {
   struct TState {
     TPen pen;
     TBrush brush;
-    TFont font;
+    TLogFont font;
     QFont qfont;
     TColor textColor = colors::Black;
     TColor bkColor = colors::White;

@@ -8,7 +8,7 @@
 #include "graphics/utf16.h"
 #include "platform/fonts.h"
 
-QFont ToQFont(const TFont& font) {
+QFont ToQFont(const TLogFont& font) {
   QFont f(QString::fromStdString(font.name));
   f.setPixelSize(std::max(1, std::abs(font.height)));
   f.setWeight(QFont::Weight(std::clamp(font.weight / 10 * 10, 100, 900)));
@@ -29,13 +29,13 @@ TQtTextMetrics::TQtTextMetrics(int pixelsPerInch)
   image_.setDotsPerMeterY(dpm);
 }
 
-TTextExtent TQtTextMetrics::TextExtent(const TFont& font, std::string_view text) {
+TTextExtent TQtTextMetrics::TextExtent(const TLogFont& font, std::string_view text) {
   int width = 0;
   for (int a : CharAdvances(font, text)) width += a;
   return {width, Metrics(font).height};
 }
 
-std::vector<int> TQtTextMetrics::CharAdvances(const TFont& font, std::string_view text) {
+std::vector<int> TQtTextMetrics::CharAdvances(const TLogFont& font, std::string_view text) {
   const QFontMetricsF fm(ToQFont(font), &image_);
   const std::u16string units = Utf8ToUtf16(text);
   std::vector<int> out(units.size(), 0);
@@ -52,7 +52,7 @@ std::vector<int> TQtTextMetrics::CharAdvances(const TFont& font, std::string_vie
   return out;
 }
 
-TFontMetrics TQtTextMetrics::Metrics(const TFont& font) {
+TFontMetrics TQtTextMetrics::Metrics(const TLogFont& font) {
   const QFontMetricsF fm(ToQFont(font), &image_);
   TFontMetrics m;
   m.ascent = int(std::lround(fm.ascent()));

@@ -10,7 +10,7 @@ class QFont;
 // weight, style and decorations. Kerning is off, as in the platform's text
 // extents, so a text's width is the sum of its characters' advances.
 // Escapement is not part of a QFont; painting rotates instead.
-QFont ToQFont(const TFont& font);
+QFont ToQFont(const TLogFont& font);
 
 // Text measurement with QFontMetricsF on an image at a given logical
 // resolution: the reference context of the report engine (96 dpi in tests).
@@ -21,9 +21,9 @@ class TQtTextMetrics : public TTextMetrics {
  public:
   explicit TQtTextMetrics(int pixelsPerInch = 96);
   int PixelsPerInch() const override { return ppi_; }
-  TTextExtent TextExtent(const TFont& font, std::string_view text) override;
-  std::vector<int> CharAdvances(const TFont& font, std::string_view text) override;
-  TFontMetrics Metrics(const TFont& font) override;
+  TTextExtent TextExtent(const TLogFont& font, std::string_view text) override;
+  std::vector<int> CharAdvances(const TLogFont& font, std::string_view text) override;
+  TFontMetrics Metrics(const TLogFont& font) override;
 
  private:
   int ppi_;

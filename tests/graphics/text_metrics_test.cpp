@@ -6,7 +6,7 @@
 
 TEST(FixedPitchTextMetrics, AdvancesSumToTheExtentPerUtf16Unit) {
   TFixedPitchTextMetrics m(96);
-  TFont f;
+  TLogFont f;
   f.height = 20;
   const auto adv = m.CharAdvances(f, "a𝄞b");
   ASSERT_EQ(adv.size(), 4u);

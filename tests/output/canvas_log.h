@@ -19,7 +19,7 @@ class TCanvasLog : public TCanvas {
 
   void SetPen(const TPen& p) override { s_.pen = p; }
   void SetBrush(const TBrush& b) override { s_.brush = b; }
-  void SetFont(const TFont& f) override { s_.font = f; }
+  void SetFont(const TLogFont& f) override { s_.font = f; }
   void SetTextColor(TColor c) override { s_.text = c; }
   void SetBkColor(TColor c) override { s_.bk = c; }
   void SetBkMode(TBkMode m) override { s_.mode = m; }
@@ -35,7 +35,7 @@ class TCanvasLog : public TCanvas {
   }
   void TextOut(int x, int y, std::string_view text, const TTextOutOptions& o,
                std::span<const int> dx) override {
-    const TFont& f = s_.font;
+    const TLogFont& f = s_.font;
     std::string line = "Text(" + std::to_string(x) + "," + std::to_string(y) + ",\"" + std::string(text) +
                        "\") font=" + f.name + "/" + std::to_string(f.height) + "/" + std::to_string(f.weight) +
                        (f.italic ? "/i" : "") + (f.underline ? "/u" : "") + (f.strikeOut ? "/s" : "") + "/cs" +
@@ -74,7 +74,7 @@ class TCanvasLog : public TCanvas {
   struct TState {
     TPen pen;
     TBrush brush;
-    TFont font;
+    TLogFont font;
     TColor text = colors::Black, bk = colors::White;
     TBkMode mode = TBkMode::Opaque;
     TTextAlign align;

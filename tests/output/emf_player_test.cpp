@@ -23,7 +23,7 @@ std::vector<std::uint8_t> SamplePage() {
     c.Ellipse({20, 20, 80, 70});
     c.Save();
     c.IntersectClipRect({0, 0, 100, 100});
-    TFont f;
+    TLogFont f;
     f.escapement = 2700;
     c.SetFont(f);
     c.SetBkMode(TBkMode::Transparent);

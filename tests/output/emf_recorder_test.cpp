@@ -58,7 +58,7 @@ const TScript kScripts[] = {
      }},
     {"text in every alignment and direction",
      [](TCanvas& c) {
-       TFont f;
+       TLogFont f;
        f.name = "Arial";
        f.height = 16;
        c.SetFont(f);
@@ -228,7 +228,7 @@ TEST(EmfRecorder, HandleTableReusesFreedIndices) {
     for (int i = 0; i < 200; ++i) {
       c.SetPen({TPenStyle::Solid, 1 + i % 3, TColor::Rgb(std::uint8_t(i), 0, 0)});
       c.SetBrush({TBrushStyle::Solid, TColor::Rgb(0, std::uint8_t(i), 0)});
-      TFont f;
+      TLogFont f;
       f.height = 8 + i % 5;
       c.SetFont(f);
       c.Rectangle({i, i, i + 10, i + 10});
@@ -253,7 +253,7 @@ TEST(EmfRecorder, SavedStatesKeepTheirObjectsAlive) {
     c.Restore();
     c.LineTo(4, 4);  // the red pen again, without a new object
     c.Save();
-    c.SetFont(TFont{});
+    c.SetFont(TLogFont{});
     c.TextOut(0, 0, "a");
   });
   CheckObjectLifetimes(bytes);
@@ -267,7 +267,7 @@ TEST(EmfRecorder, UnchangedStateIsNotWrittenAgain) {
     for (int i = 0; i < 10; ++i) {
       c.SetPen({TPenStyle::Solid, 1, colors::Red});
       c.SetTextColor(colors::Blue);
-      c.SetFont(TFont{});
+      c.SetFont(TLogFont{});
       c.MoveTo(0, i);
       c.LineTo(10, i);
       c.TextOut(0, i, "t");
@@ -283,7 +283,7 @@ TEST(EmfRecorder, UnchangedStateIsNotWrittenAgain) {
 }
 
 TEST(EmfRecorder, TextRecordLayoutAndAdvancesFromMetrics) {
-  TFont font;
+  TLogFont font;
   font.height = 20;
   font.escapement = 2700;
   const auto bytes = RecordPage([&](TCanvas& c) {
@@ -352,7 +352,7 @@ TEST(EmfPlayer, StretchesTheFrameOntoTheDestination) {
     c.SetPen({TPenStyle::Solid, 3, colors::Black});
     c.MoveTo(0, 0);
     c.LineTo(400, 300);
-    TFont f;
+    TLogFont f;
     f.height = 10;
     c.SetFont(f);
     c.TextOut(100, 50, "ab", {}, std::vector<int>{6, 5});
@@ -389,7 +389,7 @@ TEST(EmfPlayer, StretchesEachAxisOnItsOwnAndHonoursTheFrameOrigin) {
     auto bytes = RecordPage([](TCanvas& can) {
       can.MoveTo(100, 50);
       can.LineTo(300, 250);
-      TFont f;
+      TLogFont f;
       f.escapement = 2700;
       can.SetFont(f);
       can.TextOut(0, 0, "ab", {}, std::vector<int>{10, 10});

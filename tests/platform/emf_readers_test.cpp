@@ -37,7 +37,7 @@ void DrawEverything(TCanvas& c) {
   c.SetBkColor(TColor::Rgb(255, 255, 0));
   c.SetTextAlign({THorzTextAlign::Right, TVertTextAlign::Bottom, true});
   c.TextOut(290, 200, "opaque", {true, true, true, {200, 180, 290, 200}});
-  TFont f;
+  TLogFont f;
   f.escapement = 900;
   f.weight = 700;
   f.italic = true;

@@ -118,7 +118,7 @@ class TextPlacement : public testing::TestWithParam<TTextCase> {};
 
 TEST_P(TextPlacement, InkLiesWhereTheAlignmentAndEscapementPutIt) {
   const TTextCase& tc = GetParam();
-  TFont font;
+  TLogFont font;
   font.height = 20;
   TQtTextMetrics metrics(96);
   const int w = metrics.TextExtent(font, "HHHH").width;
@@ -162,7 +162,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(QtCanvas, OpaqueTextFillsItsCellTransparentDoesNot) {
-  TFont font;
+  TLogFont font;
   font.height = 20;
   const auto draw = [&](TBkMode mode) {
     return Draw([&](TCanvas& c) {
@@ -179,7 +179,7 @@ TEST(QtCanvas, OpaqueTextFillsItsCellTransparentDoesNot) {
 }
 
 TEST(QtCanvas, TextFollowsGivenAdvances) {
-  TFont font;
+  TLogFont font;
   font.height = 20;
   const int dx[] = {60, 10};
   const QImage img = Draw([&](TCanvas& c) {
@@ -194,7 +194,7 @@ TEST(QtCanvas, TextFollowsGivenAdvances) {
 }
 
 TEST(QtCanvas, OpaqueAndClippedTextOptions) {
-  TFont font;
+  TLogFont font;
   font.height = 40;
   const QImage img = Draw([&](TCanvas& c) {
     c.SetFont(font);
@@ -219,7 +219,7 @@ TEST(QtCanvas, RecordedPageReplaysLikeDirectDrawing) {
     c.SetBrush({TBrushStyle::Solid, TColor::Rgb(200, 200, 255)});
     c.Rectangle({10, 25, 80, 45});
     c.Ellipse({100, 60, 180, 100});
-    TFont f;
+    TLogFont f;
     f.height = 13;
     c.SetFont(f);
     c.SetBkMode(TBkMode::Transparent);

@@ -7,8 +7,8 @@
 
 namespace {
 
-TFont Arial(int height, int weight = 400) {
-  TFont f;
+TLogFont Arial(int height, int weight = 400) {
+  TLogFont f;
   f.name = "Arial";
   f.height = height;
   f.weight = weight;

@@ -5,7 +5,7 @@
 void DrawSampleSheet(TCanvas& c) {
   c.SetBrush({TBrushStyle::Solid, TColor::Rgb(255, 240, 200)});
   c.FillRect({40, 20, 1084, 50});
-  TFont label;
+  TLogFont label;
   label.height = 13;  // 10 pt at 96 dpi
   c.SetFont(label);
   c.SetBkMode(TBkMode::Transparent);
@@ -23,7 +23,7 @@ void DrawSampleSheet(TCanvas& c) {
     c.MoveTo(x, 60);
     c.LineTo(x, 740);
   }
-  TFont heading = label;
+  TLogFont heading = label;
   heading.height = 11;
   heading.escapement = 2700;
   c.SetFont(heading);
@@ -45,13 +45,13 @@ void DrawSampleSheet(TCanvas& c) {
 }
 
 void DrawNumberedPage(TCanvas& c, int number, int count) {
-  TFont big;
+  TLogFont big;
   big.height = 40;
   big.weight = 700;
   c.SetFont(big);
   c.SetBkMode(TBkMode::Transparent);
   c.TextOut(40, 20, "Page " + std::to_string(number));
-  TFont small;
+  TLogFont small;
   small.height = 13;
   c.SetFont(small);
   c.SetTextAlign({THorzTextAlign::Right, TVertTextAlign::Top, false});

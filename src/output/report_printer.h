@@ -1,0 +1,278 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "graphics/canvas.h"
+#include "graphics/text_metrics.h"
+#include "output/messages.h"
+#include "output/page_store.h"
+#include "output/platform_printer.h"
+#include "report/page_setup.h"
+
+class TEmfRecorder;
+class TStoredPage;
+class TReportPrinter;
+
+// Paper trays, with the platform bin code each stands for (PaperBinCode).
+enum class TPaperBin {
+  First, Upper, Lower, Middle, Manual, Envelope, EnvManual, Auto, Tractor,
+  SmallFormat, LargeFormat, LargeCapacity, Cassette, Last,
+};
+inline constexpr int kPaperBinCount = 14;
+int PaperBinCode(TPaperBin bin);
+// The platform paper code of a paper size: its ordinal, Custom 256.
+int PaperCode(TPaperSize size);
+
+enum class TDestination { odPageStore, odPrinter };
+enum class TPrinterStatus { psReady, psBusy, psFinished };
+
+// The chosen platform printer's device settings, read from and written
+// back to its device mode. Lengths in 0.1 mm.
+class TPrinterSettings {
+ public:
+  TPrinterSettings() = default;
+
+  TPlatformPrinter* Printer() const { return printer_; }
+  // Stores the printer object (not owned) and, when it lists a printer,
+  // reads the device settings.
+  void SetPrinter(TPlatformPrinter* printer);
+  // Refreshes every field from the selected printer; nothing without one.
+  void ReadDeviceSettings();
+  // Writes the fields into the selected printer's device mode.
+  void ApplyToDevice();
+
+  const std::string& DeviceName() const { return device_; }
+  const std::string& DriverName() const { return driver_; }
+  const std::string& Port() const { return port_; }
+
+  // Written only when the device mode declares the field; otherwise the
+  // value read from the device stays (Copies 1 without a copies field).
+  int Copies() const { return copies_; }
+  void SetCopies(int copies);
+  bool Duplex() const { return duplex_; }
+  void SetDuplex(bool duplex) { duplex_ = duplex; }
+  TPrinterOrientation Orientation() const { return orientation_; }
+  void SetOrientation(TPrinterOrientation orientation);
+  TPaperBin OutputBin() const { return output_bin_; }
+  void SetOutputBin(TPaperBin bin);
+  // Accepted when Default, Custom or among SupportedPaperSizes.
+  TPaperSize PaperSize() const { return paper_size_; }
+  void SetPaperSize(TPaperSize size);
+  bool Supports(TPaperSize size) const;
+
+  // The paper's portrait width and length: for Default and Custom the
+  // stored values, otherwise the paper table's (0.1 mm, rounded). They can
+  // be written only while PaperSize is Custom.
+  int PaperWidth() const;
+  void SetPaperWidth(int width);
+  int PaperLength() const;
+  void SetPaperLength(int length);
+  // The page as it lies in the current orientation.
+  int PageWidth() const;
+  int PageLength() const;
+
+  int PixelsPerInchX() const { return ppi_x_; }
+  int PixelsPerInchY() const { return ppi_y_; }
+  // Unprintable left and top margins of the device (0.1 mm).
+  int OffsetLeft() const { return offset_left_; }
+  int OffsetTop() const { return offset_top_; }
+
+  const std::string& Title() const { return title_; }
+  void SetTitle(std::string title) { title_ = std::move(title); }
+
+ private:
+  TPlatformPrinter* printer_ = nullptr;
+  TDeviceMode mode_;  // the device mode as last read
+  std::string device_, driver_, port_;
+  int copies_ = 1;
+  bool duplex_ = false;
+  TPrinterOrientation orientation_ = TPrinterOrientation::poPortrait;
+  TPaperBin output_bin_ = TPaperBin::First;
+  TPaperSize paper_size_ = TPaperSize::A4;
+  std::array<bool, kPaperSizeCount> supported_{};
+  int paper_width_ = 0, paper_length_ = 0;
+  int ppi_x_ = 0, ppi_y_ = 0;
+  int offset_left_ = 0, offset_top_ = 0;
+  std::string title_;
+};
+
+// A window that receives a report printer's notices (a preview control or
+// a progress window). The printer tells it when it is destroyed, so the
+// client can let go of it.
+class TReportPrinterClient : public TMessageReceiver {
+ public:
+  virtual void PrinterDestroyed(TReportPrinter& printer) { (void)printer; }
+};
+
+// The window a preview factory opens; the report printer keeps it.
+class TPreviewWindow {
+ public:
+  virtual ~TPreviewWindow() = default;
+};
+
+// Opens a preview of a report printer's pages when the report has no
+// OnPreview handler. The base class opens nothing.
+class TPreviewFactory {
+ public:
+  virtual ~TPreviewFactory() = default;
+  virtual TPreviewWindow* Show(TReportPrinter& printer) { (void)printer; return nullptr; }
+  virtual TPreviewWindow* ShowModal(TReportPrinter& printer) { (void)printer; return nullptr; }
+};
+using TPreviewFactoryMaker = std::function<std::unique_ptr<TPreviewFactory>()>;
+// The program-wide preview factory; empty restores the standard one.
+void SetPreviewFactory(TPreviewFactoryMaker maker);
+
+// The object generation draws on and through which pages reach the user:
+// the page canvas and the conversion from 0.1 mm to its pixels, the
+// document's pages (kept in the page store, or sent to the platform
+// printer), notices to the client that shows them, printing, saving and
+// loading. A report printer generates one document in its life.
+class TReportPrinter {
+ public:
+  TReportPrinter();
+  ~TReportPrinter();
+  TReportPrinter(const TReportPrinter&) = delete;
+  TReportPrinter& operator=(const TReportPrinter&) = delete;
+
+  // --- Settings (forwarded to Settings()) -------------------------------
+  // Writing selects a printer (-1: the system default) and reads its
+  // settings; nothing when no printers are available.
+  int PrinterIndex() const;
+  void SetPrinterIndex(int index);
+  int Copies() const { return settings_.Copies(); }
+  void SetCopies(int copies) { settings_.SetCopies(copies); }
+  TPrinterOrientation Orientation() const { return settings_.Orientation(); }
+  void SetOrientation(TPrinterOrientation o) { settings_.SetOrientation(o); }
+  TPaperBin OutputBin() const { return settings_.OutputBin(); }
+  void SetOutputBin(TPaperBin bin) { settings_.SetOutputBin(bin); }
+  TPaperSize PaperSize() const { return settings_.PaperSize(); }
+  void SetPaperSize(TPaperSize size) { settings_.SetPaperSize(size); }
+  int PaperWidth() const { return settings_.PaperWidth(); }
+  void SetPaperWidth(int width) { settings_.SetPaperWidth(width); }
+  int PaperLength() const { return settings_.PaperLength(); }
+  void SetPaperLength(int length) { settings_.SetPaperLength(length); }
+  int PageWidth() const { return settings_.PageWidth(); }
+  int PageLength() const { return settings_.PageLength(); }
+  void SetCompression(bool on) { store_.SetCompression(on); }
+  TDestination Destination() const { return destination_; }
+  void SetDestination(TDestination d) { destination_ = d; }
+  const std::string& Title() const { return title_; }
+  void SetTitle(std::string title) { title_ = std::move(title); }
+  std::int32_t FirstPage() const { return first_page_; }
+  void SetFirstPage(std::int32_t page) { first_page_ = page; }
+  std::int32_t LastPage() const { return last_page_; }
+  void SetLastPage(std::int32_t page) { last_page_ = page; }
+  TPrinterSettings& Settings() { return settings_; }
+  TPlatformPrinter& PlatformPrinter() { return *platform_; }
+  bool PrintersAvailable() const { return printers_available_; }
+
+  // --- Drawing ------------------------------------------------------------
+  // The current page's canvas; EReportError "Report printer not ready"
+  // when no page is open.
+  TCanvas& Canvas();
+  // Text measurement on Canvas(): the reference context for stored pages,
+  // the printer's for printed ones.
+  TTextMetrics& CanvasMetrics();
+  // Pixels per inch of Canvas().
+  int CanvasPixelsPerInch() const;
+  // 0.1 mm -> device pixels, to the nearest integer, halves to even.
+  int ToDeviceX(long double x) const;
+  int ToDeviceY(long double y) const;
+  int SizeToDeviceX(long double w) const;
+  int SizeToDeviceY(long double h) const;
+  long double ScaleX() const { return scale_x_; }
+  long double ScaleY() const { return scale_y_; }
+  // The device's unprintable margins (0.1 mm) when printing, else 0.
+  std::int32_t UnprintableLeft() const { return unprintable_left_; }
+  std::int32_t UnprintableTop() const { return unprintable_top_; }
+
+  // --- Document -----------------------------------------------------------
+  void BeginDoc();
+  void NewPage();
+  void EndDoc();
+  void AbortDoc();
+  void Cancel() { cancelled_ = true; }
+  bool Cancelled() const { return cancelled_; }
+  TPrinterStatus Status() const { return status_; }
+  std::int32_t PageNumber() const { return page_number_; }
+  std::int32_t PageCount() const { return page_count_; }
+  // Writing posts MsgPageAvailable / MsgProgressUpdate to the client.
+  std::int32_t AvailablePages() const { return available_pages_; }
+  void SetAvailablePages(std::int32_t pages);
+  std::int32_t Progress() const { return progress_; }
+  void SetProgress(std::int32_t percent);
+  // Going from true to false cancels a running document and fires
+  // AfterPreview.
+  bool ShowingPreview() const { return showing_preview_; }
+  void SetShowingPreview(bool showing);
+  // Page n as a new drawing, or null unless a document exists and
+  // 1 <= n <= PageCount (the page being generated is not stored yet).
+  std::unique_ptr<TStoredPage> GetPage(std::int32_t n);
+  TPageStore& PageStore() { return store_; }
+
+  // --- Output ---------------------------------------------------------------
+  // With a master and pages not loaded from a file: posts MsgPrintReport to
+  // the master. Otherwise prints the stored pages FirstPage..LastPage on the
+  // selected printer, stretched to its printable area.
+  void Print();
+  // Writes the pages to a saved-report file when the document is finished.
+  void Save(const std::string& file_name);
+  // Holds the pages of a saved-report file; infers the paper from page 1.
+  void Load(const std::string& file_name);
+  // Hands the pages to OnPreview, or else to the preview factory.
+  void Preview();
+  // Tells the master that the preview closed (sent, not posted).
+  void ClosePreview();
+  bool FromFile() const { return from_file_; }
+
+  // --- Links ------------------------------------------------------------------
+  TReportPrinterClient* Client() const { return client_; }
+  void SetClient(TReportPrinterClient* client) { client_ = client; }
+  TMessageReceiver* Master() const { return master_; }
+  void SetMaster(TMessageReceiver* master) { master_ = master; }
+
+  std::function<void(TReportPrinter& sender)> OnPreview;
+  std::function<void(TReportPrinter& sender)> AfterPreview;
+  std::function<void(TReportPrinter& sender)> AfterPrint;
+  // Set by a report for the engine's standard preview, which this program
+  // never shows; kept so the report's hand-over is complete.
+  std::function<void()> OnPrintSetup;
+  std::function<void()> OnExportToFilter;
+
+ private:
+  bool InRange(std::int32_t page) const;
+  void StartMetafileCanvas();
+  std::vector<std::uint8_t> CloseMetafileCanvas();
+  void StartPrinterCanvas();
+  void EndPrinterPage();
+  void CleanUp();
+  void SetScreenScale();
+  void SetPrinterScale();
+  void InferPaper(const TStoredPage& page);
+
+  std::unique_ptr<TPlatformPrinter> platform_;
+  TPrinterSettings settings_;
+  TPageStore store_;
+  std::unique_ptr<TEmfRecorder> recorder_;  // the page being recorded
+  bool printer_page_ = false;               // the open page goes to the printer
+  std::unique_ptr<TPreviewWindow> preview_window_;
+  TReportPrinterClient* client_ = nullptr;
+  TMessageReceiver* master_ = nullptr;
+  TDestination destination_ = TDestination::odPageStore;
+  TPrinterStatus status_ = TPrinterStatus::psReady;
+  std::string title_;
+  std::int32_t first_page_ = 0, last_page_ = 0;
+  std::int32_t page_number_ = 0, page_count_ = 0;
+  std::int32_t available_pages_ = 0;
+  std::int32_t progress_ = 0;
+  std::int32_t unprintable_left_ = 0, unprintable_top_ = 0;
+  long double scale_x_ = 1.0L, scale_y_ = 1.0L;
+  bool printers_available_ = false;
+  bool cancelled_ = false;
+  bool showing_preview_ = false;
+  bool from_file_ = false;
+};

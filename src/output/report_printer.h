@@ -133,7 +133,10 @@ void SetPreviewFactory(TPreviewFactoryMaker maker);
 // loading. A report printer generates one document in its life.
 class TReportPrinter {
  public:
+  // A printer on the platform printer object the installed factory makes,
+  // or on `platform` (a PDF or image device, a test double).
   TReportPrinter();
+  explicit TReportPrinter(std::unique_ptr<TPlatformPrinter> platform);
   ~TReportPrinter();
   TReportPrinter(const TReportPrinter&) = delete;
   TReportPrinter& operator=(const TReportPrinter&) = delete;

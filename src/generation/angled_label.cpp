@@ -85,5 +85,35 @@ void TAngledLabel::PrintAt(long double x, long double y) {
   TTextOutOptions options;
   options.clipped = true;
   options.rect = box;
-  if (!text.empty()) canvas.TextOut(px + m.OriginX, py + m.OriginY, text, options);
+  if (!text.empty()) {
+    const std::vector<int> dx = p.CanvasMetrics().CharAdvances(font, text);
+    canvas.TextOut(px + m.OriginX, py + m.OriginY, text, options, dx);
+  }
+}
+
+void TAngledLabel::Paint(TCanvas& canvas, TPoint origin) {
+  if (InPrintRun()) return;
+  std::string text = Caption();
+  if (text.find_first_not_of(" \t") == std::string::npos) text = "(" + Name() + ")";
+  TTextMetrics& metrics = ReferenceMetrics();
+  TFont font = Font();
+  TCustomReport* report = OwnerReport();
+  const int zoom = report ? report->Zoom() : 100;
+  font.SetSize(RoundHalfEvenToInt(static_cast<long double>(std::abs(Font().Size())) * zoom / 100));
+  TLogFont logFont = LogFontFor(font, metrics.PixelsPerInch());
+  logFont.escapement = angle_ * 10;
+  const TAngledMetrics m = AngledTextMetrics(metrics, logFont, angle_, text);
+  if (AutoSize()) SetBounds(Left(), Top(), m.BoxWidth, m.BoxHeight);
+  const int x = origin.x + Left(), y = origin.y + Top();
+  const TRect r{x, y, x + Width(), y + Height()};
+  canvas.SetBrush(TBrush{Transparent() ? TBrushStyle::Clear : TBrushStyle::Solid, Color()});
+  canvas.FillRect(r);
+  canvas.SetFont(logFont);
+  canvas.SetTextColor(Font().Color());
+  canvas.SetBkMode(TBkMode::Transparent);
+  canvas.SetTextAlign(TTextAlign{});
+  TTextOutOptions options;
+  options.clipped = true;
+  options.rect = r;
+  canvas.TextOut(x + m.OriginX, y + m.OriginY, text, options);
 }

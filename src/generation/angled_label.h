@@ -31,6 +31,7 @@ class TAngledLabel : public TCustomReportLabel {
   // its positive equivalent (-90 stays -90, which lays out as 270).
   void SetAngle(int angle);
   void PrintAt(long double x, long double y) override;
+  void Paint(TCanvas& canvas, TPoint origin) override;
 
  private:
   int angle_ = 45;

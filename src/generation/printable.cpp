@@ -148,3 +148,64 @@ void TReportShape::PrintAt(long double x, long double y) {
       break;
   }
 }
+
+// --- Designer's picture --------------------------------------------------------
+
+int TPrintable::ReportZoom() const {
+  TCustomReport* report = OwnerReport();
+  return report ? report->Zoom() : 100;
+}
+
+void TPrintable::PaintBase(TCanvas& canvas, const TRect& r) {
+  if (!transparent_) {
+    canvas.SetBrush(TBrush{TBrushStyle::Solid, colors::White});
+    canvas.FillRect(r);
+  }
+  canvas.SetPen(TPen{TPenStyle::Solid, 1, colors::Black});
+  auto mark = [&](int x, int y, int dx, int dy) {
+    canvas.MoveTo(x, y);
+    canvas.LineTo(x + dx * 4, y);
+    canvas.MoveTo(x, y);
+    canvas.LineTo(x, y + dy * 4);
+  };
+  mark(r.left, r.top, 1, 1);
+  mark(r.right - 1, r.top, -1, 1);
+  mark(r.left, r.bottom - 1, 1, -1);
+  mark(r.right - 1, r.bottom - 1, -1, -1);
+  if (frame_.HasAnySide()) {
+    const long double factor =
+        static_cast<long double>(ReportZoom()) * ReferenceMetrics().PixelsPerInch() / 254 / 100;
+    frame_.DrawSides(canvas, r, factor, factor);
+  }
+}
+
+void TPrintable::Paint(TCanvas& canvas, TPoint origin) {
+  if (in_print_run_) return;
+  const int x = origin.x + Left(), y = origin.y + Top();
+  PaintBase(canvas, {x, y, x + Width(), y + Height()});
+}
+
+void TReportShape::Paint(TCanvas& canvas, TPoint origin) {
+  if (InPrintRun()) return;
+  const int x = origin.x + Left(), y = origin.y + Top(), w = Width(), h = Height();
+  canvas.SetPen(pen_);
+  canvas.SetBrush(brush_);
+  auto line = [&](int x1, int y1, int x2, int y2) {
+    canvas.MoveTo(x + x1, y + y1);
+    canvas.LineTo(x + x2, y + y2);
+  };
+  switch (shape_) {
+    case TShapeType::stRectangle: canvas.Rectangle({x, y, x + w, y + h}); break;
+    case TShapeType::stCircle: canvas.Ellipse({x, y, x + w, y + h}); break;
+    case TShapeType::stVertLine: line(w / 2, 0, w / 2, h); break;
+    case TShapeType::stHorLine: line(0, h / 2, w, h / 2); break;
+    case TShapeType::stTopAndBottom:
+      line(0, 0, w, 0);
+      line(0, h - 1, w, h - 1);
+      break;
+    case TShapeType::stRightAndLeft:
+      line(0, 0, 0, h);
+      line(w - 1, 0, w - 1, h);
+      break;
+  }
+}

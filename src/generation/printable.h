@@ -55,6 +55,10 @@ class TPrintable : public TControl {
   // storage units. The base paints the frame.
   virtual void PrintAt(long double x, long double y);
   virtual void EndPrinting() { in_print_run_ = false; }
+  // The designer's picture of the element, its top-left corner at
+  // origin + (Left, Top) in pixels of the reference context. Nothing while
+  // a run prints it.
+  virtual void Paint(TCanvas& canvas, TPoint origin);
 
   void SetBounds(int left, int top, int width, int height) override;
   void SetParent(TControl* parent) override;
@@ -65,6 +69,11 @@ class TPrintable : public TControl {
   TReportPrinter* Printer() const { return printer_; }
   // True when output goes to the printer canvas.
   bool DrawOutput() const;
+  // The background, corner marks and frame of the designer's picture, in
+  // the rectangle r.
+  void PaintBase(TCanvas& canvas, const TRect& r);
+  // Zoom of the report the element is on (100 without one).
+  int ReportZoom() const;
   bool output_complete_ = true;
 
  private:
@@ -92,6 +101,7 @@ class TReportShape : public TPrintable {
   TShapeType Shape() const { return shape_; }
   void SetShape(TShapeType shape);
   void PrintAt(long double x, long double y) override;
+  void Paint(TCanvas& canvas, TPoint origin) override;
 
  private:
   TBrush brush_;

@@ -14,8 +14,8 @@ TProgressWindowMaker& ProgressWindowMaker() {
   return maker;
 }
 
-TDateTimeFormats& Formats() {
-  static TDateTimeFormats formats{
+TDateTimeFormats NumericFormats() {
+  return TDateTimeFormats{
       [](int y, int m, int d) {
         char buf[32];
         std::snprintf(buf, sizeof buf, "%02d/%02d/%04d", d, m, y);
@@ -31,6 +31,10 @@ TDateTimeFormats& Formats() {
         std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", h, m, s);
         return std::string(buf);
       }};
+}
+
+TDateTimeFormats& Formats() {
+  static TDateTimeFormats formats = NumericFormats();
   return formats;
 }
 
@@ -53,6 +57,8 @@ void AppendChain(std::vector<TCustomBand*>& list, TCustomBand* band) {
 void SetProgressWindowMaker(TProgressWindowMaker maker) { ProgressWindowMaker() = std::move(maker); }
 
 const TDateTimeFormats& DateTimeFormats() { return Formats(); }
+
+void ResetDateTimeFormats() { Formats() = NumericFormats(); }
 
 void SetDateTimeFormats(TDateTimeFormats formats) {
   TDateTimeFormats& f = Formats();

@@ -79,7 +79,10 @@ struct TDateTimeFormats {
   std::function<std::string(int hour, int minute, int second)> LongTime;
 };
 const TDateTimeFormats& DateTimeFormats();
+// Replaces the formats given (empty members keep the current ones).
 void SetDateTimeFormats(TDateTimeFormats formats);
+// Back to the numeric defaults.
+void ResetDateTimeFormats();
 
 // A report: page setup, bands and elements, turned into pages by Preview
 // (into a page store, shown by OnPreview) or Print (straight to a printer).

@@ -273,6 +273,7 @@ void TCustomReportLabel::DrawLines(bool mayStretch, long double lh, long double 
 
   if (output_complete_) next_line_index_ = 0;
   grew_band_ = false;
+  const TLogFont textFont = LogFontFor(Font(), p.CanvasPixelsPerInch());
   TCustomBand* band = Band();
   TCustomReport* report = OwnerReport();
   auto fits = [&]() {
@@ -294,7 +295,11 @@ void TCustomReportLabel::DrawLines(bool mayStretch, long double lh, long double 
   };
   while (next_line_index_ < static_cast<int>(wrapped_lines_.size()) && fits()) {
     const std::string& line = wrapped_lines_[next_line_index_];
-    if (draw && !line.empty()) canvas->TextOut(p.ToDeviceX(x), p.ToDeviceY(lineY), line, options);
+    if (draw && !line.empty()) {
+      // At the advances the text was measured with, as every device draws it.
+      const std::vector<int> dx = p.CanvasMetrics().CharAdvances(textFont, line);
+      canvas->TextOut(p.ToDeviceX(x), p.ToDeviceY(lineY), line, options, dx);
+    }
     lineY += lh;
     ++next_line_index_;
   }
@@ -365,4 +370,41 @@ std::string TSysData::Value() const {
 void TSysData::PrintAt(long double x, long double y) {
   SetCaption(text_ + Value());
   TCustomReportLabel::PrintAt(x, y);
+}
+
+void TCustomReportLabel::Paint(TCanvas& canvas, TPoint origin) {
+  if (InPrintRun()) return;
+  const int x0 = origin.x + Left(), y0 = origin.y + Top();
+  const TRect r{x0, y0, x0 + Width(), y0 + Height()};
+  PaintBase(canvas, r);
+  TTextMetrics& metrics = ReferenceMetrics();
+  TFont font = Font();
+  font.SetSize(RoundHalfEvenToInt(static_cast<long double>(std::abs(Font().Size())) * ReportZoom() / 100));
+  const TLogFont logFont = LogFontFor(font, metrics.PixelsPerInch());
+  const int lineHeight = metrics.TextExtent(logFont, "W").height;
+  const int frameOffset = Frame().Width() > 0
+      ? RoundHalfEvenToInt(static_cast<long double>(ReportZoom()) * Frame().Width() / 72 * metrics.PixelsPerInch() / 100)
+      : 0;
+  int x = x0 + (Frame().DrawLeft() ? frameOffset : 0);
+  int y = y0 + (Frame().DrawTop() ? frameOffset : 0);
+  TTextAlign align;
+  switch (EffectiveAlignment()) {
+    case TAlignment::taRightJustify: align.horz = THorzTextAlign::Right; x = x0 + Width(); break;
+    case TAlignment::taCenter: align.horz = THorzTextAlign::Center; x = x0 + Width() / 2; break;
+    default: break;
+  }
+  align.rtlReading = right_to_left_;
+  canvas.Save();
+  canvas.IntersectClipRect(r);
+  canvas.SetFont(logFont);
+  canvas.SetTextColor(Font().Color());
+  canvas.SetBkMode(TBkMode::Transparent);
+  canvas.SetTextAlign(align);
+  TTextOutOptions options;
+  options.rtlReading = right_to_left_;
+  for (const std::string& line : wrapped_lines_) {
+    if (!line.empty()) canvas.TextOut(x, y, line, options);
+    y += lineHeight;
+  }
+  canvas.Restore();
 }

@@ -51,6 +51,7 @@ class TCustomReportLabel : public TPrintable {
 
   void BeginPrinting() override;
   void PrintAt(long double x, long double y) override;
+  void Paint(TCanvas& canvas, TPoint origin) override;
   void SetParent(TControl* parent) override;
   void Loaded() override;
 

@@ -160,8 +160,12 @@ void TReportPreview::SetReportPrinter(TReportPrinter* printer) {
 
 void TReportPreview::PrinterDestroyed(TReportPrinter& printer) {
   if (&printer != printer_) return;
+  // The printer is still whole here: detach as usual (which ends the
+  // report's wait), then forget it. The page shown stays on screen.
   printer_ = nullptr;
   image_->Clear();
+  if (printer.Client() == this) printer.SetClient(nullptr);
+  printer.SetShowingPreview(false);
   if (OnPrinterDestroyed) OnPrinterDestroyed(this);
 }
 

@@ -10,6 +10,7 @@
 
 #include "output/stored_page.h"
 #include "platform/qt_canvas.h"
+#include "report/report_unit.h"
 #include "report/rounding.h"
 
 namespace {
@@ -185,12 +186,19 @@ void TReportPreview::SetZoom(int zoom) {
   LayOut();
 }
 
+// Pages for the screen are stored at the screen's scale. A printer that
+// has not begun its document yet still has its initial scale of 1, so the
+// screen's scale is taken here rather than the printer's.
+int TReportPreview::ScreenPixels(long double tenthsMm) {
+  return RoundHalfEvenToInt(tenthsMm * UnitEnvironment().ScreenPixelsPerInch / 254.0L);
+}
+
 double TReportPreview::PageWidthPx() const {
-  return printer_ ? printer_->SizeToDeviceX(printer_->PageWidth()) : kFallbackWidth;
+  return printer_ ? ScreenPixels(printer_->PageWidth()) : kFallbackWidth;
 }
 
 double TReportPreview::PageHeightPx() const {
-  return printer_ ? printer_->SizeToDeviceY(printer_->PageLength()) : kFallbackHeight;
+  return printer_ ? ScreenPixels(printer_->PageLength()) : kFallbackHeight;
 }
 
 void TReportPreview::ZoomToFit() {
@@ -214,8 +222,8 @@ void TReportPreview::ZoomToWidth() {
 void TReportPreview::LayOut() {
   int w, h;
   if (printer_) {
-    w = printer_->SizeToDeviceX(printer_->PageWidth() / 100.0L * zoom_) + 4;
-    h = printer_->SizeToDeviceY(printer_->PageLength() / 100.0L * zoom_) + 4;
+    w = ScreenPixels(printer_->PageWidth() / 100.0L * zoom_) + 4;
+    h = ScreenPixels(printer_->PageLength() / 100.0L * zoom_) + 4;
   } else {
     w = RoundHalfEvenToInt(kFallbackWidth / 100 * zoom_) + 4;
     h = RoundHalfEvenToInt(kFallbackHeight / 100 * zoom_) + 4;

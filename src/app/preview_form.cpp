@@ -111,13 +111,18 @@ TfrmPreview::TfrmPreview(QWidget* parent) : QWidget(parent) {
   SpinEdit1->OnChange = [this](TSpinEdit*) { TApplication::Guarded([this] { SpinEdit1Change(); }); };
 
   // Zoom keys act wherever the focus is in the window, the zoom field too.
-  const std::pair<QKeySequence, int> zoomKeys[] = {
-      {QKeySequence(QKeySequence::ZoomIn), +1},
-      {QKeySequence(QKeySequence::ZoomOut), -1},
-      {QKeySequence(Qt::CTRL | Qt::Key_Plus), +1},
-      {QKeySequence(Qt::CTRL | Qt::Key_Equal), +1},
-      {QKeySequence(Qt::CTRL | Qt::Key_Minus), -1},
+  // Each key once: a key bound twice would be ambiguous and do nothing.
+  QList<std::pair<QKeySequence, int>> zoomKeys;
+  const auto bind = [&zoomKeys](const QList<QKeySequence>& keys, int step) {
+    for (const QKeySequence& k : keys) {
+      if (std::none_of(zoomKeys.begin(), zoomKeys.end(), [&k](const auto& b) { return b.first == k; }))
+        zoomKeys.append({k, step});
+    }
   };
+  bind(QKeySequence::keyBindings(QKeySequence::ZoomIn), +1);
+  bind(QKeySequence::keyBindings(QKeySequence::ZoomOut), -1);
+  bind({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)}, +1);
+  bind({QKeySequence(Qt::CTRL | Qt::Key_Minus)}, -1);
   for (const auto& [keys, step] : zoomKeys) {
     auto* shortcut = new QShortcut(keys, this);
     connect(shortcut, &QShortcut::activated, this, [this, step = step] {
@@ -126,6 +131,7 @@ TfrmPreview::TfrmPreview(QWidget* parent) : QWidget(parent) {
   }
 
   resize(kWidth, kHeight);
+  LayOutPanels();  // a hidden window hears of its size only when shown
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     const QRect area = screen->availableGeometry();
     move(area.left() + (area.width() - kWidth) / 2, area.top() + (area.height() - kHeight) / 2);
@@ -136,6 +142,11 @@ TfrmPreview::~TfrmPreview() = default;
 
 void TfrmPreview::resizeEvent(QResizeEvent* e) {
   QWidget::resizeEvent(e);
+  LayOutPanels();
+}
+
+void TfrmPreview::LayOutPanels() {
+  // The toolbar along the top, the preview filling the rest.
   panelPreview->setGeometry(0, 0, width(), kToolbarHeight);
   RptPreview1->setGeometry(0, kToolbarHeight, width(), std::max(0, height() - kToolbarHeight));
 }

@@ -82,6 +82,7 @@ class TfrmPreview : public QWidget {
  private:
   // Sends the report to the printer the way the print dialog will.
   void PrintReport();
+  void LayOutPanels();
 
   TReport* report_ = nullptr;
   int wheel_delta_ = 0;  // Ctrl+wheel turns not yet a whole step

@@ -10,11 +10,14 @@
 #include <QLocale>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QTemporaryDir>
 #include <cmath>
 #include <memory>
 
 #include "app/broodlog_form.h"
+#include "app/preview_form.h"
+#include "widgets/report_preview.h"
 #include "fake_platform_printer.h"
 #include "output/stored_page.h"
 #include "platform/engine_services.h"
@@ -113,6 +116,36 @@ TEST_F(RecordSheetTest, RulesLieWhereTheTablesPutThemOnThePdf) {
                                          dir.filePath("pdf")}),
             0);
   QImage image = Load(dir.filePath("pdf.png"));
+  ASSERT_FALSE(image.isNull());
+  CheckRules(image);
+}
+
+// "Save as PDF" in the preview regenerates the sheet onto the file as a
+// printer would get it; closing the window then ends the preview's wait.
+TEST_F(RecordSheetTest, SaveAsPdfFromThePreviewHoldsThePrintedSheet) {
+  const QString pdftoppm = QStandardPaths::findExecutable("pdftoppm");
+  if (pdftoppm.isEmpty()) GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
+  const QString file = dir.filePath("saved.pdf");
+  TFormBroodlog form;
+  form.Report->OnPreview = [&](TReportPrinter& printer) {
+    auto* window = new TfrmPreview;
+    window->RptPreview1->SetReportPrinter(&printer);
+    window->SetReport(form.Report);
+    window->show();
+    // Once generation has ended, as a user's click would come.
+    auto* timer = new QTimer(window);
+    QObject::connect(timer, &QTimer::timeout, window, [&form, window, file] {
+      if (!form.Report->Idle()) return;
+      window->SaveAsPdf(file);
+      window->close();
+    });
+    timer->start(5);
+  };
+  form.Report->Preview();
+  ASSERT_EQ(QProcess::execute(pdftoppm, {"-r", QString::number(kDpi), "-png", "-singlefile", file,
+                                         dir.filePath("saved")}),
+            0);
+  QImage image = Load(dir.filePath("saved.png"));
   ASSERT_FALSE(image.isNull());
   CheckRules(image);
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QDate>
+#include <QFile>
 #include <QImage>
 #include <QImageReader>
 #include <QLocale>
@@ -13,9 +14,13 @@
 #include <QTimer>
 #include <QTemporaryDir>
 #include <cmath>
+#include <functional>
 #include <memory>
 
 #include "app/broodlog_form.h"
+#include "app/caption_file.h"
+#include "app/sheet_captions.h"
+#include "app/text_to_broodlog.h"
 #include "app/preview_form.h"
 #include "widgets/report_preview.h"
 #include "fake_platform_printer.h"
@@ -181,6 +186,38 @@ TEST_F(RecordSheetTest, HeadingsAndHeaderTextsAreDrawnAsDefined) {
   EXPECT_EQ(header, (std::vector<std::string>{"Hill top", today, "Apiary :", "Date :"}));
   EXPECT_EQ(jobs[0].mode.orientation, 2);
   EXPECT_EQ(jobs[0].mode.paperCode, 9);
+}
+
+// The headings take the caption file's lines by their tags, walking the
+// form's components in order and stopping at the first line missing.
+TEST_F(RecordSheetTest, HeadingsTakeTheCaptionFileUpToItsFirstMissingLine) {
+  auto lines = [](int n, const std::function<std::string(int)>& text) {
+    std::string bytes;
+    for (int i = 0; i < n; ++i) bytes += text(i) + "\r\n";
+    return bytes;
+  };
+  struct { std::string file; int applied; std::function<std::string(int)> expected; } cases[] = {
+      {"", 0, [](int tag) { return std::string(kSheetDesignCaptions[tag]); }},
+      {lines(10, [](int i) { return "line " + std::to_string(i); }), 10,
+       [](int tag) { return tag < 10 ? "line " + std::to_string(tag) : std::string(kSheetDesignCaptions[tag]); }},
+      {lines(21, [](int i) { return std::string(Ttext_to_broodlog::kDefaultTexts[i]); }), 21,
+       [](int tag) { return std::string(Ttext_to_broodlog::kDefaultTexts[tag]); }},
+  };
+  for (const auto& c : cases) {
+    const QString name = dir.filePath("captions.txt");
+    QFile::remove(name);
+    if (!c.file.empty()) {
+      QFile f(name);
+      ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+      f.write(c.file.data(), qint64(c.file.size()));
+    }
+    TFormBroodlog form;
+    TCaptionList list;
+    EXPECT_EQ(ApplySheetTexts(form, list, name, "Hill"), c.applied);
+    for (int tag = 0; tag < TFormBroodlog::kHeadingCount; ++tag)
+      EXPECT_EQ(form.HeadingByTag(tag)->Caption(), c.expected(tag)) << c.applied << " lines, tag " << tag;
+    EXPECT_EQ(form.RptLabel1->Caption(), "Hill");
+  }
 }
 
 TEST_F(RecordSheetTest, ALongApiaryNameWidensItsLabelAndLeavesTheDateWhereItIs) {

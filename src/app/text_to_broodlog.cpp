@@ -109,8 +109,10 @@ Ttext_to_broodlog::Ttext_to_broodlog(QWidget* parent) : QDialog(parent) {
   BitBtn2 = new QPushButton(QIcon(QStringLiteral(":/broodlog/glyphs/cross.xpm")), QStringLiteral("&Cancel"), this);
   BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
   BitBtn2->setGeometry(376, 288, 105, 25);
+  // A focused button takes Enter itself (it is the default while it has the
+  // focus); elsewhere Enter presses "&OK".
   for (QPushButton* b : {BitBtn3, BitBtn1, BitBtn2}) {
-    b->setAutoDefault(false);
+    b->setAutoDefault(true);
     b->setFocusPolicy(Qt::StrongFocus);
   }
   BitBtn1->setDefault(true);

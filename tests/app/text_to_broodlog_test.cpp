@@ -207,7 +207,13 @@ TEST_F(EditorTest, CancelEscAndCloseBoxSaveNothing) {
 TEST_F(EditorTest, EnterInABoxConfirms) {
   Ttext_to_broodlog d;
   d.show();
-  QTest::keyClick(d.Edits[7], Qt::Key_Return);
+  d.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+  // Even after a button had the focus, "&OK" is the default again in a box.
+  d.BitBtn2->setFocus();
+  QTest::keyClick(d.BitBtn2, Qt::Key_Tab);
+  ASSERT_EQ(QApplication::focusWidget(), d.Edits[0]);
+  QTest::keyClick(d.Edits[0], Qt::Key_Return);
   EXPECT_FALSE(d.isVisible());
   EXPECT_EQ(FileBytes(), DefaultsFile());
 }
@@ -263,4 +269,47 @@ TEST_F(EditorTest, ConfigureOpensTheEditorModally) {
   EXPECT_TRUE(seen);
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
   EXPECT_TRUE(FileBytes().startsWith("Date or hive\r\nQueen seen\r\n+- boxes/frames\r\n"));
+}
+
+TEST_F(EditorTest, EnterAndSpaceOnAFocusedButtonPressThatButton) {
+  enum Button { kOk, kCancel, kDefault };
+  const struct {
+    Button button;
+    Qt::Key key;
+  } cases[] = {{kOk, Qt::Key_Return},     {kOk, Qt::Key_Enter},     {kOk, Qt::Key_Space},
+               {kCancel, Qt::Key_Return}, {kCancel, Qt::Key_Enter}, {kCancel, Qt::Key_Space},
+               {kDefault, Qt::Key_Return}, {kDefault, Qt::Key_Enter}, {kDefault, Qt::Key_Space}};
+  const QByteArray old = Lines(21, "file");
+  for (const auto& c : cases) {
+    const std::string name = std::to_string(int(c.button)) + " key " + QKeySequence(c.key).toString().toStdString();
+    Write(old);
+    Ttext_to_broodlog d;
+    d.show();
+    d.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&d)) << name;
+    d.Edits[1]->setText("edited");
+    QPushButton* button = c.button == kOk ? d.BitBtn1 : c.button == kCancel ? d.BitBtn2 : d.BitBtn3;
+    button->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), button) << name;
+    QTest::keyClick(QApplication::focusWidget(), c.key);
+    switch (c.button) {
+      case kOk:
+        EXPECT_FALSE(d.isVisible()) << name;
+        EXPECT_EQ(d.result(), QDialog::Accepted) << name;
+        EXPECT_TRUE(FileBytes().startsWith("file0\r\nedited\r\n")) << name;
+        break;
+      case kCancel:
+        EXPECT_FALSE(d.isVisible()) << name;
+        EXPECT_EQ(d.result(), QDialog::Rejected) << name;
+        EXPECT_EQ(FileBytes(), old) << name;
+        break;
+      case kDefault:
+        EXPECT_TRUE(d.isVisible()) << name;
+        EXPECT_EQ(Boxes(d), Defaults()) << name;
+        EXPECT_EQ(FileBytes(), old) << name;
+        break;
+    }
+    d.close();
+  }
+  EXPECT_TRUE(messages_.isEmpty());
 }

@@ -56,10 +56,15 @@ class TCaptionList {
   // Replaces the list with the lines of the named file. Throws EFOpenError
   // when the file is missing or unreadable; the list is then unchanged.
   void LoadFromFile(const QString& file_name);
-  // Writes every entry followed by CR LF, as UTF-8, through a temporary file
-  // in the same directory that is renamed over the target, so a failure
-  // leaves an existing file as it was. Throws EFCreateError
-  // ("Cannot create file <file_name>") on any failure.
+  // Writes every entry followed by CR LF, as UTF-8, the way an editor
+  // saves: a symbolic link is followed and its target written; an existing
+  // file that is not a regular file, or that the user may not write, is
+  // refused; the file keeps its mode, owner and hard links. Where it can, it
+  // writes a new file beside the target and renames it over the target, so
+  // a failure leaves an existing file as it was; where the directory takes
+  // no new file, the file has other hard links or its owner could not be
+  // kept, it overwrites the file in place after claiming the space. Throws
+  // EFCreateError ("Cannot create file <file_name>") on any failure.
   void SaveToFile(const QString& file_name) const;
 
   // Entry i; throws std::out_of_range when i is not below Count().

@@ -1,12 +1,21 @@
 #include "app/text_to_broodlog.h"
 
+#include <grp.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
+
+#include <functional>
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -312,4 +321,215 @@ TEST_F(EditorTest, EnterAndSpaceOnAFocusedButtonPressThatButton) {
     d.close();
   }
   EXPECT_TRUE(messages_.isEmpty());
+}
+
+namespace {
+
+// What the unprivileged helper types into box k before pressing "&OK".
+QString HelperText(int k) { return QString(40, QChar('a' + k % 26)); }
+
+QByteArray HelperFile() {
+  QByteArray bytes;
+  for (int k = 0; k < kCaptionCount; ++k) bytes += HelperText(k).toLatin1() + "\r\n";
+  return bytes;
+}
+
+QByteArray ReadFile(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+  f.write(bytes);
+}
+
+struct stat Lstat(const QString& path) {
+  struct stat st {};
+  ::lstat(QFile::encodeName(path).constData(), &st);
+  return st;
+}
+
+const char kHelperDirVariable[] = "BROODLOG_SAVE_AS_USER_DIR";
+
+}  // namespace
+
+// Saving must respect what the user owns, so these cases run as an ordinary
+// user: as root (where permissions stop nothing) the test runs itself again
+// as "nobody" for the saving part, and checks the outcome as root.
+TEST_F(EditorTest, SavesAsAnEditorWouldForAnOrdinaryUser) {
+  if (const QByteArray dir = qgetenv(kHelperDirVariable); !dir.isEmpty()) {
+    // The helper: save through the dialog in that directory, report what was shown.
+    ::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_NE(::geteuid(), 0u);
+    ASSERT_TRUE(QDir::setCurrent(QString::fromLocal8Bit(dir)));
+    Ttext_to_broodlog d;
+    d.show();
+    for (int k = 0; k < kCaptionCount; ++k) d.Edits[size_t(k)]->setText(HelperText(k));
+    QTest::mouseClick(d.BitBtn1, Qt::LeftButton);
+    EXPECT_FALSE(d.isVisible());
+    for (const QString& m : messages_) std::printf("shown: %s\n", qPrintable(m));
+    std::fflush(stdout);
+    return;
+  }
+
+  const bool root = ::geteuid() == 0;
+  const passwd* nobody = ::getpwnam("nobody");
+  const group* nogroup = ::getgrnam("nogroup");
+  if (root) {
+    ASSERT_TRUE(nobody != nullptr && nogroup != nullptr) << "no user nobody / group nogroup";
+  }
+  const QByteArray old = "old\r\ncaptions\r\n";
+  const QByteArray saved = HelperFile();
+
+  struct Case {
+    const char* name;
+    mode_t dir_mode;
+    std::function<void(const QString& dir)> setup;  // run as the test's user
+    bool root_owns_file;                             // broodlog.txt stays root's (root only)
+    const char* file_size_limit;                     // for prlimit --fsize, or nullptr
+    bool saves;
+    std::function<void(const QString& dir)> check;
+  };
+  const QString file = "broodlog.txt";
+  const Case cases[] = {
+      {"no file yet: created with the usual mode", 0755, [](const QString&) {}, false, nullptr, true,
+       [&](const QString& dir) { EXPECT_EQ(Lstat(dir + "/" + file).st_mode & 07777, 0644u); }},
+      {"no file in a read-only directory: refused", 0555, [](const QString&) {}, false, nullptr, false,
+       [&](const QString& dir) { EXPECT_FALSE(QFile::exists(dir + "/" + file)); }},
+      {"read-only file (444): refused and left as it was", 0755,
+       [&](const QString& dir) {
+         WriteFile(dir + "/" + file, old);
+         ::chmod(QFile::encodeName(dir + "/" + file), 0444);
+       },
+       false, nullptr, false,
+       [&](const QString& dir) {
+         EXPECT_EQ(ReadFile(dir + "/" + file), old);
+         EXPECT_EQ(Lstat(dir + "/" + file).st_mode & 07777, 0444u);
+       }},
+      {"writable file in a read-only directory: written in place", 0555,
+       [&](const QString& dir) { WriteFile(dir + "/" + file, old); }, false, nullptr, true,
+       [&](const QString& dir) { EXPECT_EQ(Lstat(dir + "/" + file).st_mode & 07777, 0644u); }},
+      {"read-only directory and a full disk: the old file stays whole", 0555,
+       [&](const QString& dir) { WriteFile(dir + "/" + file, old); }, false, "600", false,
+       [&](const QString& dir) { EXPECT_EQ(ReadFile(dir + "/" + file), old); }},
+      {"symbolic link: its target is written, the link stays", 0755,
+       [&](const QString& dir) {
+         QDir(dir).mkdir("real");
+         WriteFile(dir + "/real/captions.txt", old);
+         ::symlink("real/captions.txt", QFile::encodeName(dir + "/" + file));
+       },
+       false, nullptr, true,
+       [&](const QString& dir) {
+         EXPECT_TRUE(S_ISLNK(Lstat(dir + "/" + file).st_mode));
+         EXPECT_EQ(ReadFile(dir + "/real/captions.txt"), saved);
+       }},
+      {"dangling symbolic link: its target is created", 0755,
+       [&](const QString& dir) { ::symlink("target.txt", QFile::encodeName(dir + "/" + file)); }, false,
+       nullptr, true,
+       [&](const QString& dir) {
+         EXPECT_TRUE(S_ISLNK(Lstat(dir + "/" + file).st_mode));
+         EXPECT_EQ(ReadFile(dir + "/target.txt"), saved);
+       }},
+      {"private file (600) with a hard link: mode and link kept", 0755,
+       [&](const QString& dir) {
+         WriteFile(dir + "/" + file, old);
+         ::chmod(QFile::encodeName(dir + "/" + file), 0600);
+         ::link(QFile::encodeName(dir + "/" + file), QFile::encodeName(dir + "/other-name.txt"));
+       },
+       false, nullptr, true,
+       [&](const QString& dir) {
+         EXPECT_EQ(Lstat(dir + "/" + file).st_mode & 07777, 0600u);
+         EXPECT_EQ(Lstat(dir + "/" + file).st_ino, Lstat(dir + "/other-name.txt").st_ino);
+         EXPECT_EQ(ReadFile(dir + "/other-name.txt"), saved);
+       }},
+      {"private file (600) alone: mode kept", 0755,
+       [&](const QString& dir) {
+         WriteFile(dir + "/" + file, old);
+         ::chmod(QFile::encodeName(dir + "/" + file), 0600);
+       },
+       false, nullptr, true,
+       [&](const QString& dir) { EXPECT_EQ(Lstat(dir + "/" + file).st_mode & 07777, 0600u); }},
+      {"someone else's writable file: it stays theirs", 0755,
+       [&](const QString& dir) {
+         WriteFile(dir + "/" + file, old);
+         ::chmod(QFile::encodeName(dir + "/" + file), 0666);
+       },
+       true, nullptr, true,
+       [&](const QString& dir) {
+         EXPECT_EQ(Lstat(dir + "/" + file).st_uid, 0u);
+         EXPECT_EQ(Lstat(dir + "/" + file).st_mode & 07777, 0666u);
+       }},
+  };
+
+  QTemporaryDir base;
+  ASSERT_TRUE(base.isValid());
+  ::chmod(QFile::encodeName(base.path()), 0755);  // the helper must reach its directory
+  const QString runtime = base.path() + "/runtime";
+  QDir(base.path()).mkdir("runtime");
+  ::chmod(QFile::encodeName(runtime), 0700);
+  if (root) {
+    ASSERT_EQ(::chown(QFile::encodeName(runtime), nobody->pw_uid, nogroup->gr_gid), 0);
+  }
+  int n = 0;
+  for (const Case& c : cases) {
+    if (c.root_owns_file && !root) continue;  // needs a second user to own the file
+    SCOPED_TRACE(c.name);
+    const QString dir = base.path() + QString("/case%1").arg(n++);
+    ASSERT_TRUE(QDir().mkdir(dir));
+    c.setup(dir);
+    if (root) {
+      for (const QString& entry : QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System)) {
+        if (c.root_owns_file && entry == file) continue;
+        ::lchown(QFile::encodeName(dir + "/" + entry), nobody->pw_uid, nogroup->gr_gid);
+        if (QFileInfo(dir + "/" + entry).isDir() && !QFileInfo(dir + "/" + entry).isSymLink())
+          for (const QString& inner : QDir(dir + "/" + entry).entryList(QDir::Files))
+            ::lchown(QFile::encodeName(dir + "/" + entry + "/" + inner), nobody->pw_uid, nogroup->gr_gid);
+      }
+      ::chown(QFile::encodeName(dir), nobody->pw_uid, nogroup->gr_gid);
+    }
+    ::chmod(QFile::encodeName(dir), c.dir_mode);
+
+    QStringList args;
+    QString program;
+    if (root) {
+      program = "setpriv";
+      args << "--reuid=nobody" << "--regid=nogroup" << "--clear-groups";
+    }
+    if (c.file_size_limit) {
+      if (program.isEmpty()) program = "prlimit"; else args << "prlimit";
+      args << QString("--fsize=%1").arg(c.file_size_limit) << "--";
+    }
+    const QString self = QCoreApplication::applicationFilePath();
+    const QString filter = "--gtest_filter=EditorTest.SavesAsAnEditorWouldForAnOrdinaryUser";
+    if (program.isEmpty()) program = self; else args << self;
+    args << filter;
+    QProcess helper;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(kHelperDirVariable, dir);
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_RUNTIME_DIR", runtime);
+    env.insert("HOME", base.path());
+    helper.setProcessEnvironment(env);
+    helper.setWorkingDirectory(base.path());
+    helper.start(program, args);
+    ASSERT_TRUE(helper.waitForFinished(60000)) << c.name;
+    const QString out = QString::fromLocal8Bit(helper.readAllStandardOutput());
+    EXPECT_EQ(helper.exitStatus(), QProcess::NormalExit) << c.name;
+    EXPECT_EQ(helper.exitCode(), 0) << c.name << "\n" << out.toStdString()
+                                    << QString::fromLocal8Bit(helper.readAllStandardError()).toStdString();
+    QStringList shown;
+    for (const QString& line : out.split('\n'))
+      if (line.startsWith("shown: ")) shown << line.mid(7);
+    EXPECT_EQ(shown.join('|').toStdString(), c.saves ? "" : "Cannot create file broodlog.txt");
+    if (c.saves && !S_ISLNK(Lstat(dir + "/" + file).st_mode)) {
+      EXPECT_EQ(ReadFile(dir + "/" + file), saved) << c.name;
+    }
+    c.check(dir);
+    // No temporary file is left behind.
+    for (const QString& entry : QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
+      EXPECT_FALSE(entry.startsWith('.')) << c.name << ": " << entry.toStdString();
+    ::chmod(QFile::encodeName(dir), 0755);  // so that the directory can be removed
+  }
 }

@@ -104,10 +104,12 @@ QStringList DecodeCaptionLines(std::string_view bytes) {
 
 void TCaptionList::LoadFromFile(const QString& file_name) {
   const QByteArray path = QFile::encodeName(file_name);
-  FdCloser f{::open(path.constData(), O_RDONLY | O_CLOEXEC)};
+  // Without O_NONBLOCK, opening a FIFO waits for a writer and freezes the
+  // program; a directory, FIFO or device is as unreadable as a missing file.
+  FdCloser f{::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
   struct stat st {};
-  // A directory or device of that name is as unreadable as a missing file.
-  if (f.fd < 0 || ::fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode))
+  if (f.fd < 0 || ::fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+      ::fcntl(f.fd, F_SETFL, ::fcntl(f.fd, F_GETFL) & ~O_NONBLOCK) != 0)
     throw EFOpenError("Cannot open file " + file_name.toStdString());
   std::string bytes;
   char buf[65536];

@@ -1,5 +1,6 @@
 #include "app/text_to_broodlog.h"
 
+#include <fcntl.h>
 #include <grp.h>
 #include <pwd.h>
 #include <signal.h>
@@ -8,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <functional>
+#include <thread>
 
 #include <QApplication>
 #include <QDir>
@@ -532,4 +536,30 @@ TEST_F(EditorTest, SavesAsAnEditorWouldForAnOrdinaryUser) {
       EXPECT_FALSE(entry.startsWith('.')) << c.name << ": " << entry.toStdString();
     ::chmod(QFile::encodeName(dir), 0755);  // so that the directory can be removed
   }
+}
+
+TEST_F(EditorTest, AFifoNamedLikeTheFileNeitherBlocksNorIsReplaced) {
+  ASSERT_EQ(::mkfifo("broodlog.txt", 0644), 0);
+  // Should a read block on the FIFO, a writer opened from here releases it,
+  // so the test fails instead of hanging.
+  std::atomic<bool> done{false}, released{false};
+  std::thread watchdog([&] {
+    for (int i = 0; i < 300 && !done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (done) return;
+    released = true;
+    const int fd = ::open("broodlog.txt", O_WRONLY | O_NONBLOCK);
+    if (fd >= 0) ::close(fd);
+  });
+  {
+    Ttext_to_broodlog d;
+    d.show();
+    done = true;
+    EXPECT_EQ(Boxes(d), Defaults()) << "read as a missing file";
+    QTest::mouseClick(d.BitBtn1, Qt::LeftButton);
+    EXPECT_FALSE(d.isVisible());
+  }
+  watchdog.join();
+  EXPECT_FALSE(released) << "showing the editor blocked on the FIFO";
+  EXPECT_EQ(messages_, QStringList{"Cannot create file broodlog.txt"});
+  EXPECT_TRUE(S_ISFIFO(Lstat("broodlog.txt").st_mode));
 }

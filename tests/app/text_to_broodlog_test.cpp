@@ -15,6 +15,9 @@
 #include <thread>
 
 #include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -562,4 +565,68 @@ TEST_F(EditorTest, AFifoNamedLikeTheFileNeitherBlocksNorIsReplaced) {
   EXPECT_FALSE(released) << "showing the editor blocked on the FIFO";
   EXPECT_EQ(messages_, QStringList{"Cannot create file broodlog.txt"});
   EXPECT_TRUE(S_ISFIFO(Lstat("broodlog.txt").st_mode));
+}
+
+TEST_F(EditorTest, LongTextsFromTheFileOrTheProgramAreKeptAndSavedWhole) {
+  const QByteArray huge(40000, 'x');
+  Write("first\r\n" + huge + "\r\n");
+  Ttext_to_broodlog d;
+  d.show();
+  EXPECT_EQ(d.Edits[1]->text().size(), huge.size());
+  d.Edits[2]->setText(QString(50000, 'y'));
+  EXPECT_EQ(d.Edits[2]->text().size(), 50000);
+  QTest::mouseClick(d.BitBtn1, Qt::LeftButton);
+  QByteArray expected = "first\r\n" + huge + "\r\n" + QByteArray(50000, 'y') + "\r\n";
+  for (int k = 3; k < kCaptionCount; ++k) expected += QByteArray(Ttext_to_broodlog::kDefaultTexts[size_t(k)]) + "\r\n";
+  const QByteArray written = FileBytes();
+  EXPECT_TRUE(written == expected) << written.size() << " bytes instead of " << expected.size();
+}
+
+TEST_F(EditorTest, APasteLongerThanTheLimitInsertsWhatFits) {
+  const struct {
+    const char* name;
+    int box;
+    QString before;
+    int cursor;  // -1: all selected
+    QString clip;
+    QString after;
+  } cases[] = {
+      {"empty box", 0, "", 0, QString(30, 'w'), QString(17, 'w')},
+      {"at the end", 1, "0123456789", 10, "abcdefghij", "0123456789abcdefg"},
+      {"in the middle", 12, "0123456789", 5, QString(20, 'm'), "01234" + QString(12, 'm') + "56789"},
+      {"over a selection", 2, "0123456789", -1, QString(20, 's'), QString(17, 's')},
+      {"fits whole", 3, "ab", 2, "cd", "abcd"},
+      {"box already over its limit", 5, "Aggressivity (1-5)", 18, "xyz", "Aggressivity (1-5)"},
+  };
+  Ttext_to_broodlog d;
+  d.show();
+  d.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+  for (const auto& c : cases) {
+    QLineEdit* e = d.Edits[size_t(c.box)];
+    e->setText(c.before);
+    e->setFocus();
+    if (c.cursor < 0) e->selectAll(); else e->setCursorPosition(c.cursor);
+    QApplication::clipboard()->setText(c.clip);
+    QTest::keyClick(e, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(e->text().toStdString(), c.after.toStdString()) << c.name;
+  }
+  // The same through the box's context menu.
+  QLineEdit* e = d.Edits[4];
+  e->clear();
+  QApplication::clipboard()->setText(QString(25, 'c'));
+  QContextMenuEvent menu_event(QContextMenuEvent::Mouse, QPoint(5, 5), e->mapToGlobal(QPoint(5, 5)));
+  QApplication::sendEvent(e, &menu_event);
+  QMenu* menu = nullptr;
+  QTRY_VERIFY((menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr);
+  QAction* paste = nullptr;
+  for (QAction* a : menu->actions())
+    if (a->text().startsWith("&Paste")) paste = a;
+  ASSERT_NE(paste, nullptr);
+  paste->trigger();
+  menu->close();
+  EXPECT_EQ(e->text().toStdString(), std::string(17, 'c'));
+  // Typing is still bounded after a paste.
+  QTest::keyClick(e, Qt::Key_X);
+  EXPECT_EQ(e->text().toStdString(), std::string(17, 'c'));
 }

@@ -91,13 +91,11 @@ bool IsValidUtf8(std::string_view bytes) {
 }
 
 QStringList DecodeCaptionLines(std::string_view bytes) {
-  const size_t nul = bytes.find('\0');
-  if (nul != std::string_view::npos) bytes = bytes.substr(0, nul);
-  const bool utf8 = IsValidUtf8(bytes);
   QStringList out;
   for (const std::string& line : SplitCaptionLines(bytes)) {
+    // Per line: a file the old program wrote and this one added to mixes both.
     const auto size = qsizetype(line.size());
-    out.append(utf8 ? QString::fromUtf8(line.data(), size) : QString::fromLatin1(line.data(), size));
+    out.append(IsValidUtf8(line) ? QString::fromUtf8(line.data(), size) : QString::fromLatin1(line.data(), size));
   }
   return out;
 }

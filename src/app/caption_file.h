@@ -46,8 +46,8 @@ std::vector<std::string> SplitCaptionLines(std::string_view bytes);
 // code points above U+10FFFF).
 bool IsValidUtf8(std::string_view bytes);
 
-// The file's lines as text: UTF-8 when the whole file is valid UTF-8,
-// otherwise Latin-1 (files written on the old platform).
+// The file's lines as text, each line on its own: UTF-8 when the line is
+// valid UTF-8, otherwise Latin-1 (lines written on the old platform).
 QStringList DecodeCaptionLines(std::string_view bytes);
 
 // The caption list: the lines of the caption file in order, index 0 first.

@@ -6,6 +6,10 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFrame>
+#include <QTextOption>
 #include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -36,6 +40,7 @@ class TCaptionEdit : public QLineEdit {
  protected:
   bool event(QEvent* e) override;
   void contextMenuEvent(QContextMenuEvent* e) override;
+  void paintEvent(QPaintEvent* e) override;
 
  private:
   struct UserInput {
@@ -74,6 +79,32 @@ class TypingLimitValidator : public QValidator {
   int limit_;
   TCaptionEdit* edit_;
 };
+
+void TCaptionEdit::paintEvent(QPaintEvent* e) {
+  // Qt lays a line edit's text out by the text's own direction and ignores
+  // the widget's. A box set to right-to-left reading shows its text as a
+  // right-to-left paragraph, as such a box does on a left-to-right desktop:
+  // right-aligned, with neutral ends such as trailing punctuation on the
+  // left. While the user edits it, Qt's own editing (right-aligned) runs.
+  if (layoutDirection() != Qt::RightToLeft || hasFocus()) {
+    QLineEdit::paintEvent(e);
+    return;
+  }
+  QPainter painter(this);
+  QStyleOptionFrame panel;
+  initStyleOption(&panel);
+  style()->drawPrimitive(QStyle::PE_PanelLineEdit, &panel, &painter, this);
+  // QLineEdit's own inner margins: 2 pixels across, 1 down.
+  const QRect area = style()->subElementRect(QStyle::SE_LineEditContents, &panel, this)
+                         .marginsRemoved(textMargins())
+                         .adjusted(2, 1, -2, -1);
+  painter.setClipRect(area);
+  painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Text));
+  QTextOption option(Qt::AlignRight | Qt::AlignAbsolute | Qt::AlignVCenter);
+  option.setTextDirection(Qt::RightToLeft);
+  option.setWrapMode(QTextOption::NoWrap);
+  painter.drawText(QRectF(area), text(), option);
+}
 
 TCaptionEdit::TCaptionEdit(const QString& text, int limit, QWidget* parent) : QLineEdit(text, parent), before_(text) {
   setMaxLength(std::numeric_limits<int>::max());  // Qt's default would cut texts at 32767
@@ -187,6 +218,7 @@ Ttext_to_broodlog::Ttext_to_broodlog(QWidget* parent) : QDialog(parent) {
   }
   // Its own reading order, not the window's.
   Edits[0]->setLayoutDirection(Qt::RightToLeft);
+  Edits[0]->setAlignment(Qt::AlignRight | Qt::AlignAbsolute | Qt::AlignVCenter);
 
   BitBtn3 = new QPushButton(QIcon(QStringLiteral(":/broodlog/glyphs/retry.xpm")), QStringLiteral("&Default"), this);
   BitBtn3->setObjectName(QStringLiteral("BitBtn3"));

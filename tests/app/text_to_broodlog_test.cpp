@@ -630,3 +630,39 @@ TEST_F(EditorTest, APasteLongerThanTheLimitInsertsWhatFits) {
   QTest::keyClick(e, Qt::Key_X);
   EXPECT_EQ(e->text().toStdString(), std::string(17, 'c'));
 }
+
+namespace {
+
+// The columns that carry dark text pixels in a grab of the box.
+std::pair<int, int> InkSpan(QLineEdit* e) {
+  const QImage image = e->grab().toImage();
+  int left = image.width(), right = -1;
+  for (int y = 3; y < image.height() - 3; ++y)
+    for (int x = 3; x < image.width() - 3; ++x)
+      if (image.pixelColor(x, y).lightness() < 110) left = std::min(left, x), right = std::max(right, x);
+  return {left, right};
+}
+
+}  // namespace
+
+TEST_F(EditorTest, TheFirstBoxShowsItsTextAsARightToLeftParagraph) {
+  Ttext_to_broodlog d;
+  d.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
+  d.BitBtn1->setFocus();  // shown, not being edited
+  QLineEdit* rtl = d.Edits[0];
+  QLineEdit* ltr = d.Edits[1];
+  for (QLineEdit* e : {rtl, ltr}) e->setText("Swarming (1-5)");
+  const auto rtl_plain = InkSpan(rtl), ltr_plain = InkSpan(ltr);
+  for (QLineEdit* e : {rtl, ltr}) e->setText("Swarming (1-5).");
+  const auto rtl_dot = InkSpan(rtl), ltr_dot = InkSpan(ltr);
+  // Left to right: at the left edge, and the full stop adds ink on the right.
+  EXPECT_LT(ltr_plain.first, 8);
+  EXPECT_EQ(ltr_dot.first, ltr_plain.first);
+  EXPECT_GT(ltr_dot.second, ltr_plain.second);
+  // Right to left: at the right edge, and the full stop goes to the left.
+  EXPECT_GT(rtl_plain.second, rtl->width() - 8);
+  EXPECT_EQ(rtl_dot.second, rtl_plain.second);
+  EXPECT_LT(rtl_dot.first, rtl_plain.first);
+  EXPECT_EQ(rtl->text(), "Swarming (1-5).") << "only the showing changes";
+}

@@ -14,6 +14,8 @@
 
 #include "app/main_window.h"
 #include "platform/application.h"
+#include "platform/engine_services.h"
+#include "platform/engine_services.h"
 
 namespace {
 
@@ -129,6 +131,7 @@ int main(int argc, char** argv) {
 #ifdef BROODLOG_HAVE_XCB
   hold.reset();
 #endif
+  TEngineServices services;
   Tbroodlogprint window;
   window.show();
   return app.exec();

@@ -1,9 +1,9 @@
 #include <QtGlobal>
 
 #include <chrono>
-#include <memory>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -14,7 +14,6 @@
 
 #include "app/main_window.h"
 #include "platform/application.h"
-#include "platform/engine_services.h"
 #include "platform/engine_services.h"
 
 namespace {

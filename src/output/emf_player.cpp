@@ -137,11 +137,13 @@ class TWalker {
   }
 
  private:
-  int X(std::int32_t x) const { return Clamp(ox_ + x * sx_); }
-  int Y(std::int32_t y) const { return Clamp(oy_ + y * sy_); }
+  // 64-bit, so that an inclusive edge of 2147483647 can still be widened by one.
+  int X(std::int64_t x) const { return Clamp(ox_ + double(x) * sx_); }
+  int Y(std::int64_t y) const { return Clamp(oy_ + double(y) * sy_); }
   int Width(std::int32_t w) const { return w <= 1 ? std::max(w, 0) : std::max(1, Clamp(w * sx_)); }
   TRect Rect(const TRecord& r, std::uint32_t off, int inclusive) const {
-    return {X(r.I32(off)), Y(r.I32(off + 4)), X(r.I32(off + 8) + inclusive), Y(r.I32(off + 12) + inclusive)};
+    return {X(r.I32(off)), Y(r.I32(off + 4)), X(std::int64_t(r.I32(off + 8)) + inclusive),
+            Y(std::int64_t(r.I32(off + 12)) + inclusive)};
   }
   TLogFont ScaleFont(TLogFont f) const {
     f.height = std::max(1, Clamp(std::abs(double(f.height)) * sy_));
@@ -221,6 +223,11 @@ class TWalker {
       case EMR_EXTCREATEFONTINDIRECTW: {
         TObject& slot = Slot(r.U32(8));
         r.Need(12, 92);  // the LOGFONTW
+        if (checkOnly_) {
+          // Every field lies inside the record; only its kind matters here.
+          slot = TLogFont{};
+          break;
+        }
         TLogFont font;
         const std::int32_t height = r.I32(12);
         if (height != 0) font.height = height == INT32_MIN ? INT32_MAX : std::abs(height);
@@ -303,9 +310,8 @@ class TWalker {
     if (cbBits) r.Need(offBits, cbBits);
     if (rop != kPatCopy || cbBmi != 0 || cbBits != 0) return;
     const std::int64_t x2 = std::int64_t(x) + cx, y2 = std::int64_t(y) + cy;
-    canvas_.FillRect({X(std::int32_t(std::min<std::int64_t>(x, x2))), Y(std::int32_t(std::min<std::int64_t>(y, y2))),
-                      Clamp(ox_ + double(std::max<std::int64_t>(x, x2)) * sx_),
-                      Clamp(oy_ + double(std::max<std::int64_t>(y, y2)) * sy_)});
+    canvas_.FillRect({X(std::min<std::int64_t>(x, x2)), Y(std::min<std::int64_t>(y, y2)),
+                      X(std::max<std::int64_t>(x, x2)), Y(std::max<std::int64_t>(y, y2))});
   }
 
   void Text(const TRecord& r) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "output/saved_report.h"
 #include "output/stream.h"
 
 class TFileStream;
@@ -18,7 +19,7 @@ class TPageStream : public TStream {
  public:
   // Size of the saved-report header in bytes; the first page record starts
   // here.
-  static constexpr std::int64_t HeaderSize = 128;
+  static constexpr std::int64_t HeaderSize = saved_report::kHeaderSize;
   // Size of the chunks that CopyTo moves, in bytes.
   static constexpr std::size_t CopyChunk = 10240;
 
@@ -29,6 +30,9 @@ class TPageStream : public TStream {
   // allowed to read and write it. It never moves and leaves the file in
   // place when destroyed. Throws EReportError "Cannot open file %s".
   static std::unique_ptr<TPageStream> CreateFromFile(const std::string& file_name);
+  // A read-only stream over bytes already in memory (a saved report read
+  // some other way). It never moves.
+  static std::unique_ptr<TPageStream> CreateFromBytes(std::vector<unsigned char> bytes);
   ~TPageStream() override;
   TPageStream(const TPageStream&) = delete;
   TPageStream& operator=(const TPageStream&) = delete;
@@ -37,8 +41,8 @@ class TPageStream : public TStream {
   // Writes at the current position. The write that would take an in-memory
   // stream past its limit first moves the content to a temporary file; if
   // that file cannot be made the write fails with EReportError and the
-  // stream stays in memory, unchanged. A stream from CreateFromFile is
-  // read-only: writing throws EReportError.
+  // stream stays in memory, unchanged. A stream from CreateFromFile or
+  // CreateFromBytes is read-only: writing throws EReportError.
   std::size_t Write(const void* buffer, std::size_t count) override;
   std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
   std::int64_t Size() override;
@@ -49,13 +53,12 @@ class TPageStream : public TStream {
   // CopyChunk bytes. Leaves this stream positioned at its end.
   void CopyTo(TStream& target);
 
-  // Makes the temporary file that this stream moved to the file name
-  // (renamed over it; the stream keeps reading and writing it, and no longer
-  // deletes it). Returns false, changing nothing, when the stream has no
-  // temporary file or the rename must cross file systems. Throws
-  // EReportError "Cannot create file %s" when the rename fails otherwise.
-  // Saves a copy when the stream's bytes are wanted in name and the stream
-  // is finished with.
+  // Renames the temporary file that this stream moved to over `name`; the
+  // stream keeps reading and writing that file and no longer deletes it.
+  // Returns false, changing nothing, when the stream has no temporary file
+  // or the rename would cross file systems. Throws EReportError "Cannot
+  // create file %s" when the rename fails otherwise. For a finished stream
+  // whose bytes are wanted under `name`, this saves copying them.
   bool RenameTempFileTo(const std::string& name);
 
   // True while the content lives in memory.
@@ -77,5 +80,6 @@ class TPageStream : public TStream {
   std::string temp_name_;
   std::unique_ptr<TFileStream> file_;
   bool in_memory_ = true;
+  bool read_only_ = false;
   std::int32_t memory_limit_ = 0;
 };

@@ -35,7 +35,11 @@ void CloseTarget(TPageStore& writer, const std::string& target) {
 
 void MakeWriter(TPageStore& writer) {
   writer.SetCompression(false);
-  writer.SetStream(std::make_unique<TPageStream>(saved_report::kMemoryLimit));
+  auto stream = std::make_unique<TPageStream>(saved_report::kMemoryLimit);
+  // Any failed write fails the whole call, and the target is flushed when
+  // it is saved or renamed: no need to push every record out on its own.
+  stream->SetWriteThrough(false);
+  writer.SetStream(std::move(stream));
 }
 
 }  // namespace

@@ -87,7 +87,7 @@ std::size_t TPageStream::Write(const void* buffer, std::size_t count) {
   // Written through at once: a full disk must fail this write, where the
   // caller can still undo it, not a later one.
   const std::size_t done = file_->Write(buffer, count);
-  file_->Flush();
+  if (write_through_) file_->Flush();
   return done;
 }
 

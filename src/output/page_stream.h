@@ -61,6 +61,12 @@ class TPageStream : public TStream {
   // whose bytes are wanted under `name`, this saves copying them.
   bool RenameTempFileTo(const std::string& name);
 
+  // Whether each write to the temporary file goes to the system at once
+  // (the default), so that a full disk fails the write that met it, which
+  // a page store can still undo. A writer that gives up on any failure and
+  // flushes at its end (the page tools) may gather writes instead.
+  void SetWriteThrough(bool on) { write_through_ = on; }
+
   // True while the content lives in memory.
   bool InMemory() const { return in_memory_; }
   // The memory limit in bytes (0 for a stream over an existing file).
@@ -81,5 +87,6 @@ class TPageStream : public TStream {
   std::unique_ptr<TFileStream> file_;
   bool in_memory_ = true;
   bool read_only_ = false;
+  bool write_through_ = true;
   std::int32_t memory_limit_ = 0;
 };

@@ -19,7 +19,7 @@ function(expect_contains text)
   endforeach()
 endfunction()
 
-set(commands info extract join pack unpack render demo emf-demo)
+set(commands info extract join pack unpack render demo emf-demo sheet)
 set(options "--dpi N" "--compressed" "--pages N" "--compress")
 
 # The whole usage goes to stdout and exits 0, every command and option in it.

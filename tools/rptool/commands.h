@@ -44,6 +44,12 @@ int UnpackCommand(const std::vector<std::string>& args);
 int RenderCommand(const std::vector<std::string>& args);
 int DemoCommand(const std::vector<std::string>& args);
 int EmfDemoCommand(const std::vector<std::string>& args);
+// The record sheet (sheet_commands.cpp).
+int SheetCommand(const std::vector<std::string>& args);
+// Makes Qt's GUI application on the first call (on the offscreen platform
+// unless QT_QPA_PLATFORM names another); every drawing command calls it
+// before it uses fonts or painting.
+void StartGui();
 
 // Shared helpers (files.cpp); both throw std::runtime_error with a
 // one-line message.

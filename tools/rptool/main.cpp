@@ -24,6 +24,13 @@ const TOption kInfoOptions[] = {
     {"--compressed", "read the page data as compressed and show each page's expanded size"},
 };
 
+const TOption kSheetOptions[] = {
+    {"--apiary NAME", "the apiary name printed in the header line"},
+    {"--captions FILE", "the column caption file (default broodlog.txt in the current directory)"},
+    {"--dpi N", "resolution of a PDF or PNG, 10 to 4800 (default 1200 for PDF, 96 for PNG)"},
+    {"--design", "draw the report's design picture instead of the printed page (.png or .pdf)"},
+};
+
 // Every command, in the order help lists them. A new command adds its row
 // here and its function to commands.h.
 const TCommand kCommands[] = {
@@ -45,6 +52,9 @@ const TCommand kCommands[] = {
      DemoCommand},
     {"emf-demo", "OUT.emf", "records a sample page (rules, figures, straight and downward text)", {},
      EmfDemoCommand},
+    {"sheet", "OUT.rpt|OUT.pdf|OUT.png [--apiary NAME] [--captions FILE] [--dpi N] [--design]",
+     "generates the record sheet as \"print note\" does: a saved report, or the printed page as PDF or PNG",
+     kSheetOptions, SheetCommand},
 };
 
 const TCommand* FindCommand(const char* name) {
@@ -58,7 +68,7 @@ bool IsHelp(const std::string& arg) { return arg == "--help" || arg == "-h"; }
 
 void PrintCommand(std::FILE* out, const TCommand& c) {
   std::fprintf(out, "  rptool %s %s\n      %s\n", c.name, c.synopsis, c.summary);
-  for (const TOption& o : c.options) std::fprintf(out, "      %-14s %s\n", o.name, o.help);
+  for (const TOption& o : c.options) std::fprintf(out, "      %-16s %s\n", o.name, o.help);
 }
 
 void PrintUsage(std::FILE* out) {
@@ -140,7 +150,7 @@ int main(int argc, char** argv) {
   for (const std::string& a : args) {
     if (IsHelp(a)) {
       std::printf("usage: rptool %s %s\n%s\n", command->name, command->synopsis, command->summary);
-      for (const TOption& o : command->options) std::printf("  %-14s %s\n", o.name, o.help);
+      for (const TOption& o : command->options) std::printf("  %-16s %s\n", o.name, o.help);
       return 0;
     }
   }

@@ -29,22 +29,6 @@ void FilterMessages(QtMsgType type, const QMessageLogContext& context, const QSt
   std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
 }
 
-// Fonts and painting need a GUI application, but never a display. It lives
-// until the process ends: Qt wants it to outlast every font and painter.
-void StartGui() {
-  static QGuiApplication* app = [] {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    qInstallMessageHandler(FilterMessages);
-    static int argc = 1;
-    static char name[] = "rptool";
-    static char* argv[] = {name, nullptr};
-    auto* made = new QGuiApplication(argc, argv);
-    RegisterFontSubstitutions();
-    return made;
-  }();
-  (void)app;
-}
-
 bool EndsWith(const std::string& s, const std::string& suffix) {
   if (s.size() < suffix.size()) return false;
   return std::equal(suffix.rbegin(), suffix.rend(), s.rbegin(), [](char fromSuffix, char fromName) {
@@ -64,6 +48,22 @@ void RenderPage(std::span<const std::uint8_t> page, const std::string& out, int 
 }
 
 }  // namespace
+
+// Fonts and painting need a GUI application, but never a display. It lives
+// until the process ends: Qt wants it to outlast every font and painter.
+void StartGui() {
+  static QGuiApplication* app = [] {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(FilterMessages);
+    static int argc = 1;
+    static char name[] = "rptool";
+    static char* argv[] = {name, nullptr};
+    auto* made = new QGuiApplication(argc, argv);
+    RegisterFontSubstitutions();
+    return made;
+  }();
+  (void)app;
+}
 
 int RenderCommand(const std::vector<std::string>& args) {
   std::vector<std::string> files;

@@ -24,7 +24,8 @@ class TPageStream : public TStream {
   static constexpr std::size_t CopyChunk = 10240;
 
   // An empty in-memory stream that moves to a temporary file once it holds
-  // more than memory_limit bytes (100000 for every page store here).
+  // more than memory_limit bytes (saved_report::kMemoryLimit for every page
+  // store here).
   explicit TPageStream(std::int32_t memory_limit);
   // A stream over an existing file, opened read-only with others still
   // allowed to read and write it. It never moves and leaves the file in
@@ -40,8 +41,9 @@ class TPageStream : public TStream {
   std::size_t Read(void* buffer, std::size_t count) override;
   // Writes at the current position. The write that would take an in-memory
   // stream past its limit first moves the content to a temporary file; if
-  // that file cannot be made the write fails with EReportError and the
-  // stream stays in memory, unchanged. A stream from CreateFromFile or
+  // that file cannot be made the write fails with EReportError "Cannot
+  // create file %s" and the stream stays in memory, unchanged. A stream
+  // from CreateFromFile or
   // CreateFromBytes is read-only: writing throws EReportError.
   std::size_t Write(const void* buffer, std::size_t count) override;
   std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;

@@ -30,9 +30,6 @@ struct TCommand {
   int (*run)(const std::vector<std::string>& args);
 };
 
-// The table, in the order help lists it.
-std::span<const TCommand> Commands();
-
 // Saved-report commands (store_commands.cpp), without Qt.
 int InfoCommand(const std::vector<std::string>& args);
 int ExtractCommand(const std::vector<std::string>& args);

@@ -120,8 +120,6 @@ void PrintManPage() {
 
 }  // namespace
 
-std::span<const TCommand> Commands() { return kCommands; }
-
 int main(int argc, char** argv) {
   if (argc < 2) {
     PrintUsage(stderr);

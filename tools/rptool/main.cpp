@@ -102,7 +102,7 @@ void PrintManPage() {
               ".SH DESCRIPTION\nA saved report is a 128\\-byte header followed by one record per page; "
               "each page is an enhanced metafile. The commands \\fBinfo\\fR, \\fBextract\\fR, "
               "\\fBjoin\\fR, \\fBpack\\fR and \\fBunpack\\fR never draw and need no display or "
-              "graphics plug\\-ins; \\fBrender\\fR, \\fBdemo\\fR and \\fBemf\\-demo\\fR draw through "
+              "graphics plug\\-ins; \\fBrender\\fR, \\fBdemo\\fR, \\fBemf\\-demo\\fR and \\fBsheet\\fR draw through "
               "Qt's offscreen platform unless \\fBQT_QPA_PLATFORM\\fR says otherwise.\n"
               ".SH COMMANDS\n");
   for (const TCommand& c : kCommands) {

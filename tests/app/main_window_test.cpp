@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include "app/globals.h"
+#include "app/preview_form.h"
 #include "platform/application.h"
 #include "url_recorder.h"
 #include "widgets/url_label.h"
@@ -28,6 +29,16 @@ class CountingWindow : public Tbroodlogprint {
 
 struct MainWindowTest : ::testing::Test {
   CountingWindow window;
+  // "print note" waits until its preview window closes: close each one as
+  // it appears, as a user would.
+  QTimer closer;
+  MainWindowTest() {
+    QObject::connect(&closer, &QTimer::timeout, [] {
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (qobject_cast<TfrmPreview*>(w) && w->isVisible()) w->close();
+    });
+    closer.start(10);
+  }
   void SetUp() override {
     window.show();
     window.activateWindow();

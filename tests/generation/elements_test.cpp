@@ -187,8 +187,9 @@ TEST_F(ElementsTest, AngledTextStartsAtTheBoxCornerForItsAngle) {
   EXPECT_NE(text[0].find("opt=c(140,116,181,287)"), std::string::npos) << text[0];
   ASSERT_EQ(fill.size(), 1u);
   heading.SetTransparent(true);
-  for (const auto& l : Print())
+  for (const auto& l : Print()) {
     if (l.rfind("FillRect(140,116", 0) == 0) EXPECT_NE(l.find("brush=1"), std::string::npos) << l;
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QIcon>
@@ -12,16 +13,21 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
+#include <QTemporaryFile>
 #include <QScreen>
 #include <QShortcut>
 #include <QToolButton>
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
+#include "generation/report.h"
 #include "output/report_printer.h"
 #include "output/stored_page.h"
 #include "platform/application.h"
+#include "platform/file_printer.h"
 #include "platform/fonts.h"
 #include "platform/qt_canvas.h"
 #include "report/report_error.h"
@@ -224,11 +230,65 @@ void TfrmPreview::btnSavePdfClick() {
 void TfrmPreview::SaveAsPdf(const QString& fileName) {
   TReportPrinter* printer = RptPreview1->ReportPrinter();
   if (!printer || printer->Status() != TPrinterStatus::psFinished || printer->PageCount() < 1) return;
-  const auto fail = [&fileName] { throw EReportError("Cannot write file " + fileName.toStdString()); };
+  if (report_) {
+    SaveReportAsPdf(fileName);
+  } else {
+    SavePagesAsPdf(fileName);
+  }
+}
 
+namespace {
+
+[[noreturn]] void CannotWrite(const QString& fileName) {
+  throw EReportError("Cannot write file " + fileName.toStdString());
+}
+
+// Where the new file is written before it replaces `target`: beside it, so
+// that the rename stays on one file system. A symbolic link is written
+// through to the file it names.
+QString FinalTarget(const QString& target) {
+  const QFileInfo info(target);
+  return info.isSymLink() ? info.symLinkTarget() : target;
+}
+
+}  // namespace
+
+void TfrmPreview::SaveReportAsPdf(const QString& fileName) {
+  // The report prints itself onto a PDF device, as it does onto a printer:
+  // the whole report, once, on the page its page setup gives.
+  const QString target = FinalTarget(fileName);
+  QTemporaryFile temp(QFileInfo(target).absolutePath() + QStringLiteral("/.broodlog-XXXXXX.pdf"));
+  const bool beside = temp.open();
+  const QString writeTo = beside ? temp.fileName() : target;  // no new file there: write in place
+  if (beside) temp.close();
+
+  TReportPrintSettings& settings = report_->PrinterSettings();
+  const TReportPrintSettings chosen = settings;
+  settings.PrinterIndex = -1;  // the PDF device is the only one it has
+  settings.Copies = 1;
+  settings.FirstPage = settings.LastPage = 0;
+  try {
+    report_->PrintOn(std::make_unique<TFilePlatformPrinter>(TFilePlatformPrinter::TFormat::Pdf, writeTo, kPdfDpi));
+  } catch (...) {
+    settings = chosen;
+    throw;
+  }
+  settings = chosen;
+  if (!QFileInfo(writeTo).exists() || QFileInfo(writeTo).size() == 0) CannotWrite(fileName);
+  if (beside) {
+    if (QFile::exists(target)) QFile::setPermissions(writeTo, QFile::permissions(target));
+    std::error_code ec;
+    std::filesystem::rename(writeTo.toStdString(), target.toStdString(), ec);
+    if (ec) CannotWrite(fileName);
+    temp.setAutoRemove(false);
+  }
+}
+
+void TfrmPreview::SavePagesAsPdf(const QString& fileName) {
+  TReportPrinter* printer = RptPreview1->ReportPrinter();
   // The printer's paper as it lies, in millimetres.
   const double wMm = printer->PageWidth() / 10.0, hMm = printer->PageLength() / 10.0;
-  if (wMm <= 0 || hMm <= 0) fail();
+  if (wMm <= 0 || hMm <= 0) CannotWrite(fileName);
   const QPageSize size(QSizeF(std::min(wMm, hMm), std::max(wMm, hMm)), QPageSize::Millimeter, QString(),
                        QPageSize::FuzzyMatch);
   const QPageLayout layout(size, wMm > hMm ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF(0, 0, 0, 0));
@@ -237,24 +297,26 @@ void TfrmPreview::SaveAsPdf(const QString& fileName) {
   // old file as it was.
   QSaveFile file(fileName);
   file.setDirectWriteFallback(true);
-  if (!file.open(QIODevice::WriteOnly)) fail();
+  if (!file.open(QIODevice::WriteOnly)) CannotWrite(fileName);
   {
     QPdfWriter writer(&file);
     writer.setCreator(QStringLiteral("broodlog"));
     writer.setTitle(QString::fromStdString(printer->Title()));
-    writer.setResolution(1200);
-    if (!writer.setPageLayout(layout)) fail();
+    writer.setResolution(kPdfDpi);
+    if (!writer.setPageLayout(layout)) CannotWrite(fileName);
     QPainter painter;
-    if (!painter.begin(&writer)) fail();
+    if (!painter.begin(&writer)) CannotWrite(fileName);
     TQtCanvas canvas(painter);
+    // Each stored page stretched over the sheet, as a printer without
+    // margins gets it.
     const TRect area{0, 0, writer.width(), writer.height()};
     for (std::int32_t i = 1; i <= printer->PageCount(); ++i) {
-      if (i > 1 && !writer.newPage()) fail();
+      if (i > 1 && !writer.newPage()) CannotWrite(fileName);
       if (auto page = printer->GetPage(i)) page->Play(canvas, area);
     }
-    if (!painter.end()) fail();
+    if (!painter.end()) CannotWrite(fileName);
   }
-  if (!file.commit()) fail();
+  if (!file.commit()) CannotWrite(fileName);
 }
 
 void TfrmPreview::showEvent(QShowEvent* e) {

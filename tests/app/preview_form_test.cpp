@@ -11,6 +11,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QWheelEvent>
 #include <QWindow>
@@ -18,7 +19,9 @@
 #include <memory>
 #include <vector>
 
+#include "app/broodlog_form.h"
 #include "output/messages.h"
+#include "platform/engine_services.h"
 #include "report/report_error.h"
 #include "sample_printer.h"
 #include "widgets/report_preview.h"
@@ -376,6 +379,46 @@ TEST_F(PreviewFormTest, SaveAsPdfPutsTheRulesWhereThePreviewHasThem) {
   };
   EXPECT_NEAR(darkest(300, 190, 210), 200, 1);
   EXPECT_NEAR(darkest(300, 250, 270), 260, 1);
+}
+
+// The sheet previewed as "print note" previews it, with the program's
+// message loop; once its pages are finished the window saves the PDF and
+// closes, which ends the report's wait.
+TEST_F(PreviewFormTest, SaveAsPdfFromTheSheetHasTheReportPrintItselfOntoThePdf) {
+  TEngineServices services;
+  TFormBroodlog sheet;
+  sheet.SetApiaryName("Les Tilleuls");
+  sheet.Report->PrinterSettings().PrinterIndex = 3;  // as a print dialog may leave it
+  QTemporaryDir dir;
+  const QString file = dir.filePath(QStringLiteral("sheet.pdf"));
+  QFile old(file);
+  ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+  old.write("old");
+  old.close();
+  sheet.Report->OnPreview = [&](TReportPrinter& p) {
+    form = new TfrmPreview(nullptr);
+    form->RptPreview1->SetReportPrinter(&p);
+    form->SetReport(sheet.Report);
+    form->show();
+    auto shown = form->RptPreview1->OnPageAvailable;
+    form->RptPreview1->OnPageAvailable = [&, shown](TReportPreview* sender, int page) {
+      shown(sender, page);
+      if (p.Status() != TPrinterStatus::psFinished) return;
+      QTimer::singleShot(0, form, [&] {
+        form->SaveAsPdf(file);
+        form->close();
+      });
+    };
+  };
+  sheet.Report->Preview();
+  QTRY_VERIFY(form.isNull());
+  EXPECT_EQ(sheet.Report->PrinterSettings().PrinterIndex, 3);  // the choice stays
+  const QString info = PdfInfo(file);
+  if (info.isEmpty()) GTEST_SKIP() << "pdfinfo (poppler-utils) is not installed";
+  EXPECT_TRUE(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+1\\n")))) << info.toStdString();
+  EXPECT_TRUE(info.contains(QRegularExpression(QStringLiteral("Page size:\\s+84[12](\\.\\d+)? x 595(\\.\\d+)? pts"))))
+      << info.toStdString();
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("sheet.pdf")});
 }
 
 TEST_F(PreviewFormTest, SaveAsPdfToAnUnwritablePlaceSaysSo) {

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class QFrame;
 class QLabel;
 class QToolButton;
@@ -87,6 +89,7 @@ class TfrmPreview : public QWidget {
  private:
   // Sends the report to the printer the way the print dialog will.
   void PrintReport();
+  void ReplaceWithPdf(const QString& fileName, const std::function<void(const QString&)>& write);
   void SaveReportAsPdf(const QString& fileName);
   void SavePagesAsPdf(const QString& fileName);
   void LayOutPanels();

@@ -30,7 +30,7 @@ app=""
 fail() { echo "FAIL: $*" >&2; [[ -n "$app" ]] && kill "$app" 2>/dev/null; exit 1; }
 windows() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null || true; }
 wait_count() {  # name count: wait until that many such windows show
-  for _ in $(seq 80); do
+  for _ in $(seq 200); do
     [[ $(windows "$1" | wc -l) -eq $2 ]] && return 0
     sleep 0.1
   done

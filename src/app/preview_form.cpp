@@ -230,7 +230,9 @@ void TfrmPreview::btnSavePdfClick() {
 void TfrmPreview::SaveAsPdf(const QString& fileName) {
   TReportPrinter* printer = RptPreview1->ReportPrinter();
   if (!printer || printer->Status() != TPrinterStatus::psFinished || printer->PageCount() < 1) return;
-  if (report_) {
+  // A report still generating (this printer's, or a print it was asked
+  // for) cannot print itself now; its stored pages stand in.
+  if (report_ && report_->Idle()) {
     SaveReportAsPdf(fileName);
   } else {
     SavePagesAsPdf(fileName);

@@ -7,11 +7,11 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libqt6printsupport6 libgl-dev libxkbcommon-dev libxcb1-dev
   fonts-liberation fonts-liberation2
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth xdotool imagemagick
+  xvfb xauth xdotool imagemagick poppler-utils python3 libx11-dev
 )
 if [ "${BROODLOG_TEST_EXTRAS:-0}" = 1 ]; then
   # Independent readers of our pages and a real print spooler for the tests.
-  packages+=(libreoffice-draw-nogui python3-uno libuemf-dev poppler-utils
+  packages+=(libreoffice-draw-nogui python3-uno libuemf-dev
              cups cups-client cups-bsd cups-filters ghostscript libclang-rt-14-dev)
 fi
 missing=()

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class QFrame;
 class QLabel;
 class QToolButton;
@@ -65,11 +67,16 @@ class TfrmPreview : public QWidget {
   void BtncloseClick();
   // Asks for a file name (default "broodlog.pdf") and saves the pages there.
   void btnSavePdfClick();
-  // Writes the pages as a PDF the size of the printer's paper, each page
-  // stretched over its sheet as a printer with no margins would get it;
-  // text stays text. Nothing without finished pages. Throws EReportError
-  // "Cannot write file %s"; the old file then stays as it was.
+  // Writes the report as a PDF, text kept as text: with a report, the
+  // report prints itself onto a PDF device (the page the printer gets);
+  // without one, the stored pages are stretched over sheets of the
+  // printer's paper. Nothing without finished pages. Throws EReportError
+  // "Cannot write file %s" (or the device's error); the old file then
+  // stays as it was.
   void SaveAsPdf(const QString& fileName);
+
+  // Resolution the pages are drawn at inside the PDF.
+  static constexpr int kPdfDpi = 1200;
 
  protected:
   void showEvent(QShowEvent* e) override;
@@ -82,6 +89,9 @@ class TfrmPreview : public QWidget {
  private:
   // Sends the report to the printer the way the print dialog will.
   void PrintReport();
+  void ReplaceWithPdf(const QString& fileName, const std::function<void(const QString&)>& write);
+  void SaveReportAsPdf(const QString& fileName);
+  void SavePagesAsPdf(const QString& fileName);
   void LayOutPanels();
 
   TReport* report_ = nullptr;

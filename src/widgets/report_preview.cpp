@@ -127,7 +127,14 @@ TReportPreview::TReportPreview(QWidget* parent) : QAbstractScrollArea(parent) {
   viewport()->setAutoFillBackground(true);
 }
 
-TReportPreview::~TReportPreview() { Detach(); }
+TReportPreview::~TReportPreview() {
+  try {
+    Detach();
+  } catch (...) {
+    // The printer's AfterPreview runs here; a destructor cannot pass its
+    // failure on, and the control goes either way.
+  }
+}
 
 void TReportPreview::Detach() {
   if (printer_ && printer_->Client() == this) {

@@ -29,7 +29,8 @@ class TPreviewImage : public QWidget {
   Q_OBJECT
  public:
   // Device pixels above which only the visible part (and a margin) is kept.
-  static constexpr qint64 kCacheBudget = 16 * 1024 * 1024;
+  // (8 M: a landscape A4 page at 200 % on a screen of single density.)
+  static constexpr qint64 kCacheBudget = 8 * 1024 * 1024;
 
   explicit TPreviewImage(QWidget* parent = nullptr);
   ~TPreviewImage() override;

@@ -11,15 +11,20 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QWheelEvent>
 #include <QWindow>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
+#include "app/broodlog_form.h"
 #include "output/messages.h"
+#include "platform/engine_services.h"
 #include "report/report_error.h"
+#include "resource_limits.h"
 #include "sample_printer.h"
 #include "widgets/report_preview.h"
 #include "widgets/spin.h"
@@ -376,6 +381,104 @@ TEST_F(PreviewFormTest, SaveAsPdfPutsTheRulesWhereThePreviewHasThem) {
   };
   EXPECT_NEAR(darkest(300, 190, 210), 200, 1);
   EXPECT_NEAR(darkest(300, 250, 270), 260, 1);
+}
+
+// Previews the sheet as "print note" does, with the program's message loop;
+// once its pages are finished, runs `action` in the window and closes it,
+// which ends the report's wait.
+void PreviewSheet(TFormBroodlog& sheet, QPointer<TfrmPreview>& form, const std::function<void()>& action) {
+  sheet.Report->OnPreview = [&sheet, &form, action](TReportPrinter& p) {
+    form = new TfrmPreview(nullptr);
+    form->RptPreview1->SetReportPrinter(&p);
+    form->SetReport(sheet.Report);
+    form->show();
+    auto shown = form->RptPreview1->OnPageAvailable;
+    form->RptPreview1->OnPageAvailable = [&form, &p, shown, action](TReportPreview* sender, int page) {
+      shown(sender, page);
+      if (p.Status() != TPrinterStatus::psFinished) return;
+      QTimer::singleShot(0, form, [&form, action] {
+        action();
+        form->close();
+      });
+    };
+  };
+  sheet.Report->Preview();
+  QTRY_VERIFY(form.isNull());
+}
+
+void WriteFile(const QString& file, const QByteArray& bytes) {
+  QFile f(file);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(bytes);
+}
+
+QByteArray ReadFile(const QString& file) {
+  QFile f(file);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+TEST_F(PreviewFormTest, SaveAsPdfFromTheSheetHasTheReportPrintItselfOntoThePdf) {
+  TEngineServices services;
+  TFormBroodlog sheet;
+  sheet.SetApiaryName("Les Tilleuls");
+  sheet.Report->PrinterSettings().PrinterIndex = 3;  // as a print dialog may leave it
+  QTemporaryDir dir;
+  const QString file = dir.filePath(QStringLiteral("sheet.pdf"));
+  WriteFile(file, "old");
+  PreviewSheet(sheet, form, [&] { form->SaveAsPdf(file); });
+  EXPECT_EQ(sheet.Report->PrinterSettings().PrinterIndex, 3);  // the choice stays
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("sheet.pdf")});
+  const QString info = PdfInfo(file);
+  if (info.isEmpty()) GTEST_SKIP() << "pdfinfo (poppler-utils) is not installed";
+  EXPECT_TRUE(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+1\\n")))) << info.toStdString();
+  EXPECT_TRUE(info.contains(QRegularExpression(QStringLiteral("Page size:\\s+84[12](\\.\\d+)? x 595(\\.\\d+)? pts"))))
+      << info.toStdString();
+}
+
+// A disk that fills up part-way leaves the old file as it was, and the
+// message names the user's file.
+TEST_F(PreviewFormTest, AShortWriteOfTheSheetsPdfKeepsTheOldFile) {
+  TEngineServices services;
+  TFormBroodlog sheet;
+  QTemporaryDir dir;
+  const QString file = dir.filePath(QStringLiteral("sheet.pdf"));
+  WriteFile(file, "old");
+  QString error;
+  PreviewSheet(sheet, form, [&] {
+    ScopedFileSizeLimit limit(2000);
+    ASSERT_TRUE(limit.ok());
+    try {
+      form->SaveAsPdf(file);
+    } catch (const EReportError& e) {
+      error = QString::fromUtf8(e.what());
+    }
+  });
+  EXPECT_EQ(error, QStringLiteral("Cannot write file ") + file);
+  EXPECT_EQ(ReadFile(file), QByteArray("old"));
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("sheet.pdf")});
+}
+
+TEST_F(PreviewFormTest, AShortWriteOfStoredPagesKeepsTheOldFile) {
+  Open(3);
+  QTemporaryDir dir;
+  const QString file = dir.filePath(QStringLiteral("pages.pdf"));
+  WriteFile(file, "old");
+  ScopedFileSizeLimit limit(2000);
+  ASSERT_TRUE(limit.ok());
+  EXPECT_THROW(form->SaveAsPdf(file), EReportError);
+  EXPECT_EQ(ReadFile(file), QByteArray("old"));
+}
+
+TEST_F(PreviewFormTest, SaveAsPdfWritesThroughASymbolicLink) {
+  Open();
+  QTemporaryDir dir;
+  const QString real = dir.filePath(QStringLiteral("real.pdf"));
+  const QString link = dir.filePath(QStringLiteral("link.pdf"));
+  WriteFile(real, "old");
+  ASSERT_TRUE(QFile::link(real, link));
+  form->SaveAsPdf(link);
+  EXPECT_TRUE(QFileInfo(link).isSymLink());
+  EXPECT_TRUE(ReadFile(real).startsWith("%PDF-"));
 }
 
 TEST_F(PreviewFormTest, SaveAsPdfToAnUnwritablePlaceSaysSo) {

@@ -52,6 +52,36 @@ TEST(QtCanvas, FiguresCoverThePlatformsPixels) {
   EXPECT_EQ(img.pixel(30, 10), qRgb(255, 0, 0));
 }
 
+// Antialiased, a rule on whole coordinates must still be whole pixels: the
+// stroke is centred on pixel middles, so it lands where the aliased one does.
+class AntialiasedStrokes : public ::testing::TestWithParam<bool> {};
+
+TEST_P(AntialiasedStrokes, CoverTheSameWholePixelsAsAliasedOnes) {
+  QImage image(60, 60, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  {
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing, GetParam());
+    TQtCanvas canvas(painter, &TSystemPalette::Classic());
+    canvas.MoveTo(5, 10);
+    canvas.LineTo(50, 10);
+    canvas.MoveTo(20, 20);
+    canvas.LineTo(20, 50);
+    canvas.SetBrush({TBrushStyle::Clear, colors::White});
+    canvas.Rectangle({30, 30, 40, 40});
+  }
+  for (int y : {9, 11}) EXPECT_EQ(qGray(image.pixel(30, y)), 255) << "row " << y;
+  EXPECT_EQ(qGray(image.pixel(30, 10)), 0);
+  for (int x : {19, 21}) EXPECT_EQ(qGray(image.pixel(x, 35)), 255) << "column " << x;
+  EXPECT_EQ(qGray(image.pixel(20, 35)), 0);
+  // The outline on the first and last pixel inside the box.
+  EXPECT_EQ(Ink(image, {26, 26, 20, 20}), QRect(30, 30, 10, 10));
+  EXPECT_EQ(qGray(image.pixel(39, 35)), 0);
+  EXPECT_EQ(qGray(image.pixel(35, 30)), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(QtCanvas, AntialiasedStrokes, ::testing::Bool());
+
 TEST(QtCanvas, ClearBrushAndClearPen) {
   const QImage img = Draw([](TCanvas& c) {
     c.SetBrush({TBrushStyle::Clear, colors::Red});

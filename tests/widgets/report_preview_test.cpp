@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
 #include "output/messages.h"
@@ -209,6 +210,34 @@ TEST_F(ReportPreviewTest, AttachingAnotherPrinterLetsTheFirstGo) {
   EXPECT_EQ(afterPreview, 1);
   EXPECT_EQ(preview->PageNumber(), 1);
   EXPECT_EQ(preview->Image()->Page()->Bytes(), second->GetPage(1)->Bytes());
+}
+
+TEST_F(ReportPreviewTest, APreviewReusedForAGeneratingPrinterShowsItsFirstPage) {
+  // Left on page 3 of another report, the preview must still take the new
+  // report's first page when it completes.
+  auto first = SamplePrinter(3);
+  auto second = NewLandscapePrinter();
+  auto preview = Preview();
+  preview->SetReportPrinter(first.get());
+  preview->SetPageNumber(3);
+  second->BeginDoc();
+  preview->SetReportPrinter(second.get());
+  AddSamplePage(*second, 1);
+  second->EndDoc();
+  ProcessMessages();
+  EXPECT_EQ(preview->PageNumber(), 1);
+  ASSERT_TRUE(preview->Image()->ImageOK());
+  EXPECT_EQ(preview->Image()->Page()->Bytes(), second->GetPage(1)->Bytes());
+}
+
+TEST_F(ReportPreviewTest, AFailingAfterPreviewDoesNotStopTheControlGoing) {
+  auto printer = SamplePrinter();
+  printer->AfterPreview = [](TReportPrinter&) { throw std::runtime_error("after preview"); };
+  auto preview = std::make_unique<TReportPreview>();
+  preview->SetReportPrinter(printer.get());
+  preview.reset();
+  EXPECT_FALSE(printer->ShowingPreview());
+  EXPECT_EQ(printer->Client(), nullptr);
 }
 
 TEST_F(ReportPreviewTest, APrinterServingAnotherClientIsLeftAlone) {

@@ -44,6 +44,8 @@ class TPrinterSettings {
   void ReadDeviceSettings();
   // Writes the fields into the selected printer's device mode.
   void ApplyToDevice();
+  // True when the printer object lists at least one printer.
+  bool HasDevice() const;
 
   const std::string& DeviceName() const { return device_; }
   const std::string& DriverName() const { return driver_; }
@@ -51,6 +53,7 @@ class TPrinterSettings {
 
   // Written only when the device mode declares the field; otherwise the
   // value read from the device stays (Copies 1 without a copies field).
+  // Without any printer the writes are taken as they come.
   int Copies() const { return copies_; }
   void SetCopies(int copies);
   bool Duplex() const { return duplex_; }
@@ -190,8 +193,8 @@ class TReportPrinter {
   long double ScaleX() const { return scale_x_; }
   long double ScaleY() const { return scale_y_; }
   // The device's unprintable margins (0.1 mm) when printing, else 0.
-  std::int32_t UnprintableLeft() const { return unprintable_left_; }
-  std::int32_t UnprintableTop() const { return unprintable_top_; }
+  std::int32_t UnprintableLeft() const;
+  std::int32_t UnprintableTop() const;
 
   // --- Document -----------------------------------------------------------
   void BeginDoc();

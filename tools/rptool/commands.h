@@ -27,6 +27,8 @@ std::span<const TCommand> EmfCommands();
 // Saved-report commands (store_commands.cpp); its render also takes single
 // EMF files, handing them to the EMF group's render.
 std::span<const TCommand> StoreCommands();
+// The record sheet (sheet_commands.cpp).
+std::span<const TCommand> SheetCommands();
 
 // Whole-file helpers shared by the command groups; both throw
 // std::runtime_error with a one-line message.

@@ -19,6 +19,7 @@ namespace {
 const std::span<const TCommand> kGroups[] = {
     StoreCommands(),
     EmfCommands(),
+    SheetCommands(),
 };
 
 const TCommand* FindCommand(const std::string& name) {

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "generation/angled_label.h"
+#include "generation/report.h"
+#include "generation/report_label.h"
+
+// The record sheet: one landscape A4 page with the apiary name and date in
+// the header, 21 column headings (most written top to bottom), 30 ruled rows
+// and 20 vertical rules. It holds the report definition only; it is never
+// shown. The components are owned in the order the preview handler visits
+// them: the report, the detail band, the rules, the 21 headings, the page
+// header band and its four labels.
+class TFormBroodlog : public TControl {
+ public:
+  // Lengths of the definition are given in layout units of 1/96 inch.
+  static constexpr long double kStoredPerUnit = 254.0L / 96.0L;
+  static constexpr int kHeadingCount = 21;
+
+  TFormBroodlog();
+  ~TFormBroodlog() override;
+
+  TReport* Report;
+  TBand* DetailBand1;
+  std::array<TReportShape*, 51> RptShapes;  // RptShape5 .. RptShape55
+  // The headings in component order (RptAngledLabel1 .. 10, 12, 13, 14, 15,
+  // 16, 21, 26, 17, 11, 18, 19); each one's tag is its caption index.
+  std::array<TAngledLabel*, kHeadingCount> Headings;
+  TBand* PageHeaderBand1;
+  TReportLabel* RptLabel1;  // the apiary name
+  TSysData* RptSysData1;    // the date
+  TReportLabel* RptLabel2;  // "Apiary :"
+  TReportLabel* RptLabel3;  // "Date :"
+
+  // The heading whose tag is `tag`, or null.
+  TAngledLabel* HeadingByTag(int tag) const;
+  // Sets the apiary name shown after "Apiary :".
+  void SetApiaryName(const std::string& name) { RptLabel1->SetCaption(name); }
+};
+
+// The design texts of the 21 headings by caption index.
+extern const std::array<const char*, TFormBroodlog::kHeadingCount> kSheetDesignCaptions;

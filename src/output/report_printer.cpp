@@ -1,0 +1,485 @@
+#include "output/report_printer.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "output/emf_recorder.h"
+#include "output/stored_page.h"
+#include "report/report_error.h"
+#include "report/rounding.h"
+#include "report/report_unit.h"
+
+namespace {
+
+constexpr int kBinCodes[kPaperBinCount] = {1, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 14, 14};
+constexpr int kCustomPaperCode = 256;
+constexpr std::int32_t kPageStreamMemoryLimit = 100000;
+
+// Device pixels -> 0.1 mm, to the nearest integer.
+int PixelsToStored(int pixels, int ppi) {
+  if (ppi <= 0) return 0;
+  return RoundHalfEvenToInt(static_cast<long double>(pixels) / ppi * kStoredPerInch);
+}
+
+int TableLength(TPaperSize size, bool width) {
+  auto mm = PaperDimensionsMM(size);
+  if (!mm) return 0;
+  return RoundHalfEvenToInt((width ? mm->first : mm->second) * kStoredPerMM);
+}
+
+std::unique_ptr<TPreviewFactory> MakeStandardPreviewFactory() {
+  return std::make_unique<TPreviewFactory>();
+}
+
+TPreviewFactoryMaker& PreviewFactoryMaker() {
+  static TPreviewFactoryMaker maker;
+  return maker;
+}
+
+}  // namespace
+
+int PaperBinCode(TPaperBin bin) {
+  int i = static_cast<int>(bin);
+  return i >= 0 && i < kPaperBinCount ? kBinCodes[i] : kBinCodes[0];
+}
+
+int PaperCode(TPaperSize size) {
+  return size == TPaperSize::Custom ? kCustomPaperCode : static_cast<int>(size);
+}
+
+void SetPreviewFactory(TPreviewFactoryMaker maker) { PreviewFactoryMaker() = std::move(maker); }
+
+// --- TPrinterSettings ---------------------------------------------------
+
+void TPrinterSettings::SetPrinter(TPlatformPrinter* printer) {
+  printer_ = printer;
+  if (HasDevice()) ReadDeviceSettings();
+}
+
+bool TPrinterSettings::HasDevice() const { return printer_ && !printer_->Printers().empty(); }
+
+void TPrinterSettings::ReadDeviceSettings() {
+  if (!printer_) return;
+  ProcessMessages();
+  device_ = printer_->DeviceName();
+  driver_ = printer_->DriverName();
+  // The driver's file name without its directory, as the platform reports it.
+  if (auto slash = driver_.find_last_of('/'); slash != std::string::npos) driver_.erase(0, slash + 1);
+  if (driver_.size() > 63) driver_.resize(63);
+  port_ = printer_->Port();
+  mode_ = printer_->DeviceMode();
+  const TDeviceCaps caps = printer_->Caps();
+  ppi_x_ = caps.pixelsPerInchX;
+  ppi_y_ = caps.pixelsPerInchY;
+
+  copies_ = mode_.declaresCopies ? mode_.copies : 1;
+  output_bin_ = TPaperBin::First;
+  if (mode_.declaresDefaultSource) {
+    for (int i = 0; i < kPaperBinCount; ++i) {
+      if (kBinCodes[i] == mode_.defaultSource) {
+        output_bin_ = static_cast<TPaperBin>(i);
+        break;
+      }
+    }
+  }
+  duplex_ = mode_.declaresDuplex && mode_.duplex != 1;
+  offset_left_ = PixelsToStored(caps.physicalOffsetX, ppi_x_);
+  offset_top_ = PixelsToStored(caps.physicalOffsetY, ppi_y_);
+  paper_size_ = TPaperSize::Default;
+  if (mode_.declaresPaperSize) {
+    for (int i = 0; i < kPaperSizeCount; ++i) {
+      auto size = static_cast<TPaperSize>(i);
+      if (PaperCode(size) == mode_.paperCode) {
+        paper_size_ = size;
+        break;
+      }
+    }
+  }
+  paper_width_ = PixelsToStored(caps.physicalWidth, ppi_x_);
+  paper_length_ = PixelsToStored(caps.physicalHeight, ppi_y_);
+  supported_.fill(false);
+  for (int code : printer_->PaperCodes()) {
+    for (int i = 1; i < kPaperSizeCount; ++i) {
+      if (PaperCode(static_cast<TPaperSize>(i)) == code) {
+        supported_[i] = true;
+        break;
+      }
+    }
+  }
+  supported_[static_cast<int>(TPaperSize::Custom)] = true;
+}
+
+void TPrinterSettings::ApplyToDevice() {
+  if (!HasDevice()) return;
+  TDeviceMode mode = printer_->DeviceMode();
+  if (paper_size_ == TPaperSize::Custom) {
+    mode.declaresPaperLength = mode.declaresPaperWidth = true;
+    mode.paperLength = PaperLength();
+    mode.paperWidth = PaperWidth();
+  }
+  if (duplex_) {
+    mode.declaresDuplex = true;
+    mode.duplex = 3;
+  }
+  if (mode.declaresPaperSize && paper_size_ != TPaperSize::Default) mode.paperCode = PaperCode(paper_size_);
+  mode.declaresCopies = true;
+  mode.copies = copies_;
+  mode.declaresDefaultSource = true;
+  mode.defaultSource = PaperBinCode(output_bin_) | (mode.defaultSource & 256);
+  mode.declaresOrientation = true;
+  mode.orientation = orientation_ == TPrinterOrientation::poLandscape ? 2 : 1;
+  printer_->SetDeviceMode(mode);
+  mode_ = mode;
+}
+
+// Without a device there is no device mode to ask, so every write is taken
+// as it comes; otherwise a page could never be made landscape on a machine
+// without printers.
+void TPrinterSettings::SetCopies(int copies) {
+  if (!HasDevice() || mode_.declaresCopies) copies_ = copies;
+}
+
+void TPrinterSettings::SetOrientation(TPrinterOrientation orientation) {
+  if (orientation != TPrinterOrientation::poPortrait && orientation != TPrinterOrientation::poLandscape) return;
+  if (!HasDevice() || mode_.declaresOrientation) orientation_ = orientation;
+}
+
+void TPrinterSettings::SetOutputBin(TPaperBin bin) {
+  if (static_cast<int>(bin) < 0 || static_cast<int>(bin) >= kPaperBinCount) return;
+  if (!HasDevice() || mode_.declaresDefaultSource) output_bin_ = bin;
+}
+
+bool TPrinterSettings::Supports(TPaperSize size) const {
+  int i = static_cast<int>(size);
+  if (i < 0 || i >= kPaperSizeCount) return false;
+  return size == TPaperSize::Custom || !HasDevice() || supported_[i];
+}
+
+void TPrinterSettings::SetPaperSize(TPaperSize size) {
+  if (size == TPaperSize::Default || Supports(size)) paper_size_ = size;
+}
+
+int TPrinterSettings::PaperWidth() const {
+  if (paper_size_ == TPaperSize::Default || paper_size_ == TPaperSize::Custom) return paper_width_;
+  return TableLength(paper_size_, true);
+}
+
+int TPrinterSettings::PaperLength() const {
+  if (paper_size_ == TPaperSize::Default || paper_size_ == TPaperSize::Custom) return paper_length_;
+  return TableLength(paper_size_, false);
+}
+
+void TPrinterSettings::SetPaperWidth(int width) {
+  if (paper_size_ == TPaperSize::Custom) paper_width_ = width;
+}
+
+void TPrinterSettings::SetPaperLength(int length) {
+  if (paper_size_ == TPaperSize::Custom) paper_length_ = length;
+}
+
+int TPrinterSettings::PageWidth() const {
+  return orientation_ == TPrinterOrientation::poLandscape ? PaperLength() : PaperWidth();
+}
+
+int TPrinterSettings::PageLength() const {
+  return orientation_ == TPrinterOrientation::poLandscape ? PaperWidth() : PaperLength();
+}
+
+// --- TReportPrinter -------------------------------------------------------
+
+TReportPrinter::TReportPrinter() : TReportPrinter(MakePlatformPrinter()) {}
+
+TReportPrinter::TReportPrinter(std::unique_ptr<TPlatformPrinter> platform)
+    : platform_(platform ? std::move(platform) : std::make_unique<TNoPlatformPrinter>()) {
+  printers_available_ = !platform_->Printers().empty();
+  if (printers_available_) {
+    settings_.SetPrinter(platform_.get());
+    ProcessMessages();
+    const int chosen = ApplicationPrinterIndex();
+    if (chosen >= 0 && chosen < static_cast<int>(platform_->Printers().size())) SetPrinterIndex(chosen);
+  } else {
+    settings_.SetPrinter(platform_.get());
+  }
+  unprintable_left_ = settings_.OffsetLeft();
+  unprintable_top_ = settings_.OffsetTop();
+}
+
+TReportPrinter::~TReportPrinter() {
+  // The client lets go first, while this printer is still whole: a preview
+  // detaching ends its report's wait.
+  if (TReportPrinterClient* client = std::exchange(client_, nullptr)) client->PrinterDestroyed(*this);
+  try {
+    if (status_ != TPrinterStatus::psReady) CleanUp();
+  } catch (...) {
+    // A destructor cannot report; the pages go with the printer anyway.
+  }
+}
+
+int TReportPrinter::PrinterIndex() const { return platform_->PrinterIndex(); }
+
+void TReportPrinter::SetPrinterIndex(int index) {
+  if (!printers_available_) return;
+  platform_->SetPrinterIndex(index);
+  settings_.ReadDeviceSettings();
+}
+
+std::int32_t TReportPrinter::UnprintableLeft() const {
+  return destination_ == TDestination::odPrinter ? unprintable_left_ : 0;
+}
+
+std::int32_t TReportPrinter::UnprintableTop() const {
+  return destination_ == TDestination::odPrinter ? unprintable_top_ : 0;
+}
+
+TCanvas& TReportPrinter::Canvas() {
+  if (recorder_) return *recorder_;
+  if (printer_page_) return platform_->Canvas();
+  throw EReportError("Report printer not ready");
+}
+
+TTextMetrics& TReportPrinter::CanvasMetrics() {
+  return printer_page_ ? platform_->Metrics() : ReferenceMetrics();
+}
+
+int TReportPrinter::CanvasPixelsPerInch() const {
+  return printer_page_ ? settings_.PixelsPerInchY() : UnitEnvironment().ScreenPixelsPerInch;
+}
+
+int TReportPrinter::ToDeviceX(long double x) const {
+  return RoundHalfEvenToInt((x - UnprintableLeft()) * scale_x_);
+}
+int TReportPrinter::ToDeviceY(long double y) const {
+  return RoundHalfEvenToInt((y - UnprintableTop()) * scale_y_);
+}
+int TReportPrinter::SizeToDeviceX(long double w) const { return RoundHalfEvenToInt(w * scale_x_); }
+int TReportPrinter::SizeToDeviceY(long double h) const { return RoundHalfEvenToInt(h * scale_y_); }
+
+void TReportPrinter::SetScreenScale() {
+  scale_x_ = scale_y_ = static_cast<long double>(UnitEnvironment().ScreenPixelsPerInch) / kStoredPerInch;
+}
+
+void TReportPrinter::SetPrinterScale() {
+  scale_x_ = static_cast<long double>(settings_.PixelsPerInchX()) / kStoredPerInch;
+  scale_y_ = static_cast<long double>(settings_.PixelsPerInchY()) / kStoredPerInch;
+}
+
+bool TReportPrinter::InRange(std::int32_t page) const {
+  return (first_page_ <= 0 || page >= first_page_) && (last_page_ <= 0 || page <= last_page_);
+}
+
+void TReportPrinter::BeginDoc() {
+  recorder_.reset();
+  printer_page_ = false;
+  available_pages_ = 0;
+  cancelled_ = false;
+  if (destination_ == TDestination::odPrinter) settings_.ApplyToDevice();
+  unprintable_left_ = settings_.OffsetLeft();
+  unprintable_top_ = settings_.OffsetTop();
+  if (status_ != TPrinterStatus::psReady) throw EReportError("Report printer not ready");
+  page_number_ = 0;
+  page_count_ = 0;
+  status_ = TPrinterStatus::psBusy;
+  if (destination_ == TDestination::odPageStore) {
+    store_.SetStream(std::make_unique<TPageStream>(kPageStreamMemoryLimit));
+    SetScreenScale();
+  } else {
+    SetPrinterScale();
+  }
+}
+
+void TReportPrinter::StartMetafileCanvas() {
+  SetScreenScale();
+  recorder_ = std::make_unique<TEmfRecorder>(ReferenceMetrics(), SizeToDeviceX(PageWidth()),
+                                             SizeToDeviceY(PageLength()));
+}
+
+std::vector<std::uint8_t> TReportPrinter::CloseMetafileCanvas() {
+  std::unique_ptr<TEmfRecorder> recorder = std::move(recorder_);
+  return recorder ? recorder->Finish() : std::vector<std::uint8_t>{};
+}
+
+void TReportPrinter::StartPrinterCanvas() {
+  // After the first page the sheet was begun by the new-page call that
+  // ended the previous one.
+  if (!platform_->Printing()) platform_->BeginDoc(title_);
+  printer_page_ = true;
+  SetPrinterScale();
+}
+
+void TReportPrinter::EndPrinterPage() {
+  printer_page_ = false;
+  if (platform_->Printing() && page_count_ != last_page_) platform_->NewPage();
+}
+
+void TReportPrinter::NewPage() {
+  if (status_ != TPrinterStatus::psBusy) throw EReportError("Illegal call to NewPage");
+  if (page_number_ > 0) {
+    if (destination_ == TDestination::odPageStore) {
+      store_.AddPageData(CloseMetafileCanvas());
+    } else if (printer_page_) {
+      EndPrinterPage();
+    } else {
+      recorder_.reset();  // a page outside the range: generated, not printed
+    }
+    SetAvailablePages(available_pages_ + 1);
+  }
+  ++page_count_;
+  ++page_number_;
+  if (destination_ == TDestination::odPrinter && InRange(page_count_)) {
+    StartPrinterCanvas();
+  } else {
+    StartMetafileCanvas();
+  }
+}
+
+void TReportPrinter::EndDoc() {
+  if (status_ != TPrinterStatus::psBusy) return;
+  if (destination_ == TDestination::odPrinter) {
+    printer_page_ = false;
+    recorder_.reset();
+    if (platform_->Printing()) platform_->EndDoc();
+  } else if (page_count_ > 0) {
+    store_.AddPageData(CloseMetafileCanvas());
+  }
+  status_ = TPrinterStatus::psFinished;
+  ProcessMessages();
+  SetAvailablePages(available_pages_ + 1);
+  if (destination_ == TDestination::odPageStore) {
+    store_.Finish();
+  } else if (AfterPrint) {
+    AfterPrint(*this);
+  }
+}
+
+void TReportPrinter::AbortDoc() {
+  if (status_ != TPrinterStatus::psBusy) return;
+  status_ = TPrinterStatus::psFinished;
+  if (destination_ == TDestination::odPrinter) {
+    printer_page_ = false;
+    recorder_.reset();
+    if (platform_->Printing()) platform_->Abort();
+  } else if (recorder_) {
+    store_.AddPageData(CloseMetafileCanvas());
+  }
+}
+
+void TReportPrinter::SetAvailablePages(std::int32_t pages) {
+  available_pages_ = pages;
+  PostMessage(client_, MsgPageAvailable, pages, 0);
+}
+
+void TReportPrinter::SetProgress(std::int32_t percent) {
+  progress_ = percent;
+  PostMessage(client_, MsgProgressUpdate, percent, 0);
+}
+
+void TReportPrinter::SetShowingPreview(bool showing) {
+  const bool was = showing_preview_;
+  showing_preview_ = showing;
+  if (was && !showing) {
+    if (status_ == TPrinterStatus::psBusy) Cancel();
+    if (AfterPreview) AfterPreview(*this);
+  }
+}
+
+std::unique_ptr<TStoredPage> TReportPrinter::GetPage(std::int32_t n) {
+  if (status_ == TPrinterStatus::psReady || n < 1 || n > page_count_) return nullptr;
+  if (n > store_.PageCount()) return nullptr;
+  return store_.GetPage(n);
+}
+
+void TReportPrinter::Print() {
+  if (master_ && !from_file_) {
+    PostMessage(master_, MsgPrintReport, 0, 0);
+    return;
+  }
+  if (status_ != TPrinterStatus::psFinished || !printers_available_) return;
+  const std::int32_t first = std::max<std::int32_t>(first_page_ > 0 ? first_page_ : 1, 1);
+  const std::int32_t last = std::min(last_page_ > 0 ? last_page_ : page_count_, page_count_);
+  if (platform_->Printing()) platform_->Abort();
+  // A range that selects no page prints nothing, rather than a blank sheet.
+  if (first > last) return;
+  settings_.ApplyToDevice();
+  platform_->BeginDoc(title_);
+  try {
+    const TDeviceCaps caps = platform_->Caps();
+    const TRect area{0, 0, caps.printableWidth, caps.printableHeight};
+    for (std::int32_t i = first; i <= last; ++i) {
+      ProcessMessages();
+      if (auto page = GetPage(i)) page->Play(platform_->Canvas(), area);
+      if (cancelled_) {
+        platform_->Abort();
+        return;
+      }
+      if (i < last) platform_->NewPage();
+    }
+  } catch (...) {
+    if (platform_->Printing()) platform_->Abort();
+    throw;
+  }
+  if (platform_->Printing()) platform_->EndDoc();
+}
+
+void TReportPrinter::Save(const std::string& file_name) {
+  if (status_ == TPrinterStatus::psFinished) store_.SaveToFile(file_name);
+}
+
+void TReportPrinter::Load(const std::string& file_name) {
+  if (status_ != TPrinterStatus::psReady) CleanUp();
+  store_.LoadFromFile(file_name);
+  page_count_ = page_number_ = store_.PageCount();
+  SetScreenScale();
+  if (page_count_ > 0) {
+    if (auto first = store_.GetPage(1)) InferPaper(*first);
+  }
+  status_ = TPrinterStatus::psFinished;
+  OnPrintSetup = nullptr;
+  OnExportToFilter = nullptr;
+  from_file_ = true;
+}
+
+void TReportPrinter::InferPaper(const TStoredPage& page) {
+  // The page's extent in units of 4 mm; every matching size is applied in
+  // table order, so the last one wins (A4Small over A4).
+  const auto w = static_cast<std::int64_t>(std::trunc(page.WidthPx() / scale_x_ / 40));
+  const auto h = static_cast<std::int64_t>(std::trunc(page.HeightPx() / scale_x_ / 40));
+  for (int i = static_cast<int>(TPaperSize::Letter); i <= static_cast<int>(TPaperSize::ESheet); ++i) {
+    const auto size = static_cast<TPaperSize>(i);
+    const auto mm = PaperDimensionsMM(size);
+    if (!mm) continue;
+    const auto W = static_cast<std::int64_t>(std::trunc(mm->first / 4));
+    const auto L = static_cast<std::int64_t>(std::trunc(mm->second / 4));
+    if (w == W && h == L) {
+      SetPaperSize(size);
+      SetOrientation(TPrinterOrientation::poPortrait);
+    }
+    if (h == W && w == L) {
+      SetPaperSize(size);
+      SetOrientation(TPrinterOrientation::poLandscape);
+    }
+  }
+}
+
+void TReportPrinter::Preview() {
+  if (OnPreview) {
+    OnPreview(*this);
+    return;
+  }
+  const TPreviewFactoryMaker& maker = PreviewFactoryMaker();
+  std::unique_ptr<TPreviewFactory> factory = maker ? maker() : MakeStandardPreviewFactory();
+  if (factory) preview_window_.reset(factory->Show(*this));
+}
+
+void TReportPrinter::ClosePreview() {
+  SendMessage(master_, MsgPreviewClosed, 0, reinterpret_cast<std::intptr_t>(this));
+}
+
+void TReportPrinter::CleanUp() {
+  if (status_ == TPrinterStatus::psBusy) Cancel();
+  if (platform_->Printing()) platform_->Abort();
+  recorder_.reset();
+  printer_page_ = false;
+  store_.FreeStream();
+  store_.Clear();
+  status_ = TPrinterStatus::psReady;
+}

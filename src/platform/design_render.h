@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+
+class TCustomReport;
+
+// Writes the designer's picture of a report (bands, rulers, outlines,
+// elements) to a PNG or, for a name ending in ".pdf", a PDF, scaled from
+// the reference context's resolution to `dpi`. Throws EReportError
+// "Cannot write file %s" when the file cannot be written.
+void WriteDesignPicture(TCustomReport& report, const QString& fileName, int dpi);

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <memory>
+
+// Puts the platform behind the engine's seams for as long as it lives: the
+// message loop (posted notices become Qt events), the reference text
+// metrics at the screen's logical pixels per inch, the unit environment
+// (that resolution and the locale's measurement system) and the locale's
+// date and time formats. The destructor puts the engine's built-ins back,
+// so tests that make one leave no state behind. Needs a QGuiApplication.
+class TEngineServices {
+ public:
+  TEngineServices();
+  ~TEngineServices();
+  TEngineServices(const TEngineServices&) = delete;
+  TEngineServices& operator=(const TEngineServices&) = delete;
+
+  // The screen's logical pixels per inch as installed.
+  int ScreenPixelsPerInch() const;
+
+ private:
+  struct TImpl;
+  std::unique_ptr<TImpl> impl_;
+};

@@ -1,0 +1,152 @@
+#include "platform/file_printer.h"
+
+#include <QFile>
+#include <QImage>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <cmath>
+
+#include "platform/qt_canvas.h"
+#include "platform/qt_text_metrics.h"
+#include "report/page_setup.h"
+#include "report/report_error.h"
+
+namespace {
+
+// The paper of a paper code in millimetres, portrait; A4 for codes the
+// table does not name.
+std::pair<long double, long double> PaperMM(int code) {
+  if (code >= 1 && code < kPaperSizeCount - 1) {
+    if (auto mm = PaperDimensionsMM(static_cast<TPaperSize>(code))) return *mm;
+  }
+  return *PaperDimensionsMM(TPaperSize::A4);
+}
+
+}  // namespace
+
+struct TFilePlatformPrinter::TJob {
+  std::unique_ptr<QPdfWriter> writer;
+  QImage image;
+  QPainter painter;
+  std::unique_ptr<TQtCanvas> canvas;
+  int page = 1;
+};
+
+TFilePlatformPrinter::TFilePlatformPrinter(TFormat format, QString fileName, int dpi)
+    : format_(format), file_name_(std::move(fileName)), dpi_(dpi > 0 ? dpi : 600),
+      metrics_(std::make_unique<TQtTextMetrics>(dpi_)) {
+  mode_.declaresPaperSize = true;
+  mode_.declaresOrientation = true;
+  mode_.paperCode = static_cast<int>(TPaperSize::A4);
+}
+
+TFilePlatformPrinter::~TFilePlatformPrinter() {
+  if (job_) Abort();
+}
+
+std::vector<std::string> TFilePlatformPrinter::Printers() const { return {DeviceName()}; }
+
+void TFilePlatformPrinter::SetPrinterIndex(int index) {
+  if (index != 0 && index != -1) throw EReportError("Printer index out of range");
+}
+
+std::string TFilePlatformPrinter::DeviceName() const {
+  return format_ == TFormat::Pdf ? "PDF file" : "PNG file";
+}
+
+std::string TFilePlatformPrinter::Port() const { return file_name_.toStdString(); }
+
+void TFilePlatformPrinter::SetDeviceMode(const TDeviceMode& mode) {
+  mode_.paperCode = mode.paperCode;
+  mode_.orientation = mode.orientation;
+}
+
+std::vector<int> TFilePlatformPrinter::PaperCodes() {
+  std::vector<int> codes;
+  for (int code = 1; code < kPaperSizeCount - 1; ++code) codes.push_back(code);
+  return codes;
+}
+
+TDeviceCaps TFilePlatformPrinter::Caps() {
+  auto [w, h] = PaperMM(mode_.paperCode);
+  if (mode_.orientation == 2) std::swap(w, h);
+  TDeviceCaps caps;
+  caps.pixelsPerInchX = caps.pixelsPerInchY = dpi_;
+  caps.physicalWidth = caps.printableWidth = static_cast<int>(std::lround(w / 25.4L * dpi_));
+  caps.physicalHeight = caps.printableHeight = static_cast<int>(std::lround(h / 25.4L * dpi_));
+  return caps;
+}
+
+void TFilePlatformPrinter::BeginDoc(const std::string& title) {
+  if (job_) Abort();
+  auto job = std::make_unique<TJob>();
+  const TDeviceCaps caps = Caps();
+  if (format_ == TFormat::Pdf) {
+    auto [w, h] = PaperMM(mode_.paperCode);
+    job->writer = std::make_unique<QPdfWriter>(file_name_);
+    job->writer->setTitle(QString::fromStdString(title));
+    job->writer->setCreator(QStringLiteral("broodlog"));
+    job->writer->setResolution(dpi_);
+    job->writer->setPageLayout(QPageLayout(QPageSize(QSizeF(double(w), double(h)), QPageSize::Millimeter),
+                                           mode_.orientation == 2 ? QPageLayout::Landscape : QPageLayout::Portrait,
+                                           QMarginsF()));
+    if (!job->painter.begin(job->writer.get()))
+      throw EReportError("Cannot create file " + file_name_.toStdString());
+  } else {
+    job->image = QImage(caps.physicalWidth, caps.physicalHeight, QImage::Format_RGB32);
+    if (job->image.isNull()) throw EReportError("Cannot create file " + file_name_.toStdString());
+    const int dpm = static_cast<int>(std::lround(dpi_ / 0.0254));
+    job->image.setDotsPerMeterX(dpm);
+    job->image.setDotsPerMeterY(dpm);
+    job->image.fill(Qt::white);
+    job->painter.begin(&job->image);
+  }
+  job->painter.setRenderHint(QPainter::Antialiasing, false);
+  job->canvas = std::make_unique<TQtCanvas>(job->painter);
+  job_ = std::move(job);
+}
+
+void TFilePlatformPrinter::NewPage() {
+  if (!job_) throw EReportError("Illegal call to NewPage");
+  ++job_->page;
+  if (job_->writer) {
+    job_->writer->newPage();
+  } else if (job_->page == 2) {
+    // An image holds one page: later pages are drawn where nobody sees them.
+    job_->painter.end();
+    job_->image.save(file_name_, "PNG");
+    job_->image = QImage(1, 1, QImage::Format_RGB32);
+    job_->painter.begin(&job_->image);
+    job_->canvas = std::make_unique<TQtCanvas>(job_->painter);
+  }
+}
+
+void TFilePlatformPrinter::EndDoc() {
+  if (!job_) return;
+  std::unique_ptr<TJob> job = std::move(job_);
+  job->canvas.reset();
+  job->painter.end();
+  if (!job->writer && job->page == 1 && !job->image.save(file_name_, "PNG"))
+    throw EReportError("Cannot write file " + file_name_.toStdString());
+  job->writer.reset();
+}
+
+void TFilePlatformPrinter::Abort() {
+  if (!job_) return;
+  std::unique_ptr<TJob> job = std::move(job_);
+  job->canvas.reset();
+  job->painter.end();
+  job->writer.reset();
+  QFile::remove(file_name_);
+}
+
+bool TFilePlatformPrinter::Printing() const { return job_ != nullptr; }
+
+TCanvas& TFilePlatformPrinter::Canvas() {
+  if (!job_) throw EReportError("Report printer not ready");
+  return *job_->canvas;
+}
+
+TTextMetrics& TFilePlatformPrinter::Metrics() { return *metrics_; }

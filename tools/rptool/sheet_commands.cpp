@@ -1,0 +1,101 @@
+// sheet: generates the record sheet headlessly, as "print note" does, into
+// a saved report (pages at screen resolution, as the preview holds them) or
+// straight onto a PDF or PNG at the output's resolution, as a printer gets it.
+
+#include <QGuiApplication>
+#include <QString>
+#include <memory>
+
+#include "app/broodlog_form.h"
+#include "app/caption_file.h"
+#include "app/sheet_captions.h"
+#include "commands.h"
+#include "platform/design_render.h"
+#include "platform/engine_services.h"
+#include "platform/file_printer.h"
+#include "platform/page_render.h"
+#include "platform/qt_canvas.h"
+
+namespace {
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+bool HasSuffix(const std::string& name, const char* suffix) {
+  const std::string lower = Lower(name);
+  const std::string s(suffix);
+  return lower.size() >= s.size() && lower.compare(lower.size() - s.size(), s.size(), s) == 0;
+}
+
+int Sheet(const std::vector<std::string>& args) {
+  std::string out, apiary, captions = kCaptionFileName;
+  int dpi = 0;
+  bool design = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&]() -> const std::string& {
+      if (i + 1 >= args.size()) throw EUsageError(a + " needs a value");
+      return args[++i];
+    };
+    if (a == "--apiary") {
+      apiary = value();
+    } else if (a == "--captions") {
+      captions = value();
+    } else if (a == "--dpi") {
+      const std::string& v = value();
+      try {
+        std::size_t used = 0;
+        dpi = std::stoi(v, &used);
+        if (used != v.size()) throw std::invalid_argument(v);
+      } catch (const std::exception&) {
+        throw EUsageError("--dpi needs a whole number");
+      }
+      if (dpi < 10 || dpi > 4800) throw EUsageError("--dpi must lie between 10 and 4800");
+    } else if (a == "--design") {
+      design = true;
+    } else if (!a.empty() && a[0] == '-') {
+      throw EUsageError("unknown option " + a);
+    } else if (out.empty()) {
+      out = a;
+    } else {
+      throw EUsageError("expects one output file");
+    }
+  }
+  if (out.empty()) throw EUsageError("expects an output file");
+  const bool rpt = HasSuffix(out, ".rpt"), pdf = HasSuffix(out, ".pdf"), png = HasSuffix(out, ".png");
+  if (!rpt && !pdf && !png) throw EUsageError("the output must end in .rpt, .pdf or .png");
+  if (design && rpt) throw EUsageError("--design draws a picture: write a .png or .pdf");
+
+  TEngineServices services;
+  TFormBroodlog form;
+  TCaptionList list;
+  ApplySheetTexts(form, list, QString::fromStdString(captions), QString::fromStdString(apiary));
+  const QString file = QString::fromStdString(out);
+  if (design) {
+    WriteDesignPicture(*form.Report, file, dpi > 0 ? dpi : 96);
+    return 0;
+  }
+  if (rpt) {
+    form.Report->OnPreview = [](TReportPrinter&) {};
+    form.Report->Preview();
+    TReportPrinter* printer = form.Report->ReportPrinter();
+    if (!printer || printer->Status() != TPrinterStatus::psFinished) throw std::runtime_error("The sheet was not generated");
+    printer->Save(out);
+    return 0;
+  }
+  const auto format = pdf ? TFilePlatformPrinter::TFormat::Pdf : TFilePlatformPrinter::TFormat::Png;
+  form.Report->PrintOn(std::make_unique<TFilePlatformPrinter>(format, file, dpi > 0 ? dpi : (pdf ? 1200 : 96)));
+  return 0;
+}
+
+const TCommand kCommands[] = {
+    {"sheet", "OUT.rpt|OUT.pdf|OUT.png [--apiary NAME] [--captions FILE] [--dpi N] [--design]",
+     "generates the record sheet as \"print note\" does: a saved report, or the printed page as PDF or PNG",
+     Sheet},
+};
+
+}  // namespace
+
+std::span<const TCommand> SheetCommands() { return kCommands; }

@@ -188,6 +188,7 @@ TfrmSelectPrinter::TfrmSelectPrinter(QWidget* parent) : QDialog(parent) {
   connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
 
   resize(kClientWidth, kClientHeight);
+  PlaceBottomRow();
   if (const QScreen* s = screen()) {
     const QRect area = s->geometry();
     move(area.x() + (area.width() - kOuterWidth) / 2, area.y() + (area.height() - kOuterHeight) / 2);
@@ -198,6 +199,10 @@ TfrmSelectPrinter::~TfrmSelectPrinter() { FormDestroy(); }
 
 void TfrmSelectPrinter::resizeEvent(QResizeEvent* e) {
   QDialog::resizeEvent(e);
+  PlaceBottomRow();
+}
+
+void TfrmSelectPrinter::PlaceBottomRow() {
   const int dy = height() - kClientHeight;
   BitBtn3->setGeometry(160, kButtonTop + dy, 85, 25);
   BitBtn1->setGeometry(252, kButtonTop + dy, 85, 25);
@@ -247,19 +252,23 @@ void TfrmSelectPrinter::cbPrintersChange() {
   BitBtn1->setEnabled(true);
   if (ReportPrinter == nullptr) return;
   TReportPrinter& r = *ReportPrinter;
+  // The count is the one R had on its own printer, and it goes back after
+  // that printer does: selecting a printer reads its count afresh.
   const int index = r.PrinterIndex();
-  r.SetPrinterIndex(cbPrinters->currentIndex());
   const int copies = r.Copies();
+  auto restore = [&] {
+    r.SetPrinterIndex(index);
+    r.SetCopies(copies);
+  };
   try {
+    r.SetPrinterIndex(cbPrinters->currentIndex());
     r.SetCopies(2);
     StatusLbl->setText(QString::fromLatin1(r.Copies() >= 2 ? kSupportsCopies : kNoCopies));
   } catch (...) {
-    r.SetCopies(copies);
-    r.SetPrinterIndex(index);
+    restore();
     throw;
   }
-  r.SetCopies(copies);
-  r.SetPrinterIndex(index);
+  restore();
 }
 
 void TfrmSelectPrinter::BitBtn3Click() {

@@ -102,6 +102,7 @@ class TfrmSelectPrinter : public QDialog {
 
  private:
   void OkClicked();
+  void PlaceBottomRow();
 };
 
 // The print job of the preview window's Print button: the dialog for the

@@ -376,6 +376,8 @@ void RunPrintJob(TReportPrinter& printer, TCustomReport* report,
   r.Save(t1);
   ExtractPages(t1, t2, dialog.FromPage, dialog.ToPage);
   TReportPrinter p;
+  // The spooler may have gone since the dialog listed its printers.
+  if (!p.PrintersAvailable()) throw EReportError("There is no printer to print on any more: nothing was printed");
   p.SetPrinterIndex(chosen);
   if (dialog.CopyCount < 2) {
     p.Load(t2);

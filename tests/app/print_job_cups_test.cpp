@@ -69,7 +69,10 @@ class PrintJobOnCups : public ::testing::Test {
  protected:
   void SetUp() override {
     const std::string why = cups_lab::Unavailable();
-    if (!why.empty()) GTEST_SKIP() << why;
+    if (!why.empty()) {
+      if (cups_lab::Required()) FAIL() << why;
+      GTEST_SKIP() << why;
+    }
     TApplication::SetExceptionHandler([this](const QString& m) { messages_ << m; });
     services_ = std::make_unique<TEngineServices>();
     InstallQtPlatformPrinters();

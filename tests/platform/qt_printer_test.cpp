@@ -20,7 +20,10 @@ class QtPrinterTest : public ::testing::Test {
  protected:
   void SetUp() override {
     const std::string why = cups_lab::Unavailable();
-    if (!why.empty()) GTEST_SKIP() << why;
+    if (!why.empty()) {
+      if (cups_lab::Required()) FAIL() << why;
+      GTEST_SKIP() << why;
+    }
   }
 
   static int IndexOf(const TQtPlatformPrinter& p, const std::string& queue) {

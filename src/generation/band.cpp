@@ -133,7 +133,9 @@ void TCustomBand::ReportRearrange() {
 
 void TCustomBand::SetBounds(int left, int top, int width, int height) {
   TBasePanel::SetBounds(left, top, width, height);
-  if (!size_.PushingBounds() && !Loading()) size_.TakePixelHeight(Height());
+  // The layout pass places bands at whole pixels; taking that back would
+  // round every stored height to the screen's pixels.
+  if (!size_.PushingBounds() && !Loading() && !in_layout_) size_.TakePixelHeight(Height());
 }
 
 void TCustomBand::Loaded() {
@@ -207,11 +209,17 @@ void TCustomBand::PrintOnPage() {
       if (!pageLevel && report->PageCounter() > 0) {
         report->BreakToNewPage();
       } else {
+        // The band starts the page itself, so the page is no longer one
+        // that holds only its headers: the next forced break must break.
+        const bool starts = report->PageCounter() == 0;
         report->EnsureRoom(*this);
+        if (starts) report->ClearHeaderDone();
       }
     } else if (force_new_column_) {
       if (pageLevel || report->PageCounter() == 0) {
+        const bool starts = report->PageCounter() == 0;
         report->EnsureRoom(*this);
+        if (starts && !pageLevel) report->ArmColumnBreak();
       } else {
         report->BreakToNewColumn();
       }

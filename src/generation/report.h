@@ -169,6 +169,9 @@ class TCustomReport : public TBasePanel, public TReportHost, public TMessageRece
   void EmitBand(TCustomBand* band);
   void BreakToNewPage();
   void BreakToNewColumn();
+  // The marks that keep a forced break from making an empty page or column.
+  void ClearHeaderDone() { header_done_ = false; }
+  void ArmColumnBreak() { column_break_armed_ = true; }
   void PrintPageItems();
 
   // --- TReportHost ------------------------------------------------------------

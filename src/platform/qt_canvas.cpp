@@ -85,18 +85,41 @@ void TQtCanvas::FillRect(const TRect& r) {
 // which is where the platform draws the outline of (left, top, right,
 // bottom): inside the box, right and bottom excluded.
 void TQtCanvas::Rectangle(const TRect& r) {
-  painter_.drawRect(QRect(r.left, r.top, r.Width() - 1, r.Height() - 1));
+  const double o = StrokeOffset();
+  if (o == 0) {
+    painter_.drawRect(QRect(r.left, r.top, r.Width() - 1, r.Height() - 1));
+  } else {
+    painter_.drawRect(QRectF(r.left + o, r.top + o, r.Width() - 1, r.Height() - 1));
+  }
 }
 
 void TQtCanvas::Ellipse(const TRect& r) {
-  painter_.drawEllipse(QRect(r.left, r.top, r.Width() - 1, r.Height() - 1));
+  const double o = StrokeOffset();
+  if (o == 0) {
+    painter_.drawEllipse(QRect(r.left, r.top, r.Width() - 1, r.Height() - 1));
+  } else {
+    painter_.drawEllipse(QRectF(r.left + o, r.top + o, r.Width() - 1, r.Height() - 1));
+  }
 }
 
 void TQtCanvas::MoveTo(int x, int y) { s_.position = {x, y}; }
 
 void TQtCanvas::LineTo(int x, int y) {
-  painter_.drawLine(QPoint(s_.position.x, s_.position.y), QPoint(x, y));
+  const double o = StrokeOffset();
+  if (o == 0) {
+    painter_.drawLine(QPoint(s_.position.x, s_.position.y), QPoint(x, y));
+  } else {
+    painter_.drawLine(QPointF(s_.position.x + o, s_.position.y + o), QPointF(x + o, y + o));
+  }
   s_.position = {x, y};
+}
+
+// An antialiased stroke of odd width centred on a whole coordinate covers
+// two half-lit pixels; centred on the pixel's middle it covers whole ones,
+// as the aliased stroke does.
+double TQtCanvas::StrokeOffset() const {
+  if (!painter_.testRenderHint(QPainter::Antialiasing) || s_.pen.style == TPenStyle::Clear) return 0;
+  return (s_.pen.width <= 1 || s_.pen.width % 2 == 1) ? 0.5 : 0;
 }
 
 void TQtCanvas::TextOut(int x, int y, std::string_view text, const TTextOutOptions& options,

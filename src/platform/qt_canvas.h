@@ -11,7 +11,8 @@ class QPainter;
 // preview and the printer draw pages through it. Coordinates are the
 // painter's device pixels. The painter must be active and outlive the
 // canvas; the canvas sets up its own defaults on it and leaves it in the
-// state of the last call. Colours are resolved through `palette` when given,
+// state of the last call. With antialiasing on, strokes of odd width are
+// centred on pixel middles, so rules stay one sharp pixel. Colours are resolved through `palette` when given,
 // otherwise through the application's palette.
 class TQtCanvas : public TCanvas {
  public:
@@ -51,6 +52,7 @@ class TQtCanvas : public TCanvas {
   QColor Color(TColor c) const;
   void ApplyPen();
   void ApplyBrush();
+  double StrokeOffset() const;
 
   QPainter& painter_;
   const TSystemPalette* palette_;

@@ -51,7 +51,7 @@ class TFakePlatformPrinter : public TPlatformPrinter {
   TDeviceCaps Caps() override {
     TDeviceCaps caps;
     caps.pixelsPerInchX = caps.pixelsPerInchY = dpi_;
-    caps.physicalOffsetX = caps.physicalOffsetY = dpi_ / 6;  // about 4.2 mm
+    caps.physicalOffsetX = caps.physicalOffsetY = offset;
     caps.physicalWidth = dpi_ * 827 / 100;                  // A4, portrait
     caps.physicalHeight = dpi_ * 1169 / 100;
     caps.printableWidth = caps.physicalWidth - 2 * caps.physicalOffsetX;
@@ -81,8 +81,13 @@ class TFakePlatformPrinter : public TPlatformPrinter {
  private:
   std::vector<TQueue> queues_;
   int default_;
-  int selected_ = -1;
   int dpi_;
+
+ public:
+  int offset = dpi_ / 6;  // unprintable left and top margin in pixels, about 4.2 mm
+
+ private:
+  int selected_ = -1;
   TFixedPitchTextMetrics metrics_;
   std::vector<TFakeJob> own_jobs_;
   std::vector<TFakeJob>* jobs_;

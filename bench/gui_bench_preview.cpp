@@ -1,0 +1,138 @@
+// The preview on screen: opening the preview window on a report being
+// generated until its first page is painted, repainting the sheet at 100 %,
+// and paging through a 1000-page saved report. Runs on Qt's offscreen
+// platform unless QT_QPA_PLATFORM says otherwise.
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QScrollBar>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "app/preview_form.h"
+#include "output/messages.h"
+#include "output/report_printer.h"
+#include "platform/application.h"
+#include "sample_pages.h"
+#include "widgets/report_preview.h"
+
+namespace {
+
+std::unique_ptr<TReportPrinter> LandscapePrinter() {
+  auto printer = std::make_unique<TReportPrinter>();
+  printer->SetPaperSize(TPaperSize::A4);
+  printer->SetOrientation(TPrinterOrientation::poLandscape);
+  return printer;
+}
+
+// Paints the preview's view now, as the screen would.
+void Paint(TReportPreview& preview) { preview.viewport()->repaint(); }
+
+// The preview half of "print note": the window is made and shown, the
+// printer attached before any page exists, the one-page sheet generated,
+// the notices delivered, and the view painted. The report's own work on
+// the sheet (bands, captions) is not in it.
+void BM_OpenToFirstPagePainted(benchmark::State& state) {
+  for (auto _ : state) {
+    auto printer = LandscapePrinter();
+    auto* form = new TfrmPreview(nullptr);
+    form->RptPreview1->SetReportPrinter(printer.get());
+    form->show();
+    printer->BeginDoc();
+    printer->NewPage();
+    DrawSampleSheet(printer->Canvas());
+    printer->EndDoc();
+    ProcessMessages();
+    QCoreApplication::processEvents();
+    Paint(*form->RptPreview1);
+    if (form->RptPreview1->Image()->RenderCount() != 1) state.SkipWithError("the page was not painted once");
+    state.PauseTiming();
+    delete form;
+    printer.reset();
+    QCoreApplication::processEvents();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_OpenToFirstPagePainted)->Unit(benchmark::kMillisecond);
+
+// One repaint of the whole view at 100 % (1000 x 700), the page cached as it
+// is after the first paint; and the same with the page replayed every time.
+void BM_RepaintAt100(benchmark::State& state) {
+  const bool replay = state.range(0) != 0;
+  auto printer = LandscapePrinter();
+  printer->BeginDoc();
+  printer->NewPage();
+  DrawSampleSheet(printer->Canvas());
+  printer->EndDoc();
+  TReportPreview preview;
+  preview.resize(1000, 700);
+  preview.SetReportPrinter(printer.get());
+  preview.SetZoom(100);
+  preview.show();
+  QCoreApplication::processEvents();
+  Paint(preview);
+  TPreviewImage* image = preview.Image();
+  for (auto _ : state) {
+    if (replay) {
+      benchmark::DoNotOptimize(image->Render(image->rect(), image->devicePixelRatioF()));
+    } else {
+      Paint(preview);
+    }
+  }
+  state.SetLabel(replay ? "page replayed" : "page cached");
+}
+BENCHMARK(BM_RepaintAt100)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// A 1000-page saved report loaded into a printer and shown page after page
+// at the window's 50 % (and at 100 %): fetch, replay, paint.
+void BM_Paging1000PageReport(benchmark::State& state) {
+  constexpr int kPages = 1000;
+  const std::string file = (std::filesystem::temp_directory_path() / "broodlog_bench_1000.rpt").string();
+  {
+    auto maker = LandscapePrinter();
+    maker->BeginDoc();
+    for (int i = 1; i <= kPages; ++i) {
+      maker->NewPage();
+      DrawNumberedPage(maker->Canvas(), i, kPages);
+    }
+    maker->EndDoc();
+    maker->Save(file);
+  }
+  TReportPrinter printer;
+  printer.Load(file);
+  TReportPreview preview;
+  preview.resize(1000, 700);
+  preview.SetReportPrinter(&printer);
+  preview.SetZoom(int(state.range(0)));
+  preview.show();
+  QCoreApplication::processEvents();
+  int page = 1;
+  for (auto _ : state) {
+    page = page % kPages + 1;
+    preview.SetPageNumber(page);
+    Paint(preview);
+  }
+  if (preview.Image()->RenderCount() != 1) state.SkipWithError("the page was not painted");
+  state.SetItemsProcessed(state.iterations());
+  state.SetLabel("per page");
+  preview.SetReportPrinter(nullptr);
+  std::filesystem::remove(file);
+}
+BENCHMARK(BM_Paging1000PageReport)->Arg(50)->Arg(100)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  TApplication app(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QWidget>
+
+class QFrame;
+class QLabel;
+class QToolButton;
+class TReport;
+class TReportPreview;
+class TSpinEdit;
+
+// The preview window "Report of data": a toolbar (page buttons, the page
+// box, the zoom field, print buttons, "Save as PDF", close) above the
+// preview control. The opener creates it without a parent, attaches the
+// report printer to RptPreview1, sets the report and shows it; the window
+// destroys itself when it closes, and its preview control then detaches
+// from the printer, which ends the report's wait for its preview.
+//
+// Keys: Page Up / Page Down and Home / End turn pages, Ctrl with the wheel
+// or with plus and minus steps the zoom field.
+class TfrmPreview : public QWidget {
+  Q_OBJECT
+ public:
+  static constexpr int kWidth = 640, kHeight = 480;
+  static constexpr int kToolbarHeight = 28;
+
+  explicit TfrmPreview(QWidget* parent = nullptr);
+  ~TfrmPreview() override;
+
+  // The controls; all owned by the window.
+  QFrame* panelPreview;
+  QToolButton* btnPrint;
+  TSpinEdit* SpinEdit1;
+  QLabel* Label1;
+  QToolButton* btnFirst;
+  QToolButton* btnLast;
+  QToolButton* btnPrev;
+  QToolButton* btnNext;
+  QLabel* panelPageNumber;
+  QToolButton* Btnclose;
+  TReportPreview* RptPreview1;
+  QToolButton* SpeedButton1;
+  QToolButton* btnSavePdf;
+
+  // The report whose pages are shown; neither owned nor released here.
+  // Forgotten when the report's printer goes away.
+  TReport* Report() const { return report_; }
+  void SetReport(TReport* report) { report_ = report; }
+
+  // "Page n of m": the page shown and the printer's page count.
+  void ShowPageNumber();
+
+  // Handlers.
+  void FormShow();
+  void FormActivate();
+  void FormClose();
+  void btnFirstClick();
+  void btnPrevClick();
+  void btnNextClick();
+  void btnLastClick();
+  void SpinEdit1Change();
+  void RptPreview1PageAvailable(TReportPreview* sender, int PageNum);
+  virtual void btnPrintClick();
+  void SpeedButton1Click();
+  void BtncloseClick();
+  // Asks for a file name (default "broodlog.pdf") and saves the pages there.
+  void btnSavePdfClick();
+  // Writes the pages as a PDF the size of the printer's paper, each page
+  // stretched over its sheet as a printer with no margins would get it;
+  // text stays text. Nothing without finished pages. Throws EReportError
+  // "Cannot write file %s"; the old file then stays as it was.
+  void SaveAsPdf(const QString& fileName);
+
+ protected:
+  void showEvent(QShowEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
+  void changeEvent(QEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
+
+ private:
+  // Sends the report to the printer the way the print dialog will.
+  void PrintReport();
+  void LayOutPanels();
+
+  TReport* report_ = nullptr;
+  int wheel_delta_ = 0;  // Ctrl+wheel turns not yet a whole step
+};

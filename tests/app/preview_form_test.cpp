@@ -1,0 +1,405 @@
+#include "app/preview_form.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPointer>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <QWheelEvent>
+#include <QWindow>
+
+#include <memory>
+#include <vector>
+
+#include "output/messages.h"
+#include "report/report_error.h"
+#include "sample_printer.h"
+#include "widgets/report_preview.h"
+#include "widgets/spin.h"
+
+namespace {
+
+// A report that only records the messages its printer sends it.
+class RecordingMaster : public TMessageReceiver {
+ public:
+  void HandleMessage(TMessage& m) override { offsets.push_back(m.offset); }
+  std::vector<int> offsets;
+};
+
+class PreviewFormTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    delete form.data();
+    ProcessMessages();
+  }
+
+  // Opens the window the way "print note" does, on a finished report of
+  // `pages` pages, and lets the notices arrive.
+  TfrmPreview* Open(int pages = 1) {
+    printer = SamplePrinter(pages);
+    form = new TfrmPreview(nullptr);
+    form->RptPreview1->SetReportPrinter(printer.get());
+    form->SetReport(nullptr);
+    form->show();
+    ProcessMessages();
+    return form;
+  }
+
+  QString PageBox() const { return form->panelPageNumber->text(); }
+
+  std::unique_ptr<TReportPrinter> printer;
+  QPointer<TfrmPreview> form;
+};
+
+// ---------------------------------------------------------------- window
+
+TEST_F(PreviewFormTest, TheWindowIsReportOfData) {
+  form = new TfrmPreview(nullptr);
+  EXPECT_EQ(form->windowTitle(), QStringLiteral("Report of data"));
+  EXPECT_EQ(form->size(), QSize(640, 480));
+  EXPECT_TRUE(form->testAttribute(Qt::WA_DeleteOnClose));
+  EXPECT_EQ(form->panelPageNumber->text(), QStringLiteral("Page 1 of 1"));
+  EXPECT_EQ(form->SpinEdit1->Value(), 100);
+  EXPECT_EQ(form->RptPreview1->Zoom(), 100);
+  EXPECT_EQ(form->RptPreview1->geometry(), QRect(0, 28, 640, 452));
+  EXPECT_EQ(form->panelPreview->geometry(), QRect(0, 0, 640, 28));
+}
+
+struct ButtonCase {
+  const char* name;
+  QRect bounds;
+  const char* hint;
+};
+
+class ToolbarButtons : public PreviewFormTest, public ::testing::WithParamInterface<ButtonCase> {};
+
+TEST_P(ToolbarButtons, SitAtTheirBoundsWithTheirHintsAndPictures) {
+  form = new TfrmPreview(nullptr);
+  auto* b = form->panelPreview->findChild<QToolButton*>(QString::fromLatin1(GetParam().name));
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(b->geometry(), GetParam().bounds);
+  EXPECT_EQ(b->toolTip(), QString::fromLatin1(GetParam().hint));
+  EXPECT_FALSE(b->icon().isNull());
+  EXPECT_TRUE(b->autoRaise());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PreviewForm, ToolbarButtons,
+    ::testing::Values(ButtonCase{"btnFirst", {21, 2, 25, 25}, "First Page"},
+                      ButtonCase{"btnPrev", {46, 2, 25, 25}, "Previous Page"},
+                      ButtonCase{"btnNext", {161, 2, 25, 25}, "Next Page"},
+                      ButtonCase{"btnLast", {186, 2, 25, 25}, "Last Page"},
+                      ButtonCase{"btnPrint", {335, 2, 25, 25}, "Print"},
+                      ButtonCase{"SpeedButton1", {368, 2, 25, 25}, ""},
+                      ButtonCase{"btnSavePdf", {396, 2, 25, 25}, "Save as PDF"},
+                      ButtonCase{"Btnclose", {424, 2, 25, 25}, "close"}));
+
+TEST_F(PreviewFormTest, TheZoomFieldAndPageBoxSitAtTheirBounds) {
+  form = new TfrmPreview(nullptr);
+  EXPECT_EQ(form->panelPageNumber->geometry(), QRect(72, 2, 88, 25));
+  EXPECT_EQ(form->SpinEdit1->pos(), QPoint(264, 3));
+  EXPECT_EQ(form->SpinEdit1->width(), 49);
+  EXPECT_EQ(form->SpinEdit1->MinValue(), 20);
+  EXPECT_EQ(form->SpinEdit1->MaxValue(), 200);
+  EXPECT_EQ(form->SpinEdit1->Increment(), 10);
+  EXPECT_EQ(form->Label1->text(), QStringLiteral("Zoom"));
+  EXPECT_EQ(form->Label1->geometry().right(), 231 + 27 - 1);  // right-aligned
+}
+
+// ---------------------------------------------------------------- pages
+
+TEST_F(PreviewFormTest, AfterTheSheetIsMadeThePageBoxReadsPageOneOfOne) {
+  Open();
+  form->FormActivate();
+  EXPECT_EQ(PageBox(), QStringLiteral("Page 1 of 1"));
+  EXPECT_EQ(form->SpinEdit1->Value(), 50);
+  EXPECT_EQ(form->RptPreview1->Zoom(), 50);
+}
+
+TEST_F(PreviewFormTest, TheFirstPageTakesTheZoomFieldsValueOverTheWidthRule) {
+  auto p = NewLandscapePrinter();
+  form = new TfrmPreview(nullptr);
+  form->SpinEdit1->SetValue(70);
+  p->BeginDoc();
+  AddSamplePage(*p, 1);
+  form->RptPreview1->SetReportPrinter(p.get());
+  EXPECT_EQ(PageBox(), QStringLiteral("Page 1 of 1"));  // not yet rewritten
+  p->EndDoc();
+  ProcessMessages();
+  EXPECT_EQ(form->RptPreview1->Zoom(), 70);
+  EXPECT_TRUE(form->RptPreview1->Image()->ImageOK());
+  delete form.data();
+}
+
+TEST_F(PreviewFormTest, BeforeTheFirstPageLastPageChangesNothing) {
+  auto p = NewLandscapePrinter();
+  p->BeginDoc();
+  form = new TfrmPreview(nullptr);
+  form->RptPreview1->SetReportPrinter(p.get());
+  form->btnLastClick();
+  EXPECT_EQ(form->RptPreview1->PageNumber(), 1);
+  EXPECT_EQ(PageBox(), QStringLiteral("Page 1 of 0"));
+  delete form.data();
+}
+
+struct PageStep {
+  void (TfrmPreview::*click)();
+  int from, to;
+};
+
+class PageButtons : public PreviewFormTest, public ::testing::WithParamInterface<PageStep> {};
+
+TEST_P(PageButtons, MoveWithinTheReport) {
+  Open(3);
+  form->RptPreview1->SetPageNumber(GetParam().from);
+  form->ShowPageNumber();
+  (form->*GetParam().click)();
+  EXPECT_EQ(form->RptPreview1->PageNumber(), GetParam().to);
+  EXPECT_EQ(PageBox(), QStringLiteral("Page %1 of 3").arg(GetParam().to));
+}
+
+INSTANTIATE_TEST_SUITE_P(PreviewForm, PageButtons,
+                         ::testing::Values(PageStep{&TfrmPreview::btnNextClick, 1, 2},
+                                           PageStep{&TfrmPreview::btnNextClick, 3, 3},
+                                           PageStep{&TfrmPreview::btnPrevClick, 3, 2},
+                                           PageStep{&TfrmPreview::btnPrevClick, 1, 1},
+                                           PageStep{&TfrmPreview::btnFirstClick, 3, 1},
+                                           PageStep{&TfrmPreview::btnLastClick, 1, 3}));
+
+TEST_F(PreviewFormTest, PageButtonsAtABoundLeaveThePageBoxAlone) {
+  Open(2);
+  form->panelPageNumber->setText(QStringLiteral("marker"));
+  form->btnPrevClick();
+  EXPECT_EQ(PageBox(), QStringLiteral("marker"));
+}
+
+struct KeyCase {
+  Qt::Key key;
+  int from, to;
+};
+
+class ViewerKeys : public PreviewFormTest, public ::testing::WithParamInterface<KeyCase> {};
+
+TEST_P(ViewerKeys, TurnPagesFromThePreview) {
+  Open(3);
+  form->RptPreview1->SetPageNumber(GetParam().from);
+  QTest::keyClick(form->RptPreview1, GetParam().key);
+  EXPECT_EQ(form->RptPreview1->PageNumber(), GetParam().to);
+}
+
+INSTANTIATE_TEST_SUITE_P(PreviewForm, ViewerKeys,
+                         ::testing::Values(KeyCase{Qt::Key_PageDown, 1, 2}, KeyCase{Qt::Key_PageUp, 2, 1},
+                                           KeyCase{Qt::Key_End, 1, 3}, KeyCase{Qt::Key_Home, 3, 1},
+                                           KeyCase{Qt::Key_PageDown, 3, 3}));
+
+TEST_F(PreviewFormTest, HomeAndEndStayWithTheZoomField) {
+  Open(3);
+  form->RptPreview1->SetPageNumber(2);
+  form->SpinEdit1->setFocus();
+  form->SpinEdit1->setCursorPosition(0);
+  QTest::keyClick(form->SpinEdit1, Qt::Key_End);
+  EXPECT_EQ(form->RptPreview1->PageNumber(), 2);
+  EXPECT_EQ(form->SpinEdit1->cursorPosition(), form->SpinEdit1->text().size());
+}
+
+// ---------------------------------------------------------------- zoom
+
+TEST_F(PreviewFormTest, TheZoomFieldSetsThePreviewsZoom) {
+  Open();
+  form->SpinEdit1->SetValue(120);
+  EXPECT_EQ(form->RptPreview1->Zoom(), 120);
+}
+
+TEST_F(PreviewFormTest, BecomingActiveAgainResetsTheZoomToFifty) {
+  Open();
+  form->SpinEdit1->SetValue(120);
+  QApplication::setActiveWindow(form);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+  EXPECT_EQ(form->SpinEdit1->Value(), 50);
+  EXPECT_EQ(form->RptPreview1->Zoom(), 50);
+}
+
+TEST_F(PreviewFormTest, CtrlWheelStepsTheZoomField) {
+  Open();
+  form->SpinEdit1->SetValue(100);
+  QWidget* view = form->RptPreview1->viewport();
+  auto wheel = [&](int delta, Qt::KeyboardModifiers mods) {
+    QWheelEvent e(QPointF(50, 50), view->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, delta), Qt::NoButton,
+                  mods, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(view, &e);
+  };
+  wheel(120, Qt::ControlModifier);
+  EXPECT_EQ(form->SpinEdit1->Value(), 110);
+  EXPECT_EQ(form->RptPreview1->Zoom(), 110);
+  wheel(-120, Qt::ControlModifier);
+  wheel(-60, Qt::ControlModifier);  // half a notch waits for the other half
+  EXPECT_EQ(form->SpinEdit1->Value(), 100);
+  wheel(-60, Qt::ControlModifier);
+  EXPECT_EQ(form->SpinEdit1->Value(), 90);
+  wheel(120, Qt::NoModifier);  // a plain wheel scrolls
+  EXPECT_EQ(form->SpinEdit1->Value(), 90);
+}
+
+TEST_F(PreviewFormTest, CtrlPlusAndMinusStepTheZoomFieldEvenFromTheField) {
+  Open();
+  QApplication::setActiveWindow(form);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+  form->SpinEdit1->SetValue(100);
+  form->SpinEdit1->setFocus();
+  QTest::keyClick(form->SpinEdit1, Qt::Key_Minus, Qt::ControlModifier);
+  EXPECT_EQ(form->SpinEdit1->text(), QStringLiteral("90"));
+  QTest::keyClick(form->SpinEdit1, Qt::Key_Equal, Qt::ControlModifier);
+  QTest::keyClick(form->SpinEdit1, Qt::Key_Plus, Qt::ControlModifier);
+  EXPECT_EQ(form->SpinEdit1->Value(), 110);
+  EXPECT_EQ(form->RptPreview1->Zoom(), 110);
+}
+
+// ---------------------------------------------------------------- closing
+
+TEST_F(PreviewFormTest, ClosingReleasesTheWindowAndEndsThePreview) {
+  Open();
+  form->BtncloseClick();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(form.isNull());
+  EXPECT_FALSE(printer->ShowingPreview());
+  EXPECT_EQ(printer->Client(), nullptr);
+}
+
+TEST_F(PreviewFormTest, ClosingByTheTitleBarDoesTheSame) {
+  Open();
+  form->windowHandle()->close();  // what the window manager's close button does
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(form.isNull());
+  EXPECT_FALSE(printer->ShowingPreview());
+}
+
+TEST_F(PreviewFormTest, APrinterDestroyedFirstTakesTheReportReferenceWithIt) {
+  Open(2);
+  form->SetReport(reinterpret_cast<TReport*>(this));  // any non-null reference
+  printer.reset();
+  EXPECT_EQ(form->Report(), nullptr);
+  form->btnNextClick();
+  form->btnLastClick();
+  form->SpeedButton1Click();
+  form->btnPrintClick();
+  EXPECT_EQ(PageBox(), QStringLiteral("Page 1 of 0"));
+}
+
+// ---------------------------------------------------------------- printing
+
+TEST_F(PreviewFormTest, BothPrintButtonsAskTheMasterReportToPrint) {
+  Open();
+  RecordingMaster master;
+  printer->SetMaster(&master);
+  form->SpeedButton1Click();
+  form->btnPrintClick();
+  ProcessMessages();
+  EXPECT_EQ(master.offsets, (std::vector<int>{MsgPrintReport, MsgPrintReport}));
+}
+
+TEST_F(PreviewFormTest, DirectPrintWithoutAPrinterDoesNothing) {
+  Open();
+  form->SpeedButton1Click();  // no master, no platform printer
+  EXPECT_EQ(printer->Status(), TPrinterStatus::psFinished);
+  EXPECT_TRUE(printer->ShowingPreview());
+}
+
+// ---------------------------------------------------------------- PDF
+
+// pdfinfo's "Pages:" and "Page size:" lines, or empty without poppler.
+QString PdfInfo(const QString& file) {
+  if (QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty()) return {};
+  QProcess p;
+  p.start(QStringLiteral("pdfinfo"), {file});
+  p.waitForFinished();
+  return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+TEST_F(PreviewFormTest, SaveAsPdfWritesTheReportsPagesOnItsPaper) {
+  Open(2);
+  QTemporaryDir dir;
+  const QString file = dir.filePath(QStringLiteral("broodlog.pdf"));
+  form->SaveAsPdf(file);
+  QFile f(file);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(f.read(5).startsWith("%PDF-"));
+  const QString info = PdfInfo(file);
+  if (info.isEmpty()) GTEST_SKIP() << "pdfinfo (poppler-utils) is not installed";
+  EXPECT_TRUE(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+2\\n")))) << info.toStdString();
+  // Landscape A4: 297 x 210 mm.
+  EXPECT_TRUE(info.contains(QRegularExpression(QStringLiteral("Page size:\\s+84[12](\\.\\d+)? x 595(\\.\\d+)? pts"))))
+      << info.toStdString();
+}
+
+TEST_F(PreviewFormTest, SaveAsPdfKeepsTheTextAsText) {
+  if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty()) GTEST_SKIP() << "no pdftotext";
+  Open();
+  QTemporaryDir dir;
+  const QString file = dir.filePath(QStringLiteral("sheet.pdf"));
+  form->SaveAsPdf(file);
+  QProcess p;
+  p.start(QStringLiteral("pdftotext"), {file, QStringLiteral("-")});
+  p.waitForFinished();
+  // Characters are placed one by one, so the extractor may space them out.
+  const QString text = QString::fromUtf8(p.readAllStandardOutput());
+  EXPECT_TRUE(QString(text).remove(QLatin1Char(' ')).contains(QStringLiteral("Apiary:LesTilleuls")))
+      << text.toStdString();
+}
+
+TEST_F(PreviewFormTest, SaveAsPdfPutsTheRulesWhereThePreviewHasThem) {
+  if (QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty()) GTEST_SKIP() << "no pdftoppm";
+  Open();
+  QTemporaryDir dir;
+  const QString file = dir.filePath(QStringLiteral("sheet.pdf"));
+  form->SaveAsPdf(file);
+  QProcess p;
+  p.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("96"), QStringLiteral("-png"),
+                                       QStringLiteral("-singlefile"), file, dir.filePath(QStringLiteral("page"))});
+  ASSERT_TRUE(p.waitForFinished());
+  const QImage pdf(dir.filePath(QStringLiteral("page.png")));
+  ASSERT_FALSE(pdf.isNull());
+  // At 96 per inch the PDF page is the stored page's size; the sample sheet
+  // rules rows 200, 260, ... and columns 40, 189, ...
+  EXPECT_NEAR(pdf.width(), 1123, 1);
+  auto darkest = [&](int x, int from, int to) {
+    int best = from;
+    for (int y = from; y < to; ++y)
+      if (qGray(pdf.pixel(x, y)) < qGray(pdf.pixel(x, best))) best = y;
+    return best;
+  };
+  EXPECT_NEAR(darkest(300, 190, 210), 200, 1);
+  EXPECT_NEAR(darkest(300, 250, 270), 260, 1);
+}
+
+TEST_F(PreviewFormTest, SaveAsPdfToAnUnwritablePlaceSaysSo) {
+  Open();
+  const QString file = QStringLiteral("/nonexistent-dir/broodlog.pdf");
+  try {
+    form->SaveAsPdf(file);
+    FAIL() << "no error";
+  } catch (const EReportError& e) {
+    EXPECT_STREQ(e.what(), "Cannot write file /nonexistent-dir/broodlog.pdf");
+  }
+}
+
+TEST_F(PreviewFormTest, SaveAsPdfBeforeThePagesAreFinishedWritesNothing) {
+  auto p = NewLandscapePrinter();
+  p->BeginDoc();
+  AddSamplePage(*p, 2);
+  form = new TfrmPreview(nullptr);
+  form->RptPreview1->SetReportPrinter(p.get());
+  QTemporaryDir dir;
+  const QString file = dir.filePath(QStringLiteral("early.pdf"));
+  form->SaveAsPdf(file);
+  EXPECT_FALSE(QFile::exists(file));
+  delete form.data();
+}
+
+}  // namespace

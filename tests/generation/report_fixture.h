@@ -1,0 +1,70 @@
+#pragma once
+
+// Small banded reports for tests: A4 portrait, 10 mm margins, lengths in
+// 0.1 mm, rows supplied through OnNeedData, every band print recorded.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "generation/report.h"
+#include "output/messages.h"
+
+struct TBandPrint {
+  std::string band;
+  int page;
+  int column;
+  long double y;  // the cursor after the band (0.1 mm)
+  bool printed;
+  friend bool operator==(const TBandPrint&, const TBandPrint&) = default;
+};
+
+class TReportFixture {
+ public:
+  TReportFixture() {
+    SetMessageLoop(&loop);
+    report = &owner.CreateComponent<TReport>();
+    report->SetUnits(TReportUnit::Native);
+    report->OnPreview = [this](TReportPrinter& sender) {
+      previewSender = &sender;
+      pagesAtPreview = sender.PageCount();
+    };
+  }
+  ~TReportFixture() { SetMessageLoop(nullptr); }
+
+  TBand& AddBand(TBandType type, long double height, const std::string& name) {
+    TBand& band = owner.CreateComponent<TBand>(type);
+    band.SetName(name);
+    band.SetParent(report);
+    band.Size().SetUnits(TReportUnit::Native);
+    band.Size().SetHeight(height);
+    Record(band);
+    return band;
+  }
+  void Record(TCustomBand& band) {
+    band.AfterPrint = [this](TCustomBand& b, bool printed) {
+      prints.push_back({b.Name(), report->PageCounter(), report->ColumnIndex(), report->CursorY(), printed});
+    };
+  }
+  // Rows: OnNeedData says "more" `rows` times.
+  void Rows(int rows) {
+    remaining = rows;
+    report->OnNeedData = [this](TCustomReport&, bool& more) { more = remaining-- > 0; };
+  }
+  // Where each band was printed, per name, as page numbers.
+  std::vector<int> Pages(const std::string& band) const {
+    std::vector<int> pages;
+    for (const auto& p : prints)
+      if (p.band == band && p.printed) pages.push_back(p.page);
+    return pages;
+  }
+  int PageCount() const { return previewSender ? previewSender->PageCount() : -1; }
+
+  TQueueMessageLoop loop;
+  TControl owner;
+  TReport* report;
+  std::vector<TBandPrint> prints;
+  TReportPrinter* previewSender = nullptr;
+  int pagesAtPreview = -1;
+  int remaining = 0;
+};

@@ -19,6 +19,8 @@
 
 #include <algorithm>
 
+#include "app/select_printer.h"
+#include "generation/report.h"
 #include "output/report_printer.h"
 #include "output/stored_page.h"
 #include "platform/application.h"
@@ -204,8 +206,8 @@ void TfrmPreview::FormClose() {
 void TfrmPreview::btnPrintClick() { PrintReport(); }
 
 void TfrmPreview::PrintReport() {
-  // Until the printer dialog exists this prints as the direct button does.
-  if (TReportPrinter* printer = RptPreview1->ReportPrinter()) printer->Print();
+  // The printer dialog, then the whole report or the chosen pages.
+  if (TReportPrinter* printer = RptPreview1->ReportPrinter()) RunPrintJob(*printer, report_);
 }
 
 void TfrmPreview::SpeedButton1Click() {

@@ -2,15 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPointer>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QWheelEvent>
 #include <QWindow>
@@ -294,14 +297,34 @@ TEST_F(PreviewFormTest, APrinterDestroyedFirstTakesTheReportReferenceWithIt) {
 
 // ---------------------------------------------------------------- printing
 
-TEST_F(PreviewFormTest, BothPrintButtonsAskTheMasterReportToPrint) {
+TEST_F(PreviewFormTest, TheDirectPrintButtonAsksTheMasterReportToPrint) {
   Open();
   RecordingMaster master;
   printer->SetMaster(&master);
   form->SpeedButton1Click();
+  ProcessMessages();
+  EXPECT_EQ(master.offsets, (std::vector<int>{MsgPrintReport}));
+}
+
+TEST_F(PreviewFormTest, ThePrintButtonOpensThePrinterDialog) {
+  Open();
+  RecordingMaster master;
+  printer->SetMaster(&master);
+  QString title;
+  QTimer poll;  // until the dialog is up and running modally
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (w->objectName() != QStringLiteral("frmSelectPrinter") || !w->isVisible() || !w->isModal()) continue;
+      poll.stop();
+      title = w->windowTitle();
+      w->findChild<QPushButton*>(QStringLiteral("BitBtn2"))->click();  // Cancel
+    }
+  });
+  poll.start(10);
   form->btnPrintClick();
   ProcessMessages();
-  EXPECT_EQ(master.offsets, (std::vector<int>{MsgPrintReport, MsgPrintReport}));
+  EXPECT_EQ(title, QStringLiteral("Select the printer"));
+  EXPECT_TRUE(master.offsets.empty());
 }
 
 TEST_F(PreviewFormTest, DirectPrintWithoutAPrinterDoesNothing) {

@@ -7,6 +7,7 @@
 
 #include "app/main_window.h"
 #include "platform/application.h"
+#include "platform/engine_services.h"
 
 namespace {
 
@@ -58,6 +59,7 @@ int main(int argc, char** argv) {
   }
 #endif
   TApplication app(argc, argv);
+  TEngineServices services;
   Tbroodlogprint window;
   window.show();
   return app.exec();

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "app/print_note.h"
 #include "app/globals.h"
 #include "app/text_to_broodlog.h"
 #include "platform/application.h"
@@ -75,7 +76,7 @@ Tbroodlogprint::Tbroodlogprint(QWidget* parent) : QWidget(parent) {
 
 void Tbroodlogprint::BitBtn1Click() {
   ApiaryName() = Edit1->text();
-  // The record sheet's preview is started from here once the report exists.
+  PrintNote();
 }
 
 void Tbroodlogprint::BitBtn2Click() { close(); }

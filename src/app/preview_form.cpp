@@ -24,6 +24,7 @@
 #include "output/report_printer.h"
 #include "output/stored_page.h"
 #include "platform/application.h"
+#include "platform/file_printer.h"
 #include "platform/fonts.h"
 #include "platform/qt_canvas.h"
 #include "report/report_error.h"
@@ -228,6 +229,16 @@ void TfrmPreview::SaveAsPdf(const QString& fileName) {
   if (!printer || printer->Status() != TPrinterStatus::psFinished || printer->PageCount() < 1) return;
   const auto fail = [&fileName] { throw EReportError("Cannot write file " + fileName.toStdString()); };
 
+  if (report_ && report_->Idle()) {
+    // The report generates itself onto the PDF as it would onto a printer,
+    // so the file holds exactly the printed page, text as text.
+    QSaveFile file(fileName);
+    file.setDirectWriteFallback(true);
+    if (!file.open(QIODevice::WriteOnly)) fail();
+    report_->PrintOn(std::make_unique<TFilePlatformPrinter>(&file, 1200));
+    if (!file.commit()) fail();
+    return;
+  }
   // The printer's paper as it lies, in millimetres.
   const double wMm = printer->PageWidth() / 10.0, hMm = printer->PageLength() / 10.0;
   if (wMm <= 0 || hMm <= 0) fail();

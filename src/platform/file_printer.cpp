@@ -42,6 +42,11 @@ TFilePlatformPrinter::TFilePlatformPrinter(TFormat format, QString fileName, int
   mode_.paperCode = static_cast<int>(TPaperSize::A4);
 }
 
+TFilePlatformPrinter::TFilePlatformPrinter(QIODevice* device, int dpi)
+    : TFilePlatformPrinter(TFormat::Pdf, QString(), dpi) {
+  device_ = device;
+}
+
 TFilePlatformPrinter::~TFilePlatformPrinter() {
   if (job_) Abort();
 }
@@ -85,7 +90,7 @@ void TFilePlatformPrinter::BeginDoc(const std::string& title) {
   const TDeviceCaps caps = Caps();
   if (format_ == TFormat::Pdf) {
     auto [w, h] = PaperMM(mode_.paperCode);
-    job->writer = std::make_unique<QPdfWriter>(file_name_);
+    job->writer = device_ ? std::make_unique<QPdfWriter>(device_) : std::make_unique<QPdfWriter>(file_name_);
     job->writer->setTitle(QString::fromStdString(title));
     job->writer->setCreator(QStringLiteral("broodlog"));
     job->writer->setResolution(dpi_);
@@ -139,7 +144,7 @@ void TFilePlatformPrinter::Abort() {
   job->canvas.reset();
   job->painter.end();
   job->writer.reset();
-  QFile::remove(file_name_);
+  if (!device_) QFile::remove(file_name_);
 }
 
 bool TFilePlatformPrinter::Printing() const { return job_ != nullptr; }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+
+class QIODevice;
 #include <memory>
 
 #include "output/platform_printer.h"
@@ -15,6 +17,9 @@ class TFilePlatformPrinter : public TPlatformPrinter {
   enum class TFormat { Pdf, Png };
 
   TFilePlatformPrinter(TFormat format, QString fileName, int dpi);
+  // A PDF written to `device` (open for writing; the caller commits or
+  // discards it).
+  TFilePlatformPrinter(QIODevice* device, int dpi);
   ~TFilePlatformPrinter() override;
 
   std::vector<std::string> Printers() const override;
@@ -39,6 +44,7 @@ class TFilePlatformPrinter : public TPlatformPrinter {
   struct TJob;
   TFormat format_;
   QString file_name_;
+  QIODevice* device_ = nullptr;
   int dpi_;
   TDeviceMode mode_;
   std::unique_ptr<TTextMetrics> metrics_;

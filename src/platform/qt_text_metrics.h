@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QFontMetricsF>
 #include <QImage>
+#include <memory>
+#include <unordered_map>
 
 #include "graphics/text_metrics.h"
 
@@ -26,6 +29,19 @@ class TQtTextMetrics : public TTextMetrics {
   TFontMetrics Metrics(const TLogFont& font) override;
 
  private:
+  // What one font measures: its metrics object, vertical metrics, and the
+  // advances of the characters met so far. Reports measure the same few
+  // fonts thousands of times a page.
+  struct TFontEntry {
+    explicit TFontEntry(const QFont& font, QPaintDevice* device) : fm(font, device) {}
+    QFontMetricsF fm;
+    TFontMetrics metrics;
+    std::unordered_map<char16_t, int> advances;
+  };
+  TFontEntry& Entry(const TLogFont& font);
+  int Advance(TFontEntry& entry, char16_t unit);
+
   int ppi_;
   QImage image_;  // the reference context
+  std::unordered_map<std::string, std::unique_ptr<TFontEntry>> fonts_;
 };

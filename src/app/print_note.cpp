@@ -1,0 +1,47 @@
+#include "app/print_note.h"
+
+#include <QPointer>
+#include <memory>
+
+#include "app/broodlog_form.h"
+#include "app/caption_file.h"
+#include "app/globals.h"
+#include "app/preview_form.h"
+#include "app/sheet_captions.h"
+#include "widgets/report_preview.h"
+
+namespace {
+// The caption list the last preview made; empty until the first one.
+std::unique_ptr<TCaptionList> caption_list;
+}  // namespace
+
+TfrmPreview* ShowSheetPreview(TFormBroodlog& form, TReportPrinter& sender) {
+  caption_list = std::make_unique<TCaptionList>();
+  ApplySheetTexts(form, *caption_list, QString::fromLatin1(kCaptionFileName), ApiaryName());
+  auto* window = new TfrmPreview(nullptr);
+  window->RptPreview1->SetReportPrinter(&sender);
+  window->SetReport(form.Report);
+  window->show();
+  return window;
+}
+
+void FormClose() { caption_list.reset(); }
+
+void PrintNote() {
+  auto form = std::make_unique<TFormBroodlog>();
+  QPointer<TfrmPreview> preview;
+  form->Report->OnPreview = [&](TReportPrinter& sender) { preview = ShowSheetPreview(*form, sender); };
+  // The preview window goes before the sheet on every way out, so it never
+  // reaches the sheet's printer once the sheet is gone: the wait ends when
+  // the window closes, or when the program ends with the window still open.
+  struct TRelease {
+    QPointer<TfrmPreview>& preview;
+    std::unique_ptr<TFormBroodlog>& form;
+    ~TRelease() {
+      delete preview.data();
+      FormClose();
+      form.reset();
+    }
+  } release{preview, form};
+  form->Report->Preview();
+}

@@ -8,6 +8,8 @@
 #include "app/main_window.h"
 #include "platform/application.h"
 #include "platform/engine_services.h"
+#include "platform/qt_printer.h"
+#include "widgets/print_progress.h"
 
 namespace {
 
@@ -60,6 +62,8 @@ int main(int argc, char** argv) {
 #endif
   TApplication app(argc, argv);
   TEngineServices services;
+  InstallQtPlatformPrinters();
+  InstallPrintProgressWindow();
   Tbroodlogprint window;
   window.show();
   return app.exec();

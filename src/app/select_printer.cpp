@@ -35,7 +35,8 @@ const char* const TfrmSelectPrinter::kAllPrefix = "All ";
 const char* const TfrmSelectPrinter::kPagesSuffix = " pages";
 const char* const TfrmSelectPrinter::kSupportsCopies = "Printer supports multiple copies";
 const char* const TfrmSelectPrinter::kNoCopies = "Printer does not supports multiple copies";
-const char* const TfrmSelectPrinter::kNoPrinter = "No printer is installed: there is nothing to print on";
+const char* const TfrmSelectPrinter::kNoPrinter =
+    "No printer is installed: save the report with \"Save as PDF\" in the preview instead";
 
 namespace {
 

@@ -426,4 +426,22 @@ TEST_F(PrintJobTest, AFailingRangeLeavesNoTemporaryFiles) {
   EXPECT_TRUE(tmp.RptFiles().empty());
 }
 
+TEST_F(PrintJobTest, PrintersGoneSinceTheDialogFailPlainlyAndLeaveNoFiles) {
+  test_support::TempDir tmp;
+  try {
+    RunPrintJob(R(), form_.Report, [&](TfrmSelectPrinter& d) {
+      d.show();
+      d.RangeRb->click();
+      d.BitBtn1->click();
+      UseQueues({}, -1);  // the spooler lost its queues meanwhile
+      return d.result();
+    });
+    ADD_FAILURE() << "nothing was printed, and nothing said so";
+  } catch (const EReportError& e) {
+    EXPECT_STREQ(e.what(), "There is no printer to print on any more: nothing was printed");
+  }
+  EXPECT_TRUE(jobs_.empty());
+  EXPECT_TRUE(tmp.RptFiles().empty());
+}
+
 }  // namespace

@@ -315,6 +315,10 @@ TEST_F(PreviewFormTest, ThePrintButtonOpensThePrinterDialog) {
   QObject::connect(&poll, &QTimer::timeout, [&] {
     for (QWidget* w : QApplication::topLevelWidgets()) {
       if (w->objectName() != QStringLiteral("frmSelectPrinter") || !w->isVisible() || !w->isModal()) continue;
+      // Not while it is still being shown: the dialog's own loop must be
+      // running for Cancel to end it.
+      auto* status = w->findChild<QLabel*>(QStringLiteral("StatusLbl"));
+      if (status == nullptr || status->text() == QStringLiteral("Please wait...")) continue;
       poll.stop();
       title = w->windowTitle();
       w->findChild<QPushButton*>(QStringLiteral("BitBtn2"))->click();  // Cancel

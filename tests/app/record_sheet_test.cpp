@@ -68,6 +68,16 @@ void ExpectNear(const std::vector<int>& found, const std::vector<int>& expected,
   for (std::size_t i = 0; i < found.size(); ++i) EXPECT_LE(std::abs(found[i] - expected[i]), 1) << what << " " << i;
 }
 
+// The PDF's page as a 600-dpi image, through Poppler; null without it.
+QImage Rasterize(const QString& pdf, const QString& stem) {
+  const QString pdftoppm = QStandardPaths::findExecutable("pdftoppm");
+  if (pdftoppm.isEmpty()) return {};
+  if (QProcess::execute(pdftoppm, {"-r", QString::number(kDpi), "-png", "-singlefile", pdf, stem}) != 0) return {};
+  return Load(stem + ".png");
+}
+
+bool HavePoppler() { return !QStandardPaths::findExecutable("pdftoppm").isEmpty(); }
+
 // Checks the rules of a 600-dpi picture of the whole landscape page.
 void CheckRules(const QImage& page) {
   ASSERT_LE(std::abs(page.width() - Device(2970)), 1);  // a PDF page is whole points
@@ -112,15 +122,11 @@ TEST_F(RecordSheetTest, RulesLieWhereTheTablesPutThemOnA600DpiImage) {
 }
 
 TEST_F(RecordSheetTest, RulesLieWhereTheTablesPutThemOnThePdf) {
-  const QString pdftoppm = QStandardPaths::findExecutable("pdftoppm");
-  if (pdftoppm.isEmpty()) GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
+  if (!HavePoppler()) GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
   TFormBroodlog form;
   const QString file = dir.filePath("sheet.pdf");
   form.Report->PrintOn(std::make_unique<TFilePlatformPrinter>(TFilePlatformPrinter::TFormat::Pdf, file, kDpi));
-  ASSERT_EQ(QProcess::execute(pdftoppm, {"-r", QString::number(kDpi), "-png", "-singlefile", file,
-                                         dir.filePath("pdf")}),
-            0);
-  QImage image = Load(dir.filePath("pdf.png"));
+  QImage image = Rasterize(file, dir.filePath("pdf"));
   ASSERT_FALSE(image.isNull());
   CheckRules(image);
 }
@@ -128,8 +134,7 @@ TEST_F(RecordSheetTest, RulesLieWhereTheTablesPutThemOnThePdf) {
 // "Save as PDF" in the preview regenerates the sheet onto the file as a
 // printer would get it; closing the window then ends the preview's wait.
 TEST_F(RecordSheetTest, SaveAsPdfFromThePreviewHoldsThePrintedSheet) {
-  const QString pdftoppm = QStandardPaths::findExecutable("pdftoppm");
-  if (pdftoppm.isEmpty()) GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
+  if (!HavePoppler()) GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
   const QString file = dir.filePath("saved.pdf");
   TFormBroodlog form;
   form.Report->OnPreview = [&](TReportPrinter& printer) {
@@ -147,10 +152,7 @@ TEST_F(RecordSheetTest, SaveAsPdfFromThePreviewHoldsThePrintedSheet) {
     timer->start(5);
   };
   form.Report->Preview();
-  ASSERT_EQ(QProcess::execute(pdftoppm, {"-r", QString::number(kDpi), "-png", "-singlefile", file,
-                                         dir.filePath("saved")}),
-            0);
-  QImage image = Load(dir.filePath("saved.png"));
+  QImage image = Rasterize(file, dir.filePath("saved"));
   ASSERT_FALSE(image.isNull());
   CheckRules(image);
 }

@@ -15,6 +15,8 @@
 #include "app/main_window.h"
 #include "platform/application.h"
 #include "platform/engine_services.h"
+#include "platform/qt_printer.h"
+#include "widgets/print_progress.h"
 
 namespace {
 
@@ -131,6 +133,8 @@ int main(int argc, char** argv) {
   hold.reset();
 #endif
   TEngineServices services;
+  InstallQtPlatformPrinters();
+  InstallPrintProgressWindow();
   Tbroodlogprint window;
   window.show();
   return app.exec();

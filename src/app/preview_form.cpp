@@ -23,6 +23,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/select_printer.h"
 #include "generation/report.h"
 #include "output/report_printer.h"
 #include "output/stored_page.h"
@@ -210,8 +211,8 @@ void TfrmPreview::FormClose() {
 void TfrmPreview::btnPrintClick() { PrintReport(); }
 
 void TfrmPreview::PrintReport() {
-  // Until the printer dialog exists this prints as the direct button does.
-  if (TReportPrinter* printer = RptPreview1->ReportPrinter()) printer->Print();
+  // The printer dialog, then the whole report or the chosen pages.
+  if (TReportPrinter* printer = RptPreview1->ReportPrinter()) RunPrintJob(*printer, report_);
 }
 
 void TfrmPreview::SpeedButton1Click() {

@@ -87,7 +87,7 @@ class TfrmPreview : public QWidget {
   bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
-  // Sends the report to the printer the way the print dialog will.
+  // The printer dialog and the print job for the shown pages.
   void PrintReport();
   void ReplaceWithPdf(const QString& fileName, const std::function<void(const QString&)>& write);
   void SaveReportAsPdf(const QString& fileName);

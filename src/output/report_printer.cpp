@@ -130,6 +130,13 @@ void TPrinterSettings::ApplyToDevice() {
   mode.orientation = orientation_ == TPrinterOrientation::poLandscape ? 2 : 1;
   printer_->SetDeviceMode(mode);
   mode_ = mode;
+  // The unprintable edges turn and change with the paper: take them for the
+  // page as it now lies, or a landscape page lands off by their difference.
+  const TDeviceCaps caps = printer_->Caps();
+  if (caps.pixelsPerInchX > 0 && caps.pixelsPerInchY > 0) {
+    offset_left_ = PixelsToStored(caps.physicalOffsetX, caps.pixelsPerInchX);
+    offset_top_ = PixelsToStored(caps.physicalOffsetY, caps.pixelsPerInchY);
+  }
 }
 
 // Without a device there is no device mode to ask, so every write is taken

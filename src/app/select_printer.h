@@ -1,0 +1,116 @@
+#pragma once
+
+#include <QDialog>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "output/platform_printer.h"
+
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class TCustomReport;
+class TReportPrinter;
+class TSpinEdit;
+
+// "Select the printer": the printer, all pages or a range, the number of
+// copies and the paper, and a status line that says whether the chosen
+// printer makes copies itself (found by asking the report printer to take 2
+// copies and reading them back, then putting it back as it was).
+//
+// The caller sets ReportPrinter and StartPrinterIndex (and may set
+// CopyCount), runs the dialog and, after OK, reads cbPrinters' index,
+// ComboBox1's, CopyCount, FromPage and ToPage.
+//
+// With "Pages" checked, OK with a page field that is empty or not a number
+// shows "'%s' is not a valid integer value" and keeps the dialog open on
+// that field, so nothing is printed until the user mends or cancels it.
+// Without any printer the status line says so and OK stays disabled.
+class TfrmSelectPrinter : public QDialog {
+  Q_OBJECT
+ public:
+  // The client area the controls are laid out in: the 493 x 217 outer size
+  // less a classic 4-pixel sizing border and 19-pixel caption.
+  static constexpr int kClientWidth = 485, kClientHeight = 190;
+  static constexpr int kOuterWidth = 493, kOuterHeight = 217;
+  // The paper names in paper-size order (item k is the size with ordinal k).
+  static const std::array<const char*, 28> kPaperNames;
+  // The status texts.
+  static const char* const kPleaseWait;
+  static const char* const kAllPrefix;   // "All "
+  static const char* const kPagesSuffix;  // " pages"
+  static const char* const kSupportsCopies;
+  static const char* const kNoCopies;
+  static const char* const kNoPrinter;
+
+  explicit TfrmSelectPrinter(QWidget* parent = nullptr);
+  ~TfrmSelectPrinter() override;
+
+  // Controls, owned by the dialog.
+  QLabel* Label1;  // "&Printer"
+  QComboBox* cbPrinters;
+  QGroupBox* GroupBox1;  // "Print Range"
+  QRadioButton* AllPagesRb;
+  QRadioButton* RangeRb;
+  QLabel* Label2;  // "&from:"
+  QLineEdit* FromEdt;
+  QLabel* Label3;  // "&to:"
+  QLineEdit* ToEdt;
+  QGroupBox* GroupBox2;  // "Copies"
+  QLabel* Label4;        // "Number of &copies:"
+  TSpinEdit* CopiesSe;
+  QLabel* Label5;  // "Paperselection"
+  QComboBox* ComboBox1;
+  QPushButton* BitBtn3;  // "&Default"
+  QPushButton* BitBtn1;  // OK
+  QPushButton* BitBtn2;  // Cancel
+  QFrame* Bevel1;
+  QLabel* StatusLbl;
+
+  // Fields.
+  std::int32_t CopyCount = 0;
+  std::unique_ptr<TPlatformPrinter> PlatformPrinter;  // made on show
+  std::int32_t StartPrinterIndex = 0;
+  TReportPrinter* ReportPrinter = nullptr;  // not owned
+  std::int32_t FromPage = 0, ToPage = 0;
+
+  // Handlers.
+  void FormShow();
+  void FormDestroy();
+  void cbPrintersChange();
+  void BitBtn3Click();
+  void AllPagesRbClick();
+  void FromEdtChange(QLineEdit* sender);
+  // Throws EReportError "'%s' is not a valid integer value" for a page
+  // field that does not read as a number.
+  void BitBtn1Click();
+
+  // The paper item the user chose: ComboBox1's item whose text is the
+  // field's (letter case aside), or -1 for a text of the user's own.
+  int SelectedPaperItem() const;
+
+ protected:
+  void showEvent(QShowEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+
+ private:
+  void OkClicked();
+  void PlaceBottomRow();
+};
+
+// The print job of the preview window's Print button: the dialog for the
+// pages of `printer` (the preview's report printer) and `report` (the
+// preview's report, whose paper size the dialog shows and sets), then the
+// whole report through the master report, or the chosen range through
+// temporary saved reports that are deleted on every way out. Errors of
+// either path propagate. `run` shows the dialog and returns its result
+// (exec() when empty; tests drive the dialog through it).
+void RunPrintJob(TReportPrinter& printer, TCustomReport* report,
+                 const std::function<int(TfrmSelectPrinter&)>& run = {});

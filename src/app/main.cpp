@@ -1,11 +1,13 @@
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #ifdef BROODLOG_HAVE_XCB
 #include <xcb/xcb.h>
 #endif
 
 #include "app/main_window.h"
+#include "broodlog_version.h"
 #include "platform/application.h"
 #include "platform/engine_services.h"
 
@@ -41,6 +43,11 @@ bool XDisplayUnreachable(const char** name) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Answered before anything needs a display, so it works in any shell.
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::printf("%s\n", BROODLOG_VERSION_TEXT);
+    return 0;
+  }
   if (!HasDisplay()) {
     std::fprintf(stderr,
                  "broodlog: no display to show its window on (neither DISPLAY nor "

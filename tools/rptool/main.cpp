@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "broodlog_version.h"
 #include "commands.h"
 #include "platform/fonts.h"
 
@@ -71,6 +72,10 @@ int main(int argc, char** argv) {
   if (argc < 2) {
     PrintUsage();
     return 2;
+  }
+  if (std::string(argv[1]) == "--version") {
+    std::printf("%s\n", BROODLOG_VERSION_TEXT);
+    return 0;
   }
   const TCommand* command = FindCommand(argv[1]);
   if (!command) {

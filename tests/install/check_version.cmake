@@ -1,3 +1,4 @@
+cmake_minimum_required(VERSION 3.25)
 # PROGRAM --version prints exactly EXPECTED and a newline, and exits 0.
 execute_process(COMMAND ${PROGRAM} --version RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err
                 TIMEOUT 30)

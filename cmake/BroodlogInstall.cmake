@@ -55,17 +55,17 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
-# The shared libraries come from dpkg-shlibdeps where it is there; the Qt
-# libraries are named as well, because the xcb platform plugin (in libqt6gui6)
-# and the CUPS print plugin (in libqt6printsupport6) are loaded, not linked.
-# The sheet's fonts are Liberation's; links open with xdg-open.
+# The shared libraries come from dpkg-shlibdeps where it is there. Qt Widgets
+# and Print Support are named as well: without dpkg-shlibdeps they would be
+# missing, and the CUPS print plugin (in libqt6printsupport6) is loaded at
+# run time, not linked. The sheet's fonts are Liberation's; links open with
+# xdg-open.
 find_program(DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 endif()
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libqt6widgets6 (>= 6.4), libqt6printsupport6 (>= 6.4), libqt6gui6 (>= 6.4), fonts-liberation, xdg-utils")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "cups-client")
+    "libqt6widgets6 (>= 6.4), libqt6printsupport6 (>= 6.4), fonts-liberation, xdg-utils")
 set(CPACK_GENERATOR DEB)
 set(CPACK_SOURCE_GENERATOR TGZ)
 set(CPACK_SOURCE_IGNORE_FILES "/build[^/]*/" "/\\\\.git/")

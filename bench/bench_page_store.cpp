@@ -1,12 +1,14 @@
 // The page store at report scale: 10000 pages added and read back in
 // order, extraction and joining of a 10000-page saved report beside a plain
-// copy of the same file, and the memory a 10000-page store takes.
+// copy of the same file (also taken in turn, for their ratio), and the
+// memory a 10000-page store takes.
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -48,7 +50,7 @@ const std::string& SourceReport() {
   static const std::string name = [] {
     std::string n = Dir() + "/source.rpt";
     TPageStore store;
-    store.SetStream(std::make_unique<TPageStream>(100000));
+    store.SetStream(std::make_unique<TPageStream>(saved_report::kMemoryLimit));
     for (int i = 0; i < kPages; ++i) store.AddPageData(Pages()[i % Pages().size()]);
     store.Finish();
     store.SaveToFile(n);
@@ -79,7 +81,7 @@ void BM_StoreMemory(benchmark::State& state) {
     max_before = MaxRssKb();
     TPageStore store;
     store.SetCompression(compressed);
-    store.SetStream(std::make_unique<TPageStream>(100000));
+    store.SetStream(std::make_unique<TPageStream>(saved_report::kMemoryLimit));
     for (int i = 1; i <= kPages; ++i) {
       store.AddPageData(Pages()[i % Pages().size()]);
       if (store.Stream()->InMemory()) memory_part = std::max(memory_part, store.Stream()->Size());
@@ -103,7 +105,7 @@ void BM_AddThenReadInOrder(benchmark::State& state) {
   for (auto _ : state) {
     TPageStore store;
     store.SetCompression(compressed);
-    store.SetStream(std::make_unique<TPageStream>(100000));
+    store.SetStream(std::make_unique<TPageStream>(saved_report::kMemoryLimit));
     for (int i = 0; i < kPages; ++i) {
       const Bytes& p = Pages()[i % Pages().size()];
       store.AddPageData(p);
@@ -170,6 +172,42 @@ void BM_PlainFileCopy(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * FileSize(src));
 }
 
+// Plain copy, extract and join taken in turn within each iteration, so that
+// the machine's load falls on all three alike; the counters give each
+// tool's throughput as a share of the plain copy's (the goal: at least 0.5).
+void BM_ToolsShareOfPlainCopy(benchmark::State& state) {
+  using Clock = std::chrono::steady_clock;
+  const std::string& src = SourceReport();
+  const std::string copy = Dir() + "/share_copy.rpt", dst = Dir() + "/share_tool.rpt";
+  const std::vector<std::string> list = {src};
+  std::vector<char> buf(64 * 1024);
+  Clock::duration copying{}, extracting{}, joining{};
+  for (auto _ : state) {
+    auto t0 = Clock::now();
+    int in = ::open(src.c_str(), O_RDONLY);
+    int out = ::open(copy.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ssize_t n;
+    while ((n = ::read(in, buf.data(), buf.size())) > 0) {
+      if (::write(out, buf.data(), static_cast<std::size_t>(n)) != n) std::abort();
+    }
+    ::close(in);
+    ::close(out);
+    auto t1 = Clock::now();
+    ExtractPages(src, dst, 0, 0);
+    auto t2 = Clock::now();
+    if (JoinReports(dst, &list) != 0) std::abort();
+    auto t3 = Clock::now();
+    copying += t1 - t0;
+    extracting += t2 - t1;
+    joining += t3 - t2;
+  }
+  state.counters["extract_share_of_copy"] =
+      std::chrono::duration<double>(copying) / std::chrono::duration<double>(extracting);
+  state.counters["join_share_of_copy"] =
+      std::chrono::duration<double>(copying) / std::chrono::duration<double>(joining);
+  state.SetBytesProcessed(state.iterations() * FileSize(src) * 3);
+}
+
 // The kernel's own copy (copy_file_range), for reference.
 void BM_KernelFileCopy(benchmark::State& state) {
   const std::string& src = SourceReport();
@@ -189,3 +227,4 @@ BENCHMARK(BM_KernelFileCopy)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ExtractAll)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ExtractHalf)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_JoinOne)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ToolsShareOfPlainCopy)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);

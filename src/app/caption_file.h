@@ -46,8 +46,8 @@ std::vector<std::string> SplitCaptionLines(std::string_view bytes);
 // code points above U+10FFFF).
 bool IsValidUtf8(std::string_view bytes);
 
-// The file's lines as text: UTF-8 when the whole file is valid UTF-8,
-// otherwise Latin-1 (files written on the old platform).
+// The file's lines as text, each line on its own: UTF-8 when the line is
+// valid UTF-8, otherwise Latin-1 (lines written on the old platform).
 QStringList DecodeCaptionLines(std::string_view bytes);
 
 // The caption list: the lines of the caption file in order, index 0 first.
@@ -56,10 +56,15 @@ class TCaptionList {
   // Replaces the list with the lines of the named file. Throws EFOpenError
   // when the file is missing or unreadable; the list is then unchanged.
   void LoadFromFile(const QString& file_name);
-  // Writes every entry followed by CR LF, as UTF-8, through a temporary file
-  // in the same directory that is renamed over the target, so a failure
-  // leaves an existing file as it was. Throws EFCreateError
-  // ("Cannot create file <file_name>") on any failure.
+  // Writes every entry followed by CR LF, as UTF-8, the way an editor
+  // saves: a symbolic link is followed and its target written; an existing
+  // file that is not a regular file, or that the user may not write, is
+  // refused; the file keeps its mode, owner and hard links. Where it can, it
+  // writes a new file beside the target and renames it over the target, so
+  // a failure leaves an existing file as it was; where the directory takes
+  // no new file, the file has other hard links or its owner could not be
+  // kept, it overwrites the file in place after claiming the space. Throws
+  // EFCreateError ("Cannot create file <file_name>") on any failure.
   void SaveToFile(const QString& file_name) const;
 
   // Entry i; throws std::out_of_range when i is not below Count().

@@ -1,6 +1,16 @@
+#include <QtGlobal>
+
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+<<<<<<< HEAD
 #include <cstring>
+=======
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+>>>>>>> main
 
 #ifdef BROODLOG_HAVE_XCB
 #include <xcb/xcb.h>
@@ -13,32 +23,94 @@
 
 namespace {
 
+bool IsSet(const char* name) {
+  const char* v = std::getenv(name);
+  return v != nullptr && *v != '\0';
+}
+
 // Qt aborts with a plugin error when there is no display; say it plainly.
-bool HasDisplay() {
-  auto set = [](const char* name) {
-    const char* v = std::getenv(name);
-    return v != nullptr && *v != '\0';
-  };
-  return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
+bool HasDisplay() { return IsSet("QT_QPA_PLATFORM") || IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY"); }
+
+// Whether Qt will talk to the X server named by DISPLAY.
+bool UsesXDisplay() {
+  if (!IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY")) return false;
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  return platform == nullptr || *platform == '\0' || std::string(platform).rfind("xcb", 0) == 0;
+}
+
+void ReportUnreachableDisplay(const char* detail) {
+  if (UsesXDisplay())
+    std::fprintf(stderr, "broodlog: cannot reach the display %s named by DISPLAY.\n", std::getenv("DISPLAY"));
+  else
+    std::fprintf(stderr, "broodlog: cannot open a window on this display (%s).\n", detail);
+  std::fprintf(stderr,
+               "Start it from a desktop session, or under a virtual one: xvfb-run -a build/src/app/broodlog\n");
 }
 
 #ifdef BROODLOG_HAVE_XCB
-// With an X display named but not there (a stale DISPLAY, no X server), Qt
-// aborts with a plugin error; find that out first. Wayland and an explicit
-// QT_QPA_PLATFORM are left to Qt.
-bool XDisplayUnreachable(const char** name) {
-  const char* display = std::getenv("DISPLAY");
-  const char* wayland = std::getenv("WAYLAND_DISPLAY");
-  const char* platform = std::getenv("QT_QPA_PLATFORM");
-  if (display == nullptr || *display == '\0') return false;
-  if ((wayland != nullptr && *wayland != '\0') || (platform != nullptr && *platform != '\0')) return false;
-  *name = display;
-  xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
-  const bool failed = xcb_connection_has_error(connection) != 0;
-  xcb_disconnect(connection);
-  return failed;
-}
+// An X server resets when its last client leaves and refuses connections for
+// a moment meanwhile; a connection of our own, held until Qt has made its
+// own, keeps the server from resetting in between. Retried briefly, since a
+// client that just left may have started such a reset.
+class XDisplayHold {
+ public:
+  XDisplayHold() {
+    if (!UsesXDisplay()) return;
+    for (int attempt = 0; attempt < 20; ++attempt) {
+      connection_ = xcb_connect(nullptr, nullptr);
+      if (xcb_connection_has_error(connection_) == 0) return;
+      xcb_disconnect(connection_);
+      connection_ = nullptr;
+      std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+    unreachable_ = true;
+  }
+  ~XDisplayHold() {
+    if (connection_ != nullptr) xcb_disconnect(connection_);
+  }
+  XDisplayHold(const XDisplayHold&) = delete;
+  XDisplayHold& operator=(const XDisplayHold&) = delete;
+  bool Unreachable() const { return unreachable_; }
+
+ private:
+  xcb_connection_t* connection_ = nullptr;
+  bool unreachable_ = false;
+};
 #endif
+
+// While the application object connects to the windowing system, Qt's own
+// failure ends in a fatal message and abort(); this turns it into the plain
+// message and exit code 1. Qt's warnings meanwhile are held back and, if the
+// start succeeds, passed on.
+class StartupMessages {
+ public:
+  StartupMessages() { previous_ = qInstallMessageHandler(&StartupMessages::Handle); }
+  ~StartupMessages() {
+    qInstallMessageHandler(previous_);
+    for (const Held& m : held_) {
+      if (previous_ != nullptr) previous_(m.type, QMessageLogContext(), m.text);
+      else std::fprintf(stderr, "%s\n", qPrintable(m.text));
+    }
+  }
+  StartupMessages(const StartupMessages&) = delete;
+  StartupMessages& operator=(const StartupMessages&) = delete;
+
+ private:
+  struct Held {
+    QtMsgType type;
+    QString text;
+  };
+  static void Handle(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtFatalMsg) {
+      ReportUnreachableDisplay(qPrintable(text.section(QLatin1Char('\n'), 0, 0)));
+      std::fflush(stderr);
+      std::_Exit(1);
+    }
+    held_.push_back({type, text});
+  }
+  static inline QtMessageHandler previous_ = nullptr;
+  static inline std::vector<Held> held_;
+};
 
 }  // namespace
 
@@ -56,16 +128,18 @@ int main(int argc, char** argv) {
     return 1;
   }
 #ifdef BROODLOG_HAVE_XCB
-  const char* display = nullptr;
-  if (XDisplayUnreachable(&display)) {
-    std::fprintf(stderr,
-                 "broodlog: cannot reach the display %s named by DISPLAY.\nStart it from a "
-                 "desktop session, or under a virtual one: xvfb-run -a build/src/app/broodlog\n",
-                 display);
+  auto hold = std::make_unique<XDisplayHold>();
+  if (hold->Unreachable()) {
+    ReportUnreachableDisplay("no connection");
     return 1;
   }
 #endif
+  auto startup = std::make_unique<StartupMessages>();
   TApplication app(argc, argv);
+  startup.reset();
+#ifdef BROODLOG_HAVE_XCB
+  hold.reset();
+#endif
   TEngineServices services;
   Tbroodlogprint window;
   window.show();

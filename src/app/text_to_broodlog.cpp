@@ -1,35 +1,155 @@
 #include "app/text_to_broodlog.h"
 
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOptionFrame>
+#include <QTextOption>
 #include <QValidator>
 
 #include <algorithm>
+#include <limits>
 
 #include "platform/application.h"
 #include "platform/fonts.h"
 
 namespace {
 
-// Limits what the user types or pastes, but not what the program sets: a
-// validator is not consulted by setText(), so longer texts from the file or
-// the defaults are shown and saved whole.
+// A text box whose typing limit bounds only what the user enters: typed or
+// pasted text beyond the limit is cut to what fits, while texts the program
+// sets (from the file, the defaults) are kept whole at any length.
+class TCaptionEdit : public QLineEdit {
+ public:
+  TCaptionEdit(const QString& text, int limit, QWidget* parent);
+
+  // True while the user's own input is being handled.
+  bool InUserInput() const { return user_input_ > 0; }
+  // The text before the change now being validated.
+  const QString& Before() const { return before_; }
+
+ protected:
+  bool event(QEvent* e) override;
+  void contextMenuEvent(QContextMenuEvent* e) override;
+  void paintEvent(QPaintEvent* e) override;
+
+ private:
+  struct UserInput {
+    explicit UserInput(TCaptionEdit* edit) : edit_(edit) { ++edit_->user_input_; }
+    ~UserInput() { --edit_->user_input_; }
+    TCaptionEdit* edit_;
+  };
+  int user_input_ = 0;
+  QString before_;
+};
+
+// Cuts what the user inserts to what fits in the limit; a change that only
+// removes text is always allowed, even in a box that is over its limit.
 class TypingLimitValidator : public QValidator {
  public:
-  TypingLimitValidator(int limit, QObject* parent) : QValidator(parent), limit_(limit) {}
-  State validate(QString& input, int&) const override {
-    return input.size() <= limit_ ? Acceptable : Invalid;
+  TypingLimitValidator(int limit, TCaptionEdit* edit) : QValidator(edit), limit_(limit), edit_(edit) {}
+  State validate(QString& input, int& pos) const override {
+    if (!edit_->InUserInput() || input.size() <= limit_) return Acceptable;
+    const QString& before = edit_->Before();
+    const qsizetype common = std::min(before.size(), input.size());
+    qsizetype prefix = 0;
+    while (prefix < common && before[prefix] == input[prefix]) ++prefix;
+    qsizetype suffix = 0;
+    while (suffix < common - prefix && before[before.size() - 1 - suffix] == input[input.size() - 1 - suffix])
+      ++suffix;
+    const qsizetype inserted = input.size() - prefix - suffix;
+    if (inserted == 0) return Acceptable;
+    const qsizetype fits = std::max<qsizetype>(0, limit_ - (input.size() - inserted));
+    if (fits == 0 && before.size() == prefix + suffix) return Invalid;
+    input = input.left(prefix + fits) + input.right(suffix);
+    pos = int(prefix + fits);
+    return Acceptable;
   }
 
  private:
   int limit_;
+  TCaptionEdit* edit_;
 };
+
+void TCaptionEdit::paintEvent(QPaintEvent* e) {
+  // Qt lays a line edit's text out by the text's own direction and ignores
+  // the widget's. A box set to right-to-left reading shows its text as a
+  // right-to-left paragraph, as such a box does on a left-to-right desktop:
+  // right-aligned, with neutral ends such as trailing punctuation on the
+  // left. While the user edits it, Qt's own editing (right-aligned) runs.
+  if (layoutDirection() != Qt::RightToLeft || hasFocus()) {
+    QLineEdit::paintEvent(e);
+    return;
+  }
+  QPainter painter(this);
+  QStyleOptionFrame panel;
+  initStyleOption(&panel);
+  style()->drawPrimitive(QStyle::PE_PanelLineEdit, &panel, &painter, this);
+  // QLineEdit's own inner margins: 2 pixels across, 1 down.
+  const QRect area = style()->subElementRect(QStyle::SE_LineEditContents, &panel, this)
+                         .marginsRemoved(textMargins())
+                         .adjusted(2, 1, -2, -1);
+  painter.setClipRect(area);
+  painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Text));
+  QTextOption option(Qt::AlignRight | Qt::AlignAbsolute | Qt::AlignVCenter);
+  option.setTextDirection(Qt::RightToLeft);
+  option.setWrapMode(QTextOption::NoWrap);
+  painter.drawText(QRectF(area), text(), option);
+}
+
+TCaptionEdit::TCaptionEdit(const QString& text, int limit, QWidget* parent) : QLineEdit(text, parent), before_(text) {
+  setMaxLength(std::numeric_limits<int>::max());  // Qt's default would cut texts at 32767
+  setValidator(new TypingLimitValidator(limit, this));
+  connect(this, &QLineEdit::textChanged, this, [this](const QString& now) { before_ = now; });
+}
+
+bool TCaptionEdit::event(QEvent* e) {
+  bool user = false;
+  switch (e->type()) {
+    case QEvent::KeyPress: {
+      // Undo and Redo go back to texts the box had; they are not new input.
+      auto* key = static_cast<QKeyEvent*>(e);
+      user = !key->matches(QKeySequence::Undo) && !key->matches(QKeySequence::Redo);
+      break;
+    }
+    case QEvent::InputMethod:
+    case QEvent::Drop:
+    case QEvent::MouseButtonRelease:  // the X11 middle-button paste
+      user = true;
+      break;
+    default:
+      break;
+  }
+  if (!user) return QLineEdit::event(e);
+  UserInput scope(this);
+  return QLineEdit::event(e);
+}
+
+void TCaptionEdit::contextMenuEvent(QContextMenuEvent* e) {
+  // The menu's Paste runs after this event has been handled; mark it as the
+  // user's input itself.
+  QMenu* menu = createStandardContextMenu();
+  menu->setAttribute(Qt::WA_DeleteOnClose);
+  for (QAction* action : menu->actions()) {
+    if (action->objectName() != QLatin1String("edit-paste") && !action->text().startsWith(QLatin1String("&Paste")))
+      continue;
+    disconnect(action, &QAction::triggered, this, nullptr);
+    connect(action, &QAction::triggered, this, [this] {
+      UserInput scope(this);
+      paste();
+    });
+  }
+  menu->popup(e->globalPos());
+}
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int left, int top) {
   auto* label = new QLabel(text, parent);
@@ -85,10 +205,9 @@ Ttext_to_broodlog::Ttext_to_broodlog(QWidget* parent) : QDialog(parent) {
       left = 320, top = 24 + 24 * (k - 11);
       width = (k == 12 || k == 13 || k == 20) ? 121 : 96;
     }
-    auto* edit = new QLineEdit(QString::fromUtf8(kDefaultTexts[size_t(k)]), this);
+    auto* edit = new TCaptionEdit(QString::fromUtf8(kDefaultTexts[size_t(k)]), TypingLimit(k), this);
     edit->setObjectName(QStringLiteral("Edit%1").arg(k + 1));
     edit->setGeometry(left, top, width, 21);
-    edit->setValidator(new TypingLimitValidator(TypingLimit(k), edit));
     edit->setCursorPosition(0);
     Edits[size_t(k)] = edit;
 
@@ -99,6 +218,7 @@ Ttext_to_broodlog::Ttext_to_broodlog(QWidget* parent) : QDialog(parent) {
   }
   // Its own reading order, not the window's.
   Edits[0]->setLayoutDirection(Qt::RightToLeft);
+  Edits[0]->setAlignment(Qt::AlignRight | Qt::AlignAbsolute | Qt::AlignVCenter);
 
   BitBtn3 = new QPushButton(QIcon(QStringLiteral(":/broodlog/glyphs/retry.xpm")), QStringLiteral("&Default"), this);
   BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
@@ -109,8 +229,10 @@ Ttext_to_broodlog::Ttext_to_broodlog(QWidget* parent) : QDialog(parent) {
   BitBtn2 = new QPushButton(QIcon(QStringLiteral(":/broodlog/glyphs/cross.xpm")), QStringLiteral("&Cancel"), this);
   BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
   BitBtn2->setGeometry(376, 288, 105, 25);
+  // A focused button takes Enter itself (it is the default while it has the
+  // focus); elsewhere Enter presses "&OK".
   for (QPushButton* b : {BitBtn3, BitBtn1, BitBtn2}) {
-    b->setAutoDefault(false);
+    b->setAutoDefault(true);
     b->setFocusPolicy(Qt::StrongFocus);
   }
   BitBtn1->setDefault(true);

@@ -334,32 +334,29 @@ void TCustomReport::Generate() {
     const TReportUnit units = Units();
     SetUnits(TReportUnit::Native);
     TReportPrinter& printer = *printer_;
+    // The document is ended on every way out.
+    auto finish = [&] {
+      SetUnits(units);
+      ForEachElement([](TPrintable& e) { e.EndPrinting(); });
+      if (cancel_requested_ || !draw_output_) {
+        printer.AbortDoc();
+      } else {
+        printer.EndDoc();
+      }
+    };
     try {
       RunGeneration();
     } catch (...) {
-      // The document is ended on every way out; the first error is the one
-      // the caller hears of.
       try {
-        SetUnits(units);
-        ForEachElement([](TPrintable& e) { e.EndPrinting(); });
-        if (cancel_requested_ || !draw_output_) {
-          printer.AbortDoc();
-        } else {
-          printer.EndDoc();
-        }
+        finish();
       } catch (...) {
+        // The first error is the one the caller hears of.
       }
       SetVisible(wasVisible);
       idle_ = true;
       throw;
     }
-    SetUnits(units);
-    ForEachElement([](TPrintable& e) { e.EndPrinting(); });
-    if (cancel_requested_ || !draw_output_) {
-      printer.AbortDoc();
-    } else {
-      printer.EndDoc();
-    }
+    finish();
   }
   SetVisible(wasVisible);
   idle_ = true;

@@ -4,8 +4,8 @@
 // subset that stored pages use. Shared by the recorder and the player.
 
 #include <cstdint>
-#include <cstring>
-#include <vector>
+
+#include "output/little_endian.h"
 
 namespace emf {
 
@@ -63,35 +63,14 @@ inline constexpr std::uint32_t kFontRecordSize = 368;
 inline constexpr std::uint32_t kTextRecordFixedSize = 76;
 inline constexpr std::uint32_t kBitBltSize = 100;
 
-inline void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-  const std::uint8_t b[4] = {std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16),
-                             std::uint8_t(v >> 24)};
-  out.insert(out.end(), b, b + 4);
-}
-inline void Put16(std::vector<std::uint8_t>& out, std::uint16_t v) {
-  const std::uint8_t b[2] = {std::uint8_t(v), std::uint8_t(v >> 8)};
-  out.insert(out.end(), b, b + 2);
-}
-inline void PutI32(std::vector<std::uint8_t>& out, std::int32_t v) { Put32(out, std::uint32_t(v)); }
-inline void PutF32(std::vector<std::uint8_t>& out, float f) {
-  std::uint32_t v;
-  std::memcpy(&v, &f, 4);
-  Put32(out, v);
-}
-inline void Set32(std::uint8_t* p, std::uint32_t v) {
-  p[0] = std::uint8_t(v);
-  p[1] = std::uint8_t(v >> 8);
-  p[2] = std::uint8_t(v >> 16);
-  p[3] = std::uint8_t(v >> 24);
-}
-// Callers guarantee that 4 (or 2) bytes are readable at p.
-inline std::uint32_t Get32(const std::uint8_t* p) {
-  return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-         std::uint32_t(p[3]) << 24;
-}
-inline std::int32_t GetI32(const std::uint8_t* p) { return std::int32_t(Get32(p)); }
-inline std::uint16_t Get16(const std::uint8_t* p) {
-  return std::uint16_t(p[0] | p[1] << 8);
-}
+// The record code reads and writes through the shared little-endian helpers.
+using le::Get16;
+using le::Get32;
+using le::GetI32;
+using le::Put16;
+using le::Put32;
+using le::PutF32;
+using le::PutI32;
+using le::Set32;
 
 }  // namespace emf

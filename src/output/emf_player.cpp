@@ -137,11 +137,13 @@ class TWalker {
   }
 
  private:
-  int X(std::int32_t x) const { return Clamp(ox_ + x * sx_); }
-  int Y(std::int32_t y) const { return Clamp(oy_ + y * sy_); }
+  // 64-bit, so that an inclusive edge of 2147483647 can still be widened by one.
+  int X(std::int64_t x) const { return Clamp(ox_ + double(x) * sx_); }
+  int Y(std::int64_t y) const { return Clamp(oy_ + double(y) * sy_); }
   int Width(std::int32_t w) const { return w <= 1 ? std::max(w, 0) : std::max(1, Clamp(w * sx_)); }
   TRect Rect(const TRecord& r, std::uint32_t off, int inclusive) const {
-    return {X(r.I32(off)), Y(r.I32(off + 4)), X(r.I32(off + 8) + inclusive), Y(r.I32(off + 12) + inclusive)};
+    return {X(r.I32(off)), Y(r.I32(off + 4)), X(std::int64_t(r.I32(off + 8)) + inclusive),
+            Y(std::int64_t(r.I32(off + 12)) + inclusive)};
   }
   TLogFont ScaleFont(TLogFont f) const {
     f.height = std::max(1, Clamp(std::abs(double(f.height)) * sy_));
@@ -174,9 +176,29 @@ class TWalker {
       case EMR_SETTEXTALIGN: canvas_.SetTextAlign(AlignFromBits(r.U32(8))); break;
       case EMR_SETTEXTCOLOR: canvas_.SetTextColor(ColorFromRef(r.U32(8))); break;
       case EMR_SETBKCOLOR: canvas_.SetBkColor(ColorFromRef(r.U32(8))); break;
-      case EMR_MOVETOEX: canvas_.MoveTo(X(r.I32(8)), Y(r.I32(12))); break;
-      case EMR_LINETO: canvas_.LineTo(X(r.I32(8)), Y(r.I32(12))); break;
-      case EMR_INTERSECTCLIPRECT: canvas_.IntersectClipRect(Rect(r, 8, 0)); break;
+      // A check needs only to know the fields are there; scaling every
+      // coordinate would cost most of the check's time.
+      case EMR_MOVETOEX:
+        if (checkOnly_) {
+          r.Need(8, 8);
+        } else {
+          canvas_.MoveTo(X(r.I32(8)), Y(r.I32(12)));
+        }
+        break;
+      case EMR_LINETO:
+        if (checkOnly_) {
+          r.Need(8, 8);
+        } else {
+          canvas_.LineTo(X(r.I32(8)), Y(r.I32(12)));
+        }
+        break;
+      case EMR_INTERSECTCLIPRECT:
+        if (checkOnly_) {
+          r.Need(8, 16);
+        } else {
+          canvas_.IntersectClipRect(Rect(r, 8, 0));
+        }
+        break;
       case EMR_EXTSELECTCLIPRGN: {
         const std::uint32_t cb = r.U32(8), mode = r.U32(12);
         r.Need(16, cb);
@@ -221,6 +243,11 @@ class TWalker {
       case EMR_EXTCREATEFONTINDIRECTW: {
         TObject& slot = Slot(r.U32(8));
         r.Need(12, 92);  // the LOGFONTW
+        if (checkOnly_) {
+          // Every field lies inside the record; only its kind matters here.
+          slot = TLogFont{};
+          break;
+        }
         TLogFont font;
         const std::int32_t height = r.I32(12);
         if (height != 0) font.height = height == INT32_MIN ? INT32_MAX : std::abs(height);
@@ -265,8 +292,20 @@ class TWalker {
         if (!(index & kStockObject)) Slot(index) = std::monostate{};
         break;
       }
-      case EMR_RECTANGLE: canvas_.Rectangle(Rect(r, 8, 1)); break;
-      case EMR_ELLIPSE: canvas_.Ellipse(Rect(r, 8, 1)); break;
+      case EMR_RECTANGLE:
+        if (checkOnly_) {
+          r.Need(8, 16);
+        } else {
+          canvas_.Rectangle(Rect(r, 8, 1));
+        }
+        break;
+      case EMR_ELLIPSE:
+        if (checkOnly_) {
+          r.Need(8, 16);
+        } else {
+          canvas_.Ellipse(Rect(r, 8, 1));
+        }
+        break;
       case EMR_BITBLT: BitBlt(r); break;
       case EMR_EXTTEXTOUTW: Text(r); break;
       default: break;  // records pages do not use are skipped
@@ -301,11 +340,10 @@ class TWalker {
     const std::uint32_t offBmi = r.U32(84), cbBmi = r.U32(88), offBits = r.U32(92), cbBits = r.U32(96);
     if (cbBmi) r.Need(offBmi, cbBmi);
     if (cbBits) r.Need(offBits, cbBits);
-    if (rop != kPatCopy || cbBmi != 0 || cbBits != 0) return;
+    if (checkOnly_ || rop != kPatCopy || cbBmi != 0 || cbBits != 0) return;
     const std::int64_t x2 = std::int64_t(x) + cx, y2 = std::int64_t(y) + cy;
-    canvas_.FillRect({X(std::int32_t(std::min<std::int64_t>(x, x2))), Y(std::int32_t(std::min<std::int64_t>(y, y2))),
-                      Clamp(ox_ + double(std::max<std::int64_t>(x, x2)) * sx_),
-                      Clamp(oy_ + double(std::max<std::int64_t>(y, y2)) * sy_)});
+    canvas_.FillRect({X(std::min<std::int64_t>(x, x2)), Y(std::min<std::int64_t>(y, y2)),
+                      X(std::max<std::int64_t>(x, x2)), Y(std::max<std::int64_t>(y, y2))});
   }
 
   void Text(const TRecord& r) {
@@ -316,7 +354,10 @@ class TWalker {
     opt.opaque = options & ETO_OPAQUE;
     opt.clipped = options & ETO_CLIPPED;
     opt.rtlReading = options & ETO_RTLREADING;
-    if (hasRect) opt.rect = Rect(r, 56, 0);
+    if (hasRect) {
+      r.Need(56, 16);
+      if (!checkOnly_) opt.rect = Rect(r, 56, 0);
+    }
     const std::uint32_t offDx = r.U32(hasRect ? 72 : 56);
     if (offString < 8) Invalid();
     r.Need(offString, std::uint64_t(chars) * 2);

@@ -21,10 +21,15 @@ TFileStream::TFileStream(const std::string& name, TMode mode) : name_(name) {
     if (fd_ < 0) throw EReportError("Cannot create file " + name);
     writable_ = true;
   } else {
-    fd_ = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opened without blocking, and only then checked: opening a named pipe
+    // for reading waits for a writer, maybe for ever. Only regular files
+    // have a size to trust and bytes that stay put.
+    fd_ = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd_ < 0) throw EReportError("Cannot open file " + name);
     struct stat st {};
-    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+    const int flags = ::fcntl(fd_, F_GETFL);
+    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode) || flags < 0 ||
+        ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK) != 0) {
       ::close(fd_);
       fd_ = -1;
       throw EReportError("Cannot open file " + name);

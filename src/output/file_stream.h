@@ -19,7 +19,8 @@ class TFileStream : public TStream {
   };
 
   // Opens name; throws EReportError "Cannot create file %s" (Create) or
-  // "Cannot open file %s" (ReadOnly) when that fails.
+  // "Cannot open file %s" (ReadOnly) when that fails. ReadOnly takes
+  // regular files only, and never blocks on anything else (a named pipe).
   TFileStream(const std::string& name, TMode mode);
   // Takes ownership of an open descriptor (used for exclusive temporary
   // files); writable tells whether Write is allowed.

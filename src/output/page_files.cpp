@@ -1,21 +1,20 @@
 #include "output/page_files.h"
 
-#include <cstring>
-
+#include "output/emf_player.h"
+#include "output/little_endian.h"
 #include "output/page_store.h"
 
 namespace {
 
-constexpr std::int32_t kMemoryLimit = 100000;
-
-// Pages are copied as bytes: the store checks each page's metafile header
-// (a page that is not a metafile fails with "Metafile is not valid") but
-// does not replay every record, which would more than double the cost of a
-// copy; the records are checked when the page is drawn. buffer carries its
-// capacity from page to page.
+// Pages are copied as bytes, but every record of every page is checked
+// first, as the drawing loader would check it: a page that could not be
+// printed fails the copy with "Metafile is not valid" rather than landing
+// in the target. buffer carries its capacity from page to page.
 void CopyPage(TPageStore& reader, TPageStore& writer, std::int32_t n,
               std::vector<std::uint8_t>& buffer) {
-  if (reader.GetPageDataInto(n, buffer)) writer.AddPageData(buffer);
+  if (!reader.GetPageDataInto(n, buffer)) return;
+  TEmfPlayer::Validate(buffer);
+  writer.AddPageData(buffer);
 }
 
 // Puts the writer's page count into its header, leaving the other fields
@@ -26,10 +25,7 @@ void CloseTarget(TPageStore& writer, const std::string& target) {
   std::uint8_t header[TPageStream::HeaderSize] = {};
   stream.Seek(0, TSeekOrigin::Begin);
   stream.Read(header, sizeof header);
-  std::uint32_t count = static_cast<std::uint32_t>(writer.PageCount());
-  for (int i = 0; i < 4; ++i) {
-    header[saved_report::kPageCountOffset + i] = static_cast<std::uint8_t>(count >> (8 * i));
-  }
+  le::SetI32(header + saved_report::kPageCountOffset, writer.PageCount());
   stream.Seek(0, TSeekOrigin::Begin);
   stream.WriteAll(header, sizeof header);
   // A writer that moved to a temporary file already holds the target's
@@ -39,7 +35,11 @@ void CloseTarget(TPageStore& writer, const std::string& target) {
 
 void MakeWriter(TPageStore& writer) {
   writer.SetCompression(false);
-  writer.SetStream(std::make_unique<TPageStream>(kMemoryLimit));
+  auto stream = std::make_unique<TPageStream>(saved_report::kMemoryLimit);
+  // Any failed write fails the whole call, and the target is flushed when
+  // it is saved or renamed: no need to push every record out on its own.
+  stream->SetWriteThrough(false);
+  writer.SetStream(std::move(stream));
 }
 
 }  // namespace

@@ -12,7 +12,8 @@
 // every page when first is 0, else the pages i with first <= i <= last (a
 // range outside the source copies what lies inside it, possibly nothing).
 // Returns true. Throws EReportError when the source cannot be read or the
-// target cannot be written; no target is written then.
+// target cannot be written, and "Metafile is not valid" when any record of
+// a page to copy is not valid; no target is written then.
 bool ExtractPages(const std::string& source, const std::string& target, std::int32_t first,
                   std::int32_t last);
 

@@ -4,33 +4,19 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstring>
-#include <ctime>
 #include <limits>
 
 #include "output/file_stream.h"
+#include "output/little_endian.h"
 #include "output/page_compressor.h"
 #include "output/stored_page.h"
 #include "report/report_error.h"
 
 namespace {
 
-void PutI32(std::uint8_t* p, std::int32_t v) {
-  std::uint32_t u = static_cast<std::uint32_t>(v);
-  p[0] = static_cast<std::uint8_t>(u);
-  p[1] = static_cast<std::uint8_t>(u >> 8);
-  p[2] = static_cast<std::uint8_t>(u >> 16);
-  p[3] = static_cast<std::uint8_t>(u >> 24);
-}
-
-std::int32_t GetI32(const std::uint8_t* p) {
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0]) |
-                                   static_cast<std::uint32_t>(p[1]) << 8 |
-                                   static_cast<std::uint32_t>(p[2]) << 16 |
-                                   static_cast<std::uint32_t>(p[3]) << 24);
-}
-
+using le::GetI32;
+using le::SetI32;
 
 EReportError Missing(std::int32_t n) {
   return EReportError("Page " + std::to_string(n) + " is missing from the saved report");
@@ -41,31 +27,6 @@ EReportError NotAMetafile() { return EReportError("Metafile is not valid"); }
 constexpr std::size_t kEmfHeaderProbe = TStoredPage::kLengthPrefixSize;
 
 }  // namespace
-
-namespace saved_report {
-
-std::optional<std::uint32_t> EmfStatedLength(const std::uint8_t* data, std::size_t size) {
-  if (size < TStoredPage::kLengthPrefixSize) return std::nullopt;
-  try {
-    return static_cast<std::uint32_t>(TStoredPage::StatedLength({data, size}));
-  } catch (const EReportError&) {
-    return std::nullopt;
-  }
-}
-
-double OleNow() {
-  using namespace std::chrono;
-  auto now = system_clock::now();
-  std::time_t t = system_clock::to_time_t(now);
-  std::tm local{};
-  localtime_r(&t, &local);
-  double millis = static_cast<double>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
-  double local_seconds = static_cast<double>(t) + static_cast<double>(local.tm_gmtoff) + millis / 1000.0;
-  // 25569 days lie between 30 December 1899 and 1 January 1970.
-  return 25569.0 + local_seconds / 86400.0;
-}
-
-}  // namespace saved_report
 
 TPageStore::~TPageStore() {
   std::lock_guard guard(lock_);
@@ -85,13 +46,10 @@ void TPageStore::FreeStream() {
 void TPageStore::WriteHeader() {
   using namespace saved_report;
   std::uint8_t header[TPageStream::HeaderSize] = {};
-  header[kFormatVersionOffset] = kFormatVersion & 0xFF;
-  header[kFormatVersionOffset + 1] = kFormatVersion >> 8;
-  header[kEngineVersionOffset] = kEngineVersion & 0xFF;
-  header[kEngineVersionOffset + 1] = kEngineVersion >> 8;
-  PutI32(header + kPageCountOffset, page_count_.load());
-  double stamp = OleNow();
-  std::memcpy(header + kTimeStampOffset, &stamp, sizeof stamp);  // little-endian host
+  le::Set16(header + kFormatVersionOffset, kFormatVersion);
+  le::Set16(header + kEngineVersionOffset, kEngineVersion);
+  SetI32(header + kPageCountOffset, page_count_.load());
+  le::SetF64(header + kTimeStampOffset, OleNow());
   header[kCompressionOffset] = compression_ ? 1 : 0;
   stream_->Seek(0, TSeekOrigin::Begin);
   stream_->WriteAll(header, sizeof header);
@@ -119,7 +77,7 @@ void TPageStore::AddPageData(std::span<const std::uint8_t> emf) {
   if (compression_) {
     record.reserve(8 + 4 + emf.size() / 2 + 64);
     record.resize(12);
-    PutI32(record.data() + 8, static_cast<std::int32_t>(emf.size()));
+    SetI32(record.data() + 8, static_cast<std::int32_t>(emf.size()));
     TPageCompressor coder(record);
     coder.Encode(emf.data(), emf.size());
     coder.Finish();
@@ -143,9 +101,9 @@ void TPageStore::AddPageData(std::span<const std::uint8_t> emf) {
     if (end > std::numeric_limits<std::int32_t>::max()) {
       throw EReportError("Saved report is too large");
     }
-    PutI32(record.data(), number);
-    PutI32(record.data() + 4, static_cast<std::int32_t>(end));
-    PutI32(record.data() + record.size() - 4, static_cast<std::int32_t>(start));
+    SetI32(record.data(), number);
+    SetI32(record.data() + 4, static_cast<std::int32_t>(end));
+    SetI32(record.data() + record.size() - 4, static_cast<std::int32_t>(start));
     stream_->WriteAll(record.data(), record.size());
   } catch (...) {
     // A write can fail part-way (a full disk): cut what it left, so the
@@ -225,21 +183,46 @@ std::optional<std::vector<std::uint8_t>> TPageStore::GetPageData(std::int32_t n)
   return page;
 }
 
+// Page n's record, located and with its next-record offset checked
+// against the stream. Takes no lock; the callers hold both.
+TPageStore::TRecordPlace TPageStore::CheckedRecord(std::int32_t n) {
+  TRecordPlace place;
+  place.start = LocatePage(n);
+  std::uint8_t fields[saved_report::kRecordDataOffset];
+  stream_->Seek(place.start, TSeekOrigin::Begin);
+  if (!stream_->ReadExact(fields, sizeof fields)) throw Missing(n);
+  place.next = GetI32(fields + saved_report::kRecordNextOffset);
+  if (place.next < place.start + saved_report::kRecordOverhead || place.next > stream_->Size()) {
+    throw Missing(n);
+  }
+  return place;
+}
+
+std::optional<TPageStore::TRecordPlace> TPageStore::LocateRecord(std::int32_t n) {
+  if (n < 1 || n > page_count_) return std::nullopt;
+  std::lock_guard guard(lock_);
+  if (!stream_ || n > page_count_) return std::nullopt;
+  std::lock_guard stream_guard(stream_->Lock());
+  try {
+    TRecordPlace place = CheckedRecord(n);
+    stream_->Seek(place.next, TSeekOrigin::Begin);
+    return place;
+  } catch (...) {
+    stream_->Seek(TPageStream::HeaderSize, TSeekOrigin::Begin);
+    throw;
+  }
+}
+
 bool TPageStore::GetPageDataInto(std::int32_t n, std::vector<std::uint8_t>& page) {
   if (n < 1 || n > page_count_) return false;
   std::lock_guard guard(lock_);
   if (!stream_ || n > page_count_) return false;
   std::lock_guard stream_guard(stream_->Lock());
   try {
-    std::int64_t pos = LocatePage(n);
-    const std::int64_t size = stream_->Size();
-    std::uint8_t fields[8];
-    stream_->Seek(pos, TSeekOrigin::Begin);
-    if (!stream_->ReadExact(fields, 8)) throw Missing(n);
-    std::int64_t next = GetI32(fields + 4);
-    if (next < pos + saved_report::kRecordOverhead || next > size) throw Missing(n);
-    // Page data lies between the two offset fields.
-    std::int64_t data_size = next - pos - saved_report::kRecordOverhead;
+    const TRecordPlace place = CheckedRecord(n);
+    // Page data lies between the two offset fields; CheckedRecord left the
+    // stream at its start.
+    const std::int64_t data_size = place.DataSize();
 
     // The buffer only grows: a caller that passes the same one for page
     // after page pays for neither allocation nor clearing.
@@ -283,7 +266,7 @@ bool TPageStore::GetPageDataInto(std::int32_t n, std::vector<std::uint8_t>& page
       }
     }
     // Leave the stream at the next record, where the next fetch starts.
-    stream_->Seek(next, TSeekOrigin::Begin);
+    stream_->Seek(place.next, TSeekOrigin::Begin);
     return true;
   } catch (...) {
     // A known place for the next walk.
@@ -303,17 +286,24 @@ void TPageStore::LoadFromFile(const std::string& file_name) {
   std::lock_guard guard(lock_);
   stream_.reset();
   page_count_ = 0;
-  auto stream = TPageStream::CreateFromFile(file_name);
+  LoadFromStream(TPageStream::CreateFromFile(file_name), file_name);
+}
+
+void TPageStore::LoadFromStream(std::unique_ptr<TPageStream> stream, const std::string& name) {
+  std::lock_guard guard(lock_);
+  stream_.reset();
+  page_count_ = 0;
   std::uint8_t header[TPageStream::HeaderSize];
   stream->Seek(0, TSeekOrigin::Begin);
   if (!stream->ReadExact(header, sizeof header)) {
-    throw EReportError("Saved report " + file_name + " is damaged");
+    throw EReportError("Saved report " + name + " is damaged");
   }
   std::int32_t count = GetI32(header + saved_report::kPageCountOffset);
-  // Each record takes at least its fixed fields and a metafile header, so a
-  // count beyond that cannot be right.
+  // Each record takes at least its 12 bytes of fixed fields, so a count
+  // beyond what the rest of the file can hold cannot be right.
   std::int64_t room = (stream->Size() - TPageStream::HeaderSize) / saved_report::kRecordOverhead;
-  if (count < 0 || count > room) throw EReportError("Saved report " + file_name + " is damaged");
+  if (count < 0 || count > room) throw EReportError("Saved report " + name + " is damaged");
+  stream->Seek(TPageStream::HeaderSize, TSeekOrigin::Begin);
   stream_ = std::move(stream);
   page_count_ = count;
 }

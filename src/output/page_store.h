@@ -10,32 +10,10 @@
 #include <vector>
 
 #include "output/page_stream.h"
+#include "output/saved_report.h"
 
 class TStoredPage;
 
-// The saved-report byte format, shared by the page store and the tools that
-// inspect saved reports. Integers are little-endian.
-namespace saved_report {
-// Header fields (offsets into the 128-byte header).
-inline constexpr int kFormatVersionOffset = 0;   // u16, written as 3
-inline constexpr int kEngineVersionOffset = 2;   // u16, written as 350
-inline constexpr int kPageCountOffset = 8;       // i32
-inline constexpr int kTimeStampOffset = 16;      // f64, OLE Automation date
-inline constexpr int kCompressionOffset = 25;    // u8, 1 compressed, 0 not
-inline constexpr std::uint16_t kFormatVersion = 3;
-inline constexpr std::uint16_t kEngineVersion = 350;
-// A page record: page number i32, next-record offset i32, page data,
-// record-start offset i32.
-inline constexpr int kRecordOverhead = 12;
-
-// The length that an enhanced metafile's header states (its nBytes field),
-// or nothing when data does not begin with a valid EMF header (see
-// TStoredPage::StatedLength).
-std::optional<std::uint32_t> EmfStatedLength(const std::uint8_t* data, std::size_t size);
-// The current local date and time as an OLE Automation date (days since
-// 30 December 1899, time of day as the fraction).
-double OleNow();
-}  // namespace saved_report
 
 // The page store: appends pages to a TPageStream as chained records after a
 // 128-byte header, fetches page n again, and saves or loads the whole
@@ -63,7 +41,8 @@ class TPageStore {
 
   // The stream the pages go to, or null. The store owns it.
   TPageStream* Stream() const { return stream_.get(); }
-  // Gives the store a stream (normally a fresh TPageStream(100000)) before
+  // Gives the store a stream (normally a fresh
+  // TPageStream(saved_report::kMemoryLimit)) before
   // the first page is added; frees any previous one.
   void SetStream(std::unique_ptr<TPageStream> stream);
   // Frees the stream and leaves the store without one.
@@ -104,6 +83,21 @@ class TPageStore {
   // is incomplete or its page count negative or larger than the file can
   // hold; then the store holds no stream and no pages.
   void LoadFromFile(const std::string& file_name);
+  // The same over a stream that already holds a saved report (from
+  // TPageStream::CreateFromFile or CreateFromBytes); name is the report's
+  // name for messages. The store takes the stream only when its header
+  // passes.
+  void LoadFromStream(std::unique_ptr<TPageStream> stream, const std::string& name);
+
+  // Where page n's record lies in the stream, as GetPage finds it.
+  struct TRecordPlace {
+    std::int64_t start = 0;  // the record's first byte
+    std::int64_t next = 0;   // just past its end
+    std::int64_t DataSize() const { return next - start - saved_report::kRecordOverhead; }
+  };
+  // The place of page n's record, or nothing unless 1 <= n <= PageCount.
+  // Throws "Page %d is missing from the saved report" as GetPageData does.
+  std::optional<TRecordPlace> LocateRecord(std::int32_t n);
   // Writes the whole stream to file_name through a temporary file in the
   // same directory that is renamed over it, so a failure leaves any
   // earlier file intact. Throws EReportError "Cannot create file %s" or
@@ -116,6 +110,7 @@ class TPageStore {
  private:
   void WriteHeader();
   std::int64_t LocatePage(std::int32_t n);
+  TRecordPlace CheckedRecord(std::int32_t n);
 
   std::recursive_mutex lock_;
   bool compression_ = false;

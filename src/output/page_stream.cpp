@@ -22,6 +22,13 @@ std::unique_ptr<TPageStream> TPageStream::CreateFromFile(const std::string& file
   return s;
 }
 
+std::unique_ptr<TPageStream> TPageStream::CreateFromBytes(std::vector<unsigned char> bytes) {
+  std::unique_ptr<TPageStream> s(new TPageStream());
+  s->memory_ = std::move(bytes);
+  s->read_only_ = true;
+  return s;
+}
+
 TPageStream::~TPageStream() {
   std::lock_guard guard(lock_);
   file_.reset();
@@ -61,6 +68,7 @@ void TPageStream::MoveToFile() {
 std::size_t TPageStream::Write(const void* buffer, std::size_t count) {
   std::lock_guard guard(lock_);
   if (count == 0) return 0;
+  if (read_only_ && in_memory_) throw EReportError("Cannot write to a saved report held in memory");
   if (in_memory_) {
     std::int64_t new_size =
         std::max<std::int64_t>(static_cast<std::int64_t>(memory_.size()),
@@ -79,7 +87,7 @@ std::size_t TPageStream::Write(const void* buffer, std::size_t count) {
   // Written through at once: a full disk must fail this write, where the
   // caller can still undo it, not a later one.
   const std::size_t done = file_->Write(buffer, count);
-  file_->Flush();
+  if (write_through_) file_->Flush();
   return done;
 }
 
@@ -95,6 +103,7 @@ std::int64_t TPageStream::Seek(std::int64_t offset, TSeekOrigin origin) {
 
 void TPageStream::Truncate(std::int64_t size) {
   std::lock_guard guard(lock_);
+  if (read_only_ && in_memory_) throw EReportError("Cannot write to a saved report held in memory");
   if (in_memory_) {
     if (size < static_cast<std::int64_t>(memory_.size())) memory_.resize(static_cast<std::size_t>(size));
     memory_pos_ = std::min(memory_pos_, size);

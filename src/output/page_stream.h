@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "output/saved_report.h"
 #include "output/stream.h"
 
 class TFileStream;
@@ -18,17 +19,21 @@ class TPageStream : public TStream {
  public:
   // Size of the saved-report header in bytes; the first page record starts
   // here.
-  static constexpr std::int64_t HeaderSize = 128;
+  static constexpr std::int64_t HeaderSize = saved_report::kHeaderSize;
   // Size of the chunks that CopyTo moves, in bytes.
   static constexpr std::size_t CopyChunk = 10240;
 
   // An empty in-memory stream that moves to a temporary file once it holds
-  // more than memory_limit bytes (100000 for every page store here).
+  // more than memory_limit bytes (saved_report::kMemoryLimit for every page
+  // store here).
   explicit TPageStream(std::int32_t memory_limit);
   // A stream over an existing file, opened read-only with others still
   // allowed to read and write it. It never moves and leaves the file in
   // place when destroyed. Throws EReportError "Cannot open file %s".
   static std::unique_ptr<TPageStream> CreateFromFile(const std::string& file_name);
+  // A read-only stream over bytes already in memory (a saved report read
+  // some other way). It never moves.
+  static std::unique_ptr<TPageStream> CreateFromBytes(std::vector<unsigned char> bytes);
   ~TPageStream() override;
   TPageStream(const TPageStream&) = delete;
   TPageStream& operator=(const TPageStream&) = delete;
@@ -36,9 +41,10 @@ class TPageStream : public TStream {
   std::size_t Read(void* buffer, std::size_t count) override;
   // Writes at the current position. The write that would take an in-memory
   // stream past its limit first moves the content to a temporary file; if
-  // that file cannot be made the write fails with EReportError and the
-  // stream stays in memory, unchanged. A stream from CreateFromFile is
-  // read-only: writing throws EReportError.
+  // that file cannot be made the write fails with EReportError "Cannot
+  // create file %s" and the stream stays in memory, unchanged. A stream
+  // from CreateFromFile or
+  // CreateFromBytes is read-only: writing throws EReportError.
   std::size_t Write(const void* buffer, std::size_t count) override;
   std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
   std::int64_t Size() override;
@@ -49,14 +55,19 @@ class TPageStream : public TStream {
   // CopyChunk bytes. Leaves this stream positioned at its end.
   void CopyTo(TStream& target);
 
-  // Makes the temporary file that this stream moved to the file name
-  // (renamed over it; the stream keeps reading and writing it, and no longer
-  // deletes it). Returns false, changing nothing, when the stream has no
-  // temporary file or the rename must cross file systems. Throws
-  // EReportError "Cannot create file %s" when the rename fails otherwise.
-  // Saves a copy when the stream's bytes are wanted in name and the stream
-  // is finished with.
+  // Renames the temporary file that this stream moved to over `name`; the
+  // stream keeps reading and writing that file and no longer deletes it.
+  // Returns false, changing nothing, when the stream has no temporary file
+  // or the rename would cross file systems. Throws EReportError "Cannot
+  // create file %s" when the rename fails otherwise. For a finished stream
+  // whose bytes are wanted under `name`, this saves copying them.
   bool RenameTempFileTo(const std::string& name);
+
+  // Whether each write to the temporary file goes to the system at once
+  // (the default), so that a full disk fails the write that met it, which
+  // a page store can still undo. A writer that gives up on any failure and
+  // flushes at its end (the page tools) may gather writes instead.
+  void SetWriteThrough(bool on) { write_through_ = on; }
 
   // True while the content lives in memory.
   bool InMemory() const { return in_memory_; }
@@ -77,5 +88,7 @@ class TPageStream : public TStream {
   std::string temp_name_;
   std::unique_ptr<TFileStream> file_;
   bool in_memory_ = true;
+  bool read_only_ = false;
+  bool write_through_ = true;
   std::int32_t memory_limit_ = 0;
 };

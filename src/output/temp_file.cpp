@@ -2,8 +2,6 @@
 
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -13,12 +11,11 @@ std::string TempFileName() {
   std::error_code ec;
   std::filesystem::path dir = std::filesystem::temp_directory_path(ec);
   if (ec) dir = "/tmp";
-  std::string name = (dir / "RPTXXXXXX").string();
+  const std::string pattern = (dir / "RPTXXXXXX").string();
+  std::string name = pattern;
   int fd = ::mkstemp(name.data());
-  if (fd < 0) {
-    throw EReportError("Cannot create temporary file in " + dir.string() + ": " +
-                       std::strerror(errno));
-  }
+  // The name that could not be made, with its directory, is the useful part.
+  if (fd < 0) throw EReportError("Cannot create file " + pattern);
   ::close(fd);
   return name;
 }

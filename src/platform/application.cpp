@@ -63,6 +63,8 @@ void TApplication::Terminate() {
   QCoreApplication::quit();
 }
 
+void TApplication::ClearTerminated() { g_terminated = false; }
+
 void TApplication::ShowException(const std::exception& e) {
   const QString text = QString::fromUtf8(e.what());
   if (g_exception_handler) {

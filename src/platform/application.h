@@ -68,6 +68,9 @@ class TApplication : public QApplication {
   static bool Terminated();
   // Asks the program to end: sets Terminated() and leaves every loop.
   static void Terminate();
+  // Forgets an earlier end request, for a host that runs several sessions
+  // against one application object (the tests run each case so).
+  static void ClearTerminated();
 
   // Shows the message of an unhandled error and returns; the caller goes on.
   static void ShowException(const std::exception& e);

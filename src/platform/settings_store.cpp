@@ -71,7 +71,9 @@ QString TSettingsStore::FileName() const { return settings_->fileName(); }
 
 QString TSettingsStore::ReadString(const QString& section, const QString& name, const QString& def) {
   const QString key = GroupKey(section, name);
-  if (settings_->status() == QSettings::FormatError)
+  // A file that could not be read fails; one with lines that do not parse
+  // gives what could be read, and defaults for the rest.
+  if (settings_->status() == QSettings::AccessError)
     throw ERegistryException(QStringLiteral("Failed to get data for '%1'").arg(name).toStdString());
   if (!settings_->contains(key)) return def;
   const QVariant v = settings_->value(key);
@@ -99,8 +101,15 @@ void TSettingsStore::WriteString(const QString& section, const QString& name, co
     text = QLatin1Char('"') + text + QLatin1Char('"');
   if (read_only_)
     throw ERegistryException(QStringLiteral("Failed to set data for '%1'").arg(name).toStdString());
-  settings_->setValue(GroupKey(section, name), text);
+  const QString key = GroupKey(section, name);
+  settings_->setValue(key, text);
   settings_->sync();
-  if (settings_->status() != QSettings::NoError)
+  if (settings_->status() == QSettings::NoError) return;
+  // The status keeps the first error met, which may be a format error from
+  // reading a damaged file that this very write has replaced; so read the
+  // file afresh to see whether the value really arrived.
+  const QSettings written(settings_->fileName(), QSettings::IniFormat);
+  if (settings_->status() == QSettings::AccessError || written.status() != QSettings::NoError ||
+      written.value(key).toString() != text)
     throw ERegistryException(QStringLiteral("Failed to set data for '%1'").arg(name).toStdString());
 }

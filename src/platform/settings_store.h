@@ -41,11 +41,13 @@ class TSettingsStore {
   // The file that holds the values.
   QString FileName() const;
 
-  // The text of a value, or `def` when it is missing. Throws "Invalid data
-  // type for '<name>'" for a value that is not text and "Failed to get data
-  // for '<name>'" when the file cannot be parsed.
+  // The text of a value, or `def` when it is missing (also when its line in
+  // the file does not parse). Throws "Invalid data type for '<name>'" for a
+  // value that is not text and "Failed to get data for '<name>'" when the
+  // file cannot be read.
   QString ReadString(const QString& section, const QString& name, const QString& def);
-  // Writes a value; throws "Failed to set data for '<name>'".
+  // Writes a value; throws "Failed to set data for '<name>'" when it did not
+  // reach the file.
   void WriteString(const QString& section, const QString& name, const QString& value);
 
   // Directory of the user's per-user settings ($XDG_CONFIG_HOME or ~/.config),

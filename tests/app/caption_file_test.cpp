@@ -112,6 +112,11 @@ TEST(DecodeCaptionLines, Utf8WhenValidElseLatin1) {
   // "Königin" as the old platform wrote it: one byte per letter.
   EXPECT_EQ(DecodeCaptionLines("K\xF6nigin\r\nAbf\xE4ll"),
             (QStringList{QString::fromUtf8("K\xC3\xB6nigin"), QString::fromUtf8("Abf\xC3\xA4ll")}));
+  // Each line on its own: one Latin-1 line does not turn the UTF-8 lines
+  // around it into mojibake.
+  EXPECT_EQ(DecodeCaptionLines("K\xC3\xB6nigin\r\nAbf\xE4ll\r\n\xE2\x82\xAC 5\r\n"),
+            (QStringList{QString::fromUtf8("K\xC3\xB6nigin"), QString::fromUtf8("Abf\xC3\xA4ll"),
+                         QString::fromUtf8("\xE2\x82\xAC 5")}));
   const struct {
     std::string bytes;
     bool valid;

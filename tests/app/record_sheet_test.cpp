@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QDate>
+#include <QFile>
 #include <QImage>
 #include <QImageReader>
 #include <QLocale>
@@ -13,9 +14,13 @@
 #include <QTimer>
 #include <QTemporaryDir>
 #include <cmath>
+#include <functional>
 #include <memory>
 
 #include "app/broodlog_form.h"
+#include "app/caption_file.h"
+#include "app/sheet_captions.h"
+#include "app/text_to_broodlog.h"
 #include "app/preview_form.h"
 #include "widgets/report_preview.h"
 #include "fake_platform_printer.h"
@@ -63,6 +68,16 @@ void ExpectNear(const std::vector<int>& found, const std::vector<int>& expected,
   for (std::size_t i = 0; i < found.size(); ++i) EXPECT_LE(std::abs(found[i] - expected[i]), 1) << what << " " << i;
 }
 
+// The PDF's page as a 600-dpi image, through Poppler; null without it.
+QImage Rasterize(const QString& pdf, const QString& stem) {
+  const QString pdftoppm = QStandardPaths::findExecutable("pdftoppm");
+  if (pdftoppm.isEmpty()) return {};
+  if (QProcess::execute(pdftoppm, {"-r", QString::number(kDpi), "-png", "-singlefile", pdf, stem}) != 0) return {};
+  return Load(stem + ".png");
+}
+
+bool HavePoppler() { return !QStandardPaths::findExecutable("pdftoppm").isEmpty(); }
+
 // Checks the rules of a 600-dpi picture of the whole landscape page.
 void CheckRules(const QImage& page) {
   ASSERT_LE(std::abs(page.width() - Device(2970)), 1);  // a PDF page is whole points
@@ -107,15 +122,11 @@ TEST_F(RecordSheetTest, RulesLieWhereTheTablesPutThemOnA600DpiImage) {
 }
 
 TEST_F(RecordSheetTest, RulesLieWhereTheTablesPutThemOnThePdf) {
-  const QString pdftoppm = QStandardPaths::findExecutable("pdftoppm");
-  if (pdftoppm.isEmpty()) GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
+  if (!HavePoppler()) GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
   TFormBroodlog form;
   const QString file = dir.filePath("sheet.pdf");
   form.Report->PrintOn(std::make_unique<TFilePlatformPrinter>(TFilePlatformPrinter::TFormat::Pdf, file, kDpi));
-  ASSERT_EQ(QProcess::execute(pdftoppm, {"-r", QString::number(kDpi), "-png", "-singlefile", file,
-                                         dir.filePath("pdf")}),
-            0);
-  QImage image = Load(dir.filePath("pdf.png"));
+  QImage image = Rasterize(file, dir.filePath("pdf"));
   ASSERT_FALSE(image.isNull());
   CheckRules(image);
 }
@@ -123,8 +134,7 @@ TEST_F(RecordSheetTest, RulesLieWhereTheTablesPutThemOnThePdf) {
 // "Save as PDF" in the preview regenerates the sheet onto the file as a
 // printer would get it; closing the window then ends the preview's wait.
 TEST_F(RecordSheetTest, SaveAsPdfFromThePreviewHoldsThePrintedSheet) {
-  const QString pdftoppm = QStandardPaths::findExecutable("pdftoppm");
-  if (pdftoppm.isEmpty()) GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
+  if (!HavePoppler()) GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
   const QString file = dir.filePath("saved.pdf");
   TFormBroodlog form;
   form.Report->OnPreview = [&](TReportPrinter& printer) {
@@ -142,10 +152,7 @@ TEST_F(RecordSheetTest, SaveAsPdfFromThePreviewHoldsThePrintedSheet) {
     timer->start(5);
   };
   form.Report->Preview();
-  ASSERT_EQ(QProcess::execute(pdftoppm, {"-r", QString::number(kDpi), "-png", "-singlefile", file,
-                                         dir.filePath("saved")}),
-            0);
-  QImage image = Load(dir.filePath("saved.png"));
+  QImage image = Rasterize(file, dir.filePath("saved"));
   ASSERT_FALSE(image.isNull());
   CheckRules(image);
 }
@@ -181,6 +188,38 @@ TEST_F(RecordSheetTest, HeadingsAndHeaderTextsAreDrawnAsDefined) {
   EXPECT_EQ(header, (std::vector<std::string>{"Hill top", today, "Apiary :", "Date :"}));
   EXPECT_EQ(jobs[0].mode.orientation, 2);
   EXPECT_EQ(jobs[0].mode.paperCode, 9);
+}
+
+// The headings take the caption file's lines by their tags, walking the
+// form's components in order and stopping at the first line missing.
+TEST_F(RecordSheetTest, HeadingsTakeTheCaptionFileUpToItsFirstMissingLine) {
+  auto lines = [](int n, const std::function<std::string(int)>& text) {
+    std::string bytes;
+    for (int i = 0; i < n; ++i) bytes += text(i) + "\r\n";
+    return bytes;
+  };
+  struct { std::string file; int applied; std::function<std::string(int)> expected; } cases[] = {
+      {"", 0, [](int tag) { return std::string(kSheetDesignCaptions[tag]); }},
+      {lines(10, [](int i) { return "line " + std::to_string(i); }), 10,
+       [](int tag) { return tag < 10 ? "line " + std::to_string(tag) : std::string(kSheetDesignCaptions[tag]); }},
+      {lines(21, [](int i) { return std::string(Ttext_to_broodlog::kDefaultTexts[i]); }), 21,
+       [](int tag) { return std::string(Ttext_to_broodlog::kDefaultTexts[tag]); }},
+  };
+  for (const auto& c : cases) {
+    const QString name = dir.filePath("captions.txt");
+    QFile::remove(name);
+    if (!c.file.empty()) {
+      QFile f(name);
+      ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+      f.write(c.file.data(), qint64(c.file.size()));
+    }
+    TFormBroodlog form;
+    TCaptionList list;
+    EXPECT_EQ(ApplySheetTexts(form, list, name, "Hill"), c.applied);
+    for (int tag = 0; tag < TFormBroodlog::kHeadingCount; ++tag)
+      EXPECT_EQ(form.HeadingByTag(tag)->Caption(), c.expected(tag)) << c.applied << " lines, tag " << tag;
+    EXPECT_EQ(form.RptLabel1->Caption(), "Hill");
+  }
 }
 
 TEST_F(RecordSheetTest, ALongApiaryNameWidensItsLabelAndLeavesTheDateWhereItIs) {

@@ -272,4 +272,68 @@ TEST(EmfPlayer, TextWithoutRectangleOrAdvances) {
   EXPECT_TRUE(log.dxs[0].empty());
 }
 
+// Records the shapes' rectangles as the player hands them over.
+class TShapeLog : public TCanvasLog {
+ public:
+  std::vector<TRect> shapes;
+  void Rectangle(const TRect& r) override { shapes.push_back(r); }
+  void Ellipse(const TRect& r) override { shapes.push_back(r); }
+  void FillRect(const TRect& r) override { shapes.push_back(r); }
+};
+
+struct TEdgeCase {
+  const char* name;
+  std::uint32_t type;   // the record to patch
+  std::uint32_t field;  // offset in that record
+  std::int32_t value;
+  bool far_edge;        // the far (right or bottom) edge moves, not the near one
+  bool across;          // x, else y
+  std::uint32_t field2 = 0;  // a second field to patch, when not 0
+  std::int32_t value2 = 0;
+};
+
+void PrintTo(const TEdgeCase& c, std::ostream* os) { *os << c.name; }
+
+class ExtremeEdges : public testing::TestWithParam<TEdgeCase> {};
+
+// Coordinates at the ends of the 32-bit range are clamped where they are
+// drawn, never wrapped to the other end (an inclusive edge of 2147483647
+// is widened by one).
+TEST_P(ExtremeEdges, ClampTowardsTheirOwnEnd) {
+  const TEdgeCase& c = GetParam();
+  auto bytes = RecordPage([](TCanvas& cv) {
+    cv.SetBrush({TBrushStyle::Solid, colors::Red});
+    cv.FillRect({5, 5, 50, 50});
+    cv.Rectangle({10, 10, 60, 60});
+    cv.Ellipse({20, 20, 80, 70});
+  });
+  const std::uint32_t off = Find(bytes, c.type);
+  PutU32At(bytes, off + c.field, std::uint32_t(c.value));
+  if (c.field2 != 0) PutU32At(bytes, off + c.field2, std::uint32_t(c.value2));
+  TShapeLog log;
+  TEmfPlayer::Play(bytes, log, {0, 0, 400, 300});
+  ASSERT_EQ(log.shapes.size(), 3u);
+  const std::size_t index = c.type == emf::EMR_BITBLT ? 0 : c.type == emf::EMR_RECTANGLE ? 1 : 2;
+  const TRect& r = log.shapes[index];
+  const int edge = c.far_edge ? (c.across ? r.right : r.bottom) : (c.across ? r.left : r.top);
+  if (c.value > 0) {
+    EXPECT_GT(edge, 1000000) << "wrapped to " << edge;
+  } else {
+    EXPECT_LT(edge, -1000000) << "wrapped to " << edge;
+  }
+}
+
+const TEdgeCase kEdgeCases[] = {
+    {"rectangle_right_max", emf::EMR_RECTANGLE, 16, INT32_MAX, true, true},
+    {"rectangle_bottom_max", emf::EMR_RECTANGLE, 20, INT32_MAX, true, false},
+    {"ellipse_right_max", emf::EMR_ELLIPSE, 16, INT32_MAX, true, true},
+    {"ellipse_bottom_max", emf::EMR_ELLIPSE, 20, INT32_MAX, true, false},
+    // A fill whose extent runs back past the start of the range.
+    {"fill_left_below_min", emf::EMR_BITBLT, 24, INT32_MIN, false, true, 32, -1},
+    {"fill_top_below_min", emf::EMR_BITBLT, 28, INT32_MIN, false, false, 36, -1},
+};
+
+INSTANTIATE_TEST_SUITE_P(Overflow, ExtremeEdges, testing::ValuesIn(kEdgeCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "output/page_store.h"
 #include "report/report_error.h"
@@ -180,3 +181,79 @@ TEST(JoinReports, TemporaryFileOnAnotherFileSystemIsCopied) {
   EXPECT_TRUE(std::filesystem::is_empty(shm_tmp));
   std::filesystem::remove_all(shm_tmp);
 }
+
+namespace {
+
+struct TPageDamage {
+  const char* name;
+  std::function<void(Bytes&)> apply;
+};
+
+void Put32At(Bytes& b, std::size_t at, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+// Each leaves the metafile header and its stated length alone, so only a
+// walk over the records finds them. SampleEmf(2, 4) is a 108-byte header,
+// a 20-byte comment at 108 and the 20-byte EOF at 128.
+const TPageDamage kPageDamages[] = {
+    {"record_size_zero", [](Bytes& b) { Put32At(b, 112, 0); }},
+    {"record_size_unaligned", [](Bytes& b) { Put32At(b, 112, 18); }},
+    {"record_runs_past_the_end", [](Bytes& b) { Put32At(b, 112, 4000); }},
+    {"last_record_not_eof", [](Bytes& b) { Put32At(b, 128, 70); }},
+    {"record_count_off", [](Bytes& b) { Put32At(b, 52, 4); }},
+};
+
+void PrintTo(const TPageDamage& d, std::ostream* os) { *os << d.name; }
+
+// A three-page report whose page 2 carries the damage.
+std::string DamagedReport(const TempDir& dir, const TPageDamage& d) {
+  std::string name = dir.File("damaged.rpt");
+  Bytes bad = SampleEmf(2, 4);
+  d.apply(bad);
+  TPageStore store;
+  store.SetStream(std::make_unique<TPageStream>(100000));
+  store.AddPageData(SampleEmf(1));
+  store.AddPageData(bad);  // the store checks only the stated length
+  store.AddPageData(SampleEmf(3));
+  store.Finish();
+  store.SaveToFile(name);
+  return name;
+}
+
+class DamagedPage : public testing::TestWithParam<TPageDamage> {};
+
+TEST_P(DamagedPage, FailsExtractWithoutTarget) {
+  TempDir dir;
+  const std::string src = DamagedReport(dir, GetParam());
+  const std::string dst = dir.File("d.rpt");
+  try {
+    ExtractPages(src, dst, 2, 2);
+    ADD_FAILURE() << "copied a damaged page";
+  } catch (const EReportError& e) {
+    EXPECT_STREQ(e.what(), "Metafile is not valid");
+  }
+  EXPECT_FALSE(std::filesystem::exists(dst));
+  // Pages around it are sound and copy as ever.
+  ExtractPages(src, dst, 3, 3);
+  EXPECT_EQ(Tags(dst), (Tags_{3}));
+}
+
+TEST_P(DamagedPage, FailsJoinWithoutTarget) {
+  TempDir dir;
+  const std::string src = DamagedReport(dir, GetParam());
+  const std::string dst = dir.File("j.rpt");
+  const std::vector<std::string> list = {src};
+  try {
+    JoinReports(dst, &list);
+    ADD_FAILURE() << "copied a damaged page";
+  } catch (const EReportError& e) {
+    EXPECT_STREQ(e.what(), "Metafile is not valid");
+  }
+  EXPECT_FALSE(std::filesystem::exists(dst));
+}
+
+INSTANTIATE_TEST_SUITE_P(Records, DamagedPage, testing::ValuesIn(kPageDamages),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace

@@ -1,11 +1,16 @@
 #include "output/page_store.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <future>
 #include <random>
+#include <thread>
 
 #include "output/page_compressor.h"
 #include "report/report_error.h"
@@ -471,4 +476,93 @@ TEST(PageStore, ARecordWrittenOnlyInPartIsCutAndTheChainStaysWhole) {
   EXPECT_EQ(PageTag(*store, 3), 4);
   EXPECT_EQ(PageTag(*store, 2), 3);
   EXPECT_EQ(PageTag(*store, 1), 1);
+}
+
+namespace {
+
+// Loads name on another thread; true when that returned (or threw) within
+// a few seconds. A load still blocked is set free by opening the pipe's
+// other end, so the test ends either way.
+bool LoadReturnsPromptly(const std::string& name, std::string& error) {
+  std::promise<void> done;
+  std::future<void> finished = done.get_future();
+  std::thread loader([&] {
+    TPageStore store;
+    try {
+      store.LoadFromFile(name);
+    } catch (const EReportError& e) {
+      error = e.what();
+    }
+    done.set_value();
+  });
+  const bool prompt = finished.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+  if (!prompt) {
+    int fd = ::open(name.c_str(), O_WRONLY | O_NONBLOCK);
+    if (fd >= 0) ::close(fd);
+  }
+  loader.join();
+  return prompt;
+}
+
+}  // namespace
+
+TEST(PageStore, LoadRefusesWhatIsNotARegularFileWithoutBlocking) {
+  TempDir dir;
+  const std::string fifo = dir.File("pipe.rpt");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string folder = dir.File("folder.rpt");
+  std::filesystem::create_directory(folder);
+  for (const std::string& name : {fifo, folder, std::string("/dev/zero")}) {
+    std::string error;
+    EXPECT_TRUE(LoadReturnsPromptly(name, error)) << name << " blocked the load";
+    EXPECT_EQ(error, "Cannot open file " + name);
+  }
+}
+
+TEST(PageStore, LoadsFromBytesAsFromTheFile) {
+  TempDir dir;
+  auto written = MakeStore(4, true, 30);
+  written->Finish();
+  const Bytes bytes = StreamBytes(*written);
+  TPageStore store;
+  store.SetCompression(true);
+  store.LoadFromStream(TPageStream::CreateFromBytes(bytes), "memory");
+  ASSERT_EQ(store.PageCount(), 4);
+  for (int n : {3, 1, 4, 2}) EXPECT_EQ(*store.GetPageData(n), SampleEmf(n, 30)) << n;
+  // Read-only like a loaded file.
+  EXPECT_THROW(store.Stream()->Write(bytes.data(), 1), EReportError);
+  try {
+    store.LoadFromStream(TPageStream::CreateFromBytes(Bytes(127, 0)), "memory");
+    FAIL();
+  } catch (const EReportError& e) {
+    EXPECT_STREQ(e.what(), "Saved report memory is damaged");
+  }
+  EXPECT_EQ(store.Stream(), nullptr);
+}
+
+TEST(PageStore, LocateRecordGivesTheOffsetsOfTheChain) {
+  auto store = MakeStore(3, false, 8);
+  const Bytes b = StreamBytes(*store);
+  std::int64_t start = 128;
+  for (int n : {1, 2, 3}) {
+    auto place = store->LocateRecord(n);
+    ASSERT_TRUE(place) << n;
+    EXPECT_EQ(place->start, start) << n;
+    EXPECT_EQ(place->next, Get32(b, static_cast<std::size_t>(start) + 4)) << n;
+    EXPECT_EQ(place->DataSize(), static_cast<std::int64_t>(SampleEmf(n, 8).size())) << n;
+    start = place->next;
+  }
+  EXPECT_FALSE(store->LocateRecord(0));
+  EXPECT_FALSE(store->LocateRecord(4));
+  // A broken forward link is reported as the page store reports it.
+  Bytes broken = b;
+  Set32(broken, 128 + 4, 5);
+  TPageStore loaded;
+  loaded.LoadFromStream(TPageStream::CreateFromBytes(broken), "broken");
+  try {
+    loaded.LocateRecord(1);
+    FAIL();
+  } catch (const EReportError& e) {
+    EXPECT_STREQ(e.what(), "Page 1 is missing from the saved report");
+  }
 }

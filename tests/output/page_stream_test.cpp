@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "output/file_stream.h"
+#include "output/temp_file.h"
 #include "report/report_error.h"
 #include "test_support.h"
 #include "resource_limits.h"
@@ -114,4 +115,61 @@ TEST(PageStream, CopyToCopiesEverythingInChunks) {
       EXPECT_EQ(ReadFile(out), data) << n << " bytes, limit " << limit;
     }
   }
+}
+
+namespace {
+
+// Points TMPDIR at a directory where no file can be made, whoever runs the
+// test (root too), for its lifetime.
+class UnwritableTempDir {
+ public:
+  UnwritableTempDir() {
+    if (const char* old = std::getenv("TMPDIR")) old_ = old, had_ = true;
+    ::setenv("TMPDIR", "/proc", 1);
+  }
+  ~UnwritableTempDir() {
+    if (had_) {
+      ::setenv("TMPDIR", old_.c_str(), 1);
+    } else {
+      ::unsetenv("TMPDIR");
+    }
+  }
+
+ private:
+  std::string old_;
+  bool had_ = false;
+};
+
+}  // namespace
+
+TEST(TempFileName, UnwritableDirectoryFailsWithCannotCreateFile) {
+  UnwritableTempDir unwritable;
+  try {
+    TempFileName();
+    FAIL() << "made a file in /proc";
+  } catch (const EReportError& e) {
+    EXPECT_STREQ(e.what(), "Cannot create file /proc/RPTXXXXXX");
+  }
+}
+
+TEST(PageStream, MoveToAnUnwritableTempDirFailsTheWriteAndStaysInMemory) {
+  TPageStream s(10);
+  Bytes data(8, 5);
+  s.WriteAll(data.data(), data.size());
+  {
+    UnwritableTempDir unwritable;
+    try {
+      s.Write(data.data(), data.size());
+      FAIL() << "moved to /proc";
+    } catch (const EReportError& e) {
+      EXPECT_STREQ(e.what(), "Cannot create file /proc/RPTXXXXXX");
+    }
+  }
+  EXPECT_TRUE(s.InMemory());
+  EXPECT_EQ(s.Size(), 8);
+  // With a usable directory again, the same write moves it.
+  TempDir dir;
+  EXPECT_EQ(s.Write(data.data(), data.size()), data.size());
+  EXPECT_FALSE(s.InMemory());
+  EXPECT_EQ(s.Size(), 16);
 }

@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "platform/application.h"
+#include "resource_limits.h"
 
 namespace {
 
@@ -347,4 +348,49 @@ TEST_F(PlacementTest, LimitsAreOnlyAppliedWhenSet) {
   EXPECT_EQ(w.maximumSize(), w.size());
   w.keeper.SetPreventResize(false);
   EXPECT_EQ(w.maximumHeight(), QWIDGETSIZE_MAX);
+}
+
+TEST_F(PlacementTest, AStoreFullOfGarbageIsRewrittenWithoutAnError) {
+  QDir().mkpath(dir_.path() + "/Software");
+  const struct {
+    const char* name;
+    QByteArray bytes;
+  } cases[] = {
+      {"binary", QByteArray("\x01\xff\xfe[[\x00\x02=\x7f\n\x00\x00garbage", 22)},
+      {"broken lines", "[textbroodlog\n=novalue\nno equals sign\n[]\n\"unterminated=\n\\\n"},
+      {"half a section", "[textbroodlog]\nNormPos=\"1,2\nFlags=[[[\n"},
+  };
+  for (const auto& c : cases) {
+    QFile ini(IniPath());
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ini.write(c.bytes);
+    ini.close();
+    messages_.clear();
+    {
+      Window w;
+      w.show();
+      w.setGeometry(120, 90, 310, 210);
+      w.close();
+    }
+    EXPECT_EQ(messages_.join('|').toStdString(), "") << c.name;
+    EXPECT_EQ(Value("FormVersion").toStdString(), "0") << c.name << ": the store was rewritten";
+    EXPECT_FALSE(Value("NormPos").isEmpty()) << c.name;
+  }
+}
+
+TEST_F(PlacementTest, AWriteThatFailsOverADamagedStoreIsStillReported) {
+  QDir().mkpath(dir_.path() + "/Software");
+  QFile ini(IniPath());
+  ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+  ini.write("[textbroodlog\nno equals sign\n");
+  ini.close();
+  Window w;
+  w.show();
+  {
+    // Files cannot grow, as on a full disk: the store cannot be rewritten.
+    ScopedFileSizeLimit limit(8);
+    ASSERT_TRUE(limit.ok());
+    w.close();
+  }
+  EXPECT_EQ(messages_.join('|').toStdString(), "Failed to set data for 'FormVersion'");
 }

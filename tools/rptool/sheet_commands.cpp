@@ -29,7 +29,9 @@ bool HasSuffix(const std::string& name, const char* suffix) {
   return lower.size() >= s.size() && lower.compare(lower.size() - s.size(), s.size(), s) == 0;
 }
 
-int Sheet(const std::vector<std::string>& args) {
+}  // namespace
+
+int SheetCommand(const std::vector<std::string>& args) {
   std::string out, apiary, captions = kCaptionFileName;
   int dpi = 0;
   bool design = false;
@@ -68,6 +70,7 @@ int Sheet(const std::vector<std::string>& args) {
   if (!rpt && !pdf && !png) throw EUsageError("the output must end in .rpt, .pdf or .png");
   if (design && rpt) throw EUsageError("--design draws a picture: write a .png or .pdf");
 
+  StartGui();
   TEngineServices services;
   TFormBroodlog form;
   TCaptionList list;
@@ -89,13 +92,3 @@ int Sheet(const std::vector<std::string>& args) {
   form.Report->PrintOn(std::make_unique<TFilePlatformPrinter>(format, file, dpi > 0 ? dpi : (pdf ? 1200 : 96)));
   return 0;
 }
-
-const TCommand kCommands[] = {
-    {"sheet", "OUT.rpt|OUT.pdf|OUT.png [--apiary NAME] [--captions FILE] [--dpi N] [--design]",
-     "generates the record sheet as \"print note\" does: a saved report, or the printed page as PDF or PNG",
-     Sheet},
-};
-
-}  // namespace
-
-std::span<const TCommand> SheetCommands() { return kCommands; }

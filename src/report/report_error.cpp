@@ -1,1 +1,0 @@
-#include "report/report_error.h"

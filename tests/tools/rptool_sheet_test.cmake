@@ -1,0 +1,62 @@
+# rptool sheet end to end: a saved report of one page that the other
+# commands read, PNG and PDF pages of the landscape A4 size at the asked
+# resolution, the design picture, headings from a caption file, and the
+# usage errors.
+#   cmake -DRPTOOL=<path> -DWORK=<dir> -P rptool_sheet_test.cmake
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
+
+function(run expect_rc)
+  execute_process(COMMAND ${RPTOOL} ${ARGN} WORKING_DIRECTORY ${WORK}
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT rc EQUAL expect_rc)
+    message(FATAL_ERROR "rptool ${ARGN}: exit ${rc}, expected ${expect_rc}\n${out}${err}")
+  endif()
+  set(out "${out}" PARENT_SCOPE)
+  set(err "${err}" PARENT_SCOPE)
+endfunction()
+
+function(expect_match text pattern)
+  if(NOT text MATCHES "${pattern}")
+    message(FATAL_ERROR "expected to match '${pattern}':\n${text}")
+  endif()
+endfunction()
+
+# A PNG's width and height from its header.
+function(png_size file out_w out_h)
+  file(READ ${file} hex LIMIT 24 HEX)
+  string(SUBSTRING "${hex}" 32 8 w)
+  string(SUBSTRING "${hex}" 40 8 h)
+  math(EXPR w "0x${w}")
+  math(EXPR h "0x${h}")
+  set(${out_w} ${w} PARENT_SCOPE)
+  set(${out_h} ${h} PARENT_SCOPE)
+endfunction()
+
+run(0 sheet sheet.rpt --apiary "Hill top")
+run(0 info sheet.rpt)
+expect_match("${out}" "page count: 1\n")
+run(0 render sheet.rpt 1 page.png)
+png_size(${WORK}/page.png w h)
+if(NOT w EQUAL 1123 OR NOT h EQUAL 794)
+  message(FATAL_ERROR "the stored page renders at ${w} x ${h}, expected 1123 x 794")
+endif()
+
+run(0 sheet sheet300.png --dpi 300)
+png_size(${WORK}/sheet300.png w h)
+if(NOT w EQUAL 3508 OR NOT h EQUAL 2480)
+  message(FATAL_ERROR "the 300-dpi sheet is ${w} x ${h}, expected 3508 x 2480")
+endif()
+run(0 sheet sheet.pdf)
+file(READ ${WORK}/sheet.pdf head LIMIT 5)
+expect_match("${head}" "^%PDF-")
+run(0 sheet design.png --design)
+
+file(WRITE ${WORK}/captions.txt "Hive\r\nBrood\r\n")
+run(0 sheet captioned.rpt --captions captions.txt)
+
+run(2 sheet)
+run(2 sheet sheet.txt)
+run(2 sheet sheet.rpt --design)
+run(2 sheet sheet.png --dpi many)
+run(1 sheet ${WORK}/no/such/dir/sheet.png)

@@ -3,14 +3,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-<<<<<<< HEAD
 #include <cstring>
-=======
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
->>>>>>> main
 
 #ifdef BROODLOG_HAVE_XCB
 #include <xcb/xcb.h>

@@ -52,10 +52,13 @@ desktop=/usr/share/applications/org.broodlog.broodlog.desktop
 [ -f /usr/share/icons/hicolor/scalable/apps/org.broodlog.broodlog.svg ] || fail "no scalable icon"
 [ -f /usr/share/metainfo/org.broodlog.broodlog.metainfo.xml ] || fail "no AppStream metadata"
 
-# The installed rptool draws the sheet headlessly.
+# The installed rptool draws the sheet headlessly, as a picture and as the
+# PDF a printer would get.
 (cd "$work" && /usr/bin/rptool sheet sheet.png --apiary "Package check") || fail "rptool sheet failed"
 [ "$(head -c 8 "$work/sheet.png" | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ] ||
   fail "rptool sheet wrote no PNG"
+(cd "$work" && /usr/bin/rptool sheet sheet.pdf) || fail "rptool sheet to PDF failed"
+[ "$(head -c 5 "$work/sheet.pdf")" = "%PDF-" ] || fail "rptool sheet wrote no PDF"
 
 # The menu entry's command, run as a menu runs it (no field codes to expand),
 # from the home-like working directory, until the main window shows.

@@ -352,11 +352,12 @@ TEST_F(PlacementTest, LimitsAreOnlyAppliedWhenSet) {
 
 TEST_F(PlacementTest, AStoreFullOfGarbageIsRewrittenWithoutAnError) {
   QDir().mkpath(dir_.path() + "/Software");
+  static const char binary[] = "\x01\xff\xfe[[\x00\x02=\x7f\n\x00\x00garbage";
   const struct {
     const char* name;
     QByteArray bytes;
   } cases[] = {
-      {"binary", QByteArray("\x01\xff\xfe[[\x00\x02=\x7f\n\x00\x00garbage", 22)},
+      {"binary", QByteArray(binary, sizeof binary - 1)},
       {"broken lines", "[textbroodlog\n=novalue\nno equals sign\n[]\n\"unterminated=\n\\\n"},
       {"half a section", "[textbroodlog]\nNormPos=\"1,2\nFlags=[[[\n"},
   };

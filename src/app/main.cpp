@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <thread>
@@ -13,6 +14,7 @@
 #endif
 
 #include "app/main_window.h"
+#include "broodlog_version.h"
 #include "platform/application.h"
 #include "platform/engine_services.h"
 #include "platform/qt_printer.h"
@@ -112,6 +114,11 @@ class StartupMessages {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Answered before anything needs a display, so it works in any shell.
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::printf("%s\n", BROODLOG_VERSION_TEXT);
+    return 0;
+  }
   if (!HasDisplay()) {
     std::fprintf(stderr,
                  "broodlog: no display to show its window on (neither DISPLAY nor "

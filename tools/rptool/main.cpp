@@ -8,6 +8,7 @@
 #include <exception>
 #include <string>
 
+#include "broodlog_version.h"
 #include "commands.h"
 
 namespace {
@@ -72,7 +73,7 @@ void PrintCommand(std::FILE* out, const TCommand& c) {
 }
 
 void PrintUsage(std::FILE* out) {
-  std::fprintf(out, "usage: rptool COMMAND ARGS...\n       rptool [COMMAND] --help\n"
+  std::fprintf(out, "usage: rptool COMMAND ARGS...\n       rptool [COMMAND] --help\n       rptool --version\n"
                     "Exit status: 0 done, 1 error (one line on stderr), 2 wrong command line.\n"
                     "commands:\n");
   for (const TCommand& c : kCommands) PrintCommand(out, c);
@@ -115,7 +116,8 @@ void PrintManPage() {
   std::printf(".SH EXIT STATUS\n0 when the command succeeded; 1 on any error, with one line on "
               "standard error; 2 for a wrong command line, with the command's usage.\n"
               ".SH OPTIONS\n.TP\n\\fB\\-\\-help\\fR, \\fB\\-h\\fR\nprint the usage of all commands, "
-              "or of the command named before it, and exit.\n");
+              "or of the command named before it, and exit.\n"
+              ".TP\n\\fB\\-\\-version\\fR\nprint the version and exit.\n");
 }
 
 }  // namespace
@@ -127,6 +129,10 @@ int main(int argc, char** argv) {
   }
   if (IsHelp(argv[1]) || std::strcmp(argv[1], "help") == 0) {
     PrintUsage(stdout);
+    return 0;
+  }
+  if (std::strcmp(argv[1], "--version") == 0) {
+    std::printf("%s\n", BROODLOG_VERSION_TEXT);
     return 0;
   }
   if (std::strcmp(argv[1], "--man") == 0) {

@@ -11,6 +11,7 @@
 #include "app/globals.h"
 #include "app/preview_form.h"
 #include "platform/application.h"
+#include "platform/engine_services.h"
 #include "url_recorder.h"
 #include "widgets/url_label.h"
 
@@ -28,6 +29,7 @@ class CountingWindow : public Tbroodlogprint {
 };
 
 struct MainWindowTest : ::testing::Test {
+  TEngineServices services;  // "print note" waits on the platform's message loop
   CountingWindow window;
   // "print note" waits until its preview window closes: close each one as
   // it appears, as a user would.

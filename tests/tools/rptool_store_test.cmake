@@ -1,23 +1,6 @@
 # Runs rptool's saved-report commands end to end in a scratch directory.
 #   cmake -DRPTOOL=<path> -DWORK=<dir> -P rptool_store_test.cmake
-file(REMOVE_RECURSE ${WORK})
-file(MAKE_DIRECTORY ${WORK})
-
-function(run expect_rc)
-  execute_process(COMMAND ${RPTOOL} ${ARGN} WORKING_DIRECTORY ${WORK}
-                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(NOT rc EQUAL expect_rc)
-    message(FATAL_ERROR "rptool ${ARGN}: exit ${rc}, expected ${expect_rc}\n${out}${err}")
-  endif()
-  set(out "${out}" PARENT_SCOPE)
-  set(err "${err}" PARENT_SCOPE)
-endfunction()
-
-function(expect_match text pattern)
-  if(NOT text MATCHES "${pattern}")
-    message(FATAL_ERROR "expected to match '${pattern}':\n${text}")
-  endif()
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/rptool_test_helpers.cmake)
 
 run(0 demo five.rpt --pages 5)
 run(0 info five.rpt)

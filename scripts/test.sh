@@ -7,6 +7,10 @@ BROODLOG_TEST_EXTRAS=1 bash scripts/setup.sh
 dir=build; flags=()
 if [ "${BROODLOG_SANITIZE:-0}" = 1 ]; then
   dir=build-asan; flags=(-DBROODLOG_SANITIZE=ON -DBROODLOG_BENCH=OFF)
+  # Every test and every program a test starts reports through these,
+  # with the system libraries' own lifetime leaks left out.
+  export LSAN_OPTIONS="suppressions=$PWD/.ci/lsan.supp:print_suppressions=0"
+  export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 fi
 cmake -S . -B "$dir" "${flags[@]}" >/dev/null
 cmake --build "$dir" -j"$(nproc)"

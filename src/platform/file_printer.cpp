@@ -132,10 +132,12 @@ void TFilePlatformPrinter::EndDoc() {
   if (!job_) return;
   std::unique_ptr<TJob> job = std::move(job_);
   job->canvas.reset();
-  job->painter.end();
-  if (!job->writer && job->page == 1 && !job->image.save(file_name_, "PNG"))
-    throw EReportError("Cannot write file " + file_name_.toStdString());
+  // A PDF that could not be written out whole fails here, not later.
+  const bool ended = job->painter.end();
   job->writer.reset();
+  if (!ended || (job->page == 1 && !job->image.isNull() && job->image.width() > 1 &&
+                 !job->image.save(file_name_, "PNG")))
+    throw EReportError("Cannot write file " + (device_ ? std::string("(PDF)") : file_name_.toStdString()));
 }
 
 void TFilePlatformPrinter::Abort() {

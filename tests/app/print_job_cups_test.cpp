@@ -68,11 +68,7 @@ class TWithoutCopies : public TPlatformPrinter {
 class PrintJobOnCups : public ::testing::Test {
  protected:
   void SetUp() override {
-    const std::string why = cups_lab::Unavailable();
-    if (!why.empty()) {
-      if (cups_lab::Required()) FAIL() << why;
-      GTEST_SKIP() << why;
-    }
+    CUPS_LAB_REQUIRE();
     TApplication::SetExceptionHandler([this](const QString& m) { messages_ << m; });
     services_ = std::make_unique<TEngineServices>();
     InstallQtPlatformPrinters();

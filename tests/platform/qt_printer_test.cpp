@@ -19,11 +19,7 @@ namespace {
 class QtPrinterTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const std::string why = cups_lab::Unavailable();
-    if (!why.empty()) {
-      if (cups_lab::Required()) FAIL() << why;
-      GTEST_SKIP() << why;
-    }
+    CUPS_LAB_REQUIRE();
   }
 
   static int IndexOf(const TQtPlatformPrinter& p, const std::string& queue) {

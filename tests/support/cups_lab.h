@@ -136,3 +136,14 @@ inline int PdfPages(const std::filesystem::path& pdf) {
 }
 
 }  // namespace cups_lab
+
+// In a fixture's SetUp: skips the test where the lab cannot run, or fails it
+// where the lab is required (CI).
+#define CUPS_LAB_REQUIRE()                                  \
+  do {                                                      \
+    const std::string why_ = cups_lab::Unavailable();       \
+    if (!why_.empty()) {                                    \
+      if (cups_lab::Required()) FAIL() << why_;             \
+      GTEST_SKIP() << why_;                                 \
+    }                                                       \
+  } while (false)

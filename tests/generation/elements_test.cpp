@@ -188,7 +188,9 @@ TEST_F(ElementsTest, AngledTextStartsAtTheBoxCornerForItsAngle) {
   ASSERT_EQ(fill.size(), 1u);
   heading.SetTransparent(true);
   for (const auto& l : Print()) {
-    if (l.rfind("FillRect(140,116", 0) == 0) EXPECT_NE(l.find("brush=1"), std::string::npos) << l;
+    if (l.rfind("FillRect(140,116", 0) == 0) {
+      EXPECT_NE(l.find("brush=1"), std::string::npos) << l;
+    }
   }
 }
 

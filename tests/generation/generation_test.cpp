@@ -27,7 +27,9 @@ TEST_F(GenerationTest, DetailsFillPagesBetweenHeaderAndFooter) {
   EXPECT_EQ(Pages("Header"), (std::vector{1, 2, 3}));
   EXPECT_EQ(Pages("Footer"), (std::vector{1, 2, 3}));
   for (const auto& p : prints) {
-    if (p.band == "Footer") EXPECT_EQ(p.y, 2870);  // printed at 2670
+    if (p.band == "Footer") {
+      EXPECT_EQ(p.y, 2870);  // printed at 2670
+    }
   }
   EXPECT_EQ(report->Functions()["PAGENUMBER"], "3");
   EXPECT_TRUE(report->Idle());

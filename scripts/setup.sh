@@ -3,7 +3,7 @@
 # Idempotent: packages already present are left as they are.
 set -euo pipefail
 packages=(
-  cmake g++ clang make pkg-config
+  cmake g++ clang make pkg-config ccache
   qt6-base-dev qt6-qpa-plugins libqt6printsupport6 libcups2-dev libgl-dev libxkbcommon-dev libxcb1-dev
   fonts-liberation fonts-liberation2
   libgtest-dev libgmock-dev libbenchmark-dev

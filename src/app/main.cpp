@@ -18,6 +18,7 @@
 #include "platform/application.h"
 #include "platform/engine_services.h"
 #include "platform/qt_printer.h"
+#include "widgets/accessibility.h"
 #include "widgets/print_progress.h"
 
 namespace {
@@ -142,6 +143,7 @@ int main(int argc, char** argv) {
   TEngineServices services;
   InstallQtPlatformPrinters();
   InstallPrintProgressWindow();
+  InstallAccessibleFactory();
   Tbroodlogprint window;
   window.show();
   return app.exec();

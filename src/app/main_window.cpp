@@ -17,6 +17,7 @@
 #include "app/text_to_broodlog.h"
 #include "platform/application.h"
 #include "platform/fonts.h"
+#include "widgets/accessibility.h"
 #include "widgets/url_label.h"
 
 Tbroodlogprint::Tbroodlogprint(QWidget* parent) : QWidget(parent) {
@@ -25,6 +26,7 @@ Tbroodlogprint::Tbroodlogprint(QWidget* parent) : QWidget(parent) {
   setFont(WindowFont());
   setBackgroundRole(QPalette::Button);
   setAutoFillBackground(true);
+  SetAccessibleRole(this, QAccessible::Window);  // a window, not a nameless client area
 
   BitBtn1 = new QPushButton(QIcon(QStringLiteral(":/broodlog/glyphs/check.xpm")),
                             QStringLiteral("print note"), this);
@@ -50,6 +52,7 @@ Tbroodlogprint::Tbroodlogprint(QWidget* parent) : QWidget(parent) {
   Label24->setObjectName(QStringLiteral("Label24"));
   Label24->setGeometry(112, 107, 29, 13);
   Label24->adjustSize();  // an auto-sized label: the Linux font may be wider
+  Label24->setBuddy(Edit1);  // screen readers name the field after it
 
   UrlLabel1 = new TUrlLabel(this);
   UrlLabel1->setObjectName(QStringLiteral("UrlLabel1"));
@@ -67,7 +70,11 @@ Tbroodlogprint::Tbroodlogprint(QWidget* parent) : QWidget(parent) {
 
   connect(BitBtn1, &QPushButton::clicked, this, [this] { TApplication::Guarded([this] { BitBtn1Click(); }); });
   connect(BitBtn2, &QPushButton::clicked, this, [this] { TApplication::Guarded([this] { BitBtn2Click(); }); });
-  connect(Button1, &QPushButton::clicked, this, [this] { TApplication::Guarded([this] { Button1Click(); }); });
+  // The modal editor opens once the press has returned, so that a screen
+  // reader's press does not wait for it to close.
+  connect(
+      Button1, &QPushButton::clicked, this, [this] { TApplication::Guarded([this] { Button1Click(); }); },
+      Qt::QueuedConnection);
 
   move(kLeft, kTop);
   resize(kWidth, kHeight);

@@ -32,6 +32,7 @@
 #include "platform/fonts.h"
 #include "platform/qt_canvas.h"
 #include "report/report_error.h"
+#include "widgets/accessibility.h"
 #include "widgets/report_preview.h"
 #include "widgets/spin.h"
 
@@ -45,6 +46,7 @@ QToolButton* PictureButton(QWidget* parent, const char* name, const char* glyph,
   b->setIcon(QIcon(QStringLiteral(":/broodlog/glyphs/") + QString::fromLatin1(glyph)));
   b->setIconSize(QSize(16, 16));
   b->setToolTip(hint);
+  b->setAccessibleName(hint);  // a picture alone reads as nothing
   b->setFocusPolicy(Qt::NoFocus);  // flat picture buttons never take the focus
   b->setGeometry(left, 2, 25, 25);
   return b;
@@ -57,9 +59,11 @@ TfrmPreview::TfrmPreview(QWidget* parent) : QWidget(parent) {
   setWindowTitle(QStringLiteral("Report of data"));
   setAttribute(Qt::WA_DeleteOnClose);
   setFont(WindowFont());
+  SetAccessibleRole(this, QAccessible::Window);
 
   panelPreview = new QFrame(this);
   panelPreview->setObjectName(QStringLiteral("panelPreview"));
+  SetAccessibleRole(panelPreview, QAccessible::ToolBar);
   panelPreview->setFrameShape(QFrame::NoFrame);
 
   btnFirst = PictureButton(panelPreview, "btnFirst", "page_first.xpm", QStringLiteral("First Page"), 21);
@@ -91,9 +95,11 @@ TfrmPreview::TfrmPreview(QWidget* parent) : QWidget(parent) {
   SpinEdit1->SetIncrement(10);
   SpinEdit1->SetValue(100);
   SpinEdit1->setGeometry(264, 3, 49, 22);
+  Label1->setBuddy(SpinEdit1);
 
   btnPrint = PictureButton(panelPreview, "btnPrint", "printer.xpm", QStringLiteral("Print"), 335);
   SpeedButton1 = PictureButton(panelPreview, "SpeedButton1", "printer_sheet.xpm", QString(), 368);
+  SpeedButton1->setAccessibleName(QStringLiteral("Print at once"));  // it has no hint, but needs a name
   btnSavePdf = PictureButton(panelPreview, "btnSavePdf", "pdf.xpm", QStringLiteral("Save as PDF"), 396);
   Btnclose = PictureButton(panelPreview, "Btnclose", "door.xpm", QStringLiteral("close"), 424);
 
@@ -111,9 +117,11 @@ TfrmPreview::TfrmPreview(QWidget* parent) : QWidget(parent) {
   connect(btnPrev, &QToolButton::clicked, this, guarded(&TfrmPreview::btnPrevClick));
   connect(btnNext, &QToolButton::clicked, this, guarded(&TfrmPreview::btnNextClick));
   connect(btnLast, &QToolButton::clicked, this, guarded(&TfrmPreview::btnLastClick));
-  connect(btnPrint, &QToolButton::clicked, this, guarded(&TfrmPreview::btnPrintClick));
+  // Buttons that open a modal dialog do so once the press has returned: a
+  // screen reader's press must not wait for the dialog to close.
+  connect(btnPrint, &QToolButton::clicked, this, guarded(&TfrmPreview::btnPrintClick), Qt::QueuedConnection);
   connect(SpeedButton1, &QToolButton::clicked, this, guarded(&TfrmPreview::SpeedButton1Click));
-  connect(btnSavePdf, &QToolButton::clicked, this, guarded(&TfrmPreview::btnSavePdfClick));
+  connect(btnSavePdf, &QToolButton::clicked, this, guarded(&TfrmPreview::btnSavePdfClick), Qt::QueuedConnection);
   connect(Btnclose, &QToolButton::clicked, this, guarded(&TfrmPreview::BtncloseClick));
   SpinEdit1->OnChange = [this](TSpinEdit*) { TApplication::Guarded([this] { SpinEdit1Change(); }); };
 

@@ -151,7 +151,8 @@ TfrmSelectPrinter::TfrmSelectPrinter(QWidget* parent) : QDialog(parent) {
   ComboBox1->setInsertPolicy(QComboBox::NoInsert);
   for (const char* name : kPaperNames) ComboBox1->addItem(QString::fromLatin1(name));
   ComboBox1->setGeometry(16, 139, 121, 21);
-  Label5 = MakeLabel(this, "Label5", QStringLiteral("Paperselection"), 32, 120);
+  Label5 = MakeLabel(this, "Label5", QStringLiteral("Paperselection"), 32, 120, ComboBox1);
+  ComboBox1->lineEdit()->setAccessibleName(Label5->text());  // the typing field inside it too
 
   BitBtn3 = new QPushButton(QIcon(QStringLiteral(":/broodlog/glyphs/retry.xpm")), QStringLiteral("&Default"), this);
   BitBtn3->setObjectName(QStringLiteral("BitBtn3"));

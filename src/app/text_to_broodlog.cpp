@@ -215,6 +215,8 @@ Ttext_to_broodlog::Ttext_to_broodlog(QWidget* parent) : QDialog(parent) {
     NumberLabels[size_t(k)] =
         MakeLabel(this, QStringLiteral("Label%1").arg(k + 2).toLatin1().constData(),
                   QStringLiteral("%1.").arg(k + 1), label_left, top);
+    NumberLabels[size_t(k)]->setBuddy(edit);  // the box reads as its number
+    edit->setAccessibleDescription(QStringLiteral("Column text"));
   }
   // Its own reading order, not the window's.
   Edits[0]->setLayoutDirection(Qt::RightToLeft);

@@ -65,11 +65,15 @@ void TUrlLabel::MouseUp(Qt::MouseButton button, QPoint pos) {
   if (outside) {
     SetFontColor(RestingColor());
   } else if (pressed_) {
-    visited_ = true;
-    SetFontColor(can_hover_ ? hovered_color_ : visited_color_);
-    OpenWithShell(url_.isEmpty() ? Caption() : url_);
+    Activate();
   }
   pressed_ = false;
+}
+
+void TUrlLabel::Activate() {
+  visited_ = true;
+  SetFontColor(can_hover_ ? hovered_color_ : visited_color_);
+  OpenWithShell(url_.isEmpty() ? Caption() : url_);
 }
 
 void TUrlLabel::FontChanged() {

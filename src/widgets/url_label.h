@@ -33,6 +33,10 @@ class TUrlLabel : public TFxLabel {
   bool CanHover() const { return can_hover_; }
   void SetCanHover(bool on);
 
+  // What a completed click does: shows the label visited and opens its
+  // target. Also the accessibility action's press.
+  void Activate();
+
   bool Visited() const { return visited_; }
   bool Pressed() const { return pressed_; }
 

@@ -177,6 +177,7 @@ TEST_F(MainWindowTest, AnErrorInACommandIsShownAndTheWindowStays) {
   TApplication::SetExceptionHandler([&](const QString& m) { shown << m; });
   failing.show();
   failing.Button1->click();
+  QTRY_COMPARE(shown.size(), 1);
   TApplication::SetExceptionHandler(nullptr);
   EXPECT_EQ(shown, QStringList{QStringLiteral("Cannot create file broodlog.txt")});
   EXPECT_TRUE(failing.isVisible());

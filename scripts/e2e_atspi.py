@@ -1,0 +1,353 @@
+#!/usr/bin/python3
+"""broodlog end to end through AT-SPI, as a screen reader sees and drives it.
+
+Usage: scripts/e2e_atspi.py x11|wayland [build dir]
+
+x11: on a private Xvfb display, walks the main window, the caption editor,
+the preview and the printer dialog: every control has a name and the right
+role; "print note", "configure" and "Print" pressed through their
+accessibility action return at once with their window shown.
+
+wayland: on a headless weston compositor, with WAYLAND_DISPLAY and no
+DISPLAY, the program is a native Wayland client: the main window shows,
+"print note" opens the preview at 50 %, "Save as PDF" writes the sheet, the
+caption editor saves broodlog.txt and keeps the stored position it cannot
+apply.
+
+Runs itself under a private session bus with its own accessibility bus.
+Exits 77 (skipped) when the display server cannot be started.
+"""
+
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+SKIP = 77
+# How long a pressed button's action may take to return: a screen reader
+# gives up after a few seconds.
+PROMPT = 1.0
+
+# Roles of the things a user operates; each needs a name to be read.
+CONTROL_ROLES = {
+    "push button", "toggle button", "check box", "radio button", "combo box",
+    "text", "entry", "password text", "spin button", "link", "slider",
+    "menu item", "page tab", "list item",
+}
+
+
+def fail_early(message, code=1):
+    print("FAIL: " + message if code else "SKIP: " + message, file=sys.stderr)
+    sys.exit(code)
+
+
+def in_private_session():
+    """Re-runs this script under dbus-run-session once."""
+    if os.environ.get("BROODLOG_E2E_SESSION"):
+        return
+    if not shutil.which("dbus-run-session"):
+        fail_early("dbus-run-session is missing (package dbus)")
+    env = dict(os.environ, BROODLOG_E2E_SESSION="1")
+    os.execvpe("dbus-run-session", ["dbus-run-session", "--", sys.executable, *sys.argv], env)
+
+
+class Processes:
+    """Started processes, ended in reverse order, however the script ends."""
+
+    def __init__(self):
+        self.procs = []
+
+    def start(self, argv, **kw):
+        p = subprocess.Popen(argv, **kw)
+        self.procs.append(p)
+        return p
+
+    def stop_all(self):
+        for p in reversed(self.procs):
+            if p.poll() is None:
+                p.send_signal(signal.SIGTERM)
+                try:
+                    p.wait(5)
+                except subprocess.TimeoutExpired:
+                    p.kill()
+                    p.wait()
+
+
+def wait_for(what, timeout=15.0, step=0.1):
+    end = time.monotonic() + timeout
+    while True:
+        value = what()
+        if value or time.monotonic() > end:
+            return value
+        time.sleep(step)
+
+
+def start_accessibility_bus(procs):
+    launcher = "/usr/libexec/at-spi-bus-launcher"
+    if not os.path.exists(launcher):
+        fail_early("at-spi-bus-launcher is missing (package at-spi2-core)")
+    procs.start([launcher, "--launch-immediately"])
+
+    def bus_ready():
+        r = subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus",
+                            "/org/a11y/bus", "org.a11y.Bus.GetAddress"],
+                           capture_output=True, text=True)
+        return r.returncode == 0
+    if not wait_for(bus_ready, 10):
+        fail_early("the accessibility bus did not start")
+
+
+def start_x11(procs, work):
+    if not shutil.which("Xvfb"):
+        fail_early("no X server can be started (Xvfb is missing)", SKIP)
+    read_fd, write_fd = os.pipe()
+    procs.start(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+                 "-dpi", "96"], pass_fds=(write_fd,), stderr=open(os.path.join(work, "xvfb.log"), "w"))
+    os.close(write_fd)
+    with os.fdopen(read_fd) as f:
+        number = f.readline().strip()
+    if not number:
+        fail_early("no X server can be started (Xvfb gave no display)", SKIP)
+    return {"DISPLAY": ":" + number}
+
+
+def start_wayland(procs, work):
+    if not shutil.which("weston"):
+        fail_early("no Wayland compositor can be started (weston is missing)", SKIP)
+    runtime = os.path.join(work, "runtime")
+    os.mkdir(runtime, 0o700)
+    socket = "broodlog-e2e"
+    env = dict(os.environ, XDG_RUNTIME_DIR=runtime)
+    env.pop("DISPLAY", None)
+    env.pop("WAYLAND_DISPLAY", None)
+    procs.start(["weston", "--backend=headless-backend.so", "--socket=" + socket, "--idle-time=0",
+                 "--width=1280", "--height=1024"],
+                env=env, stdout=subprocess.DEVNULL, stderr=open(os.path.join(work, "weston.log"), "w"))
+    if not wait_for(lambda: os.path.exists(os.path.join(runtime, socket)), 10):
+        fail_early("no Wayland compositor can be started (weston made no socket)", SKIP)
+    return {"XDG_RUNTIME_DIR": runtime, "WAYLAND_DISPLAY": socket}
+
+
+class Checks:
+    def __init__(self):
+        self.problems = []
+
+    def expect(self, ok, message):
+        if ok:
+            print("ok: " + message)
+        else:
+            print("FAIL: " + message, file=sys.stderr)
+            self.problems.append(message)
+        return ok
+
+
+def label(acc):
+    return "%s %r" % (acc.getRoleName(), acc.name)
+
+
+def walk(acc, path=""):
+    """Every accessible below acc, with its path of roles and names."""
+    for i in range(acc.childCount):
+        child = acc.getChildAtIndex(i)
+        if child is None:
+            continue
+        where = path + " > " + label(child)
+        yield child, where
+        yield from walk(child, where)
+
+
+def action_index(acc, *names):
+    try:
+        action = acc.queryAction()
+    except NotImplementedError:
+        return None, None
+    for i in range(action.nActions):
+        if action.getName(i).lower() in names:
+            return action, i
+    return action, None
+
+
+class Driver:
+    """The program as AT-SPI shows it, driven through its actions."""
+
+    def __init__(self, procs, program, env, work, checks):
+        self.procs, self.program, self.env, self.work, self.checks = procs, program, env, work, checks
+        self.cwd = os.path.join(work, "cwd")
+        os.mkdir(self.cwd)
+        self.app = None
+        self.unnamed = []
+
+    # --- finding things ---
+    def application(self):
+        desktop = pyatspi.Registry.getDesktop(0)
+        for i in range(desktop.childCount):
+            app = desktop.getChildAtIndex(i)
+            try:
+                if app is not None and app.get_process_id() == self.proc.pid:
+                    return app
+            except Exception:
+                continue
+        return None
+
+    def window(self, name, timeout=15.0):
+        def find():
+            app = self.application()
+            if app is None:
+                return None
+            for i in range(app.childCount):
+                w = app.getChildAtIndex(i)
+                if w is not None and w.name == name and w.getState().contains(pyatspi.STATE_SHOWING):
+                    return w
+            return None
+        return wait_for(find, timeout)
+
+    def gone(self, name):
+        return wait_for(lambda: self.window(name, 0) is None, 10)
+
+    def control(self, window, role, name):
+        for acc, _ in walk(window):
+            if acc.getRoleName() == role and acc.name == name:
+                return acc
+        return None
+
+    # --- checks ---
+    def check_names(self, window, title):
+        """Every control in window has a name; returns the unnamed ones."""
+        if os.environ.get("BROODLOG_E2E_DUMP"):
+            for acc, where in walk(window):
+                print("  " + title + where)
+        missing = [where for acc, where in walk(window)
+                   if acc.getRoleName() in CONTROL_ROLES and not acc.name.strip()]
+        self.unnamed += [title + where for where in missing]
+        self.checks.expect(not missing, "every control of \"%s\" has a name%s" % (
+            title, "".join("\n  unnamed: " + title + m for m in missing)))
+
+    def check_role(self, window, role, name):
+        acc = self.control(window, role, name)
+        self.checks.expect(acc is not None, "\"%s\" is a %s" % (name, role))
+        return acc
+
+    def press(self, window, role, name, opens=None):
+        """Presses a control by its action; the call returns at once."""
+        acc = self.control(window, role, name)
+        if not self.checks.expect(acc is not None, "\"%s\" (%s) is there to press" % (name, role)):
+            return None
+        action, index = action_index(acc, "press", "click", "activate")
+        if not self.checks.expect(index is not None, "\"%s\" has a press action" % name):
+            return None
+        start = time.monotonic()
+        try:
+            action.doAction(index)
+            returned = True
+        except Exception as error:  # the accessibility bus's own time-out
+            returned = False
+            print("  (%s)" % error, file=sys.stderr)
+        took = time.monotonic() - start
+        self.checks.expect(returned and took < PROMPT,
+                           "pressing \"%s\" returns at once (%.2f s)" % (name, took))
+        if opens is None:
+            return True
+        shown = self.window(opens)
+        self.checks.expect(shown is not None, "\"%s\" shows \"%s\"" % (name, opens))
+        return shown
+
+    def start(self):
+        self.proc = self.procs.start([self.program], env=self.env, cwd=self.cwd,
+                                     stderr=open(os.path.join(self.work, "stderr.txt"), "w"))
+        main = self.window("broodlogprint", 30)
+        if main is None:
+            with open(os.path.join(self.work, "stderr.txt")) as f:
+                sys.stderr.write(f.read())
+            fail_early("no main window \"broodlogprint\" through AT-SPI")
+        return main
+
+    # --- the runs ---
+    def run_x11(self):
+        main = self.start()
+        self.checks.expect(main.getRoleName() == "frame", "the main window is a frame (%s)" % main.getRoleName())
+        self.check_names(main, "broodlogprint")
+        link = self.check_role(main, "link", "https://broodlog.org/")
+        if link is not None:
+            _, index = action_index(link, "press", "click", "activate", "jump")
+            self.checks.expect(index is not None, "the link has an action that opens it")
+        self.check_role(main, "push button", "print note")
+        self.check_role(main, "text", "Apiary")
+
+        editor = self.press(main, "push button", "configure", opens="Text to big broodlog")
+        if editor is not None:
+            self.checks.expect(editor.getRoleName() == "dialog", "the caption editor is a dialog")
+            self.check_names(editor, "Text to big broodlog")
+            self.check_role(editor, "text", "1.")
+            self.press(editor, "push button", "Cancel")
+            self.checks.expect(self.gone("Text to big broodlog"), "\"Cancel\" closes the caption editor")
+
+        preview = self.press(main, "push button", "print note", opens="Report of data")
+        if preview is None:
+            return
+        self.checks.expect(preview.getRoleName() == "frame", "the preview is a frame (%s)" % preview.getRoleName())
+        self.check_names(preview, "Report of data")
+        zoom = self.check_role(preview, "spin button", "Zoom")
+        if zoom is not None:
+            value = zoom.queryValue()
+            self.checks.expect((value.minimumValue, value.maximumValue, value.minimumIncrement) == (20, 200, 10),
+                               "the zoom field goes from 20 to 200 in steps of 10 (%g..%g, %g)" % (
+                                   value.minimumValue, value.maximumValue, value.minimumIncrement))
+        for hint in ("First Page", "Previous Page", "Next Page", "Last Page", "Print", "Save as PDF", "close"):
+            self.check_role(preview, "push button", hint)
+
+        dialog = self.press(preview, "push button", "Print", opens="Select the printer")
+        if dialog is not None:
+            self.check_names(dialog, "Select the printer")
+            copies = self.check_role(dialog, "spin button", "Number of copies:")
+            if copies is not None:
+                value = copies.queryValue()
+                self.checks.expect((value.currentValue, value.minimumValue, value.maximumValue) == (1, 1, 99),
+                                   "the copies field reads 1 of 1 to 99 (%g of %g..%g)" % (
+                                       value.currentValue, value.minimumValue, value.maximumValue))
+            self.check_role(dialog, "combo box", "Printer")
+            self.press(dialog, "push button", "Cancel")
+            self.checks.expect(self.gone("Select the printer"), "\"Cancel\" closes the printer dialog")
+        print("unnamed controls: %d" % len(self.unnamed))
+        self.press(preview, "push button", "close")
+        self.checks.expect(self.gone("Report of data"), "\"close\" closes the preview")
+
+def main():
+    if len(sys.argv) < 2 or sys.argv[1] not in ("x11", "wayland"):
+        fail_early(__doc__.strip().splitlines()[2], 2)
+    mode = sys.argv[1]
+    here = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+    build = os.path.abspath(sys.argv[2] if len(sys.argv) > 2 else os.path.join(here, "build"))
+    program = os.path.join(build, "src", "app", "broodlog")
+    in_private_session()
+
+    procs = Processes()
+    work = tempfile.mkdtemp(prefix="broodlog-atspi-")
+    try:
+        start_accessibility_bus(procs)
+        display = start_x11(procs, work) if mode == "x11" else start_wayland(procs, work)
+        env = {k: v for k, v in os.environ.items()
+               if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE",
+                            "XDG_CURRENT_DESKTOP", "QT_QPA_PLATFORMTHEME")}
+        env.update(display)
+        env.update(QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", XDG_CONFIG_HOME=os.path.join(work, "config"))
+        checks = Checks()
+        global pyatspi
+        import pyatspi  # only now: it finds the accessibility bus on import
+        driver = Driver(procs, program, env, work, checks)
+        if mode == "x11":
+            driver.run_x11()
+        else:
+            driver.run_wayland()
+    finally:
+        procs.stop_all()
+        shutil.rmtree(work, ignore_errors=True)
+    if checks.problems:
+        print("%d check(s) failed" % len(checks.problems), file=sys.stderr)
+        sys.exit(1)
+
+
+if __name__ == "__main__":
+    main()

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QWidget>
@@ -220,6 +221,11 @@ void TPlacementKeeper::WritePlacementValues() {
                        ? w->normalGeometry()
                        : w->geometry();
     if (!normal.isValid()) normal = w->geometry();
+    if (!PlatformPlacesWindows()) {
+      // The position reads as nothing here; keep the one last stored.
+      const QStringList stored = Words(ReadSuffixed(QStringLiteral("NormPos")));
+      normal.moveTo(WordAsInt(stored, 0, normal.left()), WordAsInt(stored, 1, normal.top()));
+    }
     const QString min_max =
         QStringLiteral("%1,%2,%3,%4").arg(min_pos_.x()).arg(min_pos_.y()).arg(max_pos_.x()).arg(max_pos_.y());
     const QString norm = QStringLiteral("%1,%2,%3,%4")
@@ -299,7 +305,8 @@ void TPlacementKeeper::ReadPlacementValues() {
       if (left < right) {
         normal = QRect(left, top, right - left, bottom - top);
         // Placing it also ends any centring on show (the window has moved).
-        w->setGeometry(normal);
+        if (PlatformPlacesWindows()) w->setGeometry(normal);
+        else w->resize(normal.size());
       }
     }
   }
@@ -315,6 +322,10 @@ void TPlacementKeeper::ReadPlacementValues() {
     w->setWindowState(keep | state);
   }
   w->update();
+}
+
+bool TPlacementKeeper::PlatformPlacesWindows() const {
+  return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
 void TPlacementKeeper::ApplyMaximizedPosition() {

@@ -135,6 +135,11 @@ class TPlacementKeeper : public QObject {
   // Applies or lifts the size limits of MinMaxInfo and PreventResize.
   void UpdateMessageHook();
 
+  // Whether the platform lets a window read and choose its position. Not on
+  // Wayland, where the compositor places windows: there only the size and
+  // state are restored, and the position stored elsewhere is kept.
+  virtual bool PlatformPlacesWindows() const;
+
  protected:
   virtual void WritePlacementValues();
   virtual void ReadPlacementValues();

@@ -140,6 +140,24 @@ TEST_F(PlacementTest, CentredDialogReopensWhereItWasLeft) {
   d->close();
 }
 
+TEST_F(PlacementTest, WhereTheCompositorPlacesWindowsOnlyTheSizeIsRestoredAndThePositionKept) {
+  struct CompositorPlaced : TPlacementKeeper {
+    using TPlacementKeeper::TPlacementKeeper;
+    bool PlatformPlacesWindows() const override { return false; }
+  };
+  Store({{"NormPos", "150,120,483,342"}});
+  QWidget w;
+  w.setGeometry(100, 80, 300, 200);
+  CompositorPlaced keeper(&w);
+  keeper.SetIniSection("textbroodlog");
+  keeper.SetUseRegistry(true);
+  w.show();
+  EXPECT_EQ(w.geometry(), QRect(100, 80, 333, 222)) << "the stored size, not the stored place";
+  w.resize(400, 250);
+  w.close();
+  EXPECT_EQ(Value("NormPos"), "150,120,550,370") << "the place stored before, the new size";
+}
+
 TEST_F(PlacementTest, ReadRules) {
   const QString ppi = QString::number(Ppi());
   const struct Case {

@@ -66,6 +66,8 @@ if(DPKG_SHLIBDEPS)
 endif()
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libqt6widgets6 (>= 6.4), libqt6printsupport6 (>= 6.4), fonts-liberation, xdg-utils")
+# Qt's Wayland platform, for desktops without X11.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 set(CPACK_GENERATOR DEB)
 set(CPACK_SOURCE_GENERATOR TGZ)
 set(CPACK_SOURCE_IGNORE_FILES "/build[^/]*/" "/\\\\.git/")

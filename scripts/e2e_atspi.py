@@ -314,6 +314,75 @@ class Driver:
         self.press(preview, "push button", "close")
         self.checks.expect(self.gone("Report of data"), "\"close\" closes the preview")
 
+    def run_wayland(self):
+        config = os.path.join(self.env["XDG_CONFIG_HOME"], "Software")
+        os.makedirs(config)
+        ini = os.path.join(config, "broodlog.ini")
+        with open(ini, "w") as f:  # where an X11 session left the caption editor
+            f.write("[textbroodlog]\nNormPos=\"150,120,750,520\"\nShowCmd=1\n")
+        started = time.monotonic()
+        main = self.start()
+        took = time.monotonic() - started
+        self.checks.expect(took < 5, "the main window shows without delay (%.1f s)" % took)
+        with open("/proc/%d/maps" % self.proc.pid) as f:
+            maps = f.read()
+        self.checks.expect("libqwayland" in maps and "libqxcb" not in maps,
+                           "with WAYLAND_DISPLAY and no DISPLAY it is a native Wayland client")
+        self.checks.expect(main.getState().contains(pyatspi.STATE_SHOWING), "the main window is shown")
+
+        name = self.control(main, "text", "Apiary")
+        if name is not None:
+            name.queryEditableText().setTextContents("Les Tilleuls")
+        preview = self.press(main, "push button", "print note", opens="Report of data")
+        if preview is not None:
+            zoom = self.control(preview, "spin button", "Zoom")
+            value = zoom.queryValue().currentValue if zoom else None
+            self.checks.expect(wait_for(lambda: zoom.queryValue().currentValue == 50, 5) if zoom else False,
+                               "the preview opens at 50 %% (zoom field %s)" % value)
+            pdf = os.path.join(self.cwd, "sheet.pdf")
+            save = self.press(preview, "push button", "Save as PDF", opens="Save as PDF")
+            field = self.control(save, "text", "File name:") if save else None
+            if self.checks.expect(field is not None, "the file dialog has its \"File name:\" field"):
+                field.queryEditableText().setTextContents(pdf)
+                self.press(save, "push button", "Save")
+                self.checks.expect(wait_for(lambda: os.path.exists(pdf) and os.path.getsize(pdf) > 0, 15),
+                                   "\"Save as PDF\" writes the file")
+                if os.path.exists(pdf):
+                    info = subprocess.run(["pdfinfo", pdf], capture_output=True, text=True).stdout
+                    text = subprocess.run(["pdftotext", pdf, "-"], capture_output=True, text=True).stdout
+                    pages = [l.split()[-1] for l in info.splitlines() if l.startswith("Pages:")]
+                    paper = [l.split(":", 1)[1].strip() for l in info.splitlines() if l.startswith("Page size:")]
+                    self.checks.expect(pages == ["1"] and paper and [round(float(v)) for v in paper[0].split()[0:3:2]] == [842, 595],
+                                       "the PDF is one landscape A4 page (%s pages of %s)" % (pages, paper))
+                    self.checks.expect("Les Tilleuls" in text and "Apiary" in text,
+                                       "the PDF holds the sheet with the apiary's name")
+            self.press(preview, "push button", "close")
+            self.checks.expect(self.gone("Report of data"), "\"close\" closes the preview")
+
+        editor = self.press(main, "push button", "configure", opens="Text to big broodlog")
+        if editor is None:
+            return
+        size = editor.queryComponent().getSize()
+        self.checks.expect(tuple(size) == (600, 400), "the caption editor opens at its stored size (%dx%d)" % tuple(size))
+        box = self.control(editor, "text", "1.")
+        if box is not None:
+            box.queryEditableText().setTextContents("Hive number")
+        self.press(editor, "push button", "OK")
+        self.checks.expect(self.gone("Text to big broodlog"), "\"OK\" closes the caption editor")
+        captions = os.path.join(self.cwd, "broodlog.txt")
+        lines = []
+        if wait_for(lambda: os.path.exists(captions), 5):
+            with open(captions, "rb") as f:
+                lines = f.read().split(b"\r\n")
+        self.checks.expect(len(lines) == 22 and lines[0] == b"Hive number",
+                           "the caption editor saves broodlog.txt (%d lines, first %r)" % (
+                               max(0, len(lines) - 1), lines[0] if lines else None))
+        with open(ini) as f:
+            stored = f.read()
+        positions = [l for l in stored.splitlines() if l.startswith("NormPos")]
+        self.checks.expect(positions and all(l.split("=", 1)[1].strip('"').startswith("150,120,") for l in positions),
+                           "the stored position, which Wayland cannot apply, is kept (%s)" % positions)
+
 def main():
     if len(sys.argv) < 2 or sys.argv[1] not in ("x11", "wayland"):
         fail_early(__doc__.strip().splitlines()[2], 2)
@@ -335,7 +404,10 @@ def main():
         env.update(QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", XDG_CONFIG_HOME=os.path.join(work, "config"))
         checks = Checks()
         global pyatspi
-        import pyatspi  # only now: it finds the accessibility bus on import
+        try:
+            import pyatspi  # only now: it finds the accessibility bus on import
+        except ImportError:
+            fail_early("python3-pyatspi is missing (scripts/setup.sh installs it)")
         driver = Driver(procs, program, env, work, checks)
         if mode == "x11":
             driver.run_x11()

@@ -8,6 +8,7 @@ packages=(
   fonts-liberation fonts-liberation2
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick poppler-utils python3 libx11-dev
+  qt6-wayland
 )
 if [ "${BROODLOG_TEST_EXTRAS:-0}" = 1 ]; then
   # Independent readers of our pages and a real print spooler for the tests.
@@ -15,6 +16,9 @@ if [ "${BROODLOG_TEST_EXTRAS:-0}" = 1 ]; then
              cups cups-client cups-bsd cups-filters ghostscript libclang-rt-14-dev)
   # The validators of the menu entry and the AppStream metadata.
   packages+=(desktop-file-utils appstream)
+  # A screen reader's view (AT-SPI on a private session bus) and a Wayland
+  # compositor that runs without a screen.
+  packages+=(python3-pyatspi at-spi2-core dbus-daemon weston)
 fi
 missing=()
 for p in "${packages[@]}"; do

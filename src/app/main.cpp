@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include <sys/stat.h>
+
 #ifdef BROODLOG_HAVE_XCB
 #include <xcb/xcb.h>
 #endif
@@ -38,9 +40,36 @@ bool UsesXDisplay() {
   return platform == nullptr || *platform == '\0' || std::string(platform).rfind("xcb", 0) == 0;
 }
 
+// Whether Qt will talk to the Wayland compositor named by WAYLAND_DISPLAY
+// (Qt's own choice between Wayland and X11 where both are named).
+bool UsesWaylandDisplay() {
+  if (!IsSet("WAYLAND_DISPLAY")) return false;
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  if (platform != nullptr && *platform != '\0') return std::string(platform).rfind("wayland", 0) == 0;
+  return !IsSet("DISPLAY");
+}
+
+// Whether the compositor's socket is there: WAYLAND_DISPLAY is a path or a
+// name in XDG_RUNTIME_DIR.
+bool WaylandSocketExists() {
+  const std::string name = std::getenv("WAYLAND_DISPLAY");
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (name[0] != '/' && (runtime == nullptr || *runtime == '\0')) return false;
+  struct stat info {};
+  return stat((name[0] == '/' ? name : std::string(runtime) + "/" + name).c_str(), &info) == 0 && S_ISSOCK(info.st_mode);
+}
+
 void ReportUnreachableDisplay(const char* detail) {
   if (UsesXDisplay())
     std::fprintf(stderr, "broodlog: cannot reach the display %s named by DISPLAY.\n", std::getenv("DISPLAY"));
+  else if (UsesWaylandDisplay() && !WaylandSocketExists())
+    std::fprintf(stderr, "broodlog: cannot reach the Wayland display %s named by WAYLAND_DISPLAY.\n",
+                 std::getenv("WAYLAND_DISPLAY"));
+  else if (UsesWaylandDisplay())
+    std::fprintf(stderr,
+                 "broodlog: cannot open a window on the Wayland display %s (%s).\nIs Qt's Wayland platform "
+                 "(Debian package qt6-wayland) installed?\n",
+                 std::getenv("WAYLAND_DISPLAY"), detail);
   else
     std::fprintf(stderr, "broodlog: cannot open a window on this display (%s).\n", detail);
   std::fprintf(stderr,

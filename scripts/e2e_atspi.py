@@ -40,7 +40,7 @@ CONTROL_ROLES = {
 
 
 def fail_early(message, code=1):
-    print("FAIL: " + message if code else "SKIP: " + message, file=sys.stderr)
+    print(("SKIP: " if code == SKIP else "FAIL: ") + message, file=sys.stderr)
     sys.exit(code)
 
 
@@ -49,7 +49,7 @@ def in_private_session():
     if os.environ.get("BROODLOG_E2E_SESSION"):
         return
     if not shutil.which("dbus-run-session"):
-        fail_early("dbus-run-session is missing (package dbus)")
+        fail_early("dbus-run-session is missing (package dbus-daemon)")
     env = dict(os.environ, BROODLOG_E2E_SESSION="1")
     os.execvpe("dbus-run-session", ["dbus-run-session", "--", sys.executable, *sys.argv], env)
 
@@ -177,7 +177,6 @@ class Driver:
         self.procs, self.program, self.env, self.work, self.checks = procs, program, env, work, checks
         self.cwd = os.path.join(work, "cwd")
         os.mkdir(self.cwd)
-        self.app = None
         self.unnamed = []
 
     # --- finding things ---

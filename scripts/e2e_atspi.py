@@ -313,6 +313,18 @@ class Driver:
         self.press(preview, "push button", "close")
         self.checks.expect(self.gone("Report of data"), "\"close\" closes the preview")
 
+    def check_sheet_pdf(self, pdf):
+        info = subprocess.run(["pdfinfo", pdf], capture_output=True, text=True).stdout
+        fields = dict(line.split(":", 1) for line in info.splitlines() if ":" in line)
+        size = fields.get("Page size", "").split()  # "841.89 x 595.276 pts (A4)"
+        points = [round(float(size[0])), round(float(size[2]))] if len(size) >= 3 else None
+        self.checks.expect(fields.get("Pages", "").strip() == "1" and points == [842, 595],
+                           "the PDF is one landscape A4 page (%s pages, %s points)" % (
+                               fields.get("Pages", "?").strip(), points))
+        text = subprocess.run(["pdftotext", pdf, "-"], capture_output=True, text=True).stdout
+        self.checks.expect("Les Tilleuls" in text and "Apiary" in text,
+                           "the PDF holds the sheet with the apiary's name")
+
     def run_wayland(self):
         config = os.path.join(self.env["XDG_CONFIG_HOME"], "Software")
         os.makedirs(config)
@@ -344,25 +356,17 @@ class Driver:
             if self.checks.expect(field is not None, "the file dialog has its \"File name:\" field"):
                 field.queryEditableText().setTextContents(pdf)
                 self.press(save, "push button", "Save")
-                self.checks.expect(wait_for(lambda: os.path.exists(pdf) and os.path.getsize(pdf) > 0, 15),
-                                   "\"Save as PDF\" writes the file")
-                if os.path.exists(pdf):
-                    info = subprocess.run(["pdfinfo", pdf], capture_output=True, text=True).stdout
-                    text = subprocess.run(["pdftotext", pdf, "-"], capture_output=True, text=True).stdout
-                    pages = [l.split()[-1] for l in info.splitlines() if l.startswith("Pages:")]
-                    paper = [l.split(":", 1)[1].strip() for l in info.splitlines() if l.startswith("Page size:")]
-                    self.checks.expect(pages == ["1"] and paper and [round(float(v)) for v in paper[0].split()[0:3:2]] == [842, 595],
-                                       "the PDF is one landscape A4 page (%s pages of %s)" % (pages, paper))
-                    self.checks.expect("Les Tilleuls" in text and "Apiary" in text,
-                                       "the PDF holds the sheet with the apiary's name")
+                if self.checks.expect(wait_for(lambda: os.path.exists(pdf) and os.path.getsize(pdf) > 0, 15),
+                                      "\"Save as PDF\" writes the file"):
+                    self.check_sheet_pdf(pdf)
             self.press(preview, "push button", "close")
             self.checks.expect(self.gone("Report of data"), "\"close\" closes the preview")
 
         editor = self.press(main, "push button", "configure", opens="Text to big broodlog")
         if editor is None:
             return
-        size = editor.queryComponent().getSize()
-        self.checks.expect(tuple(size) == (600, 400), "the caption editor opens at its stored size (%dx%d)" % tuple(size))
+        size = tuple(editor.queryComponent().getSize())
+        self.checks.expect(size == (600, 400), "the caption editor opens at its stored size (%dx%d)" % size)
         box = self.control(editor, "text", "1.")
         if box is not None:
             box.queryEditableText().setTextContents("Hive number")

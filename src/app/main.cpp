@@ -55,8 +55,9 @@ bool WaylandSocketExists() {
   const std::string name = std::getenv("WAYLAND_DISPLAY");
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
   if (name[0] != '/' && (runtime == nullptr || *runtime == '\0')) return false;
+  const std::string path = name[0] == '/' ? name : std::string(runtime) + "/" + name;
   struct stat info {};
-  return stat((name[0] == '/' ? name : std::string(runtime) + "/" + name).c_str(), &info) == 0 && S_ISSOCK(info.st_mode);
+  return stat(path.c_str(), &info) == 0 && S_ISSOCK(info.st_mode);
 }
 
 void ReportUnreachableDisplay(const char* detail) {

@@ -13,8 +13,8 @@ if [ "${BROODLOG_TEST_EXTRAS:-0}" = 1 ]; then
   # Independent readers of our pages and a real print spooler for the tests.
   packages+=(libreoffice-draw-nogui python3-uno libuemf-dev
              cups cups-client cups-bsd cups-filters ghostscript libclang-rt-14-dev)
-  # The validators of the menu entry and the AppStream metadata.
-  packages+=(desktop-file-utils appstream)
+  # The validators of the menu entry, the AppStream metadata and the package.
+  packages+=(desktop-file-utils appstream lintian)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -43,6 +43,11 @@ TEST_F(ElementsTest, CaptionsSplitIntoLinesByTheWrappingRules) {
       {"abcdefghij", false, 50, {"abcdef", ""}},
       {"well-known", false, 50, {"well-", "known"}},
       {"abc", false, 0, {"", "", ""}},
+      {"alpha beta\rgamma", false, 50, {"alpha ", "beta", "gamma"}},
+      {"a\nb", true, 50, {"ab"}},
+      // Cut between characters, never inside one (each is 7 wide).
+      {"\xc3\xa4\xc3\xb6\xc3\xbc\xc3\xa4\xc3\xb6\xc3\xbc\xc3\xa4\xc3\xb6", false, 50,
+       {"\xc3\xa4\xc3\xb6\xc3\xbc\xc3\xa4\xc3\xb6\xc3\xbc", ""}},
   };
   for (const auto& c : cases) {
     TReportLabel& label = Add<TReportLabel>(0, 0, 10, 10);

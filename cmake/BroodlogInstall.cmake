@@ -23,50 +23,72 @@ foreach(size 16 32 48 64 128 256)
           DESTINATION ${icon_dir}/${size}x${size}/apps RENAME ${BROODLOG_APP_ID}.png)
 endforeach()
 
-# rptool and its manual page: where tools/rptool makes the page from its
-# command table (target rptool_man), it installs both itself; otherwise the
-# page is the one written by hand in docs/, if there is one.
-set(BROODLOG_HAVE_MAN_PAGE OFF)
-if(TARGET rptool_man)
-  set(BROODLOG_HAVE_MAN_PAGE ON)
-else()
-  install(TARGETS rptool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  set(man_page ${PROJECT_SOURCE_DIR}/docs/rptool.1)
-  if(EXISTS ${man_page})
-    set(BROODLOG_HAVE_MAN_PAGE ON)
-    install(FILES ${man_page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-  endif()
+# The manual pages, gzipped as Debian installs them (-n: no name or time in
+# the header, so the package is reproducible). rptool writes its own page
+# from its command table (target rptool_man); broodlog's is written by hand.
+find_program(GZIP gzip REQUIRED)
+set(man_dir ${PROJECT_BINARY_DIR}/data/man)
+configure_file(${broodlog_data}/broodlog.1 ${man_dir}/broodlog.1 @ONLY)
+add_custom_command(OUTPUT ${man_dir}/rptool.1
+  COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_BINARY_DIR}/tools/rptool/rptool.1 ${man_dir}/rptool.1
+  DEPENDS rptool_man ${PROJECT_BINARY_DIR}/tools/rptool/rptool.1 VERBATIM)
+set(man_pages "")
+foreach(page broodlog rptool)
+  add_custom_command(OUTPUT ${man_dir}/${page}.1.gz
+    COMMAND ${GZIP} -n -9 -f -k ${man_dir}/${page}.1
+    DEPENDS ${man_dir}/${page}.1 VERBATIM)
+  list(APPEND man_pages ${man_dir}/${page}.1.gz)
+endforeach()
+add_custom_target(man_pages ALL DEPENDS ${man_pages})
+install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# The package's documents: the licence in Debian's machine-readable form and
+# the changelog of a native package. Its newest entry is this version's.
+file(STRINGS ${broodlog_data}/changelog changelog_top LIMIT_COUNT 1)
+if(NOT changelog_top MATCHES "^broodlog \\(${PROJECT_VERSION}\\) ")
+  message(FATAL_ERROR "data/changelog has no entry for version ${PROJECT_VERSION} at the top: ${changelog_top}")
 endif()
+set(doc_build_dir ${PROJECT_BINARY_DIR}/data/doc)
+configure_file(${broodlog_data}/changelog ${doc_build_dir}/changelog COPYONLY)
+add_custom_command(OUTPUT ${doc_build_dir}/changelog.gz
+  COMMAND ${GZIP} -n -9 -f -k ${doc_build_dir}/changelog
+  DEPENDS ${doc_build_dir}/changelog VERBATIM)
+add_custom_target(changelog ALL DEPENDS ${doc_build_dir}/changelog.gz)
+install(FILES ${broodlog_data}/copyright ${doc_build_dir}/changelog.gz ${PROJECT_SOURCE_DIR}/README.md
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
-install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
-
-# The Debian package.
+# The Debian package. The project has no web or mail address of its own: the
+# package names no homepage, and its maintainer address is in the reserved
+# .invalid domain until a packager gives a real one.
+set(BROODLOG_MAINTAINER "The broodlog developers <broodlog@broodlog.invalid>" CACHE STRING
+    "The Debian package's Maintainer: name <address>")
 set(CPACK_PACKAGE_NAME broodlog)
 set(CPACK_PACKAGE_VENDOR "The broodlog developers")
-set(CPACK_PACKAGE_CONTACT "The broodlog developers <dev@broodlog.org>")
+set(CPACK_PACKAGE_CONTACT "${BROODLOG_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Prints a blank hive record sheet to fill in at the hives")
 set(CPACK_PACKAGE_DESCRIPTION
-    "broodlog prints the record sheet a beekeeper takes to the hives: one landscape A4 page\n\
-with the apiary name and the date, 21 column headings and 30 ruled rows. It shows the\n\
-sheet in a preview first, prints it through CUPS or saves it as PDF. rptool makes the\n\
-same sheet without a display and works on saved reports.")
-set(CPACK_PACKAGE_HOMEPAGE_URL "https://broodlog.org/")
+    "broodlog prints the record sheet a beekeeper takes to the hives: one\n\
+landscape A4 page with the apiary name and the date, 21 column headings and\n\
+30 ruled rows. It shows the sheet in a preview first, prints it through CUPS\n\
+or saves it as PDF. rptool makes the same sheet without a display and works\n\
+on saved reports.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
-# The shared libraries come from dpkg-shlibdeps where it is there. Qt Widgets
-# and Print Support are named as well: without dpkg-shlibdeps they would be
-# missing, and the CUPS print plugin (in libqt6printsupport6) is loaded at
-# run time, not linked. The sheet's fonts are Liberation's; links open with
-# xdg-open.
+# The shared libraries come from dpkg-shlibdeps where it is there, Qt Widgets
+# and Print Support among them (Print Support also holds the CUPS plugin Qt
+# loads at run time); only without it are they named here, so that each
+# library has one entry. The sheet's fonts are Liberation's; links open with
+# xdg-open. Qt's Wayland plugin is recommended, not required: without it Qt
+# falls back to X11, which GNOME and KDE provide on Wayland through XWayland.
 find_program(DPKG_SHLIBDEPS dpkg-shlibdeps)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, xdg-utils")
 if(DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+else()
+  string(PREPEND CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6widgets6 (>= 6.4), libqt6printsupport6 (>= 6.4), ")
 endif()
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libqt6widgets6 (>= 6.4), libqt6printsupport6 (>= 6.4), fonts-liberation, xdg-utils")
-# Qt's Wayland platform, for desktops without X11.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 set(CPACK_GENERATOR DEB)
 set(CPACK_SOURCE_GENERATOR TGZ)

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Builds the Debian package, installs it as a user would, runs the installed
-# programs (rptool draws the sheet; broodlog starts from its menu entry on a
-# virtual display until its main window shows), then removes the package —
-# whatever happened in between.
+# Builds the Debian package, checks it with lintian, installs it as a user
+# would, runs the installed programs (rptool draws the sheet; broodlog starts
+# from its menu entry on a virtual display until its main window shows), then
+# removes the package — whatever happened in between.
 # Usage: scripts/package_check.sh [build dir]   (run as root; CI runs it)
-# Needs the build packages, xvfb-run and xdotool (scripts/setup.sh).
+# Needs the build packages, lintian, xvfb-run and xdotool (scripts/setup.sh).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$here/build}
@@ -33,7 +33,14 @@ rm -f "$build"/broodlog_*.deb
 debs=("$build"/broodlog_*.deb)
 [ -f "${debs[0]}" ] || fail "cpack made no broodlog_*.deb"
 deb=${debs[0]}
-echo "package_check: $(basename "$deb"): $(dpkg-deb -f "$deb" Depends)"
+echo "package_check: $(basename "$deb"): Depends: $(dpkg-deb -f "$deb" Depends); Recommends: $(dpkg-deb -f "$deb" Recommends)"
+
+# Debian's own checks: any error or warning fails (informational tags do not).
+command -v lintian >/dev/null || fail "lintian is not installed (scripts/setup.sh installs it)"
+lintian --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1 ||
+  fail "lintian found faults in $(basename "$deb"):
+$(cat "$work/lintian.log")"
+echo "package_check: lintian: no errors or warnings"
 
 # Installed as a user would: apt-get pulls in what it depends on.
 installed=1

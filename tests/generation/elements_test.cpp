@@ -2,49 +2,27 @@
 
 #include <regex>
 
-#include "fake_platform_printer.h"
 #include "generation/angled_label.h"
 #include "generation/report_label.h"
-#include "report_fixture.h"
+#include "print_fixture.h"
 
 namespace {
 
-// Elements printed on a 254-dpi device without margins, where a device
-// pixel is exactly 0.1 mm. Text is measured with the fixed-pitch reference
-// metrics: a 10-point character advances 7 pixels, an extent adds 1.
-class ElementsTest : public ::testing::Test, public TReportFixture {
+// Elements on a 600-high detail band, which prints at the margins (100, 100).
+class ElementsTest : public ::testing::Test, public TPrintFixture {
  protected:
   ElementsTest() { detail = &AddBand(TBandType::rbDetail, 600, "Detail"); }
 
   template <class T>
   T& Add(long double left, long double top, long double width, long double height) {
-    T& e = owner.CreateComponent<T>();
-    e.SetParent(detail);
-    e.Size().SetUnits(TReportUnit::Native);
-    e.Size().SetWidth(width);
-    e.Size().SetHeight(height);
-    e.Size().SetTop(top);
-    e.Size().SetLeft(left);
-    return e;
-  }
-  // Prints the report once and returns the drawing calls of its one sheet.
-  const std::vector<std::string>& Print() {
-    jobs.clear();
-    auto device = std::make_unique<TFakePlatformPrinter>(std::vector{CapableQueue("p")}, 0, 254, &jobs);
-    device->offset = 0;
-    report->PrintOn(std::move(device));
-    EXPECT_EQ(jobs.size(), 1u);
-    return jobs.at(0).sheets.at(0).lines;
+    return TPrintFixture::Add<T>(detail, left, top, width, height);
   }
   std::vector<std::string> Matching(const std::string& prefix) {
-    std::vector<std::string> out;
-    for (const auto& l : Print())
-      if (l.rfind(prefix, 0) == 0) out.push_back(l.substr(0, l.find(')') + 1));
-    return out;
+    Print();
+    return TPrintFixture::Matching(prefix);
   }
 
   TBand* detail;
-  std::vector<TFakeJob> jobs;
 };
 
 TEST(ReportFrameTest, SideThicknessFollowsTheDeviceResolution) {
@@ -65,6 +43,11 @@ TEST_F(ElementsTest, CaptionsSplitIntoLinesByTheWrappingRules) {
       {"abcdefghij", false, 50, {"abcdef", ""}},
       {"well-known", false, 50, {"well-", "known"}},
       {"abc", false, 0, {"", "", ""}},
+      {"alpha beta\rgamma", false, 50, {"alpha ", "beta", "gamma"}},
+      {"a\nb", true, 50, {"ab"}},
+      // Cut between characters, never inside one (each is 7 wide).
+      {"\xc3\xa4\xc3\xb6\xc3\xbc\xc3\xa4\xc3\xb6\xc3\xbc\xc3\xa4\xc3\xb6", false, 50,
+       {"\xc3\xa4\xc3\xb6\xc3\xbc\xc3\xa4\xc3\xb6\xc3\xbc", ""}},
   };
   for (const auto& c : cases) {
     TReportLabel& label = Add<TReportLabel>(0, 0, 10, 10);

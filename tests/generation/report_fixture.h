@@ -14,6 +14,7 @@ struct TBandPrint {
   std::string band;
   int page;
   int column;
+  long double x;  // the band's left edge (0.1 mm)
   long double y;  // the cursor after the band (0.1 mm)
   bool printed;
   friend bool operator==(const TBandPrint&, const TBandPrint&) = default;
@@ -43,7 +44,8 @@ class TReportFixture {
   }
   void Record(TCustomBand& band) {
     band.AfterPrint = [this](TCustomBand& b, bool printed) {
-      prints.push_back({b.Name(), report->PageCounter(), report->ColumnIndex(), report->CursorY(), printed});
+      prints.push_back({b.Name(), report->PageCounter(), report->ColumnIndex(), report->CursorX(), report->CursorY(),
+                        printed});
     };
   }
   // Rows: OnNeedData says "more" `rows` times.
@@ -57,6 +59,13 @@ class TReportFixture {
     for (const auto& p : prints)
       if (p.band == band && p.printed) pages.push_back(p.page);
     return pages;
+  }
+  // The prints of one band, in order.
+  std::vector<TBandPrint> PrintsOf(const std::string& band) const {
+    std::vector<TBandPrint> out;
+    for (const auto& p : prints)
+      if (p.band == band) out.push_back(p);
+    return out;
   }
   int PageCount() const { return previewSender ? previewSender->PageCount() : -1; }
 

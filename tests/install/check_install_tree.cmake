@@ -1,7 +1,8 @@
 cmake_minimum_required(VERSION 3.25)
 # Installs the build into WORK and checks what a desktop looks for there:
 # the programs, the menu entry naming an installed program and icon, every
-# icon size at its size, the metadata launching the menu entry, the man page.
+# icon size at its size, the metadata launching the menu entry and naming
+# the licence, the manual pages, the copyright file and the changelog.
 file(REMOVE_RECURSE ${WORK})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD} --prefix ${WORK}
                 RESULT_VARIABLE rc OUTPUT_QUIET ERROR_VARIABLE err)
@@ -84,7 +85,7 @@ else()
   string(FIND "${xml}" "<id>${APP_ID}</id>" at_id)
   string(FIND "${xml}" "<launchable type=\"desktop-id\">${APP_ID}.desktop</launchable>" at_launchable)
   string(FIND "${xml}" "<release version=\"${VERSION}\"" at_release)
-  string(FIND "${xml}" "<screenshot type=\"default\">" at_screenshot)
+  string(FIND "${xml}" "<project_license>GPL-3.0-or-later</project_license>" at_license)
   if(at_id EQUAL -1)
     problem("the metadata's id is not ${APP_ID}")
   endif()
@@ -94,17 +95,18 @@ else()
   if(at_release EQUAL -1)
     problem("the metadata has no release ${VERSION}")
   endif()
-  if(at_screenshot EQUAL -1)
-    problem("the metadata has no default screenshot")
+  if(at_license EQUAL -1)
+    problem("the metadata does not name the licence GPL-3.0-or-later")
   endif()
 endif()
 
-if(MAN_PAGE)
-  file(GLOB man ${WORK}/share/man/man1/rptool.1*)
-  if(man STREQUAL "")
-    problem("the rptool man page is not installed")
+# What Debian looks for: gzipped manual pages, the licence and the changelog.
+foreach(file share/man/man1/broodlog.1.gz share/man/man1/rptool.1.gz
+             share/doc/broodlog/copyright share/doc/broodlog/changelog.gz)
+  if(NOT EXISTS ${WORK}/${file})
+    problem("${file} missing")
   endif()
-endif()
+endforeach()
 
 if(NOT failures STREQUAL "")
   message(FATAL_ERROR "install tree in ${WORK}:${failures}")

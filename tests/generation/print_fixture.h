@@ -1,0 +1,50 @@
+#pragma once
+
+// Reports printed on a 254-dpi device without unprintable margins, where a
+// device pixel is exactly 0.1 mm, so drawing calls read in storage units.
+// Text is measured with the fixed-pitch reference metrics: at 96 dpi a
+// 10-point character advances 7 pixels and an extent adds 1; on the device
+// a 10-point line is 41 pixels high.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "fake_platform_printer.h"
+#include "report_fixture.h"
+
+class TPrintFixture : public TReportFixture {
+ public:
+  // An element placed on `on` at a position and size in storage units.
+  template <class T>
+  T& Add(TControl* on, long double left, long double top, long double width, long double height) {
+    T& e = owner.CreateComponent<T>();
+    e.SetParent(on);
+    e.Size().SetUnits(TReportUnit::Native);
+    e.Size().SetWidth(width);
+    e.Size().SetHeight(height);
+    e.Size().SetTop(top);
+    e.Size().SetLeft(left);
+    return e;
+  }
+  // Prints the report once and returns the drawing calls of its first sheet.
+  const std::vector<std::string>& Print() {
+    jobs.clear();
+    auto device = std::make_unique<TFakePlatformPrinter>(std::vector{CapableQueue("p")}, 0, 254, &jobs);
+    device->offset = 0;
+    report->PrintOn(std::move(device));
+    EXPECT_EQ(jobs.size(), 1u);
+    return jobs.at(0).sheets.at(0).lines;
+  }
+  // The calls of the last print's sheet that start with prefix, each cut
+  // after its first ")" (the position and, for text, the text itself).
+  std::vector<std::string> Matching(const std::string& prefix, std::size_t sheet = 0) const {
+    std::vector<std::string> out;
+    for (const auto& l : jobs.at(0).sheets.at(sheet).lines)
+      if (l.rfind(prefix, 0) == 0) out.push_back(l.substr(0, l.find(')') + 1));
+    return out;
+  }
+  std::size_t Sheets() const { return jobs.at(0).sheets.size(); }
+
+  std::vector<TFakeJob> jobs;
+};

@@ -32,9 +32,14 @@ class TSinkCanvas final : public TCanvas {
   }
   void IntersectClipRect(const TRect&) override {}
   void RemoveClip() override {}
-  void Save() override {}
-  void Restore() override {}
+  // The player saves once for itself; deeper than its bound means the
+  // bound was not kept, and every level would cost a state copy.
+  void Save() override {
+    if (++depth > kMaxSaveDepth + 1) __builtin_trap();
+  }
+  void Restore() override { --depth; }
   long sink = 0;
+  int depth = 0;
 };
 
 }  // namespace

@@ -118,6 +118,12 @@ void TCaptionList::LoadFromFile(const QString& file_name) {
       throw EFOpenError("Cannot open file " + file_name.toStdString());
     }
     if (n == 0) break;
+    // A NUL ends the text: the rest of the file (a sparse one of gigabytes
+    // of zeros, say) is never read, let alone held.
+    if (const void* nul = std::memchr(buf, 0, size_t(n))) {
+      bytes.append(buf, size_t(static_cast<const char*>(nul) - buf));
+      break;
+    }
     bytes.append(buf, size_t(n));
   }
   lines_ = DecodeCaptionLines(bytes);

@@ -25,6 +25,10 @@
 
 namespace {
 
+// The program as the user started it, for the hint to start it again: the
+// path typed (a build tree's, say), or the installed name found on PATH.
+const char* g_program = "broodlog";
+
 bool IsSet(const char* name) {
   const char* v = std::getenv(name);
   return v != nullptr && *v != '\0';
@@ -73,8 +77,7 @@ void ReportUnreachableDisplay(const char* detail) {
                  std::getenv("WAYLAND_DISPLAY"), detail);
   else
     std::fprintf(stderr, "broodlog: cannot open a window on this display (%s).\n", detail);
-  std::fprintf(stderr,
-               "Start it from a desktop session, or under a virtual one: xvfb-run -a build/src/app/broodlog\n");
+  std::fprintf(stderr, "Start it from a desktop session, or under a virtual one: xvfb-run -a %s\n", g_program);
 }
 
 #ifdef BROODLOG_HAVE_XCB
@@ -145,6 +148,7 @@ class StartupMessages {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 0 && argv[0] != nullptr && std::strchr(argv[0], '/') != nullptr) g_program = argv[0];
   // Answered before anything needs a display, so it works in any shell.
   if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
     std::printf("%s\n", BROODLOG_VERSION_TEXT);
@@ -154,7 +158,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr,
                  "broodlog: no display to show its window on (neither DISPLAY nor "
                  "WAYLAND_DISPLAY is set).\nStart it from a desktop session, or under a "
-                 "virtual one: xvfb-run -a build/src/app/broodlog\n");
+                 "virtual one: xvfb-run -a %s\n", g_program);
     return 1;
   }
 #ifdef BROODLOG_HAVE_XCB

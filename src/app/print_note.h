@@ -6,7 +6,7 @@ class TFormBroodlog;
 class TReportPrinter;
 class TfrmPreview;
 
-// "print note": makes the record sheet for `apiaryName`, opens its preview
+// "print note": makes the record sheet for ApiaryName(), opens its preview
 // window and waits, with the program still usable, until that window has
 // closed or the program ends; then releases the sheet. A second call while
 // one waits nests a second flow.

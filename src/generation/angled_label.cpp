@@ -6,6 +6,20 @@
 #include "generation/report.h"
 #include "report/rounding.h"
 
+namespace {
+
+// The first kMaxAngledLabelChars characters of UTF-8 text, cut between two.
+std::string_view DrawnPart(std::string_view text) {
+  std::size_t chars = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;  // inside a character
+    if (chars++ == kMaxAngledLabelChars) return text.substr(0, i);
+  }
+  return text;
+}
+
+}  // namespace
+
 TAngledMetrics AngledTextMetrics(TTextMetrics& metrics, const TLogFont& font, int angle,
                                  std::string_view text) {
   // The reference angle by quadrant, the angle compared as unsigned, so
@@ -65,8 +79,15 @@ void TAngledLabel::SetAngle(int angle) {
 void TAngledLabel::PrintAt(long double x, long double y) {
   if (!Printer()) return;
   TReportPrinter& p = *Printer();
-  std::string text = Caption();
-  if (OnPrint) OnPrint(*this, text);
+  // The caption is copied only for a handler that may change it.
+  std::string edited;
+  std::string_view text = Caption();
+  if (OnPrint) {
+    edited = text;
+    OnPrint(*this, edited);
+    text = edited;
+  }
+  text = DrawnPart(text);
   TLogFont font = LogFontFor(Font(), p.CanvasPixelsPerInch());
   font.escapement = angle_ * 10;
   const TAngledMetrics m = AngledTextMetrics(p.CanvasMetrics(), font, angle_, text);
@@ -93,7 +114,7 @@ void TAngledLabel::PrintAt(long double x, long double y) {
 
 void TAngledLabel::Paint(TCanvas& canvas, TPoint origin) {
   if (InPrintRun()) return;
-  std::string text = Caption();
+  std::string text(DrawnPart(Caption()));
   if (text.find_first_not_of(" \t") == std::string::npos) text = "(" + Name() + ")";
   TTextMetrics& metrics = ReferenceMetrics();
   TFont font = Font();

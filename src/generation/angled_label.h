@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -21,8 +22,16 @@ struct TAngledMetrics {
 TAngledMetrics AngledTextMetrics(TTextMetrics& metrics, const TLogFont& font, int angle,
                                  std::string_view text);
 
+// The most characters (code points) of its caption an angled label draws.
+// No page shows more: on the largest paper in the table, at the screen's
+// 96 pixels per inch, that is twelve characters for every pixel of the
+// page's diagonal. A caption file's line may hold megabytes, which would
+// otherwise be measured and recorded whole and make a page too large to keep.
+inline constexpr std::size_t kMaxAngledLabelChars = 65536;
+
 // A one-line caption rotated by a whole number of degrees, drawn from the
-// corner of its box that matches the angle.
+// corner of its box that matches the angle; at most kMaxAngledLabelChars
+// characters of it, the caption itself is kept whole.
 class TAngledLabel : public TCustomReportLabel {
  public:
   TAngledLabel();

@@ -4,6 +4,7 @@
 
 #include "generation/printable.h"
 #include "generation/report.h"
+#include "generation/scope_guard.h"
 #include "report/rounding.h"
 
 namespace {
@@ -27,6 +28,11 @@ TCustomReport* ReportOf(TControl* control) {
 
 std::string_view BandTypeName(TBandType type) { return kNames.at(static_cast<std::size_t>(type)); }
 std::string_view BandNameBase(TBandType type) { return kNameBases.at(static_cast<std::size_t>(type)); }
+
+bool IsPageLevel(TBandType type) {
+  return type == TBandType::rbTitle || type == TBandType::rbPageHeader ||
+         type == TBandType::rbPageFooter || type == TBandType::rbOverlay;
+}
 
 TCustomBand::TCustomBand() : size_(this) {
   SetColor(colors::White);
@@ -203,8 +209,7 @@ void TCustomBand::PrintOnPage() {
   if (print && BeforePrint) BeforePrint(*this, print);
   if (print) {
     const TBandType type = EffectiveType();
-    const bool pageLevel = type == TBandType::rbTitle || type == TBandType::rbPageHeader ||
-                           type == TBandType::rbPageFooter || type == TBandType::rbOverlay;
+    const bool pageLevel = IsPageLevel(type);
     if (force_new_page_ && !report->InDetailBreak()) {
       if (!pageLevel && report->PageCounter() > 0) {
         report->BreakToNewPage();
@@ -248,13 +253,10 @@ void TCustomBand::PrintOnPage() {
   if (TChildBand* child = ChildBand()) {
     const bool footer = EffectiveType() == TBandType::rbPageFooter;
     if (footer) child->SetTypeOverride(TBandType::rbPageFooter);
-    try {
-      report->EmitBand(child);
-    } catch (...) {
+    TScopeGuard restore([&] {
       if (footer) child->SetTypeOverride(TBandType::rbChild);
-      throw;
-    }
-    if (footer) child->SetTypeOverride(TBandType::rbChild);
+    });
+    report->EmitBand(child);
   }
   report->SetInDetailBreak(false);
 }

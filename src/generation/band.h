@@ -19,6 +19,9 @@ inline constexpr int kBandTypeCount = 11;
 std::string_view BandTypeName(TBandType type);
 // "TitleBand", "PageHeaderBand", ... "ChildBand": bases of new band names.
 std::string_view BandNameBase(TBandType type);
+// Bands that belong to the page rather than to the flow of data: a forced
+// page or column break on one of them only checks for room.
+bool IsPageLevel(TBandType type);
 
 // A horizontal strip of a report, printed as a unit with the elements on
 // it. A band is placed on a report with SetParent(report) (or on another

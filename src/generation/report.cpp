@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "generation/printable.h"
+#include "generation/scope_guard.h"
 #include "report/report_error.h"
 #include "report/rounding.h"
 
@@ -38,11 +39,9 @@ TDateTimeFormats& Formats() {
   return formats;
 }
 
-bool IsPageLevel(TBandType type) {
-  return type == TBandType::rbTitle || type == TBandType::rbPageHeader ||
-         type == TBandType::rbPageFooter || type == TBandType::rbSummary ||
-         type == TBandType::rbOverlay;
-}
+// The summary is not page level (a forced break before it breaks), but it
+// is printed once after every column, so it spans the page as they do.
+bool SpansPage(TBandType type) { return IsPageLevel(type) || type == TBandType::rbSummary; }
 
 // Appends band and its chain of child bands, skipping what is there.
 void AppendChain(std::vector<TCustomBand*>& list, TCustomBand* band) {
@@ -127,10 +126,6 @@ void TCustomReport::Loaded() {
   ArrangeBands();
 }
 
-void TCustomReport::Notification(TControl& component, TOperation operation) {
-  TBasePanel::Notification(component, operation);
-}
-
 TCustomBand* TCustomReport::FirstBand(TBandType type) const {
   for (TCustomBand* band : band_list_)
     if (band->EffectiveType() == type && band->BandType() != TBandType::rbChild) return band;
@@ -167,14 +162,9 @@ void TCustomReport::BandsChanged() { ArrangeBands(); }
 void TCustomReport::ArrangeBands() {
   if (arranging_) return;
   arranging_ = true;
-  try {
-    if (!Loading()) SortBands();
-    if (!Loading() && !destroying_) LayoutBands();
-  } catch (...) {
-    arranging_ = false;
-    throw;
-  }
-  arranging_ = false;
+  TScopeGuard done([this] { arranging_ = false; });
+  if (!Loading()) SortBands();
+  if (!Loading() && !destroying_) LayoutBands();
 }
 
 void TCustomReport::SortBands() {
@@ -211,7 +201,7 @@ void TCustomReport::LayoutBands() {
     band->SetBounds(left, y, band->Width(), height);
     {
       TUnitBase::TPixelSwitch bandPixels(band->Size());
-      band->Size().SetWidth(IsPageLevel(band->EffectiveType()) ? netWidth : columnWidth);
+      band->Size().SetWidth(SpansPage(band->EffectiveType()) ? netWidth : columnWidth);
     }
     band->SetInLayout(false);
     y += height;
@@ -231,8 +221,6 @@ std::unique_ptr<TReportPrinter> TCustomReport::FreshPrinter(std::unique_ptr<TPla
   };
   printer->SetDestination(TDestination::odPageStore);
   printer->SetMaster(this);
-  printer->OnPrintSetup = [] {};
-  printer->OnExportToFilter = [] {};
   printer->SetTitle(report_title_);
   return printer;
 }
@@ -262,39 +250,31 @@ void TCustomReport::Preview() {
 
 void TCustomReport::Print() {
   if (!idle_) return;
-  std::unique_ptr<TReportPrinter> remembered = std::move(printer_);
-  printer_ = FreshPrinter(nullptr);
+  // The progress window outlives the printer that reports to it.
   std::unique_ptr<TReportPrinterClient> progress;
-  try {
-    if (printer_->PrintersAvailable()) {
-      printer_->SetDestination(TDestination::odPrinter);
-      if (ProgressWindowMaker()) progress = ProgressWindowMaker()(*printer_, show_progress_);
-      printer_->SetClient(progress.get());
-      Generate();
-    }
-  } catch (...) {
+  std::unique_ptr<TReportPrinter> remembered = std::move(printer_);
+  TScopeGuard restore([&] {
     if (printer_) printer_->SetClient(nullptr);
     printer_ = std::move(remembered);
-    throw;
+  });
+  printer_ = FreshPrinter(nullptr);
+  if (printer_->PrintersAvailable()) {
+    printer_->SetDestination(TDestination::odPrinter);
+    if (ProgressWindowMaker()) progress = ProgressWindowMaker()(*printer_, show_progress_);
+    printer_->SetClient(progress.get());
+    Generate();
   }
-  printer_->SetClient(nullptr);
-  printer_ = std::move(remembered);
 }
 
 void TCustomReport::PrintOn(std::unique_ptr<TPlatformPrinter> device) {
   if (!idle_) return;
   std::unique_ptr<TReportPrinter> remembered = std::move(printer_);
+  TScopeGuard restore([&] { printer_ = std::move(remembered); });
   printer_ = FreshPrinter(std::move(device));
-  try {
-    if (printer_->PrintersAvailable()) {
-      printer_->SetDestination(TDestination::odPrinter);
-      Generate();
-    }
-  } catch (...) {
-    printer_ = std::move(remembered);
-    throw;
+  if (printer_->PrintersAvailable()) {
+    printer_->SetDestination(TDestination::odPrinter);
+    Generate();
   }
-  printer_ = std::move(remembered);
 }
 
 void TCustomReport::ForEachElement(const std::function<void(TPrintable&)>& fn) {
@@ -318,48 +298,30 @@ void TCustomReport::Generate() {
   const bool wasVisible = Visible();
   page_->CheckMargins();
   idle_ = false;
+  TScopeGuard idle([&] {
+    SetVisible(wasVisible);
+    idle_ = true;
+  });
   cancel_requested_ = on_last_page_ = header_done_ = column_break_armed_ = false;
   in_detail_break_ = false;
 
   bool printReport = true;
-  if (BeforePrint) {
-    try {
-      BeforePrint(*this, printReport);
-    } catch (...) {
-      idle_ = true;
-      throw;
+  if (BeforePrint) BeforePrint(*this, printReport);
+  if (!printReport) return;
+  const TReportUnit units = Units();
+  SetUnits(TReportUnit::Native);
+  TReportPrinter& printer = *printer_;
+  // The document is ended on every way out.
+  TScopeGuard finish([&] {
+    SetUnits(units);
+    ForEachElement([](TPrintable& e) { e.EndPrinting(); });
+    if (cancel_requested_ || !draw_output_) {
+      printer.AbortDoc();
+    } else {
+      printer.EndDoc();
     }
-  }
-  if (printReport) {
-    const TReportUnit units = Units();
-    SetUnits(TReportUnit::Native);
-    TReportPrinter& printer = *printer_;
-    // The document is ended on every way out.
-    auto finish = [&] {
-      SetUnits(units);
-      ForEachElement([](TPrintable& e) { e.EndPrinting(); });
-      if (cancel_requested_ || !draw_output_) {
-        printer.AbortDoc();
-      } else {
-        printer.EndDoc();
-      }
-    };
-    try {
-      RunGeneration();
-    } catch (...) {
-      try {
-        finish();
-      } catch (...) {
-        // The first error is the one the caller hears of.
-      }
-      SetVisible(wasVisible);
-      idle_ = true;
-      throw;
-    }
-    finish();
-  }
-  SetVisible(wasVisible);
-  idle_ = true;
+  });
+  RunGeneration();
 }
 
 void TCustomReport::RunGeneration() {

@@ -182,7 +182,6 @@ class TCustomReport : public TBasePanel, public TReportHost, public TMessageRece
   void HandleMessage(TMessage& message) override;
   void PropagateZoom(int zoom) override;
   void Loaded() override;
-  void Notification(TControl& component, TOperation operation) override;
 
   // Band list upkeep, called by bands as they are placed and removed.
   void AddBand(TCustomBand& band);

@@ -207,6 +207,7 @@ class TWalker {
         break;
       }
       case EMR_SAVEDC:
+        if (depth_ >= kMaxSaveDepth) Invalid();
         canvas_.Save();
         ++depth_;
         break;

@@ -31,6 +31,14 @@ struct TEmfHeader {
 // "Metafile is not valid".
 TEmfHeader ReadEmfHeader(std::span<const std::uint8_t> data);
 
+// The deepest nesting of saved drawing states (EMR_SAVEDC) a metafile may
+// reach. Every level holds a copy of the canvas's state (about 1.2 KB on a
+// QPainter), so an unbounded stack lets a page of nothing but saves take
+// 150 times its size. Our recorder nests one level; GDI itself documents no
+// limit, but other writers stay within a few levels too, so 1024 is far
+// beyond any real page and costs at most about a megabyte.
+inline constexpr int kMaxSaveDepth = 1024;
+
 // Replays enhanced metafiles: the subset the recorder writes (see
 // emf_format.h) plus harmless records that other writers add, which are
 // skipped. The whole metafile is validated before anything is drawn, so a
@@ -41,7 +49,8 @@ class TEmfPlayer {
   // Checks every record of the metafile that starts `data` (which may be
   // followed by other bytes): sizes, alignment, offsets and string lengths
   // inside their records, object indices within the header's table, the
-  // header's totals and the final EMR_EOF. Returns the header.
+  // header's totals, saves nested at most kMaxSaveDepth deep and the final
+  // EMR_EOF. Returns the header.
   static TEmfHeader Validate(std::span<const std::uint8_t> data);
 
   // Validates, then draws the metafile onto `canvas` with its frame

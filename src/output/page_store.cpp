@@ -147,14 +147,7 @@ std::int64_t TPageStore::LocatePage(std::int32_t n) {
     return GetI32(buf);
   };
 
-  std::int64_t pos;
-  if (n == 1) {
-    pos = first;
-  } else if (n == page_count_) {
-    pos = last_record();
-  } else {
-    pos = stream_->Position();
-    if (!valid_start(pos)) pos = last_record();
+  auto walk_forward = [&](std::int64_t pos) {
     std::int32_t k = number_at(pos);
     while (k < n) {
       read_at(pos + 4, 4);
@@ -163,17 +156,41 @@ std::int64_t TPageStore::LocatePage(std::int32_t n) {
       pos = next;
       k = number_at(pos);
     }
-    while (k > n) {
-      read_at(pos - 4, 4);
-      std::int64_t previous = GetI32(buf);
-      if (previous > pos - saved_report::kRecordOverhead || !valid_start(previous)) {
-        throw Missing(n);
+    return pos;
+  };
+  auto is_page = [&](std::int64_t pos) { return valid_start(pos) && number_at(pos) == n; };
+
+  if (n > 1) {
+    try {
+      std::int64_t pos;
+      if (n == page_count_) {
+        pos = last_record();
+      } else {
+        pos = stream_->Position();
+        if (!valid_start(pos)) pos = last_record();
+        pos = walk_forward(pos);
+        std::int32_t k = number_at(pos);
+        while (k > n) {
+          read_at(pos - 4, 4);
+          std::int64_t previous = GetI32(buf);
+          if (previous > pos - saved_report::kRecordOverhead || !valid_start(previous)) {
+            throw Missing(n);
+          }
+          pos = previous;
+          k = number_at(pos);
+        }
       }
-      pos = previous;
-      k = number_at(pos);
+      if (is_page(pos)) return pos;
+    } catch (const EReportError&) {
+      // Only the way there failed, not necessarily the file: below.
     }
   }
-  if (!valid_start(pos) || number_at(pos) != n) throw Missing(n);
+  // The forward links alone reach every record, as a copy that reads the
+  // pages in order follows them; so a wrong record-start field, which only
+  // walks back and to the last page use, costs a walk from the first
+  // record rather than the page.
+  const std::int64_t pos = walk_forward(first);
+  if (!is_page(pos)) throw Missing(n);
   return pos;
 }
 

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "output/emf_recorder.h"
+#include "output/saved_report.h"
 #include "output/stored_page.h"
 #include "report/report_error.h"
 #include "report/rounding.h"
@@ -13,7 +14,6 @@ namespace {
 
 constexpr int kBinCodes[kPaperBinCount] = {1, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 14, 14};
 constexpr int kCustomPaperCode = 256;
-constexpr std::int32_t kPageStreamMemoryLimit = 100000;
 
 // Device pixels -> 0.1 mm, to the nearest integer.
 int PixelsToStored(int pixels, int ppi) {
@@ -27,15 +27,6 @@ int TableLength(TPaperSize size, bool width) {
   return RoundHalfEvenToInt((width ? mm->first : mm->second) * kStoredPerMM);
 }
 
-std::unique_ptr<TPreviewFactory> MakeStandardPreviewFactory() {
-  return std::make_unique<TPreviewFactory>();
-}
-
-TPreviewFactoryMaker& PreviewFactoryMaker() {
-  static TPreviewFactoryMaker maker;
-  return maker;
-}
-
 }  // namespace
 
 int PaperBinCode(TPaperBin bin) {
@@ -46,8 +37,6 @@ int PaperBinCode(TPaperBin bin) {
 int PaperCode(TPaperSize size) {
   return size == TPaperSize::Custom ? kCustomPaperCode : static_cast<int>(size);
 }
-
-void SetPreviewFactory(TPreviewFactoryMaker maker) { PreviewFactoryMaker() = std::move(maker); }
 
 // --- TPrinterSettings ---------------------------------------------------
 
@@ -287,7 +276,7 @@ void TReportPrinter::BeginDoc() {
   page_count_ = 0;
   status_ = TPrinterStatus::psBusy;
   if (destination_ == TDestination::odPageStore) {
-    store_.SetStream(std::make_unique<TPageStream>(kPageStreamMemoryLimit));
+    store_.SetStream(std::make_unique<TPageStream>(saved_report::kMemoryLimit));
     SetScreenScale();
   } else {
     SetPrinterScale();
@@ -440,8 +429,6 @@ void TReportPrinter::Load(const std::string& file_name) {
     if (auto first = store_.GetPage(1)) InferPaper(*first);
   }
   status_ = TPrinterStatus::psFinished;
-  OnPrintSetup = nullptr;
-  OnExportToFilter = nullptr;
   from_file_ = true;
 }
 
@@ -468,13 +455,7 @@ void TReportPrinter::InferPaper(const TStoredPage& page) {
 }
 
 void TReportPrinter::Preview() {
-  if (OnPreview) {
-    OnPreview(*this);
-    return;
-  }
-  const TPreviewFactoryMaker& maker = PreviewFactoryMaker();
-  std::unique_ptr<TPreviewFactory> factory = maker ? maker() : MakeStandardPreviewFactory();
-  if (factory) preview_window_.reset(factory->Show(*this));
+  if (OnPreview) OnPreview(*this);
 }
 
 void TReportPrinter::ClosePreview() {

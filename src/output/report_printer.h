@@ -111,24 +111,6 @@ class TReportPrinterClient : public TMessageReceiver {
   virtual void PrinterDestroyed(TReportPrinter& printer) { (void)printer; }
 };
 
-// The window a preview factory opens; the report printer keeps it.
-class TPreviewWindow {
- public:
-  virtual ~TPreviewWindow() = default;
-};
-
-// Opens a preview of a report printer's pages when the report has no
-// OnPreview handler. The base class opens nothing.
-class TPreviewFactory {
- public:
-  virtual ~TPreviewFactory() = default;
-  virtual TPreviewWindow* Show(TReportPrinter& printer) { (void)printer; return nullptr; }
-  virtual TPreviewWindow* ShowModal(TReportPrinter& printer) { (void)printer; return nullptr; }
-};
-using TPreviewFactoryMaker = std::function<std::unique_ptr<TPreviewFactory>()>;
-// The program-wide preview factory; empty restores the standard one.
-void SetPreviewFactory(TPreviewFactoryMaker maker);
-
 // The object generation draws on and through which pages reach the user:
 // the page canvas and the conversion from 0.1 mm to its pixels, the
 // document's pages (kept in the page store, or sent to the platform
@@ -229,7 +211,7 @@ class TReportPrinter {
   void Save(const std::string& file_name);
   // Holds the pages of a saved-report file; infers the paper from page 1.
   void Load(const std::string& file_name);
-  // Hands the pages to OnPreview, or else to the preview factory.
+  // Hands the pages to OnPreview; nothing without one.
   void Preview();
   // Tells the master that the preview closed (sent, not posted).
   void ClosePreview();
@@ -244,10 +226,6 @@ class TReportPrinter {
   std::function<void(TReportPrinter& sender)> OnPreview;
   std::function<void(TReportPrinter& sender)> AfterPreview;
   std::function<void(TReportPrinter& sender)> AfterPrint;
-  // Set by a report for the engine's standard preview, which this program
-  // never shows; kept so the report's hand-over is complete.
-  std::function<void()> OnPrintSetup;
-  std::function<void()> OnExportToFilter;
 
  private:
   bool InRange(std::int32_t page) const;
@@ -265,7 +243,6 @@ class TReportPrinter {
   TPageStore store_;
   std::unique_ptr<TEmfRecorder> recorder_;  // the page being recorded
   bool printer_page_ = false;               // the open page goes to the printer
-  std::unique_ptr<TPreviewWindow> preview_window_;
   TReportPrinterClient* client_ = nullptr;
   TMessageReceiver* master_ = nullptr;
   TDestination destination_ = TDestination::odPageStore;

@@ -1,5 +1,6 @@
 #include "platform/application.h"
 
+#include <QEvent>
 #include <QMessageBox>
 
 #include "platform/cursors.h"
@@ -11,32 +12,6 @@ bool g_terminated = false;
 std::function<void(const QString&)> g_exception_handler;
 
 }  // namespace
-
-int TUserMessage::OffsetOf(const QEvent* e) {
-  if (e == nullptr || int(e->type()) < kBase || int(e->type()) > QEvent::MaxUser) return -1;
-  return dynamic_cast<const TUserMessage*>(e) ? int(e->type()) - kBase : -1;
-}
-
-namespace {
-
-// Offsets that map into QEvent::User..QEvent::MaxUser; any other would
-// reach the receiver as a built-in event type, or no valid type at all.
-bool ValidOffset(int offset) { return offset >= 0 && offset <= QEvent::MaxUser - QEvent::User; }
-
-}  // namespace
-
-void PostUserMessage(QObject* receiver, int offset, std::intptr_t wparam, std::intptr_t lparam) {
-  if (receiver == nullptr || !ValidOffset(offset)) return;
-  QCoreApplication::postEvent(receiver, new TUserMessage(offset, wparam, lparam));
-}
-
-std::intptr_t SendUserMessage(QObject* receiver, int offset, std::intptr_t wparam,
-                              std::intptr_t lparam) {
-  if (receiver == nullptr || !ValidOffset(offset)) return 0;
-  TUserMessage message(offset, wparam, lparam);
-  QCoreApplication::sendEvent(receiver, &message);
-  return message.Result();
-}
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
   g_terminated = false;

@@ -4,7 +4,13 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QFile>
+#include <zlib.h>
+
+#include <algorithm>
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "output/emf_player.h"
 #include "platform/qt_canvas.h"
@@ -16,7 +22,142 @@ QSizeF FrameMm(const TEmfHeader& h) {
   return QSizeF((double(h.frame.right) - h.frame.left + 1) / 100.0,
                 (double(h.frame.bottom) - h.frame.top + 1) / 100.0);
 }
+std::string TooLarge(int dpi) { return "The page is too large to draw at " + std::to_string(dpi) + " dpi"; }
+
+// A PNG file written row by row: 8-bit RGB, every row filtered against the
+// one above (a ruled sheet is mostly rows like their neighbours) and
+// deflated as it comes, in IDAT chunks of 64 KB.
+class TPngFile {
+ public:
+  TPngFile(const QString& fileName, int width, int height, int dpi)
+      : file_(fileName), name_(fileName.toStdString()), row_(1 + 3 * std::size_t(width)),
+        above_(3 * std::size_t(width), 0), out_(1 << 16) {
+    if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate)) Fail();
+    if (deflateInit(&z_, Z_BEST_SPEED) != Z_OK) Fail();
+    zlib_ = true;
+    Put(reinterpret_cast<const std::uint8_t*>("\x89PNG\r\n\x1a\n"), 8);
+    std::uint8_t header[13] = {};
+    Be32(header, std::uint32_t(width));
+    Be32(header + 4, std::uint32_t(height));
+    header[8] = 8;  // bits per sample
+    header[9] = 2;  // RGB
+    Chunk("IHDR", header, sizeof header);
+    std::uint8_t physical[9] = {};
+    const auto perMetre = std::uint32_t(std::lround(dpi / 0.0254));
+    Be32(physical, perMetre);
+    Be32(physical + 4, perMetre);
+    physical[8] = 1;  // the unit is the metre
+    Chunk("pHYs", physical, sizeof physical);
+  }
+  ~TPngFile() {
+    if (zlib_) deflateEnd(&z_);
+  }
+  TPngFile(const TPngFile&) = delete;
+  TPngFile& operator=(const TPngFile&) = delete;
+
+  void Row(const QRgb* pixels) {
+    row_[0] = 2;  // "Up": each byte less the one above it
+    for (std::size_t x = 0; x < above_.size() / 3; ++x) {
+      const std::uint8_t rgb[3] = {std::uint8_t(qRed(pixels[x])), std::uint8_t(qGreen(pixels[x])),
+                                   std::uint8_t(qBlue(pixels[x]))};
+      for (int k = 0; k < 3; ++k) {
+        row_[1 + 3 * x + k] = std::uint8_t(rgb[k] - above_[3 * x + k]);
+        above_[3 * x + k] = rgb[k];
+      }
+    }
+    Deflate(row_.data(), row_.size(), Z_NO_FLUSH);
+  }
+
+  void Finish() {
+    Deflate(nullptr, 0, Z_FINISH);
+    Chunk("IEND", nullptr, 0);
+    file_.close();
+    if (file_.error() != QFileDevice::NoError) Fail();
+  }
+
+ private:
+  [[noreturn]] void Fail() { throw EReportError("Cannot write file " + name_); }
+  static void Be32(std::uint8_t* p, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = std::uint8_t(v >> (24 - 8 * i));
+  }
+  void Put(const std::uint8_t* data, std::size_t size) {
+    if (size > 0 && file_.write(reinterpret_cast<const char*>(data), qint64(size)) != qint64(size)) Fail();
+  }
+  void Chunk(const char* type, const std::uint8_t* data, std::size_t size) {
+    std::uint8_t field[4];
+    Be32(field, std::uint32_t(size));
+    Put(field, 4);
+    Put(reinterpret_cast<const std::uint8_t*>(type), 4);
+    Put(data, size);
+    uLong crc = crc32(0, reinterpret_cast<const Bytef*>(type), 4);
+    if (size > 0) crc = crc32(crc, data, uInt(size));
+    Be32(field, std::uint32_t(crc));
+    Put(field, 4);
+  }
+  void Deflate(const std::uint8_t* data, std::size_t size, int flush) {
+    z_.next_in = const_cast<Bytef*>(data);
+    z_.avail_in = uInt(size);
+    for (;;) {
+      z_.next_out = out_.data() + used_;
+      z_.avail_out = uInt(out_.size() - used_);
+      const int rc = deflate(&z_, flush);
+      if (rc == Z_STREAM_ERROR) Fail();
+      used_ = out_.size() - z_.avail_out;
+      const bool end = rc == Z_STREAM_END;
+      if (used_ == out_.size() || (end && used_ > 0)) {
+        Chunk("IDAT", out_.data(), used_);
+        used_ = 0;
+      }
+      if (end || (flush == Z_NO_FLUSH && z_.avail_in == 0 && z_.avail_out > 0)) return;
+    }
+  }
+
+  QFile file_;
+  std::string name_;
+  std::vector<std::uint8_t> row_, above_, out_;
+  std::size_t used_ = 0;
+  z_stream z_{};
+  bool zlib_ = false;
+};
+
 }  // namespace
+
+void WriteBandedPng(const QString& fileName, int width, int height, int dpi,
+                    const std::function<void(TCanvas&)>& draw) {
+  if (width < 1 || height < 1 || double(width) * height > kMaxPngPixels) throw EReportError(TooLarge(dpi));
+  constexpr std::int64_t kBandBytes = 32 << 20;
+  const int rows = int(std::clamp<std::int64_t>(kBandBytes / (std::int64_t(width) * 4), 1, height));
+  QImage band(width, rows, QImage::Format_RGB32);
+  if (band.isNull()) throw EReportError(TooLarge(dpi));
+  // Fonts given in points take their pixels from the device's resolution.
+  const int dpm = int(std::lround(dpi / 0.0254));
+  band.setDotsPerMeterX(dpm);
+  band.setDotsPerMeterY(dpm);
+  TPngFile png(fileName, width, height, dpi);
+  for (int top = 0; top < height; top += rows) {
+    band.fill(Qt::white);
+    {
+      QPainter painter(&band);
+      painter.translate(0, -top);
+      TQtCanvas canvas(painter);
+      draw(canvas);
+    }
+    for (int r = 0; r < std::min(rows, height - top); ++r) {
+      png.Row(reinterpret_cast<const QRgb*>(band.constScanLine(r)));
+    }
+  }
+  png.Finish();
+}
+
+void WritePagePng(std::span<const std::uint8_t> page, const QString& fileName, int dpi) {
+  const TEmfHeader header = TEmfPlayer::Validate(page);
+  const QSizeF mm = FrameMm(header);
+  const double w = std::max(1.0, std::round(mm.width() * dpi / 25.4));
+  const double h = std::max(1.0, std::round(mm.height() * dpi / 25.4));
+  if (w * h > kMaxPngPixels) throw EReportError(TooLarge(dpi));
+  WriteBandedPng(fileName, int(w), int(h), dpi,
+                 [&](TCanvas& canvas) { TEmfPlayer::Play(page, canvas, {0, 0, int(w), int(h)}); });
+}
 
 QImage RenderPageImage(std::span<const std::uint8_t> page, int dpi) {
   const TEmfHeader header = TEmfPlayer::Validate(page);

@@ -3,7 +3,10 @@
 #include <QImage>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <span>
+
+class TCanvas;
 
 // Renders a stored page (an enhanced metafile) through the EMF player and the
 // QPainter canvas, at the size of the metafile's frame. Both throw
@@ -11,6 +14,24 @@
 
 // An image of the page at `dpi` pixels per inch, white background.
 QImage RenderPageImage(std::span<const std::uint8_t> page, int dpi = 96);
+
+// The most pixels a PNG written here may have: an A4 page at 4800 dpi, the
+// most rptool draws, with room to spare. Beyond that a page (a damaged
+// frame, most likely) would take hours to draw.
+inline constexpr double kMaxPngPixels = 4e9;
+
+// Writes a PNG of width x height pixels marked with `dpi`, on white, that
+// `draw` paints in the canvas's device pixels. The picture is drawn band by
+// band, `draw` once per band of rows onto a canvas shifted to it, and each
+// band is compressed before the next is drawn: memory stays near 32 MB
+// whatever the size, where a whole A4 raster at 4800 dpi would take 9 GB.
+// Throws EReportError "The page is too large to draw at %d dpi" beyond
+// kMaxPngPixels, and "Cannot write file %s".
+void WriteBandedPng(const QString& fileName, int width, int height, int dpi,
+                    const std::function<void(TCanvas&)>& draw);
+
+// The page as a PNG at `dpi` pixels per inch, drawn as WriteBandedPng does.
+void WritePagePng(std::span<const std::uint8_t> page, const QString& fileName, int dpi = 96);
 
 // A one-page PDF of the page's frame size; text stays text. `dpi` is the
 // resolution the page is drawn at inside the PDF. Throws EReportError

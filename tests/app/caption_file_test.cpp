@@ -149,6 +149,15 @@ TEST_F(CaptionFileTest, MissingFileThrowsAndListIsUnchanged) {
   EXPECT_THROW(list.Strings(-1), std::out_of_range);
 }
 
+// A sparse file of a terabyte whose text ends in a NUL is read no further.
+TEST_F(CaptionFileTest, ReadingStopsAtTheNulThatEndsTheText) {
+  WriteBytes(Path(), std::string("Hive\r\nQueen\0ignored", 20));
+  fs::resize_file(Path(), std::uintmax_t(1) << 40);
+  TCaptionList list;
+  list.LoadFromFile(File());
+  EXPECT_EQ(list.Lines(), (QStringList{"Hive", "Queen"}));
+}
+
 TEST_F(CaptionFileTest, SaveWrites21CrLfLinesAsUtf8) {
   TCaptionList list;
   for (const QString& s : kEditorDefaults) list.Add(s);

@@ -177,4 +177,30 @@ TEST_F(ElementsTest, AngledTextStartsAtTheBoxCornerForItsAngle) {
   }
 }
 
+TEST_F(ElementsTest, AnAngledLabelDrawsAtMostItsBoundOfCharacters) {
+  TAngledLabel& heading = Add<TAngledLabel>(40, 16, 37, 122);
+  heading.SetAngle(270);
+  const struct {
+    std::string character;
+    std::size_t count, drawn;
+  } cases[] = {{"x", kMaxAngledLabelChars, kMaxAngledLabelChars},
+               {"x", kMaxAngledLabelChars + 3, kMaxAngledLabelChars},
+               {"\xC3\xA4", kMaxAngledLabelChars + 1, kMaxAngledLabelChars}};  // never half an ä
+  for (const auto& c : cases) {
+    std::string caption;
+    for (std::size_t i = 0; i < c.count; ++i) caption += c.character;
+    heading.SetCaption(caption);
+    std::string drawn;
+    for (const auto& l : Print()) {
+      if (l.rfind("Text(", 0) != 0) continue;
+      const std::size_t open = l.find('"') + 1;
+      drawn = l.substr(open, l.find('"', open) - open);
+    }
+    std::string expected;
+    for (std::size_t i = 0; i < c.drawn; ++i) expected += c.character;
+    EXPECT_EQ(drawn, expected) << c.count;
+    EXPECT_EQ(heading.Caption(), caption);
+  }
+}
+
 }  // namespace

@@ -182,6 +182,32 @@ INSTANTIATE_TEST_SUITE_P(Corruptions, Malformed, testing::ValuesIn(kCorruptions)
                            return n;
                          });
 
+// Each saved level holds a copy of the drawing state, so saves nest only so
+// deep; saves that are restored again may come any number of times.
+TEST(EmfPlayer, SavesNestNoDeeperThanTheBound) {
+  const struct {
+    int nested, rounds;
+    bool valid;
+  } cases[] = {{kMaxSaveDepth, 1, true}, {kMaxSaveDepth + 1, 1, false}, {2, 2 * kMaxSaveDepth, true}};
+  for (const auto& c : cases) {
+    const auto bytes = RecordPage([&c](TCanvas& canvas) {
+      for (int round = 0; round < c.rounds; ++round) {
+        for (int i = 0; i < c.nested; ++i) canvas.Save();
+        for (int i = 0; i < c.nested; ++i) canvas.Restore();
+      }
+      canvas.LineTo(5, 5);
+    });
+    SCOPED_TRACE(c.nested);
+    if (c.valid) {
+      TCanvasLog log;
+      EXPECT_NO_THROW(TEmfPlayer::Play(bytes, log, {0, 0, 400, 300}));
+    } else {
+      EXPECT_THROW(TEmfPlayer::Validate(bytes), EReportError);
+      ExpectInvalid(bytes);
+    }
+  }
+}
+
 TEST(EmfPlayer, EveryTruncationIsRefused) {
   const auto bytes = SamplePage();
   for (std::size_t n = 0; n < bytes.size(); ++n) {

@@ -297,8 +297,8 @@ TEST(PageStoreDamagedFiles, BrokenChainsAndCounts) {
       {"next offset outside", [](Bytes& b, std::size_t r2, std::size_t) { Set32(b, r2 + 4, 1 << 30); }, 2},
       {"next offset negative", [](Bytes& b, std::size_t r2, std::size_t) { Set32(b, r2 + 4, -5); }, 2},
       {"back offset loops", [](Bytes& b, std::size_t, std::size_t r3) { Set32(b, r3 - 4, static_cast<std::int32_t>(r3)); }, 0},
-      {"last start outside", [](Bytes& b, std::size_t, std::size_t) { Set32(b, b.size() - 4, 1 << 30); }, 4},
-      {"last start in header", [](Bytes& b, std::size_t, std::size_t) { Set32(b, b.size() - 4, 4); }, 4},
+      {"last start outside", [](Bytes& b, std::size_t, std::size_t) { Set32(b, b.size() - 4, 1 << 30); }, 0},
+      {"last start in header", [](Bytes& b, std::size_t, std::size_t) { Set32(b, b.size() - 4, 4); }, 0},
       {"count larger than records", [](Bytes& b, std::size_t, std::size_t) { Set32(b, 8, 6); }, 6},
       {"page numbers skip", [](Bytes& b, std::size_t, std::size_t r3) { Set32(b, r3, 9); }, 3},
       {"not a metafile", [](Bytes& b, std::size_t r2, std::size_t) { b[r2 + 8] = 7; }, 2},
@@ -318,6 +318,24 @@ TEST(PageStoreDamagedFiles, BrokenChainsAndCounts) {
         if (before) try { loaded.GetPageData(before); } catch (const EReportError&) {}
         EXPECT_THROW(loaded.GetPageData(c.failing_page), EReportError);
       }
+    }
+  }
+}
+
+// Record-start fields only serve walks back and to the last page; wrong
+// ones lose no page, just as the page tools, reading forward, lose none.
+TEST(PageStoreDamagedFiles, WrongRecordStartFieldsLoseNoPage) {
+  auto store = MakeStore(4, false, 20);
+  store->Finish();
+  const Bytes good = StreamBytes(*store);
+  const std::size_t rec = 12 + SampleEmf(1, 20).size();
+  for (std::size_t field : {128 + 2 * rec - 4, good.size() - 4}) {  // page 2's, page 4's
+    for (std::int32_t value : {1, static_cast<std::int32_t>(128 + rec), 1 << 30}) {
+      Bytes b = good;
+      Set32(b, field, value);
+      TPageStore loaded;
+      loaded.LoadFromStream(TPageStream::CreateFromBytes(b), "memory");
+      for (int n : {4, 3, 2, 1, 3, 4}) EXPECT_EQ(PageTag(loaded, n), n) << field << " " << value;
     }
   }
 }

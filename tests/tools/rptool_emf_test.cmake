@@ -48,6 +48,14 @@ png_size(${WORK}/demo192.PNG size)
 if(NOT size STREQUAL "2246x1588")
   message(FATAL_ERROR "192-dpi PNG is ${size}")
 endif()
+# The top of the documented range: a raster of 557 million pixels, drawn in
+# bands rather than held whole.
+expect_run(0 render ${WORK}/demo.emf ${WORK}/demo2400.png --dpi 2400)
+png_size(${WORK}/demo2400.png size)
+if(NOT size STREQUAL "28075x19850")
+  message(FATAL_ERROR "2400-dpi PNG is ${size}")
+endif()
+file(REMOVE ${WORK}/demo2400.png)
 expect_run(0 render ${WORK}/demo.emf ${WORK}/demo.pdf)
 # A PDF holds NUL bytes, which CMake strings cannot: look at its text lines.
 file(READ ${WORK}/demo.pdf magic LIMIT 4)

@@ -4,7 +4,6 @@
 // on first use, so the commands that never draw never start it.
 
 #include <QGuiApplication>
-#include <QImage>
 #include <QString>
 #include <cctype>
 #include <cstdio>
@@ -43,8 +42,7 @@ void RenderPage(std::span<const std::uint8_t> page, const std::string& out, int 
     WritePagePdf(page, QString::fromStdString(out), dpi ? dpi : 1200);
     return;
   }
-  const QImage image = RenderPageImage(page, dpi ? dpi : 96);
-  if (!image.save(QString::fromStdString(out), "PNG")) throw std::runtime_error("Cannot write file " + out);
+  WritePagePng(page, QString::fromStdString(out), dpi ? dpi : 96);
 }
 
 }  // namespace

@@ -10,9 +10,12 @@ packages=(
   xvfb xauth xdotool imagemagick poppler-utils python3 libx11-dev
 )
 if [ "${BROODLOG_TEST_EXTRAS:-0}" = 1 ]; then
-  # Independent readers of our pages and a real print spooler for the tests.
-  packages+=(libreoffice-draw-nogui python3-uno libuemf-dev
-             cups cups-client cups-bsd cups-filters ghostscript libclang-rt-14-dev)
+  # Independent readers of our pages (LibreOffice, libUEMF, Inkscape) and the
+  # print tests' own CUPS: the scheduler, file queues' filters, an IPP
+  # Everywhere printer and a private message bus for them.
+  packages+=(libreoffice-draw-nogui python3-uno libuemf-dev inkscape
+             cups cups-client cups-bsd cups-filters cups-ipp-utils ghostscript dbus-daemon
+             libclang-rt-14-dev)
   # The validators of the menu entry and the AppStream metadata.
   packages+=(desktop-file-utils appstream)
 fi

@@ -179,6 +179,7 @@ start() {
   local port ipp_port
   port=$(free_port)
   ipp_port=$(free_port)
+  while [[ $ipp_port == "$port" ]]; do ipp_port=$(free_port); done
   cat >"$lab/etc/cups-files.conf" <<EOF
 ServerRoot $lab/etc
 RequestRoot $lab/spool

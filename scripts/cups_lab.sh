@@ -137,6 +137,12 @@ EOF
 EOF
 }
 
+give_up() {  # why: says it with the logs' ends and stops what was started
+  say "$1:"
+  tail -n 20 "$lab"/log/* >&2 2>/dev/null || true
+  stop
+}
+
 start() {
   local missing=() tool
   for tool in cupsd lpadmin ippeveprinter lpstat dbus-daemon python3; do
@@ -250,20 +256,21 @@ EOF
     sleep 0.1
   done
   if [[ -z "$up" ]]; then
-    say "the scheduler does not answer on $sock:"
-    tail -n 20 "$lab/log/cupsd.out" "$lab/log/error_log" >&2 2>/dev/null || true
-    stop
+    give_up "the scheduler does not answer on $sock"
     return 1
   fi
 
   ppd file-pdf "PrintLab PDF File" A4 PDF >"$lab/ppd-src/file-pdf.ppd"
   ppd file-ps "PrintLab PostScript File" A4 PS >"$lab/ppd-src/file-ps.ppd"
   ppd letter-pdf "PrintLab Letter PDF File" Letter PDF >"$lab/ppd-src/letter-pdf.ppd"
-  # lpadmin says PPD drivers are deprecated; the lab needs them for file queues.
-  lpadmin -p file-pdf -E -v "file://$lab/out/out.pdf" -P "$lab/ppd-src/file-pdf.ppd" 2>/dev/null
-  lpadmin -p file-ps -E -v "file://$lab/out/out.ps" -P "$lab/ppd-src/file-ps.ppd" 2>/dev/null
-  lpadmin -p letter-pdf -E -v "file://$lab/out/letter.pdf" -P "$lab/ppd-src/letter-pdf.ppd" 2>/dev/null
-  lpadmin -d file-pdf
+  # lpadmin warns that PPD drivers are deprecated (into the log); file
+  # queues need them.
+  local q
+  for q in file-pdf:out.pdf file-ps:out.ps letter-pdf:letter.pdf; do
+    lpadmin -p "${q%%:*}" -E -v "file://$lab/out/${q#*:}" -P "$lab/ppd-src/${q%%:*}.ppd" 2>>"$lab/log/lpadmin.err" ||
+      { give_up "the queue ${q%%:*} could not be made"; return 1; }
+  done
+  lpadmin -d file-pdf 2>>"$lab/log/lpadmin.err" || { give_up "file-pdf could not be made the default"; return 1; }
 
   local uri="ipp://localhost:$ipp_port/ipp/print" made=""
   for _ in $(seq 100); do
@@ -274,10 +281,8 @@ EOF
     kill -0 "$(cat "$lab/run/ippeveprinter.pid")" 2>/dev/null || break
     sleep 0.1
   done
-  if [[ -z "$made" ]] || ! lpadmin -p ipp-everywhere -E -v "$uri" -m everywhere 2>"$lab/log/lpadmin.err"; then
-    say "the IPP Everywhere queue could not be made:"
-    cat "$lab/log/lpadmin.err" "$lab/log/ippeveprinter.log" >&2 2>/dev/null || true
-    stop
+  if [[ -z "$made" ]] || ! lpadmin -p ipp-everywhere -E -v "$uri" -m everywhere 2>>"$lab/log/lpadmin.err"; then
+    give_up "the IPP Everywhere queue could not be made"
     return 1
   fi
   echo "$uri" >"$lab/run/everywhere-uri"

@@ -140,6 +140,7 @@ struct QueueCase {
   // 842, and its margins round to other device pixels (at most 0.17 mm).
   int rulesWithin;
 };
+void PrintTo(const QueueCase& c, std::ostream* os) { *os << c.queue; }
 
 class PrintJobOnEachQueue : public PrintJobOnCups, public ::testing::WithParamInterface<QueueCase> {
  protected:

@@ -5,43 +5,16 @@
 # Usage: scripts/e2e_caption_editor.sh [build dir] [screenshot dir]
 # Needs xvfb-run, xdotool and ImageMagick's import.
 set -euo pipefail
-here=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "${1:-$here/build}" && pwd)
-shots=${2:-$(mktemp -d)}
-mkdir -p "$shots"
-shots=$(cd "$shots" && pwd)
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
-if [[ -z "${E2E_INSIDE_X:-}" ]]; then
-  export E2E_INSIDE_X=1
-  exec xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96 -nolisten tcp" "$0" "$build" "$shots"
-fi
+. "$(dirname "$0")/e2e_lib.sh"
+e2e_dirs "$@"
+e2e_under_xvfb 1024x768 "$build" "$shots"
+e2e_workdir
 
 export XDG_CONFIG_HOME="$work/config"
 cd "$work"
 "$build/src/app/broodlog" &
 app=$!
-fail() { echo "FAIL: $*" >&2; kill "$app" 2>/dev/null || true; exit 1; }
 
-wait_window() {  # name -> window id
-  for _ in $(seq 50); do
-    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1 || true)
-    [[ -n "$id" ]] && { echo "$id"; return 0; }
-    sleep 0.1
-  done
-  return 1
-}
-wait_gone() {
-  for _ in $(seq 50); do
-    xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
-    sleep 0.1
-  done
-  return 1
-}
-click() {  # window x y (client pixels)
-  xdotool mousemove --sync --window "$1" "$2" "$3" click 1
-}
 configure() {
   click "$main" 200 28   # "configure"
   dlg=$(wait_window "Text to big broodlog") || fail "the caption editor did not open"
@@ -55,7 +28,7 @@ sleep 0.5
 
 # 1. configure, OK: the 21 editor defaults with CR LF.
 configure
-import -window root "$shots/caption_editor.png"
+shot root "$shots/caption_editor.png"
 ok
 printf '%s\r\n' "Date or hive" "Revised the brood" "+- boxes/frames" "bee strenght" "Swarming (1-5)" \
   "Aggressivity (1-5)" "Steadiness (1-5)" "Disease (1-5)" "Honey harvest" "feed given" "Varroa" \
@@ -67,11 +40,9 @@ echo "ok: OK wrote the 21 defaults with CR LF"
 # 2. edit a box, Cancel: the file is unchanged.
 before=$(md5sum < broodlog.txt)
 configure
-click "$dlg" 144 58          # box "2."
-xdotool key --clearmodifiers ctrl+a
-xdotool type --delay 20 "Queen seen"
+retype "$dlg" 144 58 "Queen seen"   # box "2."
 sleep 0.2
-import -window root "$shots/caption_editor_edited.png"
+shot root "$shots/caption_editor_edited.png"
 cancel
 [[ "$(md5sum < broodlog.txt)" == "$before" ]] || fail "Cancel changed broodlog.txt"
 echo "ok: Cancel left broodlog.txt unchanged"
@@ -83,7 +54,7 @@ sleep 0.3
 cancel
 configure
 eval "$(xdotool getwindowgeometry --shell "$dlg")"
-import -window root "$shots/caption_editor_moved.png"
+shot root "$shots/caption_editor_moved.png"
 [[ "$X" == 61 && "$Y" == 43 ]] || fail "the editor reopened at $X,$Y instead of 61,43"
 echo "ok: the editor reopened at 61,43"
 grep -q '^NormPos=' "$XDG_CONFIG_HOME/Software/broodlog.ini" || fail "no NormPos in the settings store"
@@ -91,9 +62,7 @@ cancel
 
 # 4. the same edit confirmed with OK reaches the file.
 configure
-click "$dlg" 144 58
-xdotool key --clearmodifiers ctrl+a
-xdotool type --delay 20 "Queen seen"
+retype "$dlg" 144 58 "Queen seen"
 ok
 [[ "$(sed -n 2p broodlog.txt)" == $'Queen seen\r' ]] || fail "OK did not save the edited box"
 echo "ok: OK saved the edited box"

@@ -8,42 +8,19 @@
 # Needs xvfb-run, xdotool, ImageMagick, poppler-utils, python3 and a C
 # compiler with the X11 headers (for the close request).
 set -euo pipefail
-here=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "${1:-$here/build}" && pwd)
-shots=${2:-$(mktemp -d)}
-mkdir -p "$shots"
-shots=$(cd "$shots" && pwd)
-
-if [[ -z "${E2E_INSIDE_X:-}" ]]; then
-  export E2E_INSIDE_X=1
-  exec xvfb-run -a -s "-screen 0 1600x1200x24 -dpi 96 -nolisten tcp" "$0" "$build" "$shots"
-fi
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/e2e_lib.sh"
+e2e_dirs "$@"
+e2e_under_xvfb 1600x1200 "$build" "$shots"
+e2e_workdir
 pixels() { python3 "$here/scripts/e2e_pixels.py" "$@"; }
 cc -o "$work/wm_close" "$here/scripts/wm_close.c" -lX11
 export XDG_CONFIG_HOME="$work/config"
 cd "$work"
 
-app=""
-fail() { echo "FAIL: $*" >&2; [[ -n "$app" ]] && kill "$app" 2>/dev/null; exit 1; }
-windows() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null || true; }
-wait_count() {  # name count: wait until that many such windows show
-  for _ in $(seq 200); do
-    [[ $(windows "$1" | wc -l) -eq $2 ]] && return 0
-    sleep 0.1
-  done
-  return 1
-}
-wait_window() { wait_count "$1" 1 && windows "$1" | head -1; }
-click() { xdotool mousemove --sync --window "$1" "$2" "$3" click 1; }
-# With no window manager nothing activates a new window; do what one does.
-activate() { xdotool windowfocus --sync "$1"; sleep 0.4; }
 # The preview area of the preview window (below the toolbar, inside the
 # frame and the scroll bars) as a PPM.
 view() {
-  import -window "$1" "$work/window.png"
+  shot "$1" "$work/window.png"
   convert "$work/window.png" -crop "$2" +repage "$work/view.ppm"
 }
 start() {  # [environment...]
@@ -69,7 +46,7 @@ click "$main" 100 130
 xdotool type --delay 20 "Les Tilleuls"
 print_note 1
 activate "$pv"
-import -window "$pv" "$shots/preview.png"
+shot "$pv" "$shots/preview.png"
 view "$pv" 620x432+2+30
 read -r left top right bottom <<<"$(pixels paper "$work/view.ppm")"
 width=$((right - left + 1))
@@ -169,7 +146,7 @@ echo "ok: closing the main window with two previews open ends the program with e
 start QT_SCALE_FACTOR=2
 print_note 1 2
 activate "$pv"
-import -window "$pv" "$shots/preview_scale2.png"
+shot "$pv" "$shots/preview_scale2.png"
 convert "$shots/preview_scale2.png" -crop 1240x860+4+60 +repage "$work/view2.ppm"
 read -r left top right bottom <<<"$(pixels paper "$work/view2.ppm")"
 for dx in 300 430 1000; do

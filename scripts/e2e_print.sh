@@ -7,54 +7,22 @@
 # Needs xvfb-run, xdotool, ImageMagick's import, poppler-utils and a running
 # CUPS lab (CUPS_LAB, as the cups_lab test fixture sets it).
 set -euo pipefail
-here=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "${1:-$here/build}" && pwd)
-shots=${2:-$(mktemp -d)}
-mkdir -p "$shots"
-shots=$(cd "$shots" && pwd)
+. "$(dirname "$0")/e2e_lib.sh"
+e2e_dirs "$@"
 
 if [[ -z "${CUPS_LAB:-}" || ! -S "$CUPS_LAB/run/cups.sock" ]]; then
   echo "SKIP: no CUPS lab running (CUPS_LAB=${CUPS_LAB:-unset})"
   [[ "${BROODLOG_REQUIRE_CUPS:-0}" = 1 ]] && exit 1
   exit 77
 fi
-if [[ -z "${E2E_INSIDE_X:-}" ]]; then
-  export E2E_INSIDE_X=1
-  exec xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96 -nolisten tcp" "$0" "$build" "$shots"
-fi
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+e2e_under_xvfb 1024x768 "$build" "$shots"
+e2e_workdir
 export XDG_CONFIG_HOME="$work/config" CUPS_SERVER="$CUPS_LAB/run/cups.sock" TMPDIR="$work/tmp"
 mkdir -p "$TMPDIR"
 cd "$work"
 "$build/src/app/broodlog" &
 app=$!
-fail() { echo "FAIL: $*" >&2; import -window root "$shots/print_failure.png" 2>/dev/null || true; kill "$app" 2>/dev/null || true; exit 1; }
 
-wait_window() {  # name -> window id
-  for _ in $(seq 100); do
-    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1 || true)
-    [[ -n "$id" ]] && { echo "$id"; return 0; }
-    sleep 0.1
-  done
-  return 1
-}
-wait_gone() {
-  for _ in $(seq 100); do
-    xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
-    sleep 0.1
-  done
-  return 1
-}
-click() {  # window x y (client pixels)
-  xdotool mousemove --sync --window "$1" "$2" "$3" click 1
-}
-retype() {  # window x y text: click into a field, replace its text
-  click "$1" "$2" "$3"
-  xdotool key ctrl+a
-  xdotool type --delay 20 "$4"
-}
 last_job() { lpstat -W all -o | awk '{sub(/.*-/, "", $1); n = $1 + 0; if (n > m) m = n} END {print m + 0}'; }
 wait_jobs_done() {  # first job id expected
   for _ in $(seq 300); do
@@ -88,7 +56,7 @@ print_dialog() {  # copies from to (from empty: all pages)
     retype "$dlg" 87 86 "$2"
     retype "$dlg" 161 86 "$3"
   fi
-  import -window root "$shots/print_dialog_$1_${2:-all}.png"
+  shot root "$shots/print_dialog_$1_${2:-all}.png"
   click "$dlg" 294 151                   # OK
   wait_gone "Select the printer" || fail "OK did not close the printer dialog"
 }

@@ -4,17 +4,11 @@
 # Usage: scripts/e2e_startup.sh [build dir] [starts, default 100]
 # Needs xvfb-run and xdotool.
 set -euo pipefail
-here=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "${1:-$here/build}" && pwd)
+. "$(dirname "$0")/e2e_lib.sh"
 starts=${2:-100}
-
-if [[ -z "${E2E_INSIDE_X:-}" ]]; then
-  export E2E_INSIDE_X=1
-  exec xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96 -nolisten tcp" "$0" "$build" "$starts"
-fi
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+e2e_dirs "${1:-}" ""
+e2e_under_xvfb 1024x768 "$build" "$starts"
+e2e_workdir
 export XDG_CONFIG_HOME="$work/config"
 cd "$work"
 

@@ -11,14 +11,17 @@ packages=(
   qt6-wayland
 )
 if [ "${BROODLOG_TEST_EXTRAS:-0}" = 1 ]; then
-  # Independent readers of our pages and a real print spooler for the tests.
-  packages+=(libreoffice-draw-nogui python3-uno libuemf-dev
-             cups cups-client cups-bsd cups-filters ghostscript libclang-rt-14-dev)
+  # Independent readers of our pages (LibreOffice, libUEMF, Inkscape) and the
+  # print tests' own CUPS: the scheduler, file queues' filters, an IPP
+  # Everywhere printer and a private message bus for them.
+  packages+=(libreoffice-draw-nogui python3-uno libuemf-dev inkscape
+             cups cups-client cups-bsd cups-filters cups-ipp-utils ghostscript dbus-daemon
+             libclang-rt-14-dev)
   # The validators of the menu entry, the AppStream metadata and the package.
   packages+=(desktop-file-utils appstream lintian)
   # A screen reader's view (AT-SPI on a private session bus) and a Wayland
   # compositor that runs without a screen.
-  packages+=(python3-pyatspi at-spi2-core dbus-daemon weston)
+  packages+=(python3-pyatspi at-spi2-core weston)
 fi
 missing=()
 for p in "${packages[@]}"; do

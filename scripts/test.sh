@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the whole test suite.
+#   scripts/test.sh [ctest arguments]   e.g. -R CUPS -E '^e2e_'
 #   BROODLOG_SANITIZE=1  builds in build-asan with AddressSanitizer and UBSan.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -15,4 +16,4 @@ fi
 cmake -S . -B "$dir" "${flags[@]}" >/dev/null
 cmake --build "$dir" -j"$(nproc)"
 cd "$dir"
-ctest --output-on-failure -j"$(nproc)" --timeout 300
+ctest --output-on-failure -j"$(nproc)" --timeout 300 "$@"

@@ -108,8 +108,11 @@ void TEmfRecorder::SelectHandle(std::uint32_t& slot, std::uint32_t handle, std::
   Release(old);
 }
 
+// A pen and a brush are created and selected before their first use even
+// where they equal the device context's defaults: readers that start with
+// none (Inkscape's) draw nothing with those.
 void TEmfRecorder::SyncPen() {
-  if (written_.penValue == want_.pen) return;
+  if (written_.pen != 0 && written_.penValue == want_.pen) return;
   const std::uint32_t h = AllocHandle();
   Begin(EMR_CREATEPEN, 28);
   Put32(out_, h);
@@ -122,7 +125,7 @@ void TEmfRecorder::SyncPen() {
 }
 
 void TEmfRecorder::SyncBrush() {
-  if (written_.brushValue == want_.brush) return;
+  if (written_.brush != 0 && written_.brushValue == want_.brush) return;
   const std::uint32_t h = AllocHandle();
   Begin(EMR_CREATEBRUSHINDIRECT, 24);
   Put32(out_, h);

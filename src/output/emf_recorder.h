@@ -64,9 +64,11 @@ class TEmfRecorder : public TCanvas {
   };
   struct TWritten {
     std::uint32_t pen = 0, brush = 0, font = 0;  // 0: the stock default
-    TPen penValue;      // what `pen` draws with (the stock black pen at first)
-    TBrush brushValue;  // likewise the stock white brush
-    TLogFont fontValue;    // meaningful once `font` is not 0
+    // What the selected objects draw with, meaningful once their handle is
+    // not 0: the stock defaults are never drawn with.
+    TPen penValue;
+    TBrush brushValue;
+    TLogFont fontValue;
     TRgb textColor{0, 0, 0};
     TRgb bkColor{255, 255, 255};
     TBkMode bkMode = TBkMode::Opaque;

@@ -1,6 +1,7 @@
 // The print job of the preview's Print button on a real CUPS scheduler: the
 // record sheet, previewed, printed through the dialog onto the lab's
-// file-pdf queue (which makes copies by repeating pages in its PDF).
+// file-pdf queue (which makes copies by repeating pages in its PDF) and its
+// driverless queue on an IPP Everywhere printer (which gets the copy count).
 #include <gtest/gtest.h>
 
 #include <QComboBox>
@@ -67,6 +68,8 @@ class TWithoutCopies : public TPlatformPrinter {
 
 class PrintJobOnCups : public ::testing::Test {
  protected:
+  virtual std::string Queue() const { return "file-pdf"; }
+
   void SetUp() override {
     CUPS_LAB_REQUIRE();
     TApplication::SetExceptionHandler([this](const QString& m) { messages_ << m; });
@@ -79,8 +82,8 @@ class PrintJobOnCups : public ::testing::Test {
     ASSERT_NE(form_->Report->ReportPrinter(), nullptr);
     TQtPlatformPrinter list;
     const auto names = list.Printers();
-    pdf_queue_ = int(std::find(names.begin(), names.end(), "file-pdf") - names.begin());
-    ASSERT_LT(pdf_queue_, int(names.size()));
+    pdf_queue_ = int(std::find(names.begin(), names.end(), Queue()) - names.begin());
+    ASSERT_LT(pdf_queue_, int(names.size())) << Queue();
     before_ = cups_lab::LastJobId();
   }
   void TearDown() override {
@@ -128,30 +131,63 @@ class PrintJobOnCups : public ::testing::Test {
   QStringList messages_;
 };
 
-TEST_F(PrintJobOnCups, AllPagesThreeCopiesIsOneJobOfThreeCopies) {
+// The same jobs on each kind of queue the lab has.
+struct QueueCase {
+  const char* queue;
+  bool printerMakesCopies;  // the device gets the copy count, not the pages repeated
+  // How far, in 600-dpi pixels, its rules may lie from the file printer's:
+  // the IPP printer's A4 is 595.28 x 841.89 pt, not the file queue's 595 x
+  // 842, and its margins round to other device pixels (at most 0.17 mm).
+  int rulesWithin;
+};
+void PrintTo(const QueueCase& c, std::ostream* os) { *os << c.queue; }
+
+class PrintJobOnEachQueue : public PrintJobOnCups, public ::testing::WithParamInterface<QueueCase> {
+ protected:
+  std::string Queue() const override { return GetParam().queue; }
+
+  // The copy count the device itself was asked for: the IPP Everywhere
+  // printer's last job's; a file gets none.
+  int DeviceCopies() const {
+    if (!GetParam().printerMakesCopies) return 1;
+    const auto jobs = cups_lab::EverywhereJobs();
+    return jobs.empty() ? 0 : jobs.back().copies;
+  }
+};
+
+INSTANTIATE_TEST_SUITE_P(Lab, PrintJobOnEachQueue,
+                         ::testing::Values(QueueCase{"file-pdf", false, 1}, QueueCase{cups_lab::kEverywhere, true, 4}),
+                         [](const auto& info) { return std::string(info.param.printerMakesCopies ? "Driverless" : "FilePdf"); });
+
+TEST_P(PrintJobOnEachQueue, AllPagesWithCopiesIsOneJobWithTheCopyCount) {
   test_support::TempDir tmp;
-  Print(3);
+  Print(2);
   EXPECT_EQ(status_, "Printer supports multiple copies");
   const auto jobs = cups_lab::FinishedJobsAfter(before_);
   ASSERT_EQ(jobs.size(), 1u);
-  EXPECT_EQ(jobs[0].copies, 3);
+  EXPECT_EQ(jobs[0].copies, 2);
   EXPECT_EQ(jobs[0].state, IPP_JSTATE_COMPLETED);
-  // Three sheets, each the record sheet.
-  EXPECT_EQ(cups_lab::PdfPages(cups_lab::PdfOut()), 3);
-  const std::string text = cups_lab::Run("pdftotext -f 3 -l 3 '" + cups_lab::PdfOut().string() + "' -");
+  // Two sheets, each the record sheet: printed twice, or repeated in the file.
+  const int pages = GetParam().printerMakesCopies ? 1 : 2;
+  const auto printed = cups_lab::Printed(Queue());
+  EXPECT_EQ(cups_lab::PdfPages(printed), pages);
+  EXPECT_EQ(DeviceCopies(), 2 / pages);
+  const std::string text = cups_lab::Run("pdftotext -f " + std::to_string(pages) + " -l " + std::to_string(pages) +
+                                         " '" + printed.string() + "' -");
   EXPECT_NE(text.find("Apiary :"), std::string::npos) << text;
   EXPECT_NE(text.find("North field"), std::string::npos);
   EXPECT_TRUE(LeftOver(tmp).empty());
   EXPECT_TRUE(messages_.isEmpty()) << messages_.join('\n').toStdString();
 }
 
-TEST_F(PrintJobOnCups, PageOneToOneWithTwoCopiesIsOneJobOfTwoPages) {
+TEST_P(PrintJobOnEachQueue, PageOneToOneWithTwoCopiesIsOneJobOfTwoPages) {
   test_support::TempDir tmp;
   Print(2, 1, 1);
   const auto jobs = cups_lab::FinishedJobsAfter(before_);
   ASSERT_EQ(jobs.size(), 1u);
   EXPECT_EQ(jobs[0].copies, 1);
-  EXPECT_EQ(cups_lab::PdfPages(cups_lab::PdfOut()), 2);
+  EXPECT_EQ(cups_lab::PdfPages(cups_lab::Printed(Queue())), 2);
+  EXPECT_EQ(DeviceCopies(), 1);
   EXPECT_TRUE(LeftOver(tmp).empty());
 }
 
@@ -177,8 +213,7 @@ TEST_F(PrintJobOnCups, APrinterWithoutCopiesGetsThreeJobsOfOneSheet) {
 }
 
 TEST_F(PrintJobOnCups, ASchedulerStoppedMidJobFailsPlainlyAndLeavesNoFiles) {
-  const std::string script = std::string(BROODLOG_SHARED_TOOLS) + "/cups-lab.sh";
-  if (!std::filesystem::exists(script)) GTEST_SKIP() << "no " << script;
+  const std::string script = cups_lab::Script();
   test_support::TempDir tmp;
   bool stopped = false;
   SetPlatformPrinterFactory([&] {
@@ -198,7 +233,7 @@ TEST_F(PrintJobOnCups, ASchedulerStoppedMidJobFailsPlainlyAndLeavesNoFiles) {
   cups_lab::Run("bash '" + script + "' start >/dev/null 2>&1");
 }
 
-TEST_F(PrintJobOnCups, RulesLieWhereTheFilePrintersDoWithinADevicePixel) {
+TEST_P(PrintJobOnEachQueue, RulesLieWhereTheFilePrintersDo) {
   // The same sheet generated onto a 600 dpi PDF file, as rptool sheet does.
   test_support::TempDir tmp;
   const QString reference = QString::fromStdString(tmp.File("sheet.pdf"));
@@ -206,18 +241,24 @@ TEST_F(PrintJobOnCups, RulesLieWhereTheFilePrintersDoWithinADevicePixel) {
   Print(1);
   ASSERT_EQ(cups_lab::FinishedJobsAfter(before_).size(), 1u);
   const std::string printed = tmp.File("printed.pdf");
-  std::filesystem::copy_file(cups_lab::PdfOut(), printed);
+  std::filesystem::copy_file(cups_lab::Printed(Queue()), printed);
 
   // Where the vertical rules cross a row through the writing lines, at
-  // 600 dpi. The printed sheet may lie on the paper turned, so both are
-  // taken in their reading orientation (wider than high).
+  // 600 dpi. The printed sheet may lie on the paper turned either way, so
+  // both are taken in their reading orientation: wider than high, with the
+  // header line ("Apiary") on top.
   QImageReader::setAllocationLimit(512);  // a whole sheet at 600 dpi
   auto rules = [&](const std::string& pdf, const std::string& stem) {
     cups_lab::Run("pdftoppm -r 600 -gray -singlefile '" + pdf + "' '" + tmp.File(stem) + "'");
     QImage img(QString::fromStdString(tmp.File(stem + ".pgm")));
     std::vector<int> xs;
     if (img.isNull()) return xs;
-    if (img.height() > img.width()) img = img.transformed(QTransform().rotate(90));
+    if (img.height() > img.width()) {
+      const std::string words = cups_lab::Run("pdftotext -bbox '" + pdf + "' - | grep '>Apiary<'");
+      const auto at = words.find("yMin=\"");
+      const bool headerBelow = at != std::string::npos && std::atof(words.c_str() + at + 6) * 600 / 72 > img.height() / 2.0;
+      img = img.transformed(QTransform().rotate(headerBelow ? 90 : -90));
+    }
     const int y = img.height() * 3 / 4;
     bool dark = false;
     for (int x = 0; x < img.width(); ++x) {
@@ -232,7 +273,7 @@ TEST_F(PrintJobOnCups, RulesLieWhereTheFilePrintersDoWithinADevicePixel) {
   const std::vector<int> got = rules(printed, "printed");
   ASSERT_GE(expected.size(), 20u);
   ASSERT_EQ(got.size(), expected.size());
-  for (size_t i = 0; i < got.size(); ++i) EXPECT_NEAR(got[i], expected[i], 1) << "rule " << i;
+  for (size_t i = 0; i < got.size(); ++i) EXPECT_NEAR(got[i], expected[i], GetParam().rulesWithin) << "rule " << i;
 }
 
 }  // namespace

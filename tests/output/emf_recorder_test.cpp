@@ -262,6 +262,53 @@ TEST(EmfRecorder, SavedStatesKeepTheirObjectsAlive) {
   EXPECT_EQ(pens, 3);
 }
 
+// A reader that starts with no pen and no brush (Inkscape's) draws only
+// with objects the page created and selected; the stock defaults a device
+// context starts with, and gets back by restoring, are never drawn with.
+TEST(EmfRecorder, EveryDrawingRecordUsesACreatedPenOrBrush) {
+  const TScript draws[] = {
+      {"a line with the default pen", [](TCanvas& c) { c.MoveTo(1, 1), c.LineTo(5, 5); }},
+      {"figures with the default pen and brush", [](TCanvas& c) { c.Rectangle({1, 1, 9, 9}), c.Ellipse({2, 2, 8, 8}); }},
+      {"a fill with the default brush", [](TCanvas& c) { c.FillRect({0, 0, 4, 4}); }},
+      {"a line after restoring the default state",
+       [](TCanvas& c) {
+         c.Save();
+         c.SetPen({TPenStyle::Solid, 2, colors::Red});
+         c.LineTo(2, 2);
+         c.Restore();
+         c.LineTo(3, 3);
+       }},
+  };
+  for (const TScript& d : draws) {
+    const auto bytes = RecordPage(d.draw);
+    std::map<std::uint32_t, std::uint32_t> kind;  // created handle -> its record type
+    struct TSelected { std::uint32_t pen = 0, brush = 0; };
+    std::vector<TSelected> stack(1);
+    int drawn = 0;
+    for (const TRec& r : Records(bytes)) {
+      const std::uint32_t arg = r.size >= 12 ? U32At(bytes, r.offset + 8) : 0;
+      TSelected& now = stack.back();
+      if (r.type == emf::EMR_CREATEPEN || r.type == emf::EMR_CREATEBRUSHINDIRECT) kind[arg] = r.type;
+      if (r.type == emf::EMR_SELECTOBJECT) {
+        if (kind[arg] == emf::EMR_CREATEPEN) now.pen = arg;
+        if (kind[arg] == emf::EMR_CREATEBRUSHINDIRECT) now.brush = arg;
+      }
+      if (r.type == emf::EMR_SAVEDC) stack.push_back(now);
+      if (r.type == emf::EMR_RESTOREDC) stack.pop_back();
+      const bool pen = r.type == emf::EMR_LINETO || r.type == emf::EMR_RECTANGLE || r.type == emf::EMR_ELLIPSE;
+      const bool brush = r.type == emf::EMR_BITBLT || r.type == emf::EMR_RECTANGLE || r.type == emf::EMR_ELLIPSE;
+      if (pen) {
+        EXPECT_NE(stack.back().pen, 0u) << d.name << ": record at " << r.offset;
+      }
+      if (brush) {
+        EXPECT_NE(stack.back().brush, 0u) << d.name << ": record at " << r.offset;
+      }
+      drawn += pen || brush;
+    }
+    EXPECT_GT(drawn, 0) << d.name;
+  }
+}
+
 TEST(EmfRecorder, UnchangedStateIsNotWrittenAgain) {
   const auto bytes = RecordPage([](TCanvas& c) {
     for (int i = 0; i < 10; ++i) {

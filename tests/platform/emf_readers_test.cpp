@@ -1,6 +1,7 @@
-// Our pages read by independent readers: libUEMF's structural check and
-// LibreOffice's rendering, compared with our own player's. Each test skips,
-// saying why, where a reader is not installed; CI installs them.
+// Our pages read by independent readers: our structural check on libUEMF
+// (tests/support/emf_check.cpp), LibreOffice's rendering and Inkscape's,
+// compared with our own player's. A test skips, saying why, only where its
+// reader is not installed; scripts/setup.sh installs them all.
 
 #include <gtest/gtest.h>
 
@@ -21,7 +22,8 @@
 
 namespace {
 
-const QString kTools = QStringLiteral(BROODLOG_SHARED_TOOLS);
+const QString kEmfCheck = QStringLiteral(BROODLOG_EMF_CHECK);
+const QString kLibreOfficeScript = QStringLiteral(BROODLOG_SOURCE_DIR "/tests/support/emf_render_lo.py");
 
 // Every kind of record the recorder writes.
 void DrawEverything(TCanvas& c) {
@@ -73,18 +75,27 @@ int RunProgram(const QString& program, const QStringList& args, QString* output 
   return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }
 
+std::uint32_t Get32(const std::vector<std::uint8_t>& b, std::size_t at) {
+  return std::uint32_t(b[at]) | std::uint32_t(b[at + 1]) << 8 | std::uint32_t(b[at + 2]) << 16 |
+         std::uint32_t(b[at + 3]) << 24;
+}
+void Put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) b[at + i] = std::uint8_t(v >> (8 * i));
+}
+
+// The offset of the first record of `type`.
+std::size_t FindRecord(const std::vector<std::uint8_t>& b, std::uint32_t type) {
+  for (std::size_t at = 0; at + 8 <= b.size(); at += Get32(b, at + 4))
+    if (Get32(b, at) == type || Get32(b, at + 4) == 0) return at;
+  return b.size();
+}
+
 TEST(EmfReaders, LibUemfFindsOurPagesSound) {
-  const QString source = kTools + "/emf-structure-check.c";
-  if (!QFile::exists(source)) GTEST_SKIP() << "no " << source.toStdString() << " next to the checkout";
-  const QString gcc = QStandardPaths::findExecutable("gcc");
-  if (gcc.isEmpty()) GTEST_SKIP() << "gcc not installed";
+  if (kEmfCheck.isEmpty()) GTEST_SKIP() << "libuemf-dev is not installed (scripts/setup.sh installs it)";
+  const QString checker = kEmfCheck;
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
-  const QString checker = dir.filePath("emf-structure-check");
   QString out;
-  if (RunProgram(gcc, {"-O2", "-o", checker, source, "-luemf"}, &out) != 0) {
-    GTEST_SKIP() << "cannot build the libUEMF checker (libuemf-dev missing?): " << out.toStdString();
-  }
   struct TPage {
     const char* name;
     std::vector<std::uint8_t> bytes;
@@ -99,6 +110,34 @@ TEST(EmfReaders, LibUemfFindsOurPagesSound) {
     ASSERT_TRUE(WriteFile(file, p.bytes));
     EXPECT_EQ(RunProgram(checker, {file}, &out), 0) << p.name << ": " << out.toStdString();
     EXPECT_TRUE(out.contains(" 0 error(s)")) << out.toStdString();
+  }
+}
+
+// The check itself finds the faults it is there for.
+TEST(EmfReaders, LibUemfCheckRejectsBrokenPages) {
+  if (kEmfCheck.isEmpty()) GTEST_SKIP() << "libuemf-dev is not installed (scripts/setup.sh installs it)";
+  constexpr std::uint32_t kCreatePen = 38, kDeleteObject = 40, kEof = 14;
+  struct TBreak {
+    const char* name;
+    void (*apply)(std::vector<std::uint8_t>&);
+    const char* says;
+  } breaks[] = {
+      {"records miscounted", [](auto& b) { Put32(b, 52, Get32(b, 52) + 1); }, "header counts"},
+      {"size past the end", [](auto& b) { Put32(b, FindRecord(b, kEof) + 4, 400); }, "past the end"},
+      {"pen index beyond the table", [](auto& b) { Put32(b, FindRecord(b, kCreatePen) + 8, 999); }, "outside the table"},
+      {"object deleted that never was", [](auto& b) { Put32(b, FindRecord(b, kDeleteObject) + 8, 77); },
+       "does not exist"},
+  };
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  for (const TBreak& k : breaks) {
+    auto bytes = Record(DrawEverything, 300, 300);
+    k.apply(bytes);
+    const QString file = dir.filePath("broken.emf");
+    ASSERT_TRUE(WriteFile(file, bytes));
+    QString out;
+    EXPECT_EQ(RunProgram(kEmfCheck, {file}, &out), 1) << k.name << ": " << out.toStdString();
+    EXPECT_TRUE(out.contains(k.says)) << k.name << ": " << out.toStdString();
   }
 }
 
@@ -145,57 +184,67 @@ std::string Describe(const std::vector<double>& v) {
   return s;
 }
 
-TEST(EmfReaders, LibreOfficeRendersOurPageLikeOurPlayer) {
-  const QString oracle = kTools + "/emf-oracle-render.py";
-  if (!QFile::exists(oracle)) GTEST_SKIP() << "no " << oracle.toStdString() << " next to the checkout";
-  if (!QFile::exists("/usr/bin/python3") || QStandardPaths::findExecutable("soffice").isEmpty() ||
-      QStandardPaths::findExecutable("pdftotext").isEmpty()) {
-    GTEST_SKIP() << "LibreOffice or poppler-utils not installed";
-  }
-  if (RunProgram("/usr/bin/python3", {"-c", "import uno"}) != 0) GTEST_SKIP() << "python3-uno not installed";
+// Where rules and figure edges lie: along a column through the writing
+// rows, along a row through a cell, and across the rectangle and the ellipse.
+struct TProbe {
+  const char* name;
+  bool alongRow;
+  int at, from, to;
+};
+const TProbe kProbes[] = {
+    {"writing rows", false, 60, 60, 790},
+    {"column rules", true, 430, 0, 1122},
+    // Through the ellipse's centre, where its sides are steep; not
+    // through the text in the middle.
+    {"rectangle and ellipse, left", true, 130, 880, 945},
+    {"rectangle and ellipse, right", true, 130, 1015, 1080},
+    {"rectangle top and bottom", false, 1050, 60, 195},
+};
 
+// Every probe finds the same rules in `theirs` as in `ours`, to within two
+// pixels, where `theirs` shows our point p at p - shift. Returns the largest
+// difference.
+double ExpectRulesAsOurs(const char* reader, const QImage& theirs, const QImage& ours, QPoint shift = {}) {
+  double worst = 0;
+  for (const TProbe& p : kProbes) {
+    const int along = p.alongRow ? shift.x() : shift.y(), across = p.alongRow ? shift.y() : shift.x();
+    const int from = std::max(p.from, along);
+    auto a = Rules(theirs, p.alongRow, p.at - across, from - along, p.to - along);
+    for (double& v : a) v += along;
+    const auto b = Rules(ours, p.alongRow, p.at, from, p.to);
+    EXPECT_FALSE(a.empty()) << p.name << ": " << reader << " drew nothing there";
+    EXPECT_EQ(a.size(), b.size()) << p.name << ": " << reader << " " << Describe(a) << "/ ours " << Describe(b);
+    if (a.size() != b.size()) continue;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      EXPECT_NEAR(a[i], b[i], 2.0) << reader << ", " << p.name << " #" << i;
+      worst = std::max(worst, std::abs(a[i] - b[i]));
+    }
+  }
+  return worst;
+}
+
+TEST(EmfReaders, LibreOfficeRendersOurPageLikeOurPlayer) {
+  if (QStandardPaths::findExecutable("soffice").isEmpty() || QStandardPaths::findExecutable("pdftotext").isEmpty() ||
+      RunProgram("/usr/bin/python3", {"-c", "import uno"}) != 0) {
+    GTEST_SKIP() << "LibreOffice, python3-uno or poppler-utils is not installed (scripts/setup.sh installs them)";
+  }
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
   const auto page = Record(DrawSampleSheet, 1123, 794);
   const QString emf = dir.filePath("sheet.emf");
   ASSERT_TRUE(WriteFile(emf, page));
   QString out;
-  ASSERT_EQ(RunProgram("/usr/bin/python3", {oracle, "--png", "1123x794", emf, dir.filePath("lo")}, &out, 180000), 0)
+  ASSERT_EQ(RunProgram("/usr/bin/python3", {kLibreOfficeScript, "--png", "1123x794", emf, dir.filePath("lo")}, &out,
+                       180000),
+            0)
       << out.toStdString();
-  // LibreOffice says "ok" even for a blank page: check that there is ink.
   const QImage lo(dir.filePath("lo.png"));
   ASSERT_EQ(lo.size(), QSize(1123, 794)) << out.toStdString();
   const QImage ours = RenderPageImage(page, 96).convertToFormat(QImage::Format_RGB32);
   ASSERT_EQ(ours.size(), lo.size());
   WritePagePdf(page, dir.filePath("ours.pdf"));
-
-  // Rules and figure edges: along a column through the writing rows, along
-  // a row through a cell, and across the rectangle and the ellipse.
-  struct TProbe {
-    const char* name;
-    bool alongRow;
-    int at, from, to;
-  };
-  double worstRule = 0, worstWord = 0;
-  const TProbe probes[] = {
-      {"writing rows", false, 60, 60, 790},
-      {"column rules", true, 430, 0, 1122},
-      // Through the ellipse's centre, where its sides are steep; not
-      // through the text in the middle.
-      {"rectangle and ellipse, left", true, 130, 880, 945},
-      {"rectangle and ellipse, right", true, 130, 1015, 1080},
-      {"rectangle top and bottom", false, 1050, 60, 195},
-  };
-  for (const TProbe& p : probes) {
-    const auto a = Rules(lo, p.alongRow, p.at, p.from, p.to);
-    const auto b = Rules(ours, p.alongRow, p.at, p.from, p.to);
-    ASSERT_FALSE(a.empty()) << p.name << ": LibreOffice drew nothing there";
-    ASSERT_EQ(a.size(), b.size()) << p.name << ": LibreOffice " << Describe(a) << "/ ours " << Describe(b);
-    for (std::size_t i = 0; i < a.size(); ++i) {
-      EXPECT_NEAR(a[i], b[i], 2.0) << p.name << " #" << i;
-      worstRule = std::max(worstRule, std::abs(a[i] - b[i]));
-    }
-  }
+  const double worstRule = ExpectRulesAsOurs("LibreOffice", lo, ours);
+  double worstWord = 0;
 
   // Every word where LibreOffice puts it, to within two pixels.
   const auto loWords = Words(dir.filePath("lo.pdf"));
@@ -222,6 +271,35 @@ TEST(EmfReaders, LibreOfficeRendersOurPageLikeOurPlayer) {
   }
   std::cout << "largest difference from LibreOffice: rules " << worstRule << " px, word boxes " << worstWord
             << " px (" << loWords.size() << " words)\n";
+}
+
+// Inkscape starts with no pen and no brush, so it draws only what a page
+// selects; it ignores the text advances, so only the rules are compared.
+// It puts the header's bounds' corner at the picture's origin where
+// [MS-EMF] has the frame surround the picture (our frame is the whole page,
+// the bounds what was drawn, as GDI writes them), so its picture shows our
+// point p at p - the bounds' corner.
+TEST(EmfReaders, InkscapeDrawsOurRulesWhereOurPlayerDoes) {
+  const QString inkscape = QStandardPaths::findExecutable("inkscape");
+  if (inkscape.isEmpty()) GTEST_SKIP() << "inkscape is not installed (scripts/setup.sh installs it)";
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const auto page = Record(DrawSampleSheet, 1123, 794);
+  const QString emf = dir.filePath("sheet.emf");
+  ASSERT_TRUE(WriteFile(emf, page));
+  QString out;
+  const QString png = dir.filePath("inkscape.png");
+  ASSERT_EQ(RunProgram(inkscape, {emf, "--export-type=png", "--export-filename=" + png, "--export-dpi=96",
+                                  "--export-background=white", "--export-background-opacity=1"},
+                       &out, 180000),
+            0)
+      << out.toStdString();
+  const QImage drawn = QImage(png).convertToFormat(QImage::Format_RGB32);
+  ASSERT_EQ(drawn.size(), QSize(1123, 794)) << out.toStdString();
+  const QPoint corner(int(Get32(page, 8)), int(Get32(page, 12)));
+  const QImage ours = RenderPageImage(page, 96).convertToFormat(QImage::Format_RGB32);
+  std::cout << "Inkscape: the bounds' corner " << corner.x() << "," << corner.y() << " px at its origin; rules within "
+            << ExpectRulesAsOurs("Inkscape", drawn, ours, corner) << " px of ours\n";
 }
 
 }  // namespace

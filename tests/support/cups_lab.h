@@ -1,8 +1,8 @@
 #pragma once
 
-// The private CUPS scheduler the print tests run against (started by the
-// cups_lab fixture with ../shared/tools/cups-lab.sh): where it is, which
-// jobs it received and what its file queues wrote.
+// The print tests' own CUPS (scripts/cups_lab.sh, started and stopped by the
+// cups_lab test fixture): where it is, which jobs the scheduler and the IPP
+// Everywhere printer received, and what the queues' devices got.
 
 #include <cups/cups.h>
 
@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -28,7 +29,8 @@ inline bool Required() {
 inline std::string Unavailable() {
   const char* lab = std::getenv("CUPS_LAB");
   if (lab == nullptr)
-    return "no CUPS lab for this run (cups-lab.sh was not found next to the checkout)";
+    return "no CUPS lab for this run: cupsd, lpadmin or ippeveprinter is not installed "
+           "(scripts/setup.sh installs cups, cups-client and cups-ipp-utils)";
   const std::string server = std::string(lab) + "/run/cups.sock";
   if (!std::filesystem::exists(server))
     return "the CUPS lab did not start: no socket " + server + " (see the cups_lab_start test)";
@@ -37,9 +39,23 @@ inline std::string Unavailable() {
   return {};
 }
 
-inline std::filesystem::path OutDir() { return std::filesystem::path(std::getenv("CUPS_LAB")) / "out"; }
+inline std::filesystem::path Dir() { return std::getenv("CUPS_LAB"); }
+inline std::filesystem::path OutDir() { return Dir() / "out"; }
 // Where the file-pdf queue writes every job (each job overwrites it).
 inline std::filesystem::path PdfOut() { return OutDir() / "out.pdf"; }
+
+// The script that makes the lab; "stop" and "start" it to take the
+// scheduler away and bring it back (the lab is then made anew).
+inline std::string Script() { return std::string(BROODLOG_SOURCE_DIR) + "/scripts/cups_lab.sh"; }
+
+// The driverless queue and the address of the IPP Everywhere printer behind it.
+inline constexpr const char* kEverywhere = "ipp-everywhere";
+inline std::string EverywhereUri() {
+  std::ifstream in(Dir() / "run" / "everywhere-uri");
+  std::string uri;
+  std::getline(in, uri);
+  return uri;
+}
 
 struct Job {
   int id = 0;
@@ -50,18 +66,16 @@ struct Job {
   int impressions = -1;    // pages in the document, as the spooler counted them
 };
 
-// Every job the lab knows for a queue (or all queues when empty), oldest first.
-inline std::vector<Job> Jobs(const std::string& queue = {}) {
+// Every job a printer or scheduler at `uri` knows, oldest first.
+inline std::vector<Job> JobsAt(http_t* http, const std::string& uri, const std::string& resource) {
   ipp_t* request = ippNewRequest(IPP_OP_GET_JOBS);
-  const std::string uri = "ipp://localhost/printers/" + queue;
-  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
-               queue.empty() ? "ipp://localhost/" : uri.c_str());
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri.c_str());
   ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "which-jobs", nullptr, "all");
   static const char* const attrs[] = {"job-id", "job-name", "copies", "job-state",
                                       "job-printer-uri", "job-impressions-completed"};
   ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 6, nullptr, attrs);
   std::vector<Job> jobs;
-  ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
+  ipp_t* response = cupsDoRequest(http, request, resource.c_str());
   if (response == nullptr) return jobs;
   Job job;
   bool any = false;
@@ -88,6 +102,42 @@ inline std::vector<Job> Jobs(const std::string& queue = {}) {
   ippDelete(response);
   std::sort(jobs.begin(), jobs.end(), [](const Job& a, const Job& b) { return a.id < b.id; });
   return jobs;
+}
+
+// Every job the lab's scheduler knows for a queue (or all queues when
+// empty), oldest first.
+inline std::vector<Job> Jobs(const std::string& queue = {}) {
+  return JobsAt(CUPS_HTTP_DEFAULT, queue.empty() ? "ipp://localhost/" : "ipp://localhost/printers/" + queue, "/");
+}
+
+// Every job the IPP Everywhere printer received, oldest first.
+inline std::vector<Job> EverywhereJobs() {
+  const std::string uri = EverywhereUri();
+  char scheme[32], user[64], host[256], resource[256];
+  int port = 0;
+  if (httpSeparateURI(HTTP_URI_CODING_ALL, uri.c_str(), scheme, sizeof scheme, user, sizeof user, host,
+                      sizeof host, &port, resource, sizeof resource) < HTTP_URI_STATUS_OK)
+    return {};
+  http_t* http = httpConnect2(host, port, nullptr, AF_UNSPEC, HTTP_ENCRYPTION_NEVER, 1, 5000, nullptr);
+  if (http == nullptr) return {};
+  std::vector<Job> jobs = JobsAt(http, uri, resource);
+  httpClose(http);
+  return jobs;
+}
+
+// The document the queue's device received last: the file a file queue
+// wrote, or the one the IPP Everywhere printer kept (named "<job>-<name>.pdf").
+inline std::filesystem::path Printed(const std::string& queue) {
+  if (queue == "letter-pdf") return OutDir() / "letter.pdf";
+  if (queue != kEverywhere) return PdfOut();
+  std::filesystem::path last;
+  int last_id = 0;
+  for (const auto& e : std::filesystem::directory_iterator(Dir() / "everywhere")) {
+    const std::string name = e.path().filename().string();
+    const int id = std::atoi(name.c_str());
+    if (e.path().extension() == ".pdf" && id > last_id) last_id = id, last = e.path();
+  }
+  return last;
 }
 
 // The highest job id the lab has given so far.

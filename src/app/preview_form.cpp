@@ -17,6 +17,7 @@
 #include <QShortcut>
 #include <QToolButton>
 #include <QWheelEvent>
+#include <QWindow>
 
 #include <algorithm>
 #include <functional>
@@ -136,6 +137,14 @@ TfrmPreview::TfrmPreview(QWidget* parent) : QWidget(parent) {
       step > 0 ? SpinEdit1->StepUp(SpinEdit1) : SpinEdit1->StepDown(SpinEdit1);
     });
   }
+
+  // Activation comes from the focus window rather than from the window's
+  // activation changes: these do not tell a window of the program from
+  // another application.
+  connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &TfrmPreview::FocusWindowChanged);
+  connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+    if (state != Qt::ApplicationActive) focus_outside_ = true;
+  });
 
   resize(kWidth, kHeight);
   LayOutPanels();  // a hidden window hears of its size only when shown
@@ -344,16 +353,34 @@ void TfrmPreview::SavePagesAsPdf(const QString& fileName) {
 void TfrmPreview::showEvent(QShowEvent* e) {
   QWidget::showEvent(e);
   FormShow();
+  if (shown_) return;
+  shown_ = true;
+  // The first show counts as an activation even where nothing activates
+  // the window (no window manager, a compositor that prevents focus
+  // stealing, a kiosk). Then ask for the focus as the platform allows: on
+  // Wayland Qt hands the compositor the start-up activation token, or one
+  // that the focused window asks for.
+  TApplication::Guarded([this] { FormActivate(); });
+  activateWindow();
+}
+
+void TfrmPreview::FocusWindowChanged(QWindow* now) {
+  // Popups (a field's menu) and tool tips do not take the window's place.
+  if (now && (now->type() == Qt::Popup || now->type() == Qt::ToolTip)) return;
+  if (now == nullptr) {
+    focus_outside_ = true;
+  } else if (now != windowHandle()) {
+    focus_outside_ = false;
+  } else {
+    const bool fromProgram = !focus_outside_;
+    focus_outside_ = false;
+    if (fromProgram) TApplication::Guarded([this] { FormActivate(); });
+  }
 }
 
 void TfrmPreview::closeEvent(QCloseEvent* e) {
   QWidget::closeEvent(e);
   if (e->isAccepted()) FormClose();
-}
-
-void TfrmPreview::changeEvent(QEvent* e) {
-  QWidget::changeEvent(e);
-  if (e->type() == QEvent::ActivationChange && isActiveWindow()) TApplication::Guarded([this] { FormActivate(); });
 }
 
 void TfrmPreview::keyPressEvent(QKeyEvent* e) {

@@ -17,6 +17,7 @@
 #include <QToolButton>
 #include <QWheelEvent>
 #include <QWindow>
+#include <qpa/qwindowsysteminterface.h>
 
 #include <functional>
 #include <memory>
@@ -124,7 +125,6 @@ TEST_F(PreviewFormTest, TheZoomFieldAndPageBoxSitAtTheirBounds) {
 
 TEST_F(PreviewFormTest, AfterTheSheetIsMadeThePageBoxReadsPageOneOfOne) {
   Open();
-  form->FormActivate();
   EXPECT_EQ(PageBox(), QStringLiteral("Page 1 of 1"));
   EXPECT_EQ(form->SpinEdit1->Value(), 50);
   EXPECT_EQ(form->RptPreview1->Zoom(), 50);
@@ -224,14 +224,51 @@ TEST_F(PreviewFormTest, TheZoomFieldSetsThePreviewsZoom) {
   EXPECT_EQ(form->RptPreview1->Zoom(), 120);
 }
 
-TEST_F(PreviewFormTest, BecomingActiveAgainResetsTheZoomToFifty) {
-  Open();
-  form->SpinEdit1->SetValue(120);
-  QApplication::setActiveWindow(form);
-  ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+TEST_F(PreviewFormTest, TheFirstShowZoomsToFiftyWithoutWaitingForAnActivation) {
+  printer = SamplePrinter(1);
+  form = new TfrmPreview(nullptr);
+  form->RptPreview1->SetReportPrinter(printer.get());
+  form->show();  // no message handled: no activation can have arrived
   EXPECT_EQ(form->SpinEdit1->Value(), 50);
   EXPECT_EQ(form->RptPreview1->Zoom(), 50);
 }
+
+struct FocusReturn {
+  const char* from;
+  bool otherApplication;
+  int zoom;  // the zoom once the window has the focus again
+};
+
+class ComingBack : public PreviewFormTest, public ::testing::WithParamInterface<FocusReturn> {};
+
+TEST_P(ComingBack, ResetsTheZoomOnlyFromAWindowOfTheProgram) {
+  Open();
+  QWidget mainWindow;
+  mainWindow.show();
+  mainWindow.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&mainWindow));
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+  form->SpinEdit1->SetValue(120);
+  if (GetParam().otherApplication) {
+    // What the platform reports when a window of another program takes the
+    // focus: no window of this one has it.
+    QWindowSystemInterface::handleWindowActivated(nullptr);
+    QWindowSystemInterface::flushWindowSystemEvents();
+    ASSERT_EQ(QGuiApplication::focusWindow(), nullptr);
+  } else {
+    mainWindow.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&mainWindow));
+  }
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+  EXPECT_EQ(form->SpinEdit1->Value(), GetParam().zoom) << GetParam().from;
+  EXPECT_EQ(form->RptPreview1->Zoom(), GetParam().zoom) << GetParam().from;
+}
+
+INSTANTIATE_TEST_SUITE_P(PreviewForm, ComingBack,
+                         ::testing::Values(FocusReturn{"the main window", false, 50},
+                                           FocusReturn{"another application", true, 120}));
 
 TEST_F(PreviewFormTest, CtrlWheelStepsTheZoomField) {
   Open();

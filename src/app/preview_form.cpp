@@ -38,17 +38,43 @@
 
 namespace {
 
+// A flat picture button that a keyboard user reaches with Tab (a click
+// leaves the focus where it was) and presses with Space or Enter.
+class TToolbarButton : public QToolButton {
+ public:
+  using QToolButton::QToolButton;
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override {
+    const bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
+    if (enter && (e->modifiers() & ~Qt::KeypadModifier) == 0) {
+      if (!e->isAutoRepeat()) click();
+      e->accept();
+      return;
+    }
+    QToolButton::keyPressEvent(e);
+  }
+};
+
 QToolButton* PictureButton(QWidget* parent, const char* name, const char* glyph, const QString& hint,
                            int left) {
-  auto* b = new QToolButton(parent);
+  auto* b = new TToolbarButton(parent);
   b->setObjectName(QString::fromLatin1(name));
   b->setAutoRaise(true);
   b->setIcon(QIcon(QStringLiteral(":/broodlog/glyphs/") + QString::fromLatin1(glyph)));
   b->setIconSize(QSize(16, 16));
   b->setToolTip(hint);
-  b->setFocusPolicy(Qt::NoFocus);  // flat picture buttons never take the focus
+  b->setFocusPolicy(Qt::TabFocus);
   b->setGeometry(left, 2, 25, 25);
   return b;
+}
+
+// The hint with the keys that do the same, as menus show them:
+// "Print (Ctrl+P)".
+QString WithKeys(const QString& hint, const QList<QKeySequence>& keys) {
+  QStringList names;
+  for (const QKeySequence& k : keys) names << k.toString(QKeySequence::NativeText);
+  return hint + QStringLiteral(" (") + names.join(QStringLiteral(", ")) + QLatin1Char(')');
 }
 
 }  // namespace
@@ -145,6 +171,19 @@ TfrmPreview::TfrmPreview(QWidget* parent) : QWidget(parent) {
   connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
     if (state != Qt::ApplicationActive) focus_outside_ = true;
   });
+
+  // The keys a desktop user expects of a preview; each presses its button,
+  // so it does exactly what a click does.
+  const auto press = [this](QToolButton* button, const QList<QKeySequence>& keys) {
+    for (const QKeySequence& k : keys) {
+      auto* shortcut = new QShortcut(k, this);
+      connect(shortcut, &QShortcut::activated, button, &QToolButton::click);
+    }
+    button->setToolTip(WithKeys(button->toolTip(), keys));
+  };
+  press(btnPrint, {QKeySequence(Qt::CTRL | Qt::Key_P)});
+  press(btnSavePdf, {QKeySequence(Qt::CTRL | Qt::Key_S)});
+  press(Btnclose, {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)});
 
   resize(kWidth, kHeight);
   LayOutPanels();  // a hidden window hears of its size only when shown

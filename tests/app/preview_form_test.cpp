@@ -60,6 +60,14 @@ class PreviewFormTest : public ::testing::Test {
     return form;
   }
 
+  // Open, with the window active, as key presses need it.
+  TfrmPreview* OpenActive(int pages = 1) {
+    Open(pages);
+    form->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(form));
+    return form;
+  }
+
   QString PageBox() const { return form->panelPageNumber->text(); }
 
   std::unique_ptr<TReportPrinter> printer;
@@ -104,10 +112,10 @@ INSTANTIATE_TEST_SUITE_P(
                       ButtonCase{"btnPrev", {46, 2, 25, 25}, "Previous Page"},
                       ButtonCase{"btnNext", {161, 2, 25, 25}, "Next Page"},
                       ButtonCase{"btnLast", {186, 2, 25, 25}, "Last Page"},
-                      ButtonCase{"btnPrint", {335, 2, 25, 25}, "Print"},
+                      ButtonCase{"btnPrint", {335, 2, 25, 25}, "Print (Ctrl+P)"},
                       ButtonCase{"SpeedButton1", {368, 2, 25, 25}, ""},
-                      ButtonCase{"btnSavePdf", {396, 2, 25, 25}, "Save as PDF"},
-                      ButtonCase{"Btnclose", {424, 2, 25, 25}, "close"}));
+                      ButtonCase{"btnSavePdf", {396, 2, 25, 25}, "Save as PDF (Ctrl+S)"},
+                      ButtonCase{"Btnclose", {424, 2, 25, 25}, "close (Esc, Ctrl+W)"}));
 
 TEST_F(PreviewFormTest, TheZoomFieldAndPageBoxSitAtTheirBounds) {
   form = new TfrmPreview(nullptr);
@@ -214,6 +222,64 @@ TEST_F(PreviewFormTest, HomeAndEndStayWithTheZoomField) {
   QTest::keyClick(form->SpinEdit1, Qt::Key_End);
   EXPECT_EQ(form->RptPreview1->PageNumber(), 2);
   EXPECT_EQ(form->SpinEdit1->cursorPosition(), form->SpinEdit1->text().size());
+}
+
+// ---------------------------------------------------------------- keyboard
+
+TEST_F(PreviewFormTest, TabReachesEveryToolbarButtonInTurn) {
+  OpenActive();
+  ASSERT_EQ(QApplication::focusWidget(), form->RptPreview1);
+  QStringList order;
+  for (int i = 0; i < 10; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    order << QApplication::focusWidget()->objectName();
+  }
+  EXPECT_EQ(order, QStringList({"btnFirst", "btnPrev", "btnNext", "btnLast", "SpinEdit1", "btnPrint", "SpeedButton1",
+                                "btnSavePdf", "Btnclose", "RptPreview1"}));
+}
+
+class ButtonKeys : public PreviewFormTest, public ::testing::WithParamInterface<Qt::Key> {};
+
+TEST_P(ButtonKeys, PressTheFocusedButtonOnce) {
+  Open(3);
+  form->btnNext->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(form->btnNext, GetParam());
+  EXPECT_EQ(form->RptPreview1->PageNumber(), 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(PreviewForm, ButtonKeys, ::testing::Values(Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space));
+
+struct ShortcutCase {
+  const char* button;
+  QKeySequence key;
+};
+
+class Shortcuts : public PreviewFormTest, public ::testing::WithParamInterface<ShortcutCase> {};
+
+TEST_P(Shortcuts, PressTheirButtonFromThePageAndFromTheZoomField) {
+  OpenActive();
+  auto* button = form->findChild<QToolButton*>(QString::fromLatin1(GetParam().button));
+  QObject::disconnect(button, &QToolButton::clicked, nullptr, nullptr);  // no dialog, no closing
+  int presses = 0;
+  QObject::connect(button, &QToolButton::clicked, [&presses] { ++presses; });
+  for (QWidget* from : {static_cast<QWidget*>(form->RptPreview1), static_cast<QWidget*>(form->SpinEdit1)}) {
+    from->setFocus();
+    QTest::keySequence(from, GetParam().key);
+  }
+  EXPECT_EQ(presses, 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(PreviewForm, Shortcuts,
+                         ::testing::Values(ShortcutCase{"btnPrint", QKeySequence(Qt::CTRL | Qt::Key_P)},
+                                           ShortcutCase{"btnSavePdf", QKeySequence(Qt::CTRL | Qt::Key_S)},
+                                           ShortcutCase{"Btnclose", QKeySequence(Qt::Key_Escape)},
+                                           ShortcutCase{"Btnclose", QKeySequence(Qt::CTRL | Qt::Key_W)}));
+
+TEST_F(PreviewFormTest, EscapeClosesTheWindow) {
+  OpenActive();
+  QTest::keyClick(form->RptPreview1, Qt::Key_Escape);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(form.isNull());
 }
 
 // ---------------------------------------------------------------- zoom

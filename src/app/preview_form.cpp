@@ -25,6 +25,7 @@
 #include <system_error>
 
 #include "app/select_printer.h"
+#include "app/toolbar_glyphs.h"
 #include "generation/report.h"
 #include "output/report_printer.h"
 #include "output/stored_page.h"
@@ -56,12 +57,12 @@ class TToolbarButton : public QToolButton {
   }
 };
 
-QToolButton* PictureButton(QWidget* parent, const char* name, const char* glyph, const QString& hint,
+QToolButton* PictureButton(QWidget* parent, const char* name, TToolbarGlyph glyph, const QString& hint,
                            int left) {
   auto* b = new TToolbarButton(parent);
   b->setObjectName(QString::fromLatin1(name));
   b->setAutoRaise(true);
-  b->setIcon(QIcon(QStringLiteral(":/broodlog/glyphs/") + QString::fromLatin1(glyph)));
+  b->setIcon(ToolbarIcon(glyph));
   b->setIconSize(QSize(16, 16));
   b->setToolTip(hint);
   b->setFocusPolicy(Qt::TabFocus);
@@ -89,16 +90,16 @@ TfrmPreview::TfrmPreview(QWidget* parent) : QWidget(parent) {
   panelPreview->setObjectName(QStringLiteral("panelPreview"));
   panelPreview->setFrameShape(QFrame::NoFrame);
 
-  btnFirst = PictureButton(panelPreview, "btnFirst", "page_first.xpm", QStringLiteral("First Page"), 21);
-  btnPrev = PictureButton(panelPreview, "btnPrev", "page_prev.xpm", QStringLiteral("Previous Page"), 46);
+  btnFirst = PictureButton(panelPreview, "btnFirst", TToolbarGlyph::FirstPage, QStringLiteral("First Page"), 21);
+  btnPrev = PictureButton(panelPreview, "btnPrev", TToolbarGlyph::PreviousPage, QStringLiteral("Previous Page"), 46);
   panelPageNumber = new QLabel(QStringLiteral("Page 1 of 1"), panelPreview);
   panelPageNumber->setObjectName(QStringLiteral("panelPageNumber"));
   panelPageNumber->setFrameStyle(QFrame::Box | QFrame::Plain);
   panelPageNumber->setLineWidth(1);
   panelPageNumber->setAlignment(Qt::AlignCenter);
   panelPageNumber->setGeometry(72, 2, 88, 25);
-  btnNext = PictureButton(panelPreview, "btnNext", "page_next.xpm", QStringLiteral("Next Page"), 161);
-  btnLast = PictureButton(panelPreview, "btnLast", "page_last.xpm", QStringLiteral("Last Page"), 186);
+  btnNext = PictureButton(panelPreview, "btnNext", TToolbarGlyph::NextPage, QStringLiteral("Next Page"), 161);
+  btnLast = PictureButton(panelPreview, "btnLast", TToolbarGlyph::LastPage, QStringLiteral("Last Page"), 186);
 
   Label1 = new QLabel(QStringLiteral("Zoom"), panelPreview);
   Label1->setObjectName(QStringLiteral("Label1"));
@@ -119,10 +120,10 @@ TfrmPreview::TfrmPreview(QWidget* parent) : QWidget(parent) {
   SpinEdit1->SetValue(100);
   SpinEdit1->setGeometry(264, 3, 49, 22);
 
-  btnPrint = PictureButton(panelPreview, "btnPrint", "printer.xpm", QStringLiteral("Print"), 335);
-  SpeedButton1 = PictureButton(panelPreview, "SpeedButton1", "printer_sheet.xpm", QString(), 368);
-  btnSavePdf = PictureButton(panelPreview, "btnSavePdf", "pdf.xpm", QStringLiteral("Save as PDF"), 396);
-  Btnclose = PictureButton(panelPreview, "Btnclose", "door.xpm", QStringLiteral("close"), 424);
+  btnPrint = PictureButton(panelPreview, "btnPrint", TToolbarGlyph::Printer, QStringLiteral("Print"), 335);
+  SpeedButton1 = PictureButton(panelPreview, "SpeedButton1", TToolbarGlyph::PrinterWithSheet, QString(), 368);
+  btnSavePdf = PictureButton(panelPreview, "btnSavePdf", TToolbarGlyph::Pdf, QStringLiteral("Save as PDF"), 396);
+  Btnclose = PictureButton(panelPreview, "Btnclose", TToolbarGlyph::Door, QStringLiteral("close"), 424);
 
   RptPreview1 = new TReportPreview(this);
   RptPreview1->SetZoom(100);

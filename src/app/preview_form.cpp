@@ -27,6 +27,7 @@
 #include "app/select_printer.h"
 #include "app/toolbar_glyphs.h"
 #include "generation/report.h"
+#include "output/platform_printer.h"
 #include "output/report_printer.h"
 #include "output/stored_page.h"
 #include "platform/application.h"
@@ -265,7 +266,12 @@ void TfrmPreview::PrintReport() {
 }
 
 void TfrmPreview::SpeedButton1Click() {
-  if (TReportPrinter* printer = RptPreview1->ReportPrinter()) printer->Print();
+  TReportPrinter* printer = RptPreview1->ReportPrinter();
+  if (printer == nullptr) return;
+  // Without a dialog nothing else would tell the user that no printer is
+  // there; the printers are asked afresh, as the print itself will.
+  if (MakePlatformPrinter()->Printers().empty()) throw EReportError(TfrmSelectPrinter::kNoPrinter);
+  printer->Print();
 }
 
 void TfrmPreview::BtncloseClick() { close(); }

@@ -71,6 +71,8 @@ class TfrmPreview : public QWidget {
   void SpinEdit1Change();
   void RptPreview1PageAvailable(TReportPreview* sender, int PageNum);
   virtual void btnPrintClick();
+  // Prints at once; with no printer installed, throws EReportError with
+  // the printer dialog's "No printer is installed" message instead.
   void SpeedButton1Click();
   void BtncloseClick();
   // Asks for a file name (default "broodlog.pdf") and saves the pages there.

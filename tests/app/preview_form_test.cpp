@@ -24,9 +24,12 @@
 #include <vector>
 
 #include "app/broodlog_form.h"
+#include "app/select_printer.h"
 #include "output/messages.h"
 #include "platform/engine_services.h"
 #include "report/report_error.h"
+#include "fake_platform_printer.h"
+#include "platform/application.h"
 #include "resource_limits.h"
 #include "sample_printer.h"
 #include "widgets/report_preview.h"
@@ -405,6 +408,10 @@ TEST_F(PreviewFormTest, APrinterDestroyedFirstTakesTheReportReferenceWithIt) {
 // ---------------------------------------------------------------- printing
 
 TEST_F(PreviewFormTest, TheDirectPrintButtonAsksTheMasterReportToPrint) {
+  SetPlatformPrinterFactory([] { return std::make_unique<TFakePlatformPrinter>(std::vector{CapableQueue("lab")}); });
+  struct Restore {
+    ~Restore() { SetPlatformPrinterFactory({}); }
+  } restore;
   Open();
   RecordingMaster master;
   printer->SetMaster(&master);
@@ -438,11 +445,17 @@ TEST_F(PreviewFormTest, ThePrintButtonOpensThePrinterDialog) {
   EXPECT_TRUE(master.offsets.empty());
 }
 
-TEST_F(PreviewFormTest, DirectPrintWithoutAPrinterDoesNothing) {
+TEST_F(PreviewFormTest, DirectPrintWithoutAPrinterSaysSo) {
   Open();
-  form->SpeedButton1Click();  // no master, no platform printer
-  EXPECT_EQ(printer->Status(), TPrinterStatus::psFinished);
-  EXPECT_TRUE(printer->ShowingPreview());
+  RecordingMaster master;
+  printer->SetMaster(&master);
+  QStringList shown;
+  TApplication::SetExceptionHandler([&shown](const QString& m) { shown << m; });
+  form->SpeedButton1->click();  // no platform printer is installed
+  TApplication::SetExceptionHandler(nullptr);
+  ProcessMessages();
+  EXPECT_EQ(shown, QStringList{QString::fromLatin1(TfrmSelectPrinter::kNoPrinter)});
+  EXPECT_TRUE(master.offsets.empty());
 }
 
 // ---------------------------------------------------------------- PDF

@@ -18,6 +18,7 @@
 #include "platform/application.h"
 #include "platform/engine_services.h"
 #include "platform/qt_printer.h"
+#include "platform/shell.h"
 #include "widgets/print_progress.h"
 
 namespace {
@@ -141,6 +142,7 @@ int main(int argc, char** argv) {
 #endif
   TEngineServices services;
   InstallQtPlatformPrinters();
+  TWebOpener webOpener;  // the link label's failures become message boxes
   InstallPrintProgressWindow();
   Tbroodlogprint window;
   window.show();

@@ -3,7 +3,9 @@
 # do it, on a virtual X display with no window manager: type a name, press
 # "print note", look at the sheet, zoom, page, save it as a PDF, close by
 # the window manager's close, open two previews and close the main window,
-# and look at the rules on a screen of double density.
+# and look at the rules on a screen of double density. Nothing activates a
+# new window here: the preview must take the focus and zoom to 50 % itself.
+# The keyboard alone reaches "Save as PDF" and closes the window.
 # Usage: scripts/e2e_preview.sh [build dir] [screenshot dir]
 # Needs xvfb-run, xdotool, ImageMagick, poppler-utils, python3 and a C
 # compiler with the X11 headers (for the close request).
@@ -45,13 +47,13 @@ start
 click "$main" 100 130
 xdotool type --delay 20 "Les Tilleuls"
 print_note 1
-activate "$pv"
+[[ $(xdotool getwindowfocus) == "$pv" ]] || fail "the preview did not take the focus"
 shot "$pv" "$shots/preview.png"
 view "$pv" 620x432+2+30
 read -r left top right bottom <<<"$(pixels paper "$work/view.ppm")"
 width=$((right - left + 1))
 (( width >= 563 && width <= 567 )) || fail "the paper is $width pixels wide, not 565 (50 %)"
-echo "ok: \"print note\" shows the sheet at 50 % (paper $width pixels wide)"
+echo "ok: \"print note\" shows the sheet at 50 % (paper $width pixels wide) with no window manager, and has the focus"
 # The header line: the name sits on the paper in the top margin.
 dark=$(pixels rules "$work/view.ppm" $((left + 40)) $((top + 5)) $((top + 40)) | wc -w)
 (( dark > 0 )) || fail "no header text on the sheet"
@@ -70,9 +72,10 @@ view "$pv" 620x432+2+30
   fail "a page button at its bound changed the view"
 echo "ok: page buttons at the bounds change nothing"
 
-# 3. Save as PDF: one landscape A4 page, the texts as text, the rules where
-# the preview has them.
-click "$pv" 408 14
+# 3. Save as PDF, reached by Tab from the page and pressed with Enter: one
+# landscape A4 page, the texts as text, the rules where the preview has them.
+activate "$pv"
+xdotool key --delay 50 Tab Tab Tab Tab Tab Tab Tab Tab Return
 dlg=$(wait_window "Save as PDF") || fail "no file dialog"
 sleep 0.5
 xdotool key --clearmodifiers ctrl+a
@@ -114,18 +117,34 @@ rows50=$(pixels spacing "$work/before.png.ppm" $((left + 215)) $((top + 60)) $((
 rows120=$(pixels spacing "$work/view.ppm" 300 0 430)
 (( rows120 * 10 > rows50 * 22 && rows120 * 10 < rows50 * 26 )) ||
   fail "zoom 120 did not enlarge the page (rows $rows120 pixels apart, $rows50 at 50 %)"
+# Another application's window in between leaves the zoom alone.
+display -title other -size 200x100 xc:white &
+other=$!
+wait_window other >/dev/null || fail "no window of another application"
+activate "$(windows other)"
+activate "$pv"
+kill "$other"
+view "$pv" 620x432+2+30
+(( $(pixels spacing "$work/view.ppm" 300 0 430) == rows120 )) ||
+  fail "coming back from another application changed the zoom"
 activate "$main"
 activate "$pv"
 view "$pv" 620x432+2+30
 read -r l3 _ r3 _ <<<"$(pixels paper "$work/view.ppm")"
 (( r3 - l3 + 1 == width )) || fail "coming back to the window did not zoom to 50 % again"
-echo "ok: zoom 120, and back at 50 % when the window is active again"
+echo "ok: zoom 120 stays after another application, and is back at 50 % after the main window"
 
 # 5. The window manager's close ends the flow; the main window goes on.
 "$work/wm_close" "$pv"
 wait_count "Report of data" 0 || fail "the close request did not close the preview"
 print_note 1
 echo "ok: closing by the title bar ends the flow, and \"print note\" works again"
+for key in Escape ctrl+w; do
+  xdotool key "$key"
+  wait_count "Report of data" 0 || fail "$key did not close the preview"
+  print_note 1
+done
+echo "ok: Esc and Ctrl+W close the preview"
 
 # 6. A second "print note" with the first preview open nests a second flow;
 # closing the main window then ends the program cleanly.
@@ -142,7 +161,8 @@ if grep -Eq 'AddressSanitizer|LeakSanitizer|runtime error' "$work/stderr.txt"; t
 fi
 echo "ok: closing the main window with two previews open ends the program with exit code 0"
 
-# 7. On a screen of double density the rules stay sharp.
+# 7. On a screen of double density the rules and the toolbar's pictures
+# stay sharp.
 start QT_SCALE_FACTOR=2
 print_note 1 2
 activate "$pv"

@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(
   cmake g++ clang make pkg-config ccache
-  qt6-base-dev qt6-qpa-plugins libqt6printsupport6 libcups2-dev zlib1g-dev libgl-dev libxkbcommon-dev libxcb1-dev
+  qt6-base-dev qt6-base-private-dev qt6-qpa-plugins libqt6printsupport6 libcups2-dev zlib1g-dev libgl-dev libxkbcommon-dev libxcb1-dev
   fonts-liberation fonts-liberation2
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick poppler-utils python3 libx11-dev

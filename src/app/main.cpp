@@ -20,6 +20,7 @@
 #include "platform/application.h"
 #include "platform/engine_services.h"
 #include "platform/qt_printer.h"
+#include "platform/shell.h"
 #include "widgets/accessibility.h"
 #include "widgets/print_progress.h"
 
@@ -176,6 +177,7 @@ int main(int argc, char** argv) {
 #endif
   TEngineServices services;
   InstallQtPlatformPrinters();
+  TWebOpener webOpener;  // the link label's failures become message boxes
   InstallPrintProgressWindow();
   InstallAccessibleFactory();
   Tbroodlogprint window;

@@ -17,6 +17,7 @@
 #include <QShortcut>
 #include <QToolButton>
 #include <QWheelEvent>
+#include <QWindow>
 
 #include <algorithm>
 #include <functional>
@@ -24,7 +25,9 @@
 #include <system_error>
 
 #include "app/select_printer.h"
+#include "app/toolbar_glyphs.h"
 #include "generation/report.h"
+#include "output/platform_printer.h"
 #include "output/report_printer.h"
 #include "output/stored_page.h"
 #include "platform/application.h"
@@ -38,18 +41,44 @@
 
 namespace {
 
-QToolButton* PictureButton(QWidget* parent, const char* name, const char* glyph, const QString& hint,
+// A flat picture button that a keyboard user reaches with Tab (a click
+// leaves the focus where it was) and presses with Space or Enter.
+class TToolbarButton : public QToolButton {
+ public:
+  using QToolButton::QToolButton;
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override {
+    const bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
+    if (enter && (e->modifiers() & ~Qt::KeypadModifier) == 0) {
+      if (!e->isAutoRepeat()) click();
+      e->accept();
+      return;
+    }
+    QToolButton::keyPressEvent(e);
+  }
+};
+
+QToolButton* PictureButton(QWidget* parent, const char* name, TToolbarGlyph glyph, const QString& hint,
                            int left) {
-  auto* b = new QToolButton(parent);
+  auto* b = new TToolbarButton(parent);
   b->setObjectName(QString::fromLatin1(name));
   b->setAutoRaise(true);
-  b->setIcon(QIcon(QStringLiteral(":/broodlog/glyphs/") + QString::fromLatin1(glyph)));
+  b->setIcon(ToolbarIcon(glyph));
   b->setIconSize(QSize(16, 16));
   b->setToolTip(hint);
   b->setAccessibleName(hint);  // a picture alone reads as nothing
-  b->setFocusPolicy(Qt::NoFocus);  // flat picture buttons never take the focus
+  b->setFocusPolicy(Qt::TabFocus);
   b->setGeometry(left, 2, 25, 25);
   return b;
+}
+
+// The hint with the keys that do the same, as menus show them:
+// "Print (Ctrl+P)".
+QString WithKeys(const QString& hint, const QList<QKeySequence>& keys) {
+  QStringList names;
+  for (const QKeySequence& k : keys) names << k.toString(QKeySequence::NativeText);
+  return hint + QStringLiteral(" (") + names.join(QStringLiteral(", ")) + QLatin1Char(')');
 }
 
 }  // namespace
@@ -66,16 +95,16 @@ TfrmPreview::TfrmPreview(QWidget* parent) : QWidget(parent) {
   SetAccessibleRole(panelPreview, QAccessible::ToolBar);
   panelPreview->setFrameShape(QFrame::NoFrame);
 
-  btnFirst = PictureButton(panelPreview, "btnFirst", "page_first.xpm", QStringLiteral("First Page"), 21);
-  btnPrev = PictureButton(panelPreview, "btnPrev", "page_prev.xpm", QStringLiteral("Previous Page"), 46);
+  btnFirst = PictureButton(panelPreview, "btnFirst", TToolbarGlyph::FirstPage, QStringLiteral("First Page"), 21);
+  btnPrev = PictureButton(panelPreview, "btnPrev", TToolbarGlyph::PreviousPage, QStringLiteral("Previous Page"), 46);
   panelPageNumber = new QLabel(QStringLiteral("Page 1 of 1"), panelPreview);
   panelPageNumber->setObjectName(QStringLiteral("panelPageNumber"));
   panelPageNumber->setFrameStyle(QFrame::Box | QFrame::Plain);
   panelPageNumber->setLineWidth(1);
   panelPageNumber->setAlignment(Qt::AlignCenter);
   panelPageNumber->setGeometry(72, 2, 88, 25);
-  btnNext = PictureButton(panelPreview, "btnNext", "page_next.xpm", QStringLiteral("Next Page"), 161);
-  btnLast = PictureButton(panelPreview, "btnLast", "page_last.xpm", QStringLiteral("Last Page"), 186);
+  btnNext = PictureButton(panelPreview, "btnNext", TToolbarGlyph::NextPage, QStringLiteral("Next Page"), 161);
+  btnLast = PictureButton(panelPreview, "btnLast", TToolbarGlyph::LastPage, QStringLiteral("Last Page"), 186);
 
   Label1 = new QLabel(QStringLiteral("Zoom"), panelPreview);
   Label1->setObjectName(QStringLiteral("Label1"));
@@ -97,11 +126,11 @@ TfrmPreview::TfrmPreview(QWidget* parent) : QWidget(parent) {
   SpinEdit1->setGeometry(264, 3, 49, 22);
   Label1->setBuddy(SpinEdit1);
 
-  btnPrint = PictureButton(panelPreview, "btnPrint", "printer.xpm", QStringLiteral("Print"), 335);
-  SpeedButton1 = PictureButton(panelPreview, "SpeedButton1", "printer_sheet.xpm", QString(), 368);
+  btnPrint = PictureButton(panelPreview, "btnPrint", TToolbarGlyph::Printer, QStringLiteral("Print"), 335);
+  SpeedButton1 = PictureButton(panelPreview, "SpeedButton1", TToolbarGlyph::PrinterWithSheet, QString(), 368);
   SpeedButton1->setAccessibleName(QStringLiteral("Print at once"));  // it has no hint, but needs a name
-  btnSavePdf = PictureButton(panelPreview, "btnSavePdf", "pdf.xpm", QStringLiteral("Save as PDF"), 396);
-  Btnclose = PictureButton(panelPreview, "Btnclose", "door.xpm", QStringLiteral("close"), 424);
+  btnSavePdf = PictureButton(panelPreview, "btnSavePdf", TToolbarGlyph::Pdf, QStringLiteral("Save as PDF"), 396);
+  Btnclose = PictureButton(panelPreview, "Btnclose", TToolbarGlyph::Door, QStringLiteral("close"), 424);
 
   RptPreview1 = new TReportPreview(this);
   RptPreview1->SetZoom(100);
@@ -144,6 +173,27 @@ TfrmPreview::TfrmPreview(QWidget* parent) : QWidget(parent) {
       step > 0 ? SpinEdit1->StepUp(SpinEdit1) : SpinEdit1->StepDown(SpinEdit1);
     });
   }
+
+  // Activation comes from the focus window rather than from the window's
+  // activation changes: these do not tell a window of the program from
+  // another application.
+  connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &TfrmPreview::FocusWindowChanged);
+  connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+    if (state != Qt::ApplicationActive) focus_outside_ = true;
+  });
+
+  // The keys a desktop user expects of a preview; each presses its button,
+  // so it does exactly what a click does.
+  const auto press = [this](QToolButton* button, const QList<QKeySequence>& keys) {
+    for (const QKeySequence& k : keys) {
+      auto* shortcut = new QShortcut(k, this);
+      connect(shortcut, &QShortcut::activated, button, &QToolButton::click);
+    }
+    button->setToolTip(WithKeys(button->toolTip(), keys));
+  };
+  press(btnPrint, {QKeySequence(Qt::CTRL | Qt::Key_P)});
+  press(btnSavePdf, {QKeySequence(Qt::CTRL | Qt::Key_S)});
+  press(Btnclose, {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)});
 
   resize(kWidth, kHeight);
   LayOutPanels();  // a hidden window hears of its size only when shown
@@ -224,7 +274,12 @@ void TfrmPreview::PrintReport() {
 }
 
 void TfrmPreview::SpeedButton1Click() {
-  if (TReportPrinter* printer = RptPreview1->ReportPrinter()) printer->Print();
+  TReportPrinter* printer = RptPreview1->ReportPrinter();
+  if (printer == nullptr) return;
+  // Without a dialog nothing else would tell the user that no printer is
+  // there; the printers are asked afresh, as the print itself will.
+  if (MakePlatformPrinter()->Printers().empty()) throw EReportError(TfrmSelectPrinter::kNoPrinter);
+  printer->Print();
 }
 
 void TfrmPreview::BtncloseClick() { close(); }
@@ -352,16 +407,34 @@ void TfrmPreview::SavePagesAsPdf(const QString& fileName) {
 void TfrmPreview::showEvent(QShowEvent* e) {
   QWidget::showEvent(e);
   FormShow();
+  if (shown_) return;
+  shown_ = true;
+  // The first show counts as an activation even where nothing activates
+  // the window (no window manager, a compositor that prevents focus
+  // stealing, a kiosk). Then ask for the focus as the platform allows: on
+  // Wayland Qt hands the compositor the start-up activation token, or one
+  // that the focused window asks for.
+  TApplication::Guarded([this] { FormActivate(); });
+  activateWindow();
+}
+
+void TfrmPreview::FocusWindowChanged(QWindow* now) {
+  // Popups (a field's menu) and tool tips do not take the window's place.
+  if (now && (now->type() == Qt::Popup || now->type() == Qt::ToolTip)) return;
+  if (now == nullptr) {
+    focus_outside_ = true;
+  } else if (now != windowHandle()) {
+    focus_outside_ = false;
+  } else {
+    const bool fromProgram = !focus_outside_;
+    focus_outside_ = false;
+    if (fromProgram) TApplication::Guarded([this] { FormActivate(); });
+  }
 }
 
 void TfrmPreview::closeEvent(QCloseEvent* e) {
   QWidget::closeEvent(e);
   if (e->isAccepted()) FormClose();
-}
-
-void TfrmPreview::changeEvent(QEvent* e) {
-  QWidget::changeEvent(e);
-  if (e->type() == QEvent::ActivationChange && isActiveWindow()) TApplication::Guarded([this] { FormActivate(); });
 }
 
 void TfrmPreview::keyPressEvent(QKeyEvent* e) {

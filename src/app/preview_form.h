@@ -7,6 +7,7 @@
 class QFrame;
 class QLabel;
 class QToolButton;
+class QWindow;
 class TReport;
 class TReportPreview;
 class TSpinEdit;
@@ -19,7 +20,14 @@ class TSpinEdit;
 // from the printer, which ends the report's wait for its preview.
 //
 // Keys: Page Up / Page Down and Home / End turn pages, Ctrl with the wheel
-// or with plus and minus steps the zoom field.
+// or with plus and minus steps the zoom field; Tab reaches every toolbar
+// button (Enter or Space presses it); Ctrl+P prints with the dialog, Ctrl+S
+// saves as PDF, Esc and Ctrl+W close.
+//
+// The zoom goes back to 50 when the window is first shown, whether or not
+// the platform activates it, and whenever the focus comes back to it from
+// another window of the program; not when it comes back from another
+// application.
 class TfrmPreview : public QWidget {
   Q_OBJECT
  public:
@@ -63,6 +71,8 @@ class TfrmPreview : public QWidget {
   void SpinEdit1Change();
   void RptPreview1PageAvailable(TReportPreview* sender, int PageNum);
   virtual void btnPrintClick();
+  // Prints at once; with no printer installed, throws EReportError with
+  // the printer dialog's "No printer is installed" message instead.
   void SpeedButton1Click();
   void BtncloseClick();
   // Asks for a file name (default "broodlog.pdf") and saves the pages there.
@@ -81,7 +91,6 @@ class TfrmPreview : public QWidget {
  protected:
   void showEvent(QShowEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
-  void changeEvent(QEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* e) override;
@@ -93,7 +102,13 @@ class TfrmPreview : public QWidget {
   void SaveReportAsPdf(const QString& fileName);
   void SavePagesAsPdf(const QString& fileName);
   void LayOutPanels();
+  // Follows the program's focus window for FormActivate.
+  void FocusWindowChanged(QWindow* now);
 
   TReport* report_ = nullptr;
   int wheel_delta_ = 0;  // Ctrl+wheel turns not yet a whole step
+  bool shown_ = false;   // shown at least once
+  // No window of the program has had the focus since this one lost it:
+  // another application has it.
+  bool focus_outside_ = false;
 };

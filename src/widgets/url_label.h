@@ -3,7 +3,8 @@
 #include "widgets/fx_label.h"
 
 // Asks the desktop to open target with its associated program; an empty
-// target opens nothing. The answer is not examined.
+// target opens nothing. Where no program opens it, the user is told in a
+// message box (ShellOpen).
 void OpenWithShell(const QString& target);
 
 // A label that acts as a link: a pointing-hand cursor, red while pressed,

@@ -17,15 +17,19 @@
 #include <QToolButton>
 #include <QWheelEvent>
 #include <QWindow>
+#include <qpa/qwindowsysteminterface.h>
 
 #include <functional>
 #include <memory>
 #include <vector>
 
 #include "app/broodlog_form.h"
+#include "app/select_printer.h"
 #include "output/messages.h"
 #include "platform/engine_services.h"
 #include "report/report_error.h"
+#include "fake_platform_printer.h"
+#include "platform/application.h"
 #include "resource_limits.h"
 #include "sample_printer.h"
 #include "widgets/report_preview.h"
@@ -56,6 +60,14 @@ class PreviewFormTest : public ::testing::Test {
     form->SetReport(nullptr);
     form->show();
     ProcessMessages();
+    return form;
+  }
+
+  // Open, with the window active, as key presses need it.
+  TfrmPreview* OpenActive(int pages = 1) {
+    Open(pages);
+    form->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(form));
     return form;
   }
 
@@ -103,10 +115,10 @@ INSTANTIATE_TEST_SUITE_P(
                       ButtonCase{"btnPrev", {46, 2, 25, 25}, "Previous Page"},
                       ButtonCase{"btnNext", {161, 2, 25, 25}, "Next Page"},
                       ButtonCase{"btnLast", {186, 2, 25, 25}, "Last Page"},
-                      ButtonCase{"btnPrint", {335, 2, 25, 25}, "Print"},
+                      ButtonCase{"btnPrint", {335, 2, 25, 25}, "Print (Ctrl+P)"},
                       ButtonCase{"SpeedButton1", {368, 2, 25, 25}, ""},
-                      ButtonCase{"btnSavePdf", {396, 2, 25, 25}, "Save as PDF"},
-                      ButtonCase{"Btnclose", {424, 2, 25, 25}, "close"}));
+                      ButtonCase{"btnSavePdf", {396, 2, 25, 25}, "Save as PDF (Ctrl+S)"},
+                      ButtonCase{"Btnclose", {424, 2, 25, 25}, "close (Esc, Ctrl+W)"}));
 
 TEST_F(PreviewFormTest, TheZoomFieldAndPageBoxSitAtTheirBounds) {
   form = new TfrmPreview(nullptr);
@@ -124,7 +136,6 @@ TEST_F(PreviewFormTest, TheZoomFieldAndPageBoxSitAtTheirBounds) {
 
 TEST_F(PreviewFormTest, AfterTheSheetIsMadeThePageBoxReadsPageOneOfOne) {
   Open();
-  form->FormActivate();
   EXPECT_EQ(PageBox(), QStringLiteral("Page 1 of 1"));
   EXPECT_EQ(form->SpinEdit1->Value(), 50);
   EXPECT_EQ(form->RptPreview1->Zoom(), 50);
@@ -216,6 +227,64 @@ TEST_F(PreviewFormTest, HomeAndEndStayWithTheZoomField) {
   EXPECT_EQ(form->SpinEdit1->cursorPosition(), form->SpinEdit1->text().size());
 }
 
+// ---------------------------------------------------------------- keyboard
+
+TEST_F(PreviewFormTest, TabReachesEveryToolbarButtonInTurn) {
+  OpenActive();
+  ASSERT_EQ(QApplication::focusWidget(), form->RptPreview1);
+  QStringList order;
+  for (int i = 0; i < 10; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    order << QApplication::focusWidget()->objectName();
+  }
+  EXPECT_EQ(order, QStringList({"btnFirst", "btnPrev", "btnNext", "btnLast", "SpinEdit1", "btnPrint", "SpeedButton1",
+                                "btnSavePdf", "Btnclose", "RptPreview1"}));
+}
+
+class ButtonKeys : public PreviewFormTest, public ::testing::WithParamInterface<Qt::Key> {};
+
+TEST_P(ButtonKeys, PressTheFocusedButtonOnce) {
+  Open(3);
+  form->btnNext->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(form->btnNext, GetParam());
+  EXPECT_EQ(form->RptPreview1->PageNumber(), 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(PreviewForm, ButtonKeys, ::testing::Values(Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space));
+
+struct ShortcutCase {
+  const char* button;
+  QKeySequence key;
+};
+
+class Shortcuts : public PreviewFormTest, public ::testing::WithParamInterface<ShortcutCase> {};
+
+TEST_P(Shortcuts, PressTheirButtonFromThePageAndFromTheZoomField) {
+  OpenActive();
+  auto* button = form->findChild<QToolButton*>(QString::fromLatin1(GetParam().button));
+  QObject::disconnect(button, &QToolButton::clicked, nullptr, nullptr);  // no dialog, no closing
+  int presses = 0;
+  QObject::connect(button, &QToolButton::clicked, [&presses] { ++presses; });
+  for (QWidget* from : {static_cast<QWidget*>(form->RptPreview1), static_cast<QWidget*>(form->SpinEdit1)}) {
+    from->setFocus();
+    QTest::keySequence(from, GetParam().key);
+  }
+  EXPECT_EQ(presses, 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(PreviewForm, Shortcuts,
+                         ::testing::Values(ShortcutCase{"btnPrint", QKeySequence(Qt::CTRL | Qt::Key_P)},
+                                           ShortcutCase{"btnSavePdf", QKeySequence(Qt::CTRL | Qt::Key_S)},
+                                           ShortcutCase{"Btnclose", QKeySequence(Qt::Key_Escape)},
+                                           ShortcutCase{"Btnclose", QKeySequence(Qt::CTRL | Qt::Key_W)}));
+
+TEST_F(PreviewFormTest, EscapeClosesTheWindow) {
+  OpenActive();
+  QTest::keyClick(form->RptPreview1, Qt::Key_Escape);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(form.isNull());
+}
+
 // ---------------------------------------------------------------- zoom
 
 TEST_F(PreviewFormTest, TheZoomFieldSetsThePreviewsZoom) {
@@ -224,14 +293,51 @@ TEST_F(PreviewFormTest, TheZoomFieldSetsThePreviewsZoom) {
   EXPECT_EQ(form->RptPreview1->Zoom(), 120);
 }
 
-TEST_F(PreviewFormTest, BecomingActiveAgainResetsTheZoomToFifty) {
-  Open();
-  form->SpinEdit1->SetValue(120);
-  QApplication::setActiveWindow(form);
-  ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+TEST_F(PreviewFormTest, TheFirstShowZoomsToFiftyWithoutWaitingForAnActivation) {
+  printer = SamplePrinter(1);
+  form = new TfrmPreview(nullptr);
+  form->RptPreview1->SetReportPrinter(printer.get());
+  form->show();  // no message handled: no activation can have arrived
   EXPECT_EQ(form->SpinEdit1->Value(), 50);
   EXPECT_EQ(form->RptPreview1->Zoom(), 50);
 }
+
+struct FocusReturn {
+  const char* from;
+  bool otherApplication;
+  int zoom;  // the zoom once the window has the focus again
+};
+
+class ComingBack : public PreviewFormTest, public ::testing::WithParamInterface<FocusReturn> {};
+
+TEST_P(ComingBack, ResetsTheZoomOnlyFromAWindowOfTheProgram) {
+  Open();
+  QWidget mainWindow;
+  mainWindow.show();
+  mainWindow.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&mainWindow));
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+  form->SpinEdit1->SetValue(120);
+  if (GetParam().otherApplication) {
+    // What the platform reports when a window of another program takes the
+    // focus: no window of this one has it.
+    QWindowSystemInterface::handleWindowActivated(nullptr);
+    QWindowSystemInterface::flushWindowSystemEvents();
+    ASSERT_EQ(QGuiApplication::focusWindow(), nullptr);
+  } else {
+    mainWindow.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&mainWindow));
+  }
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+  EXPECT_EQ(form->SpinEdit1->Value(), GetParam().zoom) << GetParam().from;
+  EXPECT_EQ(form->RptPreview1->Zoom(), GetParam().zoom) << GetParam().from;
+}
+
+INSTANTIATE_TEST_SUITE_P(PreviewForm, ComingBack,
+                         ::testing::Values(FocusReturn{"the main window", false, 50},
+                                           FocusReturn{"another application", true, 120}));
 
 TEST_F(PreviewFormTest, CtrlWheelStepsTheZoomField) {
   Open();
@@ -302,6 +408,10 @@ TEST_F(PreviewFormTest, APrinterDestroyedFirstTakesTheReportReferenceWithIt) {
 // ---------------------------------------------------------------- printing
 
 TEST_F(PreviewFormTest, TheDirectPrintButtonAsksTheMasterReportToPrint) {
+  SetPlatformPrinterFactory([] { return std::make_unique<TFakePlatformPrinter>(std::vector{CapableQueue("lab")}); });
+  struct Restore {
+    ~Restore() { SetPlatformPrinterFactory({}); }
+  } restore;
   Open();
   RecordingMaster master;
   printer->SetMaster(&master);
@@ -335,11 +445,17 @@ TEST_F(PreviewFormTest, ThePrintButtonOpensThePrinterDialog) {
   EXPECT_TRUE(master.offsets.empty());
 }
 
-TEST_F(PreviewFormTest, DirectPrintWithoutAPrinterDoesNothing) {
+TEST_F(PreviewFormTest, DirectPrintWithoutAPrinterSaysSo) {
   Open();
-  form->SpeedButton1Click();  // no master, no platform printer
-  EXPECT_EQ(printer->Status(), TPrinterStatus::psFinished);
-  EXPECT_TRUE(printer->ShowingPreview());
+  RecordingMaster master;
+  printer->SetMaster(&master);
+  QStringList shown;
+  TApplication::SetExceptionHandler([&shown](const QString& m) { shown << m; });
+  form->SpeedButton1->click();  // no platform printer is installed
+  TApplication::SetExceptionHandler(nullptr);
+  ProcessMessages();
+  EXPECT_EQ(shown, QStringList{QString::fromLatin1(TfrmSelectPrinter::kNoPrinter)});
+  EXPECT_TRUE(master.offsets.empty());
 }
 
 // ---------------------------------------------------------------- PDF

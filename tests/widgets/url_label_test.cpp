@@ -6,7 +6,17 @@
 #include <QMouseEvent>
 #include <QTest>
 
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "platform/application.h"
 #include "platform/cursors.h"
+#include "platform/shell.h"
 #include "url_recorder.h"
 
 namespace {
@@ -232,3 +242,64 @@ TEST_F(UrlLabelTest, DraggingOffAndBackWhilePressedLeavesAndReenters) {
   EXPECT_EQ(label.FontColor(), colors::Navy);
   EXPECT_EQ(browser.opened.size(), 1);
 }
+
+namespace {
+
+// Sets environment variables (nullopt unsets one) and puts them back.
+class ScopedEnvironment {
+ public:
+  explicit ScopedEnvironment(const std::vector<std::pair<const char*, std::optional<QByteArray>>>& vars) {
+    for (const auto& [name, value] : vars) {
+      saved_.emplace_back(name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt);
+      value ? qputenv(name, *value) : qunsetenv(name);
+    }
+  }
+  ~ScopedEnvironment() {
+    for (const auto& [name, value] : saved_) value ? qputenv(name, *value) : qunsetenv(name);
+  }
+
+ private:
+  std::vector<std::pair<const char*, std::optional<QByteArray>>> saved_;
+};
+
+struct BrowserCase {
+  const char* browser;  // the only program xdg-open may try
+  bool told;            // the user hears that the address did not open
+};
+
+class LinkWithXdgOpen : public ::testing::TestWithParam<BrowserCase> {};
+
+// The desktop's own xdg-open, in a session with no desktop environment and
+// no handler for web addresses, where BROWSER is all it can try.
+TEST_P(LinkWithXdgOpen, TellsTheUserWhenNoProgramOpensTheAddress) {
+  if (QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty()) GTEST_SKIP() << "no xdg-open (xdg-utils)";
+  QTemporaryDir empty;
+  const QByteArray dir = empty.path().toLocal8Bit();
+  ScopedEnvironment env({{"BROWSER", QByteArray(GetParam().browser)},
+                         {"XDG_DATA_HOME", dir}, {"XDG_DATA_DIRS", dir},
+                         {"XDG_CONFIG_HOME", dir}, {"XDG_CONFIG_DIRS", dir},
+                         {"DISPLAY", std::nullopt}, {"WAYLAND_DISPLAY", std::nullopt},
+                         {"XDG_CURRENT_DESKTOP", std::nullopt}, {"DESKTOP_SESSION", std::nullopt},
+                         {"KDE_FULL_SESSION", std::nullopt}, {"GNOME_DESKTOP_SESSION_ID", std::nullopt}});
+  QStringList shown;
+  TApplication::SetExceptionHandler([&shown](const QString& m) { shown << m; });
+  {
+    TWebOpener opener;
+    TUrlLabel label;
+    label.SetCaption(QStringLiteral("https://broodlog.org/"));
+    label.resize(150, 13);
+    QTest::mouseClick(&label, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    for (int i = 0; i < 500 && !opener.findChildren<QProcess*>().isEmpty(); ++i) QTest::qWait(20);
+    EXPECT_TRUE(opener.findChildren<QProcess*>().isEmpty()) << "xdg-open did not end";
+  }
+  TApplication::SetExceptionHandler(nullptr);
+  const QStringList expected =
+      GetParam().told ? QStringList{TWebOpener::CannotOpen(QUrl(QStringLiteral("https://broodlog.org/")), true)}
+                      : QStringList{};
+  EXPECT_EQ(shown, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(UrlLabel, LinkWithXdgOpen,
+                         ::testing::Values(BrowserCase{"false", true}, BrowserCase{"true", false}));
+
+}  // namespace

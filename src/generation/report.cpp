@@ -266,12 +266,11 @@ void TCustomReport::Print() {
   printer_ = FreshPrinter(nullptr);
   std::unique_ptr<TReportPrinterClient> progress;
   try {
-    if (printer_->PrintersAvailable()) {
-      printer_->SetDestination(TDestination::odPrinter);
-      if (ProgressWindowMaker()) progress = ProgressWindowMaker()(*printer_, show_progress_);
-      printer_->SetClient(progress.get());
-      Generate();
-    }
+    if (!printer_->PrintersAvailable()) throw EReportError(kNoPrinterLeft);
+    printer_->SetDestination(TDestination::odPrinter);
+    if (ProgressWindowMaker()) progress = ProgressWindowMaker()(*printer_, show_progress_);
+    printer_->SetClient(progress.get());
+    Generate();
   } catch (...) {
     if (printer_) printer_->SetClient(nullptr);
     printer_ = std::move(remembered);
@@ -366,6 +365,7 @@ void TCustomReport::RunGeneration() {
   TReportPrinter& printer = *printer_;
   printer.SetPrinterIndex(printer_settings_.PrinterIndex);
   printer.SetPaperSize(page_->PaperSize());
+  printer.SetDevicePaper(printer_settings_.PrintPaper);
   if (printer.PaperSize() == TPaperSize::Custom) {
     printer.SetPaperWidth(static_cast<int>(RoundHalfEven(page_->Stored(TPageSetup::kWidth))));
     printer.SetPaperLength(static_cast<int>(RoundHalfEven(page_->Stored(TPageSetup::kLength))));

@@ -170,6 +170,14 @@ TFormBroodlog::TFormBroodlog() {
 
 TFormBroodlog::~TFormBroodlog() { DestroyComponents(); }
 
+void TFormBroodlog::SetApiaryName(const std::string& name) {
+  RptLabel1->SetCaption(name);
+  // A queue lists jobs by title: the sheet's name is what a user knows it by.
+  if (!Report->ReportTitle().empty() && Report->ReportTitle() != job_title_) return;
+  job_title_ = name.empty() ? "Record sheet" : "Record sheet \u2013 " + name;
+  Report->SetReportTitle(job_title_);
+}
+
 TAngledLabel* TFormBroodlog::HeadingByTag(int tag) const {
   for (TAngledLabel* heading : Headings)
     if (heading->Tag() == tag) return heading;

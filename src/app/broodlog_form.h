@@ -37,8 +37,13 @@ class TFormBroodlog : public TControl {
 
   // The heading whose tag is `tag`, or null.
   TAngledLabel* HeadingByTag(int tag) const;
-  // Sets the apiary name shown after "Apiary :".
-  void SetApiaryName(const std::string& name) { RptLabel1->SetCaption(name); }
+  // Sets the apiary name shown after "Apiary :". Print jobs are named
+  // after the sheet, "Record sheet – " and the name (or "Record sheet"
+  // alone), unless the report has a title of its own.
+  void SetApiaryName(const std::string& name);
+
+ private:
+  std::string job_title_;  // the report title SetApiaryName last gave
 };
 
 // The design texts of the 21 headings by caption index.

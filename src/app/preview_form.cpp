@@ -365,6 +365,7 @@ void TfrmPreview::SaveReportAsPdf(const QString& fileName) {
     settings.PrinterIndex = -1;  // the PDF device is the only one it has
     settings.Copies = 1;
     settings.FirstPage = settings.LastPage = 0;
+    settings.PrintPaper.reset();  // the page the preview shows, not a paper chosen to print on
     try {
       report_->PrintOn(
           std::make_unique<TFilePlatformPrinter>(TFilePlatformPrinter::TFormat::Pdf, writeTo, kPdfDpi));

@@ -13,6 +13,7 @@
 #include <QShowEvent>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -345,10 +346,11 @@ void RunPrintJob(TReportPrinter& printer, TCustomReport* report,
 
   const int chosen = dialog.cbPrinters->currentIndex();
   r.SetPrinterIndex(chosen);
-  const int paper = dialog.SelectedPaperItem();
-  if (report != nullptr && paper >= 0) {
-    if (auto size = PaperSizeFromOrdinal(paper)) report->Page().SetPaperSize(*size);
-  }
+  // The chosen paper is the print's: the sheet keeps its own page, and is
+  // scaled to fit a paper it does not fit on. A text of the user's own
+  // leaves the paper as it was.
+  const std::optional<TPaperSize> paper = PaperSizeFromOrdinal(dialog.SelectedPaperItem());
+  if (report != nullptr && paper) report->PrinterSettings().PrintPaper = *paper;
 
   auto* master = dynamic_cast<TCustomReport*>(r.Master());
   if (dialog.FromPage <= 0 && master != nullptr) {
@@ -379,7 +381,7 @@ void RunPrintJob(TReportPrinter& printer, TCustomReport* report,
   ExtractPages(t1, t2, dialog.FromPage, dialog.ToPage);
   TReportPrinter p;
   // The spooler may have gone since the dialog listed its printers.
-  if (!p.PrintersAvailable()) throw EReportError("There is no printer to print on any more: nothing was printed");
+  if (!p.PrintersAvailable()) throw EReportError(kNoPrinterLeft);
   p.SetPrinterIndex(chosen);
   if (dialog.CopyCount < 2) {
     p.Load(t2);
@@ -388,7 +390,15 @@ void RunPrintJob(TReportPrinter& printer, TCustomReport* report,
     JoinReports(t3, &list);
     p.Load(t3);
   }
+  if (p.PageCount() == 0) {
+    const int pages = r.PageCount();
+    throw EReportError("Pages " + std::to_string(dialog.FromPage) + " to " + std::to_string(dialog.ToPage) +
+                       " are not in the report, which has " + std::to_string(pages) +
+                       (pages == 1 ? " page" : " pages") + ": nothing was printed");
+  }
   // The copies are in the file already; the job asks for one.
   p.SetCopies(1);
+  if (paper) p.SetDevicePaper(*paper);
+  p.SetTitle(r.Title());
   p.Print();
 }

@@ -107,10 +107,14 @@ class TfrmSelectPrinter : public QDialog {
 
 // The print job of the preview window's Print button: the dialog for the
 // pages of `printer` (the preview's report printer) and `report` (the
-// preview's report, whose paper size the dialog shows and sets), then the
+// preview's report: the dialog opens on its page's paper, and the paper
+// chosen goes to its PrinterSettings' PrintPaper, not to its page), then the
 // whole report through the master report, or the chosen range through
-// temporary saved reports that are deleted on every way out. Errors of
-// either path propagate. `run` shows the dialog and returns its result
-// (exec() when empty; tests drive the dialog through it).
+// temporary saved reports that are deleted on every way out. Both paths put
+// the sheet on the chosen paper alike: at its own size where it fits, else
+// scaled uniformly to fit. A range without any page of the report fails
+// with a message that says so. Errors of either path propagate. `run` shows
+// the dialog and returns its result (exec() when empty; tests drive the
+// dialog through it).
 void RunPrintJob(TReportPrinter& printer, TCustomReport* report,
                  const std::function<int(TfrmSelectPrinter&)>& run = {});

@@ -258,12 +258,11 @@ void TCustomReport::Print() {
     printer_ = std::move(remembered);
   });
   printer_ = FreshPrinter(nullptr);
-  if (printer_->PrintersAvailable()) {
-    printer_->SetDestination(TDestination::odPrinter);
-    if (ProgressWindowMaker()) progress = ProgressWindowMaker()(*printer_, show_progress_);
-    printer_->SetClient(progress.get());
-    Generate();
-  }
+  if (!printer_->PrintersAvailable()) throw EReportError(kNoPrinterLeft);
+  printer_->SetDestination(TDestination::odPrinter);
+  if (ProgressWindowMaker()) progress = ProgressWindowMaker()(*printer_, show_progress_);
+  printer_->SetClient(progress.get());
+  Generate();
 }
 
 void TCustomReport::PrintOn(std::unique_ptr<TPlatformPrinter> device) {
@@ -328,6 +327,7 @@ void TCustomReport::RunGeneration() {
   TReportPrinter& printer = *printer_;
   printer.SetPrinterIndex(printer_settings_.PrinterIndex);
   printer.SetPaperSize(page_->PaperSize());
+  printer.SetDevicePaper(printer_settings_.PrintPaper);
   if (printer.PaperSize() == TPaperSize::Custom) {
     printer.SetPaperWidth(static_cast<int>(RoundHalfEven(page_->Stored(TPageSetup::kWidth))));
     printer.SetPaperLength(static_cast<int>(RoundHalfEven(page_->Stored(TPageSetup::kLength))));

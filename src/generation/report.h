@@ -3,6 +3,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,9 @@ struct TReportPrintSettings {
   TPrinterOrientation Orientation = TPrinterOrientation::poPortrait;  // not used: the page's is
   TPaperBin OutputBin = TPaperBin::Auto;
   TPaperSize PaperSize = TPaperSize::Letter;  // not used: the page's is
+  // The paper to print on when it is not the page's own (the printer
+  // dialog's choice); a page larger than it is printed scaled to fit.
+  std::optional<TPaperSize> PrintPaper;
   int PrinterIndex = -1;                      // -1: the system default printer
   std::string Title;                          // not used: ReportTitle is
   std::int32_t FirstPage = 0;
@@ -63,6 +67,10 @@ class TReportBands {
  private:
   TCustomReport& report_;
 };
+
+// What a print asked for where no printer is left (the spooler went since
+// the printer was chosen).
+inline constexpr const char* kNoPrinterLeft = "There is no printer to print on any more: nothing was printed";
 
 // Makes the window that shows printing progress for a report printing
 // straight to a printer (a TReportPrinterClient); installed by the
@@ -136,7 +144,9 @@ class TCustomReport : public TBasePanel, public TReportHost, public TMessageRece
   // until the program ends). Nothing while a run is going on.
   void Preview();
   // Generates straight to the printer named in PrinterSettings, with a
-  // progress window. Nothing while a run is going on or without printers.
+  // progress window. Nothing while a run is going on; without printers,
+  // EReportError kNoPrinterLeft, as the request may come long after the
+  // printer was chosen (posted by the report printer's Print).
   void Print();
   // Generates straight onto the given device (a PDF or image printer),
   // without a progress window; the current report printer is kept.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "output/emf_player.h"
 #include "output/emf_recorder.h"
 #include "output/saved_report.h"
 #include "output/stored_page.h"
@@ -14,6 +15,9 @@ namespace {
 
 constexpr int kBinCodes[kPaperBinCount] = {1, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 14, 14};
 constexpr int kCustomPaperCode = 256;
+// A page within half a millimetre of the paper fits on it: both sizes reach
+// here rounded, to screen pixels (stored pages) and to device pixels.
+constexpr long double kFitTolerance = 5;
 
 // Device pixels -> 0.1 mm, to the nearest integer.
 int PixelsToStored(int pixels, int ppi) {
@@ -27,6 +31,14 @@ int TableLength(TPaperSize size, bool width) {
   return RoundHalfEvenToInt((width ? mm->first : mm->second) * kStoredPerMM);
 }
 
+// A stored page's own extent in 0.1 mm, from its frame (0.01 mm, inclusive).
+long double FrameWidth(const TStoredPage& page) {
+  return (static_cast<long double>(page.Header().frame.right) - page.Header().frame.left + 1) / 10;
+}
+long double FrameLength(const TStoredPage& page) {
+  return (static_cast<long double>(page.Header().frame.bottom) - page.Header().frame.top + 1) / 10;
+}
+
 }  // namespace
 
 int PaperBinCode(TPaperBin bin) {
@@ -36,6 +48,23 @@ int PaperBinCode(TPaperBin bin) {
 
 int PaperCode(TPaperSize size) {
   return size == TPaperSize::Custom ? kCustomPaperCode : static_cast<int>(size);
+}
+
+TPagePlacement PlacePage(long double width, long double length, const TDeviceCaps& caps) {
+  if (caps.pixelsPerInchX <= 0 || caps.pixelsPerInchY <= 0 || width <= 0 || length <= 0) return {};
+  const long double wide = width * caps.pixelsPerInchX / kStoredPerInch;
+  const long double high = length * caps.pixelsPerInchY / kStoredPerInch;
+  const bool fits = width <= PixelsToStored(caps.physicalWidth, caps.pixelsPerInchX) + kFitTolerance &&
+                    length <= PixelsToStored(caps.physicalHeight, caps.pixelsPerInchY) + kFitTolerance;
+  if (fits || caps.printableWidth <= 0 || caps.printableHeight <= 0) {
+    const int left = -caps.physicalOffsetX, top = -caps.physicalOffsetY;
+    return {{left, top, left + RoundHalfEvenToInt(wide), top + RoundHalfEvenToInt(high)}, false};
+  }
+  const long double s = std::min(caps.printableWidth / wide, caps.printableHeight / high);
+  const int w = std::min(RoundHalfEvenToInt(wide * s), caps.printableWidth);
+  const int h = std::min(RoundHalfEvenToInt(high * s), caps.printableHeight);
+  const int left = (caps.printableWidth - w) / 2, top = (caps.printableHeight - h) / 2;
+  return {{left, top, left + w, top + h}, true};
 }
 
 // --- TPrinterSettings ---------------------------------------------------
@@ -101,16 +130,18 @@ void TPrinterSettings::ReadDeviceSettings() {
 void TPrinterSettings::ApplyToDevice() {
   if (!HasDevice()) return;
   TDeviceMode mode = printer_->DeviceMode();
-  if (paper_size_ == TPaperSize::Custom) {
-    mode.declaresPaperLength = mode.declaresPaperWidth = true;
-    mode.paperLength = PaperLength();
-    mode.paperWidth = PaperWidth();
-  }
   if (duplex_) {
     mode.declaresDuplex = true;
     mode.duplex = 3;
   }
-  if (mode.declaresPaperSize && paper_size_ != TPaperSize::Default) mode.paperCode = PaperCode(paper_size_);
+  const TPaperSize paper = device_paper_.value_or(paper_size_);
+  if (paper == TPaperSize::Custom) {
+    // A custom paper is the page's own: PaperSize's width and length.
+    mode.declaresPaperLength = mode.declaresPaperWidth = true;
+    mode.paperLength = PaperLength();
+    mode.paperWidth = PaperWidth();
+  }
+  if (mode.declaresPaperSize && paper != TPaperSize::Default) mode.paperCode = PaperCode(paper);
   mode.declaresCopies = true;
   mode.copies = copies_;
   mode.declaresDefaultSource = true;
@@ -153,6 +184,10 @@ bool TPrinterSettings::Supports(TPaperSize size) const {
 
 void TPrinterSettings::SetPaperSize(TPaperSize size) {
   if (size == TPaperSize::Default || Supports(size)) paper_size_ = size;
+}
+
+void TPrinterSettings::SetDevicePaper(std::optional<TPaperSize> size) {
+  if (!size || *size == TPaperSize::Default || Supports(*size)) device_paper_ = size;
 }
 
 int TPrinterSettings::PaperWidth() const {
@@ -275,10 +310,13 @@ void TReportPrinter::BeginDoc() {
   page_number_ = 0;
   page_count_ = 0;
   status_ = TPrinterStatus::psBusy;
+  placement_ = {};
   if (destination_ == TDestination::odPageStore) {
     store_.SetStream(std::make_unique<TPageStream>(saved_report::kMemoryLimit));
     SetScreenScale();
   } else {
+    placement_ = PlacePage(PageWidth(), PageLength(), platform_->Caps());
+    if (placement_.scaled) unprintable_left_ = unprintable_top_ = 0;
     SetPrinterScale();
   }
 }
@@ -300,9 +338,21 @@ void TReportPrinter::StartPrinterCanvas() {
   if (!platform_->Printing()) platform_->BeginDoc(title_);
   printer_page_ = true;
   SetPrinterScale();
+  // Drawn whole on the printer's pixels as if the paper were the page, so
+  // text is measured and laid out as on a paper that fits; placed when done.
+  if (placement_.scaled)
+    recorder_ = std::make_unique<TEmfRecorder>(platform_->Metrics(), SizeToDeviceX(PageWidth()),
+                                               SizeToDeviceY(PageLength()));
+}
+
+void TReportPrinter::PlaceRecordedPage() {
+  if (!printer_page_ || !recorder_) return;
+  const std::vector<std::uint8_t> page = CloseMetafileCanvas();
+  TEmfPlayer::Play(page, platform_->Canvas(), placement_.dest);
 }
 
 void TReportPrinter::EndPrinterPage() {
+  PlaceRecordedPage();
   printer_page_ = false;
   if (platform_->Printing() && page_count_ != last_page_) platform_->NewPage();
 }
@@ -331,6 +381,7 @@ void TReportPrinter::NewPage() {
 void TReportPrinter::EndDoc() {
   if (status_ != TPrinterStatus::psBusy) return;
   if (destination_ == TDestination::odPrinter) {
+    if (platform_->Printing()) PlaceRecordedPage();
     printer_page_ = false;
     recorder_.reset();
     if (platform_->Printing()) platform_->EndDoc();
@@ -399,10 +450,10 @@ void TReportPrinter::Print() {
   platform_->BeginDoc(title_);
   try {
     const TDeviceCaps caps = platform_->Caps();
-    const TRect area{0, 0, caps.printableWidth, caps.printableHeight};
     for (std::int32_t i = first; i <= last; ++i) {
       ProcessMessages();
-      if (auto page = GetPage(i)) page->Play(platform_->Canvas(), area);
+      if (auto page = GetPage(i))
+        page->Play(platform_->Canvas(), PlacePage(FrameWidth(*page), FrameLength(*page), caps).dest);
       if (cancelled_) {
         platform_->Abort();
         return;

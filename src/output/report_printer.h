@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "graphics/canvas.h"
@@ -66,6 +67,12 @@ class TPrinterSettings {
   TPaperSize PaperSize() const { return paper_size_; }
   void SetPaperSize(TPaperSize size);
   bool Supports(TPaperSize size) const;
+  // The paper the device prints on when it is not PaperSize (a paper the
+  // user chose for printing): ApplyToDevice writes it, while the page keeps
+  // PaperSize. Custom means a paper of the page's own size. Taken when
+  // Default or supported, like PaperSize; none: PaperSize.
+  std::optional<TPaperSize> DevicePaper() const { return device_paper_; }
+  void SetDevicePaper(std::optional<TPaperSize> size);
 
   // The paper's portrait width and length: for Default and Custom the
   // stored values, otherwise the paper table's (0.1 mm, rounded). They can
@@ -96,12 +103,25 @@ class TPrinterSettings {
   TPrinterOrientation orientation_ = TPrinterOrientation::poPortrait;
   TPaperBin output_bin_ = TPaperBin::First;
   TPaperSize paper_size_ = TPaperSize::A4;
+  std::optional<TPaperSize> device_paper_;
   std::array<bool, kPaperSizeCount> supported_{};
   int paper_width_ = 0, paper_length_ = 0;
   int ppi_x_ = 0, ppi_y_ = 0;
   int offset_left_ = 0, offset_top_ = 0;
   std::string title_;
 };
+
+// Where a page goes on a device's sheet: `dest` in pixels of the device's
+// canvas (origin at the printable area's top-left corner). A page that fits
+// on the paper lies at its own size from the paper's top-left corner, as if
+// the paper were the page; a larger one is scaled uniformly to fit the
+// printable area and centred in it (`scaled`).
+struct TPagePlacement {
+  TRect dest;
+  bool scaled = false;
+};
+// `width` and `length`: the page as it lies, in 0.1 mm.
+TPagePlacement PlacePage(long double width, long double length, const TDeviceCaps& caps);
 
 // A window that receives a report printer's notices (a preview control or
 // a progress window). The printer tells it when it is destroyed, so the
@@ -139,6 +159,7 @@ class TReportPrinter {
   void SetOutputBin(TPaperBin bin) { settings_.SetOutputBin(bin); }
   TPaperSize PaperSize() const { return settings_.PaperSize(); }
   void SetPaperSize(TPaperSize size) { settings_.SetPaperSize(size); }
+  void SetDevicePaper(std::optional<TPaperSize> size) { settings_.SetDevicePaper(size); }
   int PaperWidth() const { return settings_.PaperWidth(); }
   void SetPaperWidth(int width) { settings_.SetPaperWidth(width); }
   int PaperLength() const { return settings_.PaperLength(); }
@@ -160,7 +181,10 @@ class TReportPrinter {
 
   // --- Drawing ------------------------------------------------------------
   // The current page's canvas; EReportError "Report printer not ready"
-  // when no page is open.
+  // when no page is open. A page sent to a device whose paper it does not
+  // fit on is recorded whole at the device's resolution and placed scaled
+  // on the sheet when it ends (PlacePage); the unprintable margins are then
+  // 0, as the page is drawn from its own corner.
   TCanvas& Canvas();
   // Text measurement on Canvas(): the reference context for stored pages,
   // the printer's for printed ones.
@@ -205,7 +229,8 @@ class TReportPrinter {
   // --- Output ---------------------------------------------------------------
   // With a master and pages not loaded from a file: posts MsgPrintReport to
   // the master. Otherwise prints the stored pages FirstPage..LastPage on the
-  // selected printer, stretched to its printable area.
+  // selected printer, each placed by PlacePage at its own size or scaled
+  // uniformly to fit, never stretched out of shape.
   void Print();
   // Writes the pages to a saved-report file when the document is finished.
   void Save(const std::string& file_name);
@@ -233,6 +258,7 @@ class TReportPrinter {
   std::vector<std::uint8_t> CloseMetafileCanvas();
   void StartPrinterCanvas();
   void EndPrinterPage();
+  void PlaceRecordedPage();
   void CleanUp();
   void SetScreenScale();
   void SetPrinterScale();
@@ -243,6 +269,7 @@ class TReportPrinter {
   TPageStore store_;
   std::unique_ptr<TEmfRecorder> recorder_;  // the page being recorded
   bool printer_page_ = false;               // the open page goes to the printer
+  TPagePlacement placement_;                // where printed pages go on the sheet
   TReportPrinterClient* client_ = nullptr;
   TMessageReceiver* master_ = nullptr;
   TDestination destination_ = TDestination::odPageStore;

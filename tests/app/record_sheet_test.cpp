@@ -222,6 +222,17 @@ TEST_F(RecordSheetTest, HeadingsTakeTheCaptionFileUpToItsFirstMissingLine) {
   }
 }
 
+TEST_F(RecordSheetTest, PrintJobsAreNamedAfterTheSheetUnlessTheReportHasATitle) {
+  TFormBroodlog form;
+  form.SetApiaryName("");
+  EXPECT_EQ(form.Report->ReportTitle(), "Record sheet");
+  form.SetApiaryName("Hill top");
+  EXPECT_EQ(form.Report->ReportTitle(), "Record sheet \u2013 Hill top");
+  form.Report->SetReportTitle("Spring survey");
+  form.SetApiaryName("North field");
+  EXPECT_EQ(form.Report->ReportTitle(), "Spring survey");
+}
+
 TEST_F(RecordSheetTest, ALongApiaryNameWidensItsLabelAndLeavesTheDateWhereItIs) {
   TFormBroodlog form;
   const int dateLeft = form.RptSysData1->Left();

@@ -13,6 +13,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+
 #include "app/broodlog_form.h"
 #include "../output/test_support.h"
 #include "fake_platform_printer.h"
@@ -306,6 +310,7 @@ class PrintJobTest : public SelectPrinterTest {
       d.cbPrinters->setCurrentIndex(printer);
       d.cbPrintersChange();
       d.CopiesSe->SetValue(copies);
+      if (paper_ >= 0) d.ComboBox1->setCurrentIndex(paper_);
       if (from != 0 || to != 0) {
         d.RangeRb->click();
         d.FromEdt->setText(QString::number(from));
@@ -317,7 +322,20 @@ class PrintJobTest : public SelectPrinterTest {
     for (int i = 0; i < 5; ++i) TApplication::ProcessMessages();
   }
 
+  // The extent of the rules drawn on a job's first sheet, device pixels.
+  static TRect Rules(const TFakeJob& job) {
+    TRect r{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+    for (const std::string& line : job.sheets.at(0).lines) {
+      int x0, y0, x1, y1;
+      if (std::sscanf(line.c_str(), "Line(%d,%d->%d,%d)", &x0, &y0, &x1, &y1) != 4) continue;
+      r = {std::min({r.left, x0, x1}), std::min({r.top, y0, y1}), std::max({r.right, x0, x1}),
+           std::max({r.bottom, y0, y1})};
+    }
+    return r;
+  }
+
   TFormBroodlog form_;
+  int paper_ = -1;  // the paper item to choose, or the one preselected
   QString dialog_paper_;
   int dialog_paper_item_ = -1;
 };
@@ -359,9 +377,14 @@ TEST_F(PrintJobTest, ARangeWithCopiesIsOneJobOfRepeatedPagesAndLeavesNoFiles) {
   EXPECT_TRUE(tmp.RptFiles().empty());
 }
 
-TEST_F(PrintJobTest, ARangeOutsideTheReportPrintsNothing) {
+TEST_F(PrintJobTest, ARangeOutsideTheReportPrintsNothingAndSaysSo) {
   test_support::TempDir tmp;
-  Print(0, 1, 2, 5);
+  try {
+    Print(0, 1, 2, 5);
+    ADD_FAILURE() << "nothing was printed, and nothing said so";
+  } catch (const EReportError& e) {
+    EXPECT_STREQ(e.what(), "Pages 2 to 5 are not in the report, which has 1 page: nothing was printed");
+  }
   EXPECT_TRUE(jobs_.empty());
   EXPECT_TRUE(tmp.RptFiles().empty());
 }
@@ -389,22 +412,74 @@ TEST_F(PrintJobTest, CancelPrintsNothingAndChangesNothing) {
   EXPECT_EQ(form_.Report->Page().PaperSize(), paper);
 }
 
-TEST_F(PrintJobTest, ThePaperChoiceChangesTheReportsPageAndATypedOneDoesNot) {
+// The paper is the print's: the sheet keeps its page, so the dialog opens
+// on it again.
+TEST_F(PrintJobTest, ThePaperChoiceGoesToThePrintAndATypedOneChangesNothing) {
   RunPrintJob(R(), form_.Report, [&](TfrmSelectPrinter& d) {
     d.show();
     d.ComboBox1->setCurrentIndex(11);
     d.BitBtn1->click();
     return d.result();
   });
-  EXPECT_EQ(form_.Report->Page().PaperSize(), TPaperSize::A5);
+  EXPECT_EQ(form_.Report->PrinterSettings().PrintPaper, TPaperSize::A5);
   RunPrintJob(R(), form_.Report, [&](TfrmSelectPrinter& d) {
     d.show();
+    EXPECT_EQ(d.ComboBox1->currentText(), "A4");
     d.ComboBox1->setEditText(QStringLiteral("my own paper"));
     d.BitBtn1->click();
     return d.result();
   });
-  EXPECT_EQ(form_.Report->Page().PaperSize(), TPaperSize::A5);
+  EXPECT_EQ(form_.Report->PrinterSettings().PrintPaper, TPaperSize::A5);
+  EXPECT_EQ(form_.Report->Page().PaperSize(), TPaperSize::A4);
   TApplication::ProcessMessages();
+}
+
+// The whole report and a range print the same sheet: on A4 at its own
+// size, on Letter scaled uniformly into the printable area, centred.
+TEST_F(PrintJobTest, BothPathsPutTheSameSheetOnThePaper) {
+  // Previewed on a queue that takes the landscape page (the default one
+  // declares no orientation, which leaves stored pages portrait).
+  UseQueues({CapableQueue("Capable"), PlainQueue("Plain")}, 0);
+  form_.SetApiaryName("Hill top");
+  form_.Report->Preview();
+  const int offset = 100;  // the fake's unprintable margin, px
+  struct { int paper, code; } cases[] = {{9, 9}, {1, 1}};
+  for (auto c : cases) {
+    paper_ = c.paper;
+    jobs_.clear();
+    Print(0, 1);
+    Print(0, 1, 1, 1);
+    ASSERT_EQ(jobs_.size(), 2u);
+    const TRect whole = Rules(jobs_[0]), range = Rules(jobs_[1]);
+    for (const TFakeJob& job : jobs_) {
+      EXPECT_EQ(job.mode.paperCode, c.code);
+      EXPECT_EQ(job.title, "Record sheet \u2013 Hill top");
+    }
+    // Within 0.3 mm: the range's page was kept at the screen's resolution.
+    for (auto [a, b] : {std::pair{whole.left, range.left}, {whole.right, range.right}, {whole.top, range.top},
+                        {whole.bottom, range.bottom}})
+      EXPECT_NEAR(a, b, 7) << "paper " << c.paper;
+    // Landscape Letter is 6600 x 5100 px at 600 dpi.
+    if (c.code == 1) {
+      EXPECT_GE(whole.left, 0);
+      EXPECT_LE(whole.right, 6600 - 2 * offset);
+      // Uniform: the margins left and right of the rules are alike.
+      EXPECT_NEAR(whole.left, 6600 - 2 * offset - whole.right, 60);
+    }
+  }
+  paper_ = -1;
+}
+
+TEST_F(PrintJobTest, TheWholeReportWithNoPrinterLeftSaysSo) {
+  RunPrintJob(R(), form_.Report, [&](TfrmSelectPrinter& d) {
+    d.show();
+    d.BitBtn1->click();
+    UseQueues({}, -1);  // the spooler lost its queues before the report printed
+    return d.result();
+  });
+  for (int i = 0; i < 5; ++i) TApplication::ProcessMessages();
+  EXPECT_TRUE(jobs_.empty());
+  EXPECT_EQ(messages_, QStringList{"There is no printer to print on any more: nothing was printed"});
 }
 
 TEST_F(PrintJobTest, AFailingRangeLeavesNoTemporaryFiles) {

@@ -174,6 +174,23 @@ TEST_F(ReportPrinterTest, GeneratingToThePrinterPutsOnlyTheRangeOnPaper) {
   EXPECT_TRUE(afterPrint);
 }
 
+TEST(PlacePageTest, APageLiesAtItsOwnSizeWhereItFitsAndScaledUniformlyWhereNot) {
+  // 254 dpi: a pixel is 0.1 mm; 50 px unprintable on every side.
+  auto caps = [](int w, int h) { return TDeviceCaps{254, 254, 50, 50, w, h, w - 100, h - 100}; };
+  struct { long double w, l; TDeviceCaps caps; TPagePlacement placed; } cases[] = {
+      {2970, 2100, caps(2970, 2100), {{-50, -50, 2920, 2050}, false}},  // A4 on A4
+      {2970, 2100, caps(2969, 2098), {{-50, -50, 2920, 2050}, false}},  // rounded sizes still fit
+      {2970, 2100, caps(4200, 2970), {{-50, -50, 2920, 2050}, false}},  // A4 on A3: not enlarged
+      {2970, 2100, caps(2794, 2159), {{0, 77, 2694, 1982}, true}},      // A4 on Letter: across fills
+      {2100, 2970, caps(2159, 2794), {{77, 0, 1982, 2694}, true}},       // portrait: down fills
+  };
+  for (const auto& c : cases) {
+    const TPagePlacement p = PlacePage(c.w, c.l, c.caps);
+    EXPECT_EQ(p.dest, c.placed.dest) << double(c.w) << " on " << c.caps.physicalWidth;
+    EXPECT_EQ(p.scaled, c.placed.scaled) << double(c.w) << " on " << c.caps.physicalWidth;
+  }
+}
+
 TEST_F(ReportPrinterTest, CopiesAreTakenOnlyByADeviceThatDeclaresThem) {
   TReportPrinter p(std::make_unique<TFakePlatformPrinter>(
       std::vector{CapableQueue("copier"), PlainQueue("plain")}, 0));

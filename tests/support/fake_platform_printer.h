@@ -4,12 +4,15 @@
 // the test chooses, jobs recorded as lists of sheets, each sheet the drawing
 // calls made on it.
 
+#include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "../output/canvas_log.h"
 #include "graphics/text_metrics.h"
 #include "output/platform_printer.h"
+#include "report/page_setup.h"
 #include "report/report_error.h"
 
 struct TFakeJob {
@@ -48,12 +51,18 @@ class TFakePlatformPrinter : public TPlatformPrinter {
   TDeviceMode DeviceMode() override { return queues_.at(PrinterIndex()).mode; }
   void SetDeviceMode(const TDeviceMode& mode) override { queues_.at(PrinterIndex()).mode = mode; }
   std::vector<int> PaperCodes() override { return queues_.at(PrinterIndex()).paperCodes; }
+  // The paper of the device mode as it lies (A4 for codes without a size).
   TDeviceCaps Caps() override {
+    const TDeviceMode m = DeviceMode();
+    auto paper = PaperSizeFromOrdinal(m.paperCode);
+    auto mm = paper ? PaperDimensionsMM(*paper) : std::nullopt;
+    auto [w, h] = mm ? *mm : *PaperDimensionsMM(TPaperSize::A4);
+    if (m.orientation == 2) std::swap(w, h);
     TDeviceCaps caps;
     caps.pixelsPerInchX = caps.pixelsPerInchY = dpi_;
     caps.physicalOffsetX = caps.physicalOffsetY = offset;
-    caps.physicalWidth = dpi_ * 827 / 100;                  // A4, portrait
-    caps.physicalHeight = dpi_ * 1169 / 100;
+    caps.physicalWidth = int(std::lround(w / 25.4L * dpi_));
+    caps.physicalHeight = int(std::lround(h / 25.4L * dpi_));
     caps.printableWidth = caps.physicalWidth - 2 * caps.physicalOffsetX;
     caps.printableHeight = caps.physicalHeight - 2 * caps.physicalOffsetY;
     return caps;

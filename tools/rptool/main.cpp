@@ -29,6 +29,8 @@ const TOption kSheetOptions[] = {
     {"--apiary NAME", "the apiary name printed in the header line"},
     {"--captions FILE", "the column caption file (default broodlog.txt in the current directory)"},
     {"--dpi N", "resolution of a PDF or PNG, 10 to 4800 (default 1200 for PDF, 96 for PNG)"},
+    {"--paper NAME", "print on this paper of the printer dialog (letter, A4, A3, ...); a sheet larger "
+                     "than it is scaled to fit, centred (default: the sheet's own, A4)"},
     {"--design", "draw the report's design picture instead of the printed page (.png or .pdf)"},
 };
 
@@ -53,7 +55,7 @@ const TCommand kCommands[] = {
      DemoCommand},
     {"emf-demo", "OUT.emf", "records a sample page (rules, figures, straight and downward text)", {},
      EmfDemoCommand},
-    {"sheet", "OUT.rpt|OUT.pdf|OUT.png [--apiary NAME] [--captions FILE] [--dpi N] [--design]",
+    {"sheet", "OUT.rpt|OUT.pdf|OUT.png [--apiary NAME] [--captions FILE] [--dpi N] [--paper NAME] [--design]",
      "generates the record sheet as \"print note\" does: a saved report, or the printed page as PDF or PNG",
      kSheetOptions, SheetCommand},
 };

@@ -1,16 +1,19 @@
 // sheet: generates the record sheet headlessly, as "print note" does, into
 // a saved report (pages at screen resolution, as the preview holds them) or
-// straight onto a PDF or PNG at the output's resolution, as a printer gets it.
+// straight onto a PDF or PNG at the output's resolution, as a printer gets it,
+// on the sheet's own paper or on another one, as the printer dialog chooses.
 
 #include <QGuiApplication>
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/broodlog_form.h"
 #include "app/caption_file.h"
+#include "app/select_printer.h"
 #include "app/sheet_captions.h"
 #include "commands.h"
 #include "platform/design_render.h"
@@ -107,12 +110,21 @@ bool HasSuffix(const std::string& name, const char* suffix) {
   return lower.size() >= s.size() && lower.compare(lower.size() - s.size(), s.size(), s) == 0;
 }
 
+// The paper size of one of the printer dialog's paper names, in any case.
+std::optional<TPaperSize> PaperNamed(const std::string& name) {
+  const auto& names = TfrmSelectPrinter::kPaperNames;
+  for (std::size_t i = 0; i < names.size(); ++i)
+    if (Lower(names[i]) == Lower(name)) return PaperSizeFromOrdinal(static_cast<int>(i));
+  return std::nullopt;
+}
+
 }  // namespace
 
 int SheetCommand(const std::vector<std::string>& args) {
   std::string out, apiary, captions = kCaptionFileName;
   int dpi = 0;
   bool design = false;
+  std::optional<TPaperSize> paper;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     auto value = [&]() -> const std::string& {
@@ -133,6 +145,9 @@ int SheetCommand(const std::vector<std::string>& args) {
         throw EUsageError("--dpi needs a whole number");
       }
       if (dpi < 10 || dpi > 4800) throw EUsageError("--dpi must lie between 10 and 4800");
+    } else if (a == "--paper") {
+      paper = PaperNamed(value());
+      if (!paper) throw EUsageError("--paper needs one of the printer dialog's paper names, such as letter, A4 or A3");
     } else if (a == "--design") {
       design = true;
     } else if (!a.empty() && a[0] == '-') {
@@ -147,6 +162,7 @@ int SheetCommand(const std::vector<std::string>& args) {
   const bool rpt = HasSuffix(out, ".rpt"), pdf = HasSuffix(out, ".pdf"), png = HasSuffix(out, ".png");
   if (!rpt && !pdf && !png) throw EUsageError("the output must end in .rpt, .pdf or .png");
   if (design && rpt) throw EUsageError("--design draws a picture: write a .png or .pdf");
+  if (paper && (rpt || design)) throw EUsageError("--paper chooses the paper of a printed .pdf or .png");
 
   StartGui();
   TEngineServices services;
@@ -166,6 +182,7 @@ int SheetCommand(const std::vector<std::string>& args) {
     printer->Save(out);
     return 0;
   }
+  form.Report->PrinterSettings().PrintPaper = paper;
   if (png) {
     form.Report->PrintOn(std::make_unique<TBandedPngPrinter>(file, dpi > 0 ? dpi : 96));
     return 0;

@@ -248,6 +248,12 @@ void TCustomBand::PrintOnPage() {
       report->SetCursorY(report->CursorY() + RoundHalfEven(size_.StoredHeight() + stretch_amount_));
       RestoreHeight(h0);
     }
+    // The page now holds more than its title and headers: a later forced
+    // break must break rather than be taken for the one after the title.
+    if (!pageLevel && type != TBandType::rbColumnHeader) {
+      report->ClearHeaderDone();
+      report->ArmColumnBreak();
+    }
   }
   if (AfterPrint) AfterPrint(*this, print);
   if (TChildBand* child = ChildBand()) {

@@ -1,12 +1,12 @@
 #include "platform/page_render.h"
 
 #include <QPageLayout>
-#include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
 #include <cmath>
 
 #include "output/emf_player.h"
+#include "platform/pdf_file.h"
 #include "platform/qt_canvas.h"
 #include "report/report_error.h"
 
@@ -17,6 +17,8 @@ QSizeF FrameMm(const TEmfHeader& h) {
                 (double(h.frame.bottom) - h.frame.top + 1) / 100.0);
 }
 }  // namespace
+
+QSizeF PageSizeMm(std::span<const std::uint8_t> page) { return FrameMm(TEmfPlayer::Validate(page)); }
 
 QImage RenderPageImage(std::span<const std::uint8_t> page, int dpi) {
   const TEmfHeader header = TEmfPlayer::Validate(page);
@@ -38,13 +40,8 @@ QImage RenderPageImage(std::span<const std::uint8_t> page, int dpi) {
 
 void WritePagePdf(std::span<const std::uint8_t> page, const QString& fileName, int dpi) {
   const TEmfHeader header = TEmfPlayer::Validate(page);
-  QPdfWriter writer(fileName);
-  writer.setPageSize(QPageSize(FrameMm(header), QPageSize::Millimeter, QString(), QPageSize::ExactMatch));
-  writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-  writer.setResolution(dpi);
-  QPainter painter;
-  if (!painter.begin(&writer)) throw EReportError("Cannot write file " + fileName.toStdString());
-  TQtCanvas canvas(painter);
-  TEmfPlayer::Play(page, canvas, {0, 0, writer.width(), writer.height()});
-  if (!painter.end()) throw EReportError("Cannot write file " + fileName.toStdString());
+  TPdfFile pdf(fileName, PdfPageLayout(FrameMm(header)), dpi);
+  TQtCanvas canvas(pdf.Painter());
+  TEmfPlayer::Play(page, canvas, {0, 0, pdf.Writer().width(), pdf.Writer().height()});
+  pdf.Finish();
 }

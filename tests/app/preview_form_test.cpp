@@ -514,7 +514,7 @@ TEST_F(PreviewFormTest, SaveAsPdfToAnUnwritablePlaceSaysSo) {
     form->SaveAsPdf(file);
     FAIL() << "no error";
   } catch (const EReportError& e) {
-    EXPECT_STREQ(e.what(), "Cannot write file /nonexistent-dir/broodlog.pdf");
+    EXPECT_STREQ(e.what(), "Cannot create file /nonexistent-dir/broodlog.pdf");
   }
 }
 

@@ -17,6 +17,7 @@
 #include "output/stored_page.h"
 #include "platform/fonts.h"
 #include "platform/page_render.h"
+#include "platform/pdf_file.h"
 #include "platform/qt_text_metrics.h"
 #include "sample_pages.h"
 
@@ -43,8 +44,7 @@ void RenderPage(std::span<const std::uint8_t> page, const std::string& out, int 
     WritePagePdf(page, QString::fromStdString(out), dpi ? dpi : 1200);
     return;
   }
-  const QImage image = RenderPageImage(page, dpi ? dpi : 96);
-  if (!image.save(QString::fromStdString(out), "PNG")) throw std::runtime_error("Cannot write file " + out);
+  SavePngFile(RenderPageImage(page, dpi ? dpi : 96), QString::fromStdString(out));
 }
 
 }  // namespace

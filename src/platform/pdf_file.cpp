@@ -1,5 +1,6 @@
 #include "platform/pdf_file.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QImage>
 #include <QPageLayout>
@@ -86,7 +87,13 @@ void TPdfFile::Finish() {
 }
 
 void SavePngFile(const QImage& image, const QString& fileName) {
-  TReplacementDevice device(fileName);
-  const bool saved = image.save(&device.File(), "PNG");
-  device.Commit(saved, fileName);
+  // Encoded in memory first, so a full disk is our write's error, not one
+  // the PNG library reports on the terminal.
+  TFileReplacement out(QFile::encodeName(fileName).toStdString());
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG"))
+    throw EReportError("Cannot write file " + fileName.toStdString());
+  out.Write(bytes.constData(), std::size_t(bytes.size()));
+  out.Commit();
 }

@@ -247,8 +247,8 @@ bool TfrmPreview::ReportIsOnShownPaper() {
   if (!first) return false;
   const QSizeF shown = PageSizeMm(first->Bytes());
   const TPageSetup& page = report_->Page();
-  QSizeF paper(double(page.Stored(TPageSetup::kWidth)) / 10.0, double(page.Stored(TPageSetup::kLength)) / 10.0);
-  if (page.Orientation() == TPrinterOrientation::poLandscape) paper.transpose();
+  // Width and length as the page lies, in tenths of a millimetre.
+  const QSizeF paper(double(page.Stored(TPageSetup::kWidth)) / 10.0, double(page.Stored(TPageSetup::kLength)) / 10.0);
   return std::abs(shown.width() - paper.width()) < 1.0 && std::abs(shown.height() - paper.height()) < 1.0;
 }
 

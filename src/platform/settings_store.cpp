@@ -58,10 +58,10 @@ QString TSettingsStore::UserConfigDir() {
 }
 
 TSettingsStore::TSettingsStore(const QString& file, bool read_only, bool ini_quoting)
-    : settings_(std::make_unique<QSettings>(file, QSettings::IniFormat)),
-      read_only_(read_only),
-      ini_quoting_(ini_quoting),
-      not_a_file_(IsNotAFile(file)) {}
+    : file_(file), read_only_(read_only), ini_quoting_(ini_quoting), not_a_file_(IsNotAFile(file)) {
+  // QSettings reads its file as it is made.
+  if (!not_a_file_) settings_ = std::make_unique<QSettings>(file, QSettings::IniFormat);
+}
 
 TSettingsStore::~TSettingsStore() = default;
 
@@ -80,7 +80,7 @@ std::unique_ptr<TSettingsStore> TSettingsStore::OpenIniFile(const QString& file_
   return std::unique_ptr<TSettingsStore>(new TSettingsStore(file, read_only, true));
 }
 
-QString TSettingsStore::FileName() const { return settings_->fileName(); }
+QString TSettingsStore::FileName() const { return settings_ ? settings_->fileName() : file_; }
 
 QString TSettingsStore::ReadString(const QString& section, const QString& name, const QString& def) {
   if (not_a_file_) return def;

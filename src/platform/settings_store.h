@@ -59,7 +59,8 @@ class TSettingsStore {
 
  private:
   TSettingsStore(const QString& file, bool read_only, bool ini_quoting);
-  std::unique_ptr<QSettings> settings_;
+  QString file_;
+  std::unique_ptr<QSettings> settings_;  // none when not_a_file_
   bool read_only_;
   bool ini_quoting_;
   bool not_a_file_;  // a FIFO or the like: read as empty, never opened

@@ -277,7 +277,7 @@ void TfrmPreview::SavePagesAsPdf(const QString& fileName) {
     if (!page) continue;
     // Each stored page on a sheet of its own size, as a printer without
     // margins gets it.
-    const QPageLayout layout = PdfPageLayout(PageSizeMm(page->Bytes()));
+    const QPageLayout layout = PdfPageLayout(PageSizeMm(page->Bytes()), true);
     if (pdf) {
       pdf->NewPage(layout);
     } else {

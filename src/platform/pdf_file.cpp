@@ -47,9 +47,10 @@ struct TPdfFile::TState {
   QPainter painter;
 };
 
-QPageLayout PdfPageLayout(const QSizeF& mm) {
+QPageLayout PdfPageLayout(const QSizeF& mm, bool nearestNamed) {
   const double shorter = std::min(mm.width(), mm.height()), longer = std::max(mm.width(), mm.height());
-  const QPageSize size(QSizeF(shorter, longer), QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch);
+  const QPageSize size(QSizeF(shorter, longer), QPageSize::Millimeter, QString(),
+                       nearestNamed ? QPageSize::FuzzyMatch : QPageSize::ExactMatch);
   return QPageLayout(size, mm.width() > mm.height() ? QPageLayout::Landscape : QPageLayout::Portrait,
                      QMarginsF(0, 0, 0, 0));
 }

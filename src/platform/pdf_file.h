@@ -45,8 +45,10 @@ class TPdfFile {
 };
 
 // A layout of the page `mm` millimetres across and down, without margins,
-// its orientation following from the two sides.
-QPageLayout PdfPageLayout(const QSizeF& mm);
+// its orientation following from the two sides: exactly that size, or with
+// nearestNamed the named paper within a few points of it (a screen-resolution
+// page of A4 is A4).
+QPageLayout PdfPageLayout(const QSizeF& mm, bool nearestNamed = false);
 
 // Writes `image` as a PNG file in the same safe way. Throws EReportError
 // "Cannot create file <fileName>" or "Cannot write file <fileName>".

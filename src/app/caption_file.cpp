@@ -11,6 +11,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "output/file_replacement.h"
+#include "report/report_error.h"
+
 namespace {
 
 // Closes a descriptor on every way out.
@@ -20,19 +23,6 @@ struct FdCloser {
     if (fd >= 0) ::close(fd);
   }
 };
-
-bool WriteAll(int fd, const char* data, size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += n;
-    size -= size_t(n);
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -129,134 +119,16 @@ void TCaptionList::LoadFromFile(const QString& file_name) {
   lines_ = DecodeCaptionLines(bytes);
 }
 
-namespace {
-
-// Follows symbolic links to the file they finally name, which need not exist
-// (a dangling link is written through, creating its target). Throws on a
-// loop.
-std::string FollowLinks(std::string path, const std::string& message) {
-  for (int hops = 0; hops < 40; ++hops) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
-    std::string target(size_t(st.st_size > 0 ? st.st_size : 0) + 256, '\0');
-    const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
-    if (n < 0 || size_t(n) >= target.size()) throw EFCreateError(message);
-    target.resize(size_t(n));
-    if (target.empty() || target[0] != '/') {
-      const size_t slash = path.rfind('/');
-      if (slash != std::string::npos) target = path.substr(0, slash + 1) + target;
-    }
-    path = target;
-  }
-  throw EFCreateError(message);
-}
-
-std::string DirectoryOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string BaseNameOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-enum class Replaced { kDone, kNoNewFileHere };
-
-// Writes the content to a new file beside the target and renames it over
-// the target, so that a failure leaves the old file whole. The new file gets
-// the old one's mode, owner and group. kNoNewFileHere when the directory
-// takes no new file or the owner cannot be kept; the caller then writes in
-// place. Throws when the write itself fails.
-Replaced ReplaceThroughNewFile(const std::string& target, const struct stat* old, const QByteArray& content,
-                               const std::string& message) {
-  std::string temp = DirectoryOf(target) + "/." + BaseNameOf(target) + ".XXXXXX";
-  FdCloser f{::mkostemp(temp.data(), O_CLOEXEC)};
-  if (f.fd < 0) {
-    if (old != nullptr && (errno == EACCES || errno == EPERM || errno == EROFS)) return Replaced::kNoNewFileHere;
-    throw EFCreateError(message);
-  }
-  auto drop = [&] {
-    ::close(f.fd);
-    f.fd = -1;
-    ::unlink(temp.c_str());
-  };
-  mode_t mode;
-  if (old != nullptr) {
-    if ((old->st_uid != ::geteuid() || old->st_gid != ::getegid()) &&
-        ::fchown(f.fd, old->st_uid, old->st_gid) != 0) {
-      drop();
-      return Replaced::kNoNewFileHere;  // someone else's file stays theirs
-    }
-    mode = old->st_mode & 07777;
-  } else {
-    // mkstemp makes the file private; give it the mode a plain create would.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode = 0666 & ~mask;
-  }
-  bool ok = ::fchmod(f.fd, mode) == 0 && WriteAll(f.fd, content.constData(), size_t(content.size())) &&
-            ::fsync(f.fd) == 0;
-  ok = (::close(f.fd) == 0) && ok;
-  f.fd = -1;
-  if (!ok || ::rename(temp.c_str(), target.c_str()) != 0) {
-    ::unlink(temp.c_str());
-    throw EFCreateError(message);
-  }
-  // Make the rename itself durable; a failure here loses nothing.
-  FdCloser dir{::open(DirectoryOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
-  if (dir.fd >= 0) ::fsync(dir.fd);
-  return Replaced::kDone;
-}
-
-// Overwrites the file itself, keeping its inode (hard links, owner, mode).
-// The space is claimed first, so a full disk fails before anything changes.
-void WriteInPlace(const std::string& target, const QByteArray& content, const std::string& message) {
-  FdCloser f{::open(target.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC)};
-  struct stat st {};
-  if (f.fd < 0 || ::fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode)) throw EFCreateError(message);
-  const off_t size = off_t(content.size());
-  if (size > 0) {
-    const int err = ::posix_fallocate(f.fd, 0, size);
-    if (err != 0 && err != EOPNOTSUPP && err != EINVAL && err != ENOSYS) throw EFCreateError(message);
-  }
-  const char* data = content.constData();
-  off_t at = 0;
-  while (at < size) {
-    const ssize_t n = ::pwrite(f.fd, data + at, size_t(size - at), at);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) throw EFCreateError(message);
-    at += n;
-  }
-  if (::ftruncate(f.fd, size) != 0 || ::fsync(f.fd) != 0) throw EFCreateError(message);
-  const int fd = f.fd;
-  f.fd = -1;
-  if (::close(fd) != 0) throw EFCreateError(message);
-}
-
-}  // namespace
-
 void TCaptionList::SaveToFile(const QString& file_name) const {
-  const std::string message = "Cannot create file " + file_name.toStdString();
   QByteArray content;
   for (const QString& line : lines_) content += line.toUtf8() + "\r\n";
-
-  // As an editor saves: through a link to its target, never over a file the
-  // user may not write, and keeping the file's mode, owner and hard links.
-  const std::string target = FollowLinks(QFile::encodeName(file_name).toStdString(), message);
-  struct stat st {};
-  if (::lstat(target.c_str(), &st) != 0) {
-    if (errno != ENOENT) throw EFCreateError(message);
-    ReplaceThroughNewFile(target, nullptr, content, message);
-    return;
+  try {
+    ReplaceFile(QFile::encodeName(file_name).toStdString(),
+                {reinterpret_cast<const std::uint8_t*>(content.constData()), std::size_t(content.size())});
+  } catch (const EReportError&) {
+    // Whatever failed, the editor's one message.
+    throw EFCreateError("Cannot create file " + file_name.toStdString());
   }
-  // A directory, FIFO or device is not the caption file; a FIFO would block.
-  if (!S_ISREG(st.st_mode) || ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
-    throw EFCreateError(message);
-  // A renamed-over file would leave the other names of a hard link behind.
-  if (st.st_nlink > 1 || ReplaceThroughNewFile(target, &st, content, message) == Replaced::kNoNewFileHere)
-    WriteInPlace(target, content, message);
 }
 
 const QString& TCaptionList::Strings(int i) const {

@@ -12,7 +12,6 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QTemporaryFile>
 #include <QScreen>
 #include <QShortcut>
 #include <QToolButton>
@@ -20,9 +19,8 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
-#include <filesystem>
-#include <system_error>
 
 #include "app/select_printer.h"
 #include "app/toolbar_glyphs.h"
@@ -33,7 +31,10 @@
 #include "platform/application.h"
 #include "platform/file_printer.h"
 #include "platform/fonts.h"
+#include "platform/page_render.h"
+#include "platform/pdf_file.h"
 #include "platform/qt_canvas.h"
+#include "report/page_setup.h"
 #include "report/report_error.h"
 #include "widgets/accessibility.h"
 #include "widgets/report_preview.h"
@@ -295,114 +296,62 @@ void TfrmPreview::SaveAsPdf(const QString& fileName) {
   TReportPrinter* printer = RptPreview1->ReportPrinter();
   if (!printer || printer->Status() != TPrinterStatus::psFinished || printer->PageCount() < 1) return;
   // A report still generating (this printer's, or a print it was asked
-  // for) cannot print itself now; its stored pages stand in.
-  if (report_ && report_->Idle()) {
+  // for) cannot print itself now, nor one whose paper a print has changed
+  // since: the stored pages stand in, on the paper they were made for.
+  if (report_ && report_->Idle() && ReportIsOnShownPaper()) {
     SaveReportAsPdf(fileName);
   } else {
     SavePagesAsPdf(fileName);
   }
 }
 
-namespace {
-
-[[noreturn]] void CannotWrite(const QString& fileName) {
-  throw EReportError("Cannot write file " + fileName.toStdString());
-}
-
-// Where the new file is written before it replaces `target`: beside it, so
-// that the rename stays on one file system. A symbolic link is written
-// through to the file it names.
-QString FinalTarget(const QString& target) {
-  const QFileInfo info(target);
-  return info.isSymLink() ? info.symLinkTarget() : target;
-}
-
-// A PDF that was written to its end: a short write (a full disk) leaves
-// the file without its closing "%%EOF".
-bool IsWholePdf(const QString& file) {
-  QFile f(file);
-  if (!f.open(QIODevice::ReadOnly) || f.size() < 16) return false;
-  if (f.read(5) != "%PDF-") return false;
-  f.seek(std::max<qint64>(0, f.size() - 32));
-  return f.readAll().trimmed().endsWith("%%EOF");
-}
-
-}  // namespace
-
-// Has `write` write a PDF to a new file beside `fileName`, checks that it is
-// whole and renames it over the old one, which a failure leaves as it was.
-// Where no new file can be made beside it, the PDF is written in place.
-void TfrmPreview::ReplaceWithPdf(const QString& fileName, const std::function<void(const QString&)>& write) {
-  const QString target = FinalTarget(fileName);
-  QTemporaryFile temp(QFileInfo(target).absolutePath() + QStringLiteral("/.broodlog-XXXXXX.pdf"));
-  const bool beside = temp.open();
-  const QString writeTo = beside ? temp.fileName() : target;
-  if (beside) temp.close();
-  try {
-    write(writeTo);
-  } catch (const EReportError& e) {
-    // The user knows the file by the name they gave, not the one beside it.
-    QString message = QString::fromStdString(e.what());
-    message.replace(writeTo, fileName);
-    throw EReportError(message.toStdString());
-  }
-  if (!IsWholePdf(writeTo)) CannotWrite(fileName);
-  if (beside) {
-    if (QFile::exists(target)) QFile::setPermissions(writeTo, QFile::permissions(target));
-    std::error_code ec;
-    std::filesystem::rename(writeTo.toStdString(), target.toStdString(), ec);
-    if (ec) CannotWrite(fileName);
-    temp.setAutoRemove(false);
-  }
+bool TfrmPreview::ReportIsOnShownPaper() {
+  const std::unique_ptr<TStoredPage> first = RptPreview1->ReportPrinter()->GetPage(1);
+  if (!first) return false;
+  const QSizeF shown = PageSizeMm(first->Bytes());
+  const TPageSetup& page = report_->Page();
+  // Width and length as the page lies, in tenths of a millimetre.
+  const QSizeF paper(double(page.Stored(TPageSetup::kWidth)) / 10.0, double(page.Stored(TPageSetup::kLength)) / 10.0);
+  return std::abs(shown.width() - paper.width()) < 1.0 && std::abs(shown.height() - paper.height()) < 1.0;
 }
 
 void TfrmPreview::SaveReportAsPdf(const QString& fileName) {
   // The report prints itself onto a PDF device, as it does onto a printer:
   // the whole report, once, on the page its page setup gives.
-  ReplaceWithPdf(fileName, [this](const QString& writeTo) {
-    TReportPrintSettings& settings = report_->PrinterSettings();
-    const TReportPrintSettings chosen = settings;
-    settings.PrinterIndex = -1;  // the PDF device is the only one it has
-    settings.Copies = 1;
-    settings.FirstPage = settings.LastPage = 0;
-    settings.PrintPaper.reset();  // the page the preview shows, not a paper chosen to print on
-    try {
-      report_->PrintOn(
-          std::make_unique<TFilePlatformPrinter>(TFilePlatformPrinter::TFormat::Pdf, writeTo, kPdfDpi));
-    } catch (...) {
-      settings = chosen;
-      throw;
-    }
+  TReportPrintSettings& settings = report_->PrinterSettings();
+  const TReportPrintSettings chosen = settings;
+  settings.PrinterIndex = -1;  // the PDF device is the only one it has
+  settings.Copies = 1;
+  settings.FirstPage = settings.LastPage = 0;
+  settings.PrintPaper.reset();  // the page the preview shows, not a paper chosen to print on
+  try {
+    report_->PrintOn(std::make_unique<TFilePlatformPrinter>(TFilePlatformPrinter::TFormat::Pdf, fileName, kPdfDpi));
+  } catch (...) {
     settings = chosen;
-  });
+    throw;
+  }
+  settings = chosen;
 }
 
 void TfrmPreview::SavePagesAsPdf(const QString& fileName) {
   TReportPrinter* printer = RptPreview1->ReportPrinter();
-  // The printer's paper as it lies, in millimetres.
-  const double wMm = printer->PageWidth() / 10.0, hMm = printer->PageLength() / 10.0;
-  if (wMm <= 0 || hMm <= 0) CannotWrite(fileName);
-  const QPageSize size(QSizeF(std::min(wMm, hMm), std::max(wMm, hMm)), QPageSize::Millimeter, QString(),
-                       QPageSize::FuzzyMatch);
-  const QPageLayout layout(size, wMm > hMm ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF(0, 0, 0, 0));
-  ReplaceWithPdf(fileName, [&](const QString& writeTo) {
-    QPdfWriter writer(writeTo);
-    writer.setCreator(QStringLiteral("broodlog"));
-    writer.setTitle(QString::fromStdString(printer->Title()));
-    writer.setResolution(kPdfDpi);
-    if (!writer.setPageLayout(layout)) CannotWrite(writeTo);
-    QPainter painter;
-    if (!painter.begin(&writer)) CannotWrite(writeTo);
-    TQtCanvas canvas(painter);
-    // Each stored page stretched over the sheet, as a printer without
+  std::unique_ptr<TPdfFile> pdf;
+  for (std::int32_t i = 1; i <= printer->PageCount(); ++i) {
+    const std::unique_ptr<TStoredPage> page = printer->GetPage(i);
+    if (!page) continue;
+    // Each stored page on a sheet of its own size, as a printer without
     // margins gets it.
-    const TRect area{0, 0, writer.width(), writer.height()};
-    for (std::int32_t i = 1; i <= printer->PageCount(); ++i) {
-      if (i > 1 && !writer.newPage()) CannotWrite(writeTo);
-      if (auto page = printer->GetPage(i)) page->Play(canvas, area);
+    const QPageLayout layout = PdfPageLayout(PageSizeMm(page->Bytes()), true);
+    if (pdf) {
+      pdf->NewPage(layout);
+    } else {
+      pdf = std::make_unique<TPdfFile>(fileName, layout, kPdfDpi, QString::fromStdString(printer->Title()));
     }
-    if (!painter.end()) CannotWrite(writeTo);
-  });
+    TQtCanvas canvas(pdf->Painter());
+    page->Play(canvas, TRect{0, 0, pdf->Writer().width(), pdf->Writer().height()});
+  }
+  if (!pdf) throw EReportError("Cannot write file " + fileName.toStdString());
+  pdf->Finish();
 }
 
 void TfrmPreview::showEvent(QShowEvent* e) {

@@ -77,12 +77,12 @@ class TfrmPreview : public QWidget {
   void BtncloseClick();
   // Asks for a file name (default "broodlog.pdf") and saves the pages there.
   void btnSavePdfClick();
-  // Writes the report as a PDF, text kept as text: with a report, the
-  // report prints itself onto a PDF device (the page the printer gets);
-  // without one, the stored pages are stretched over sheets of the
-  // printer's paper. Nothing without finished pages. Throws EReportError
-  // "Cannot write file %s" (or the device's error); the old file then
-  // stays as it was.
+  // Writes the report as a PDF, text kept as text, on the paper the
+  // preview shows: with a report on that paper, the report prints itself
+  // onto a PDF device (the page the printer gets); otherwise each stored
+  // page is drawn on a sheet of its own size. Nothing without finished
+  // pages. Written as TPdfFile writes; throws its errors, and the old file
+  // then stays as it was.
   void SaveAsPdf(const QString& fileName);
 
   // Resolution the pages are drawn at inside the PDF.
@@ -98,7 +98,7 @@ class TfrmPreview : public QWidget {
  private:
   // The printer dialog and the print job for the shown pages.
   void PrintReport();
-  void ReplaceWithPdf(const QString& fileName, const std::function<void(const QString&)>& write);
+  bool ReportIsOnShownPaper();
   void SaveReportAsPdf(const QString& fileName);
   void SavePagesAsPdf(const QString& fileName);
   void LayOutPanels();

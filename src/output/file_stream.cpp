@@ -55,14 +55,6 @@ TFileStream::~TFileStream() {
   }
 }
 
-unsigned TFileStream::ModeForReplacing(const std::string& name) {
-  struct stat st {};
-  if (::stat(name.c_str(), &st) == 0) return st.st_mode & 07777;
-  mode_t mask = ::umask(0);
-  ::umask(mask);
-  return 0666 & ~mask;
-}
-
 void TFileStream::Flush() {
   if (pending_.empty()) return;
   const unsigned char* in = pending_.data();

@@ -36,10 +36,6 @@ class TFileStream : public TStream {
   std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
   std::int64_t Size() override { return size_; }
 
-  // The permission bits a file written to name should get: those of the
-  // file already there, else those of a plain create (0666 less the umask).
-  static unsigned ModeForReplacing(const std::string& name);
-
   // The file's name as given.
   const std::string& FileName() const { return name_; }
   // Writes out any gathered bytes; throws EReportError "Cannot write file

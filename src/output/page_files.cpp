@@ -1,6 +1,7 @@
 #include "output/page_files.h"
 
 #include "output/emf_player.h"
+#include "output/file_replacement.h"
 #include "output/little_endian.h"
 #include "output/page_store.h"
 
@@ -30,7 +31,10 @@ void CloseTarget(TPageStore& writer, const std::string& target) {
   stream.WriteAll(header, sizeof header);
   // A writer that moved to a temporary file already holds the target's
   // bytes there: renaming it saves a second copy of the whole report.
-  if (!stream.RenameTempFileTo(target)) writer.SaveToFile(target);
+  TFileReplacement out(target);
+  if (stream.RenameTempFileTo(out)) return;
+  stream.CopyTo(out);
+  out.Commit();
 }
 
 void MakeWriter(TPageStore& writer) {

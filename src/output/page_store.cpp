@@ -1,13 +1,9 @@
 #include "output/page_store.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstring>
 #include <limits>
 
-#include "output/file_stream.h"
+#include "output/file_replacement.h"
 #include "output/little_endian.h"
 #include "output/page_compressor.h"
 #include "output/stored_page.h"
@@ -328,20 +324,7 @@ void TPageStore::LoadFromStream(std::unique_ptr<TPageStream> stream, const std::
 void TPageStore::SaveToFile(const std::string& file_name) {
   std::lock_guard guard(lock_);
   if (!stream_) throw EReportError("Page store has no stream");
-  std::string temp = file_name + ".XXXXXX";
-  int fd = ::mkstemp(temp.data());
-  if (fd < 0) throw EReportError("Cannot create file " + file_name);
-  ::fchmod(fd, static_cast<mode_t>(TFileStream::ModeForReplacing(file_name)));
-  try {
-    TFileStream out(fd, temp, true);
-    stream_->CopyTo(out);
-    out.Close();
-  } catch (...) {
-    ::unlink(temp.c_str());
-    throw EReportError("Cannot write file " + file_name);
-  }
-  if (::rename(temp.c_str(), file_name.c_str()) != 0) {
-    ::unlink(temp.c_str());
-    throw EReportError("Cannot create file " + file_name);
-  }
+  TFileReplacement out(file_name);
+  stream_->CopyTo(out);
+  out.Commit();
 }

@@ -98,10 +98,11 @@ class TPageStore {
   // The place of page n's record, or nothing unless 1 <= n <= PageCount.
   // Throws "Page %d is missing from the saved report" as GetPageData does.
   std::optional<TRecordPlace> LocateRecord(std::int32_t n);
-  // Writes the whole stream to file_name through a temporary file in the
-  // same directory that is renamed over it, so a failure leaves any
-  // earlier file intact. Throws EReportError "Cannot create file %s" or
-  // "Cannot write file %s"; the store is unchanged either way.
+  // Writes the whole stream to file_name as TFileReplacement does (through
+  // links, never over what is not a regular file, keeping mode and owner),
+  // so a failure leaves any earlier file intact. Throws EReportError
+  // "Cannot create file %s" or "Cannot write file %s"; the store is
+  // unchanged either way.
   void SaveToFile(const std::string& file_name);
 
   // The store's re-entrant lock.

@@ -1,13 +1,11 @@
 #include "output/page_stream.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
-
-#include <cerrno>
 
 #include <algorithm>
 #include <cstring>
 
+#include "output/file_replacement.h"
 #include "output/file_stream.h"
 #include "output/temp_file.h"
 #include "report/report_error.h"
@@ -128,19 +126,26 @@ void TPageStream::CopyTo(TStream& target) {
   }
 }
 
-bool TPageStream::RenameTempFileTo(const std::string& name) {
+void TPageStream::CopyTo(TFileReplacement& target) {
+  std::lock_guard guard(lock_);
+  Seek(0, TSeekOrigin::Begin);
+  std::vector<unsigned char> chunk(std::size_t(1) << 16);
+  for (;;) {
+    std::size_t got = Read(chunk.data(), chunk.size());
+    if (got == 0) break;
+    target.Write(chunk.data(), got);
+  }
+}
+
+bool TPageStream::RenameTempFileTo(TFileReplacement& target) {
   std::lock_guard guard(lock_);
   if (in_memory_ || temp_name_.empty()) return false;
   try {
     file_->Flush();
   } catch (const EReportError&) {
-    throw EReportError("Cannot write file " + name);
+    throw EReportError("Cannot write file " + target.Name());
   }
-  ::chmod(temp_name_.c_str(), static_cast<mode_t>(TFileStream::ModeForReplacing(name)));
-  if (::rename(temp_name_.c_str(), name.c_str()) != 0) {
-    if (errno == EXDEV) return false;
-    throw EReportError("Cannot create file " + name);
-  }
+  if (!target.CommitByRenaming(temp_name_)) return false;
   temp_name_.clear();
   return true;
 }

@@ -9,6 +9,7 @@
 #include "output/saved_report.h"
 #include "output/stream.h"
 
+class TFileReplacement;
 class TFileStream;
 
 // The byte stream behind a page store: in memory while it is small, moved
@@ -54,14 +55,16 @@ class TPageStream : public TStream {
   // Copies the whole content, from position 0, to target in chunks of
   // CopyChunk bytes. Leaves this stream positioned at its end.
   void CopyTo(TStream& target);
+  void CopyTo(TFileReplacement& target);
 
-  // Renames the temporary file that this stream moved to over `name`; the
-  // stream keeps reading and writing that file and no longer deletes it.
-  // Returns false, changing nothing, when the stream has no temporary file
-  // or the rename would cross file systems. Throws EReportError "Cannot
-  // create file %s" when the rename fails otherwise. For a finished stream
-  // whose bytes are wanted under `name`, this saves copying them.
-  bool RenameTempFileTo(const std::string& name);
+  // Puts the temporary file this stream moved to in the place of target's
+  // file by renaming it (TFileReplacement::CommitByRenaming); the stream
+  // keeps reading and writing that file and no longer deletes it. Returns
+  // false, changing nothing, when the stream has no temporary file or the
+  // rename cannot be done. Throws EReportError "Cannot write file %s" when
+  // the rename fails otherwise. For a finished stream whose bytes are
+  // wanted under that name, this saves copying them.
+  bool RenameTempFileTo(TFileReplacement& target);
 
   // Whether each write to the temporary file goes to the system at once
   // (the default), so that a full disk fails the write that met it, which

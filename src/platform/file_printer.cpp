@@ -1,13 +1,12 @@
 #include "platform/file_printer.h"
 
-#include <QFile>
 #include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
-#include <QPdfWriter>
 #include <cmath>
 
+#include "platform/pdf_file.h"
 #include "platform/qt_canvas.h"
 #include "platform/qt_text_metrics.h"
 #include "report/page_setup.h"
@@ -27,9 +26,10 @@ std::pair<long double, long double> PaperMM(int code) {
 }  // namespace
 
 struct TFilePlatformPrinter::TJob {
-  std::unique_ptr<QPdfWriter> writer;
-  QImage image;
-  QPainter painter;
+  std::unique_ptr<TPdfFile> pdf;
+  QImage image;    // a PNG's first page
+  QImage scratch;  // where a PNG's later pages go
+  QPainter painter;  // a PNG's; a PDF paints with its own
   std::unique_ptr<TQtCanvas> canvas;
   int page = 1;
 };
@@ -40,11 +40,6 @@ TFilePlatformPrinter::TFilePlatformPrinter(TFormat format, QString fileName, int
   mode_.declaresPaperSize = true;
   mode_.declaresOrientation = true;
   mode_.paperCode = static_cast<int>(TPaperSize::A4);
-}
-
-TFilePlatformPrinter::TFilePlatformPrinter(QIODevice* device, int dpi)
-    : TFilePlatformPrinter(TFormat::Pdf, QString(), dpi) {
-  device_ = device;
 }
 
 TFilePlatformPrinter::~TFilePlatformPrinter() {
@@ -88,17 +83,13 @@ void TFilePlatformPrinter::BeginDoc(const std::string& title) {
   if (job_) Abort();
   auto job = std::make_unique<TJob>();
   const TDeviceCaps caps = Caps();
+  QPainter* painter = &job->painter;
   if (format_ == TFormat::Pdf) {
     auto [w, h] = PaperMM(mode_.paperCode);
-    job->writer = device_ ? std::make_unique<QPdfWriter>(device_) : std::make_unique<QPdfWriter>(file_name_);
-    job->writer->setTitle(QString::fromStdString(title));
-    job->writer->setCreator(QStringLiteral("broodlog"));
-    job->writer->setResolution(dpi_);
-    job->writer->setPageLayout(QPageLayout(QPageSize(QSizeF(double(w), double(h)), QPageSize::Millimeter),
-                                           mode_.orientation == 2 ? QPageLayout::Landscape : QPageLayout::Portrait,
-                                           QMarginsF()));
-    if (!job->painter.begin(job->writer.get()))
-      throw EReportError("Cannot create file " + file_name_.toStdString());
+    const QPageLayout layout(QPageSize(QSizeF(double(w), double(h)), QPageSize::Millimeter),
+                             mode_.orientation == 2 ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF());
+    job->pdf = std::make_unique<TPdfFile>(file_name_, layout, dpi_, QString::fromStdString(title));
+    painter = &job->pdf->Painter();
   } else {
     job->image = QImage(caps.physicalWidth, caps.physicalHeight, QImage::Format_RGB32);
     if (job->image.isNull()) throw EReportError("Cannot create file " + file_name_.toStdString());
@@ -108,22 +99,21 @@ void TFilePlatformPrinter::BeginDoc(const std::string& title) {
     job->image.fill(Qt::white);
     job->painter.begin(&job->image);
   }
-  job->painter.setRenderHint(QPainter::Antialiasing, false);
-  job->canvas = std::make_unique<TQtCanvas>(job->painter);
+  painter->setRenderHint(QPainter::Antialiasing, false);
+  job->canvas = std::make_unique<TQtCanvas>(*painter);
   job_ = std::move(job);
 }
 
 void TFilePlatformPrinter::NewPage() {
   if (!job_) throw EReportError("Illegal call to NewPage");
   ++job_->page;
-  if (job_->writer) {
-    job_->writer->newPage();
+  if (job_->pdf) {
+    job_->pdf->NewPage();
   } else if (job_->page == 2) {
     // An image holds one page: later pages are drawn where nobody sees them.
     job_->painter.end();
-    job_->image.save(file_name_, "PNG");
-    job_->image = QImage(1, 1, QImage::Format_RGB32);
-    job_->painter.begin(&job_->image);
+    job_->scratch = QImage(1, 1, QImage::Format_RGB32);
+    job_->painter.begin(&job_->scratch);
     job_->canvas = std::make_unique<TQtCanvas>(job_->painter);
   }
 }
@@ -132,21 +122,18 @@ void TFilePlatformPrinter::EndDoc() {
   if (!job_) return;
   std::unique_ptr<TJob> job = std::move(job_);
   job->canvas.reset();
-  // A PDF that could not be written out whole fails here, not later.
-  const bool ended = job->painter.end();
-  job->writer.reset();
-  if (!ended || (job->page == 1 && !job->image.isNull() && job->image.width() > 1 &&
-                 !job->image.save(file_name_, "PNG")))
-    throw EReportError("Cannot write file " + (device_ ? std::string("(PDF)") : file_name_.toStdString()));
+  // A file that could not be written out whole fails here, not later.
+  if (job->pdf) {
+    job->pdf->Finish();
+    return;
+  }
+  job->painter.end();
+  SavePngFile(job->image, file_name_);
 }
 
 void TFilePlatformPrinter::Abort() {
-  if (!job_) return;
-  std::unique_ptr<TJob> job = std::move(job_);
-  job->canvas.reset();
-  job->painter.end();
-  job->writer.reset();
-  if (!device_) QFile::remove(file_name_);
+  // Nothing reached the file: it keeps what it held.
+  job_.reset();
 }
 
 bool TFilePlatformPrinter::Printing() const { return job_ != nullptr; }

@@ -2,7 +2,6 @@
 
 #include <QString>
 
-class QIODevice;
 #include <memory>
 
 #include "output/platform_printer.h"
@@ -16,10 +15,10 @@ class TFilePlatformPrinter : public TPlatformPrinter {
  public:
   enum class TFormat { Pdf, Png };
 
+  // The file is written when the document ends (TPdfFile, SavePngFile),
+  // and only whole; EndDoc throws their errors, and an aborted document
+  // leaves the file as it was.
   TFilePlatformPrinter(TFormat format, QString fileName, int dpi);
-  // A PDF written to `device` (open for writing; the caller commits or
-  // discards it).
-  TFilePlatformPrinter(QIODevice* device, int dpi);
   ~TFilePlatformPrinter() override;
 
   std::vector<std::string> Printers() const override;
@@ -44,7 +43,6 @@ class TFilePlatformPrinter : public TPlatformPrinter {
   struct TJob;
   TFormat format_;
   QString file_name_;
-  QIODevice* device_ = nullptr;
   int dpi_;
   TDeviceMode mode_;
   std::unique_ptr<TTextMetrics> metrics_;

@@ -1,10 +1,8 @@
 #include "platform/page_render.h"
 
 #include <QPageLayout>
-#include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QFile>
 #include <zlib.h>
 
 #include <algorithm>
@@ -13,6 +11,8 @@
 #include <vector>
 
 #include "output/emf_player.h"
+#include "output/file_replacement.h"
+#include "platform/pdf_file.h"
 #include "platform/qt_canvas.h"
 #include "report/report_error.h"
 
@@ -24,15 +24,14 @@ QSizeF FrameMm(const TEmfHeader& h) {
 }
 std::string TooLarge(int dpi) { return "The page is too large to draw at " + std::to_string(dpi) + " dpi"; }
 
-// A PNG file written row by row: 8-bit RGB, every row filtered against the
+// A PNG file written row by row, beside the file until it is whole: 8-bit RGB, every row filtered against the
 // one above (a ruled sheet is mostly rows like their neighbours) and
 // deflated as it comes, in IDAT chunks of 64 KB.
 class TPngFile {
  public:
   TPngFile(const QString& fileName, int width, int height, int dpi)
-      : file_(fileName), name_(fileName.toStdString()), row_(1 + 3 * std::size_t(width)),
+      : file_(fileName.toStdString()), row_(1 + 3 * std::size_t(width)),
         above_(3 * std::size_t(width), 0), out_(1 << 16) {
-    if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate)) Fail();
     if (deflateInit(&z_, Z_BEST_SPEED) != Z_OK) Fail();
     zlib_ = true;
     Put(reinterpret_cast<const std::uint8_t*>("\x89PNG\r\n\x1a\n"), 8);
@@ -71,17 +70,16 @@ class TPngFile {
   void Finish() {
     Deflate(nullptr, 0, Z_FINISH);
     Chunk("IEND", nullptr, 0);
-    file_.close();
-    if (file_.error() != QFileDevice::NoError) Fail();
+    file_.Commit();
   }
 
  private:
-  [[noreturn]] void Fail() { throw EReportError("Cannot write file " + name_); }
+  [[noreturn]] void Fail() { throw EReportError("Cannot write file " + file_.Name()); }
   static void Be32(std::uint8_t* p, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = std::uint8_t(v >> (24 - 8 * i));
   }
   void Put(const std::uint8_t* data, std::size_t size) {
-    if (size > 0 && file_.write(reinterpret_cast<const char*>(data), qint64(size)) != qint64(size)) Fail();
+    if (size > 0) file_.Write(data, size);
   }
   void Chunk(const char* type, const std::uint8_t* data, std::size_t size) {
     std::uint8_t field[4];
@@ -112,8 +110,7 @@ class TPngFile {
     }
   }
 
-  QFile file_;
-  std::string name_;
+  TFileReplacement file_;  // the PNG goes in the file's place only when whole
   std::vector<std::uint8_t> row_, above_, out_;
   std::size_t used_ = 0;
   z_stream z_{};
@@ -159,6 +156,8 @@ void WritePagePng(std::span<const std::uint8_t> page, const QString& fileName, i
                  [&](TCanvas& canvas) { TEmfPlayer::Play(page, canvas, {0, 0, int(w), int(h)}); });
 }
 
+QSizeF PageSizeMm(std::span<const std::uint8_t> page) { return FrameMm(TEmfPlayer::Validate(page)); }
+
 QImage RenderPageImage(std::span<const std::uint8_t> page, int dpi) {
   const TEmfHeader header = TEmfPlayer::Validate(page);
   const QSizeF mm = FrameMm(header);
@@ -179,13 +178,8 @@ QImage RenderPageImage(std::span<const std::uint8_t> page, int dpi) {
 
 void WritePagePdf(std::span<const std::uint8_t> page, const QString& fileName, int dpi) {
   const TEmfHeader header = TEmfPlayer::Validate(page);
-  QPdfWriter writer(fileName);
-  writer.setPageSize(QPageSize(FrameMm(header), QPageSize::Millimeter, QString(), QPageSize::ExactMatch));
-  writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-  writer.setResolution(dpi);
-  QPainter painter;
-  if (!painter.begin(&writer)) throw EReportError("Cannot write file " + fileName.toStdString());
-  TQtCanvas canvas(painter);
-  TEmfPlayer::Play(page, canvas, {0, 0, writer.width(), writer.height()});
-  if (!painter.end()) throw EReportError("Cannot write file " + fileName.toStdString());
+  TPdfFile pdf(fileName, PdfPageLayout(FrameMm(header)), dpi);
+  TQtCanvas canvas(pdf.Painter());
+  TEmfPlayer::Play(page, canvas, {0, 0, pdf.Writer().width(), pdf.Writer().height()});
+  pdf.Finish();
 }

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/pdf_file.h"
 #include "platform/qt_canvas.h"
 #include "platform/qt_text_metrics.h"
 #include "report/report_error.h"
@@ -287,50 +288,48 @@ TDeviceCaps TQtPlatformPrinter::Caps() {
 void TQtPlatformPrinter::BeginDoc(const std::string& title) {
   if (position_ < 0) throw EReportError("There is no printer to print on");
   if (Printing()) throw EReportError("A print job is already running");
+  // The name the spooler is handed; the PDF replaces this empty file only
+  // when it is whole.
   file_ = std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/broodlog-job-XXXXXX.pdf"));
   if (!file_->open()) {
     file_.reset();
     throw EReportError("Cannot create the print job's file in " + QDir::tempPath().toStdString());
   }
-  file_->close();  // the PDF writer opens it by name
-  job_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
-  job_->setOutputFormat(QPrinter::PdfFormat);
-  job_->setOutputFileName(file_->fileName());
-  job_->setResolution(resolution_);
-  job_->setFullPage(false);
-  job_->setPageLayout(Layout());
-  job_->setDocName(QString::fromStdString(title));
-  job_->setCreator(QStringLiteral("broodlog"));
+  file_->close();
   title_ = title;
-  painter_ = std::make_unique<QPainter>();
-  if (!painter_->begin(job_.get())) {
-    painter_.reset();
-    job_.reset();
+  try {
+    job_ = std::make_unique<TPdfFile>(file_->fileName(), Layout(), resolution_, QString::fromStdString(title));
+  } catch (const EReportError&) {
     file_.reset();
     throw EReportError("Cannot start a print job on " + DeviceName());
   }
-  canvas_ = std::make_unique<TQtCanvas>(*painter_);
+  canvas_ = std::make_unique<TQtCanvas>(job_->Painter());
 }
 
 void TQtPlatformPrinter::NewPage() {
   if (!Printing()) throw EReportError("No print job is running");
-  if (!job_->newPage()) throw EReportError("Cannot begin a new page on " + DeviceName());
+  try {
+    job_->NewPage();
+  } catch (const EReportError&) {
+    throw EReportError("Cannot begin a new page on " + DeviceName());
+  }
   // Each sheet starts from the canvas's defaults.
-  canvas_ = std::make_unique<TQtCanvas>(*painter_);
+  canvas_ = std::make_unique<TQtCanvas>(job_->Painter());
 }
 
 void TQtPlatformPrinter::EndJob() {
   canvas_.reset();
-  if (painter_ && painter_->isActive()) painter_->end();
-  painter_.reset();
   job_.reset();
 }
 
 void TQtPlatformPrinter::EndDoc() {
   if (!Printing()) return;
-  EndJob();
   // Whatever happens to the hand-over, the document's file goes.
   const std::unique_ptr<QTemporaryFile> file = std::move(file_);
+  canvas_.reset();
+  const std::unique_ptr<TPdfFile> job = std::move(job_);
+  // A document the disk could not hold whole is never sent.
+  job->Finish();
   Submit(file->fileName(), title_);
 }
 
@@ -368,7 +367,7 @@ void TQtPlatformPrinter::Abort() {
   file_.reset();  // never sent
 }
 
-bool TQtPlatformPrinter::Printing() const { return painter_ && painter_->isActive(); }
+bool TQtPlatformPrinter::Printing() const { return job_ && job_->Painter().isActive(); }
 
 TCanvas& TQtPlatformPrinter::Canvas() {
   if (!Printing()) throw EReportError("No print job is running");

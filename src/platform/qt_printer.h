@@ -12,6 +12,7 @@ class QPageLayout;
 class QPainter;
 class QPrinter;
 class QTemporaryFile;
+class TPdfFile;
 class TQtCanvas;
 class TQtTextMetrics;
 
@@ -46,7 +47,9 @@ QString SourceForBinCode(int code, const QStringList& offered);
 // laid out as the queue's page (its paper and least margins, from the
 // queue's QPrinterInfo) and handed to the spooler when it ends, with the
 // job's copies, media, sides and tray as job attributes; an aborted job is
-// never sent. The PDF is a temporary file, removed on every way out.
+// never sent, nor is one the disk could not hold whole (EndDoc throws
+// "Cannot write file %s"). The PDF is a temporary file, removed on every
+// way out.
 //
 // The device mode declares copies when the spooler accepts a copy count
 // above 1 for the queue (its copies-supported range reaches 2 or more); a
@@ -104,9 +107,8 @@ class TQtPlatformPrinter : public TPlatformPrinter {
   int resolution_ = 600;
   std::unique_ptr<QPageLayout> layout_;  // rebuilt when the mode changes
   std::unique_ptr<QTemporaryFile> file_;  // the running job's document
-  std::unique_ptr<QPrinter> job_;
+  std::unique_ptr<TPdfFile> job_;        // drawing it
   std::string title_;
-  std::unique_ptr<QPainter> painter_;
   std::unique_ptr<TQtCanvas> canvas_;
   std::unique_ptr<TQtTextMetrics> metrics_;
 };

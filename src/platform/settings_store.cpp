@@ -1,5 +1,7 @@
 #include "platform/settings_store.h"
 
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -25,9 +27,19 @@ QString KeyFile(TPlacementRegRoot root, const QString& key_path) {
   return base + QLatin1Char('/') + rel + QStringLiteral(".ini");
 }
 
-// Creates the file (and its directory) so that the key exists.
+// Something other than a regular file where the values live (after any
+// links): a FIFO would block every read and write for good, so the store
+// never opens it.
+bool IsNotAFile(const QString& file) {
+  struct stat st {};
+  return ::stat(QFile::encodeName(file).constData(), &st) == 0 && !S_ISREG(st.st_mode);
+}
+
+// Creates the file (and its directory) so that the key exists. Something
+// that is not a file already stands for the key; the store then reads
+// nothing and refuses writes.
 bool CreateKeyFile(const QString& file) {
-  if (QFileInfo(file).isFile()) return true;
+  if (QFileInfo(file).isFile() || IsNotAFile(file)) return true;
   if (!QDir().mkpath(QFileInfo(file).path())) return false;
   QFile f(file);
   return f.open(QIODevice::WriteOnly | QIODevice::Append);
@@ -46,9 +58,10 @@ QString TSettingsStore::UserConfigDir() {
 }
 
 TSettingsStore::TSettingsStore(const QString& file, bool read_only, bool ini_quoting)
-    : settings_(std::make_unique<QSettings>(file, QSettings::IniFormat)),
-      read_only_(read_only),
-      ini_quoting_(ini_quoting) {}
+    : file_(file), read_only_(read_only), ini_quoting_(ini_quoting), not_a_file_(IsNotAFile(file)) {
+  // QSettings reads its file as it is made.
+  if (!not_a_file_) settings_ = std::make_unique<QSettings>(file, QSettings::IniFormat);
+}
 
 TSettingsStore::~TSettingsStore() = default;
 
@@ -67,9 +80,10 @@ std::unique_ptr<TSettingsStore> TSettingsStore::OpenIniFile(const QString& file_
   return std::unique_ptr<TSettingsStore>(new TSettingsStore(file, read_only, true));
 }
 
-QString TSettingsStore::FileName() const { return settings_->fileName(); }
+QString TSettingsStore::FileName() const { return settings_ ? settings_->fileName() : file_; }
 
 QString TSettingsStore::ReadString(const QString& section, const QString& name, const QString& def) {
+  if (not_a_file_) return def;
   const QString key = GroupKey(section, name);
   // A file that could not be read fails; one with lines that do not parse
   // gives what could be read, and defaults for the rest.
@@ -99,7 +113,7 @@ void TSettingsStore::WriteString(const QString& section, const QString& name, co
       ((text.front() == QLatin1Char('"') && text.back() == QLatin1Char('"')) ||
        (text.front() == QLatin1Char('\'') && text.back() == QLatin1Char('\''))))
     text = QLatin1Char('"') + text + QLatin1Char('"');
-  if (read_only_)
+  if (read_only_ || not_a_file_)
     throw ERegistryException(QStringLiteral("Failed to set data for '%1'").arg(name).toStdString());
   const QString key = GroupKey(section, name);
   settings_->setValue(key, text);

@@ -26,6 +26,9 @@ class ERegistryException : public std::runtime_error {
 // config directory ("$XDG_CONFIG_HOME/Software/broodlog.ini"); a sub-key is
 // a group in it. An INI file name (without UseRegistry) is a file of that
 // name in the same directory, with the profile-file quoting rule.
+// A symbolic link to the file is written through. Where the file is not a
+// regular file (a FIFO, a device, a directory) it is never opened: values
+// read as missing and writes fail with "Failed to set data for '%s'".
 class TSettingsStore {
  public:
   // Opens a key, creating it (its directory and file) when missing; a
@@ -56,7 +59,9 @@ class TSettingsStore {
 
  private:
   TSettingsStore(const QString& file, bool read_only, bool ini_quoting);
-  std::unique_ptr<QSettings> settings_;
+  QString file_;
+  std::unique_ptr<QSettings> settings_;  // none when not_a_file_
   bool read_only_;
   bool ini_quoting_;
+  bool not_a_file_;  // a FIFO or the like: read as empty, never opened
 };

@@ -1,10 +1,13 @@
 #include "app/preview_form.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPointer>
 #include <QProcess>
@@ -31,6 +34,7 @@
 #include "fake_platform_printer.h"
 #include "platform/application.h"
 #include "resource_limits.h"
+#include "scoped_tmpfs.h"
 #include "sample_printer.h"
 #include "widgets/report_preview.h"
 #include "widgets/spin.h"
@@ -630,7 +634,7 @@ TEST_F(PreviewFormTest, SaveAsPdfToAnUnwritablePlaceSaysSo) {
     form->SaveAsPdf(file);
     FAIL() << "no error";
   } catch (const EReportError& e) {
-    EXPECT_STREQ(e.what(), "Cannot write file /nonexistent-dir/broodlog.pdf");
+    EXPECT_STREQ(e.what(), "Cannot create file /nonexistent-dir/broodlog.pdf");
   }
 }
 
@@ -645,6 +649,68 @@ TEST_F(PreviewFormTest, SaveAsPdfBeforeThePagesAreFinishedWritesNothing) {
   form->SaveAsPdf(file);
   EXPECT_FALSE(QFile::exists(file));
   delete form.data();
+}
+
+// A print on other paper changes the report's page setup; the PDF still
+// holds the sheet on the paper the preview shows, and a new file gets the
+// mode the umask gives.
+TEST_F(PreviewFormTest, SaveAsPdfAfterAPrintOnA3KeepsThePreviewsPaperAndTheUmasksMode) {
+  TEngineServices services;
+  TFormBroodlog sheet;
+  QTemporaryDir dir;
+  const QString file = dir.filePath(QStringLiteral("sheet.pdf"));
+  const mode_t mask = ::umask(022);
+  PreviewSheet(sheet, form, [&] {
+    sheet.Report->Page().SetPaperSize(TPaperSize::A3);  // as the printer dialog leaves it
+    form->SaveAsPdf(file);
+  });
+  ::umask(mask);
+  struct stat st {};
+  ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0644u);
+  const QString info = PdfInfo(file);
+  if (info.isEmpty()) GTEST_SKIP() << "pdfinfo (poppler-utils) is not installed";
+  EXPECT_TRUE(info.contains(QRegularExpression(QStringLiteral("Page size:\\s+84[12](\\.\\d+)? x 595(\\.\\d+)? pts"))))
+      << info.toStdString();
+}
+
+// On a nearly full disk, both ways of writing the PDF fail with the file's
+// name and keep the old file, beside it or in place (a hard-linked file).
+TEST_F(PreviewFormTest, SaveAsPdfOnAFullDiskKeepsTheOldFile) {
+  ScopedTmpfs disk(64);
+  if (!disk.ok()) GTEST_SKIP() << ScopedTmpfs::kSkipReason;
+  const QString d = QString::fromStdString(disk.path());
+  WriteFile(d + QStringLiteral("/ballast"), QByteArray(56000, 'b'));  // one 4 KiB page left
+  const QString file = d + QStringLiteral("/sheet.pdf");
+  for (const bool fromReport : {true, false}) {
+    for (const bool hardLinked : {false, true}) {
+      SCOPED_TRACE(std::string(fromReport ? "report" : "stored pages") + (hardLinked ? ", in place" : ""));
+      WriteFile(file, QByteArray(3000, 'o'));
+      const QByteArray twin = QFile::encodeName(d + QStringLiteral("/twin"));
+      if (hardLinked) ASSERT_EQ(::link(QFile::encodeName(file).constData(), twin.constData()), 0);
+      QString error;
+      auto save = [&] {
+        try {
+          form->SaveAsPdf(file);
+        } catch (const EReportError& e) {
+          error = QString::fromUtf8(e.what());
+        }
+      };
+      TEngineServices services;
+      TFormBroodlog sheet;
+      if (fromReport) {
+        PreviewSheet(sheet, form, save);
+      } else {
+        Open(4);
+        save();
+        delete form.data();
+      }
+      EXPECT_EQ(error, QStringLiteral("Cannot write file ") + file);
+      EXPECT_EQ(ReadFile(file), QByteArray(3000, 'o'));
+      EXPECT_EQ(QDir(d).entryList(QDir::Files | QDir::Hidden).size(), hardLinked ? 3 : 2);
+      ::unlink(twin.constData());
+    }
+  }
 }
 
 }  // namespace

@@ -55,7 +55,7 @@ TEST(EngineServicesTest, InstallsThePlatformAndPutsTheBuiltInsBack) {
 TEST(FilePlatformPrinterTest, AFileThatCannotBeWrittenFailsWithItsName) {
   QTemporaryDir dir;
   struct { TFilePlatformPrinter::TFormat format; QString name; const char* message; } cases[] = {
-      {TFilePlatformPrinter::TFormat::Png, dir.path(), "Cannot write file "},
+      {TFilePlatformPrinter::TFormat::Png, dir.path(), "Cannot create file "},
       {TFilePlatformPrinter::TFormat::Pdf, dir.filePath("missing/sheet.pdf"), "Cannot create file "},
   };
   for (const auto& c : cases) {

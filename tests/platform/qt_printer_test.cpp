@@ -3,6 +3,8 @@
 // PostScript with its trays auto, top and manual).
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include <QImage>
 #include <QPrinterInfo>
 
@@ -13,6 +15,7 @@
 #include "graphics/canvas.h"
 #include "platform/qt_printer.h"
 #include "report/report_error.h"
+#include "scoped_tmpfs.h"
 
 namespace {
 
@@ -227,6 +230,30 @@ TEST_F(QtPrinterTest, AJobTheSpoolerRefusesFailsAndLeavesNoFile) {
   if (old_tmp.empty()) ::unsetenv("TMPDIR");
   else ::setenv("TMPDIR", old_tmp.c_str(), 1);
   std::filesystem::remove_all(tmp);
+}
+
+// The job's document on a full disk: never sent half-written, and gone.
+TEST_F(QtPrinterTest, AJobWhoseDocumentTheDiskCannotHoldFailsAndLeavesNoFile) {
+  ScopedTmpfs disk(64);
+  if (!disk.ok()) GTEST_SKIP() << ScopedTmpfs::kSkipReason;
+  std::ofstream(disk.path() + "/ballast") << std::string(70000, 'b');  // as much as fits
+  const std::string old_tmp = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
+  ::setenv("TMPDIR", disk.path().c_str(), 1);
+  TQtPlatformPrinter p;
+  const int before = cups_lab::LastJobId();
+  p.BeginDoc("full disk");
+  DrawRule(p, 10);
+  try {
+    p.EndDoc();
+    ADD_FAILURE() << "a document the disk could not hold was reported done";
+  } catch (const EReportError& e) {
+    EXPECT_EQ(std::string(e.what()).rfind("Cannot write file " + disk.path() + "/broodlog-job-", 0), 0u) << e.what();
+  }
+  if (old_tmp.empty()) ::unsetenv("TMPDIR");
+  else ::setenv("TMPDIR", old_tmp.c_str(), 1);
+  EXPECT_FALSE(p.Printing());
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(disk.path()), {}), 1);
+  EXPECT_TRUE(cups_lab::FinishedJobsAfter(before).empty());
 }
 
 TEST_F(QtPrinterTest, JobOperationsOutsideAJobFailPlainly) {

@@ -1,11 +1,14 @@
 #include "widgets/placement.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDialog>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QScreen>
 #include <QSettings>
@@ -16,6 +19,7 @@
 #include <memory>
 
 #include "platform/application.h"
+#include "platform/settings_store.h"
 #include "resource_limits.h"
 
 namespace {
@@ -412,4 +416,27 @@ TEST_F(PlacementTest, AWriteThatFailsOverADamagedStoreIsStillReported) {
     w.close();
   }
   EXPECT_EQ(messages_.join('|').toStdString(), "Failed to set data for 'FormVersion'");
+}
+
+// A FIFO where the store's file belongs would block every open for good:
+// it reads as empty and refuses writes at once. A link is written through.
+TEST_F(PlacementTest, TheStoreNeverOpensAFifoAndWritesThroughALink) {
+  QDir().mkpath(dir_.path() + "/Software");
+  ASSERT_EQ(::mkfifo(QFile::encodeName(IniPath()).constData(), 0644), 0);
+  Window w;
+  EXPECT_EQ(w.keeper.ReadStoreInteger("Answer", 7), 7);
+  try {
+    w.keeper.WriteStoreInteger("Answer", 42);
+    ADD_FAILURE() << "no error";
+  } catch (const ERegistryException& e) {
+    EXPECT_STREQ(e.what(), "Failed to set data for 'Answer'");
+  }
+  EXPECT_TRUE(QFileInfo(IniPath()).exists() && !QFileInfo(IniPath()).isFile());
+
+  QFile::remove(IniPath());
+  const QString real = dir_.path() + "/real.ini";
+  ASSERT_TRUE(QFile::link(real, IniPath()));
+  w.keeper.WriteStoreInteger("Answer", 42);
+  EXPECT_TRUE(QFileInfo(IniPath()).isSymLink());
+  EXPECT_EQ(QSettings(real, QSettings::IniFormat).value("textbroodlog/Answer").toString(), "42");
 }

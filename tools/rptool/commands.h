@@ -53,6 +53,8 @@ void StartGui();
 // The bytes of a regular file of at most max_bytes; anything else (a pipe,
 // a device, a directory, a larger file) is refused without reading it.
 std::vector<unsigned char> ReadFileBytes(const std::string& path, std::size_t max_bytes);
+// Replaces the file at path as the page store saves (through links, never
+// over what is not a regular file, keeping mode and owner).
 void WriteFileBytes(const std::string& path, std::span<const unsigned char> bytes);
 // A whole number in the 32-bit signed range; `what` names it in the error.
 int ParseInt(const std::string& text, const char* what);

@@ -1,10 +1,10 @@
 // Helpers shared by rptool's command groups.
 
 #include <cstdint>
-#include <fstream>
 #include <limits>
 
 #include "commands.h"
+#include "output/file_replacement.h"
 #include "output/file_stream.h"
 #include "report/report_error.h"
 
@@ -25,10 +25,11 @@ std::vector<unsigned char> ReadFileBytes(const std::string& path, std::size_t ma
 }
 
 void WriteFileBytes(const std::string& path, std::span<const unsigned char> bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-  out.close();
-  if (!out) throw std::runtime_error("Cannot write file " + path);
+  try {
+    ReplaceFile(path, bytes);
+  } catch (const EReportError& e) {
+    throw std::runtime_error(e.what());
+  }
 }
 
 int ParseInt(const std::string& text, const char* what) {

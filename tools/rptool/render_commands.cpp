@@ -16,6 +16,7 @@
 #include "output/stored_page.h"
 #include "platform/fonts.h"
 #include "platform/page_render.h"
+#include "platform/pdf_file.h"
 #include "platform/qt_text_metrics.h"
 #include "sample_pages.h"
 

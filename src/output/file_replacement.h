@@ -1,0 +1,88 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+
+// Replaces a file's content the way an editor saves it; every file the
+// program writes for the user goes through here.
+//
+// - A symbolic link (or a chain of them) is written through: its final
+//   target gets the content, the link stays a link.
+// - A target that is not a regular file (a directory, FIFO, device,
+//   socket) is refused without being opened, so nothing blocks; so is a
+//   file the user may not write.
+// - Otherwise the content goes to a new file beside the target, is synced
+//   and only then renamed over it, with the old file's mode, owner and
+//   group; a new file gets 0666 less the umask.
+// - Where that cannot be (the file has other hard links, the folder takes
+//   no new file, the owner cannot be kept) the content is gathered first
+//   and then written in place, after claiming its space, so a full disk
+//   fails before the old file changes.
+//
+// A write that does not complete leaves no partial file behind and the old
+// file as it was. Errors are EReportError "Cannot create file <name>" (the
+// target is refused, or no file can be made for it) and "Cannot write file
+// <name>" (the content could not be written whole); <name> is the name as
+// the caller gave it.
+class TFileReplacement {
+ public:
+  // Checks the target and opens the place the new content goes. Throws
+  // "Cannot create file <name>".
+  explicit TFileReplacement(std::string name);
+  // Without Commit, drops the new content; the target stays as it was.
+  ~TFileReplacement();
+  TFileReplacement(const TFileReplacement&) = delete;
+  TFileReplacement& operator=(const TFileReplacement&) = delete;
+
+  // Appends to the new content. Throws "Cannot write file <name>".
+  void Write(const void* data, std::size_t size);
+  void Write(std::span<const std::uint8_t> bytes) { Write(bytes.data(), bytes.size()); }
+  // The descriptor the new content goes to, for writers that want one
+  // (opened read-write, positioned at the end of what was written). It
+  // stays this object's: never close it. A writer that uses it reports its
+  // own failures through Fail().
+  int Descriptor() const { return fd_; }
+  // Marks the content as broken: Commit then fails and keeps the target.
+  void Fail() { failed_ = true; }
+
+  // Puts the new content in the target's place. Throws "Cannot write file
+  // <name>"; the target then keeps its old content. Call once.
+  void Commit();
+  // Puts `finished`, a complete file of the caller's, in the target's place
+  // by renaming it, as Commit would the new content (mode, owner, sync).
+  // Returns false, changing nothing, where the rename cannot be done (the
+  // file lies on another file system, the target is written in place);
+  // the caller then writes the content here and commits. Throws as Commit.
+  bool CommitByRenaming(const std::string& finished);
+
+  // The name as given, for messages.
+  const std::string& Name() const { return name_; }
+  // The file that is replaced, after following links.
+  const std::string& Target() const { return target_; }
+  // Whether the content will be written into the existing file itself.
+  bool InPlace() const { return target_fd_ >= 0; }
+
+ private:
+  [[noreturn]] void Refuse() const;
+  [[noreturn]] void Broken();
+  bool OpenBeside(const struct stat* old);
+  void OpenInPlace();
+  void LinkIntoPlace();
+  void CopyInPlace();
+  void Close();
+
+  std::string name_;
+  std::string target_;
+  int fd_ = -1;          // the new content
+  int target_fd_ = -1;   // the target itself, when written in place
+  std::string temp_;     // a named new file beside the target, if any
+  bool failed_ = false;
+  bool done_ = false;
+};
+
+// Replaces the file's whole content with `bytes` through a TFileReplacement.
+void ReplaceFile(const std::string& name, std::span<const std::uint8_t> bytes);

@@ -1,0 +1,169 @@
+#include "output/file_replacement.h"
+
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include "report/report_error.h"
+#include "scoped_tmpfs.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Read(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+void Put(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
+
+struct stat Stat(const fs::path& p) {
+  struct stat st {};
+  ::stat(p.c_str(), &st);
+  return st;
+}
+
+int Entries(const fs::path& dir) {
+  int n = 0;
+  for (auto& e : fs::directory_iterator(dir)) (void)e, ++n;
+  return n;
+}
+
+// What a replacement reports: empty when it succeeded, else its message.
+std::string Replace(const fs::path& name, const std::string& content) {
+  try {
+    ReplaceFile(name, {reinterpret_cast<const std::uint8_t*>(content.data()), content.size()});
+    return {};
+  } catch (const EReportError& e) {
+    return e.what();
+  }
+}
+
+// Runs `body` in a child process as the user nobody; its exit code is the
+// result (0 for success).
+int AsNobody(const std::function<int()>& body) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    if (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0 ||
+        ::setresuid(65534, 65534, 65534) != 0)
+      _exit(77);
+    _exit(body());
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 99;
+}
+
+class FileReplacementTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/broodlog-replace-XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
+    old_mask_ = ::umask(022);
+  }
+  void TearDown() override {
+    ::umask(old_mask_);
+    fs::remove_all(dir_);
+  }
+  fs::path dir_;
+  mode_t old_mask_ = 0;
+};
+
+// Links, hard links, mode and owner of existing files: rptool's target
+// tests. A new file, through a dangling link, gets the umask's mode.
+TEST_F(FileReplacementTest, ANewFileGetsTheModeTheUmaskGives) {
+  fs::create_symlink("made", dir_ / "link");
+  EXPECT_EQ(Replace(dir_ / "link", "new"), "");
+  EXPECT_TRUE(fs::is_symlink(dir_ / "link"));
+  EXPECT_EQ(Read(dir_ / "made"), "new");
+  EXPECT_EQ(Stat(dir_ / "made").st_mode & 07777, 0644u);
+}
+
+TEST_F(FileReplacementTest, WhatIsNotARegularFileIsRefusedWithoutBlocking) {
+  ASSERT_EQ(::mkfifo((dir_ / "fifo").c_str(), 0644), 0);
+  fs::create_directory(dir_ / "folder");
+  fs::create_symlink(dir_ / "fifo", dir_ / "to-fifo");
+  fs::create_symlink("loop", dir_ / "loop");
+  for (const fs::path& p : {dir_ / "fifo", dir_ / "folder", dir_ / "to-fifo", dir_ / "loop",
+                            fs::path("/dev/null"), dir_ / "missing" / "file"}) {
+    EXPECT_EQ(Replace(p, "x"), "Cannot create file " + p.string());
+  }
+  EXPECT_TRUE(fs::is_fifo(dir_ / "fifo"));
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));
+  EXPECT_EQ(Entries(dir_), 4);
+}
+
+// As a user: a file they may not write is refused; a folder that takes no
+// new file is written in place; one that becomes unwritable before the end
+// fails the write and leaves nothing behind.
+TEST_F(FileReplacementTest, FolderAndFilePermissionsOfAUser) {
+  ASSERT_EQ(::chown(dir_.c_str(), 65534, 65534), 0) << "needs root";
+  Put(dir_ / "file", "old");
+  ASSERT_EQ(::chown((dir_ / "file").c_str(), 65534, 65534), 0);
+  const std::string file = (dir_ / "file").string(), folder = dir_.string();
+  struct Case {
+    const char* what;
+    int result;  // 0 written, 1 refused at the start, 2 failed at the end
+    std::function<void()> before, midway;
+  } cases[] = {
+      {"read-only file", 1, [&] { ::chmod(file.c_str(), 0444); }, [] {}},
+      {"read-only folder: in place", 0, [&] { ::chmod(folder.c_str(), 0555); }, [] {}},
+      {"folder made read-only midway", 2, [] {}, [&] { ::chmod(folder.c_str(), 0555); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const int got = AsNobody([&] {
+      c.before();
+      try {
+        TFileReplacement out(file);
+        out.Write("new", 3);
+        c.midway();
+        try {
+          out.Commit();
+        } catch (const EReportError& e) {
+          return std::string(e.what()) == "Cannot write file " + file ? 2 : 3;
+        }
+      } catch (const EReportError& e) {
+        return std::string(e.what()) == "Cannot create file " + file ? 1 : 3;
+      }
+      return 0;
+    });
+    if (got == 77) GTEST_SKIP() << "cannot become the user nobody here";
+    EXPECT_EQ(got, c.result);
+    EXPECT_EQ(Read(file), c.result == 0 ? "new" : "old");
+    EXPECT_EQ(Entries(dir_), 1);
+    ::chmod(folder.c_str(), 0755);
+    ::chmod(file.c_str(), 0644);
+    Put(file, "old");
+  }
+}
+
+TEST_F(FileReplacementTest, AFullDiskKeepsTheOldFileWholeBesideOrInPlace) {
+  ScopedTmpfs disk(64);
+  if (!disk.ok()) GTEST_SKIP() << ScopedTmpfs::kSkipReason;
+  const fs::path d = disk.path();
+  Put(d / "ballast", std::string(52000, 'b'));
+  const std::string old(6000, 'o'), big(20000, 'n');
+  for (bool hard_linked : {false, true}) {
+    SCOPED_TRACE(hard_linked ? "in place" : "beside");
+    Put(d / "file", old);
+    if (hard_linked) fs::create_hard_link(d / "file", d / "other");
+    EXPECT_EQ(Replace(d / "file", big), "Cannot write file " + (d / "file").string());
+    EXPECT_EQ(Read(d / "file"), old);
+    EXPECT_EQ(Entries(d), hard_linked ? 3 : 2);
+    fs::remove(d / "other");
+  }
+}
+
+}  // namespace

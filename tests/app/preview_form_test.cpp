@@ -687,7 +687,9 @@ TEST_F(PreviewFormTest, SaveAsPdfOnAFullDiskKeepsTheOldFile) {
       SCOPED_TRACE(std::string(fromReport ? "report" : "stored pages") + (hardLinked ? ", in place" : ""));
       WriteFile(file, QByteArray(3000, 'o'));
       const QByteArray twin = QFile::encodeName(d + QStringLiteral("/twin"));
-      if (hardLinked) ASSERT_EQ(::link(QFile::encodeName(file).constData(), twin.constData()), 0);
+      if (hardLinked) {
+        ASSERT_EQ(::link(QFile::encodeName(file).constData(), twin.constData()), 0);
+      }
       QString error;
       auto save = [&] {
         try {

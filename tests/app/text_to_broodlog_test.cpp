@@ -430,7 +430,7 @@ TEST_F(EditorTest, SavesAsAnEditorWouldForAnOrdinaryUser) {
        [&](const QString& dir) {
          QDir(dir).mkdir("real");
          WriteFile(dir + "/real/captions.txt", old);
-         ::symlink("real/captions.txt", QFile::encodeName(dir + "/" + file));
+         ASSERT_EQ(::symlink("real/captions.txt", QFile::encodeName(dir + "/" + file)), 0);
        },
        false, nullptr, true,
        [&](const QString& dir) {
@@ -438,7 +438,7 @@ TEST_F(EditorTest, SavesAsAnEditorWouldForAnOrdinaryUser) {
          EXPECT_EQ(ReadFile(dir + "/real/captions.txt"), saved);
        }},
       {"dangling symbolic link: its target is created", 0755,
-       [&](const QString& dir) { ::symlink("target.txt", QFile::encodeName(dir + "/" + file)); }, false,
+       [&](const QString& dir) { ASSERT_EQ(::symlink("target.txt", QFile::encodeName(dir + "/" + file)), 0); }, false,
        nullptr, true,
        [&](const QString& dir) {
          EXPECT_TRUE(S_ISLNK(Lstat(dir + "/" + file).st_mode));
@@ -448,7 +448,7 @@ TEST_F(EditorTest, SavesAsAnEditorWouldForAnOrdinaryUser) {
        [&](const QString& dir) {
          WriteFile(dir + "/" + file, old);
          ::chmod(QFile::encodeName(dir + "/" + file), 0600);
-         ::link(QFile::encodeName(dir + "/" + file), QFile::encodeName(dir + "/other-name.txt"));
+         ASSERT_EQ(::link(QFile::encodeName(dir + "/" + file), QFile::encodeName(dir + "/other-name.txt")), 0);
        },
        false, nullptr, true,
        [&](const QString& dir) {
@@ -494,12 +494,12 @@ TEST_F(EditorTest, SavesAsAnEditorWouldForAnOrdinaryUser) {
     if (root) {
       for (const QString& entry : QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System)) {
         if (c.root_owns_file && entry == file) continue;
-        ::lchown(QFile::encodeName(dir + "/" + entry), nobody->pw_uid, nogroup->gr_gid);
+        ASSERT_EQ(::lchown(QFile::encodeName(dir + "/" + entry), nobody->pw_uid, nogroup->gr_gid), 0);
         if (QFileInfo(dir + "/" + entry).isDir() && !QFileInfo(dir + "/" + entry).isSymLink())
           for (const QString& inner : QDir(dir + "/" + entry).entryList(QDir::Files))
-            ::lchown(QFile::encodeName(dir + "/" + entry + "/" + inner), nobody->pw_uid, nogroup->gr_gid);
+            ASSERT_EQ(::lchown(QFile::encodeName(dir + "/" + entry + "/" + inner), nobody->pw_uid, nogroup->gr_gid), 0);
       }
-      ::chown(QFile::encodeName(dir), nobody->pw_uid, nogroup->gr_gid);
+      ASSERT_EQ(::chown(QFile::encodeName(dir), nobody->pw_uid, nogroup->gr_gid), 0);
     }
     ::chmod(QFile::encodeName(dir), c.dir_mode);
 

@@ -21,7 +21,9 @@ TEST_P(AtPixelRatio, ThePictureIsDrawnAtTheScreensPixels) {
     const QRgb px = img.pixel(x, y);
     const bool inBar = x >= 3 * r && x < 5 * r;
     EXPECT_EQ(qAlpha(px), inBar ? 255 : 0) << "x " << x << " at ratio " << r;
-    if (inBar) EXPECT_EQ(qGray(px), 0);
+    if (inBar) {
+      EXPECT_EQ(qGray(px), 0);
+    }
   }
 }
 

@@ -495,9 +495,10 @@ TEST_F(EditorTest, SavesAsAnEditorWouldForAnOrdinaryUser) {
       for (const QString& entry : QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System)) {
         if (c.root_owns_file && entry == file) continue;
         ASSERT_EQ(::lchown(QFile::encodeName(dir + "/" + entry), nobody->pw_uid, nogroup->gr_gid), 0);
-        if (QFileInfo(dir + "/" + entry).isDir() && !QFileInfo(dir + "/" + entry).isSymLink())
-          for (const QString& inner : QDir(dir + "/" + entry).entryList(QDir::Files))
-            ASSERT_EQ(::lchown(QFile::encodeName(dir + "/" + entry + "/" + inner), nobody->pw_uid, nogroup->gr_gid), 0);
+        if (!QFileInfo(dir + "/" + entry).isDir() || QFileInfo(dir + "/" + entry).isSymLink()) continue;
+        for (const QString& inner : QDir(dir + "/" + entry).entryList(QDir::Files)) {
+          ASSERT_EQ(::lchown(QFile::encodeName(dir + "/" + entry + "/" + inner), nobody->pw_uid, nogroup->gr_gid), 0);
+        }
       }
       ASSERT_EQ(::chown(QFile::encodeName(dir), nobody->pw_uid, nogroup->gr_gid), 0);
     }

@@ -121,7 +121,11 @@ void TCaptionList::LoadFromFile(const QString& file_name) {
 
 void TCaptionList::SaveToFile(const QString& file_name) const {
   QByteArray content;
-  for (const QString& line : lines_) content += line.toUtf8() + "\r\n";
+  // Appended piece by piece: a 50 MB line costs one encoded copy, not three.
+  for (const QString& line : lines_) {
+    content += line.toUtf8();
+    content += "\r\n";
+  }
   try {
     ReplaceFile(QFile::encodeName(file_name).toStdString(),
                 {reinterpret_cast<const std::uint8_t*>(content.constData()), std::size_t(content.size())});

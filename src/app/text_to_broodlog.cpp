@@ -32,6 +32,14 @@ class TCaptionEdit : public QLineEdit {
  public:
   TCaptionEdit(const QString& text, int limit, QWidget* parent);
 
+  // Sets a text the program gives the box. A text longer than the box can
+  // usefully show is shown cut to kShownChars (laying out millions of
+  // characters takes seconds and gigabytes) and kept whole for Text().
+  void SetWholeText(const QString& whole);
+  // The text the box stands for: the whole text set by SetWholeText while
+  // the box still shows its cut, otherwise what the box holds.
+  QString Text() const { return cut_ && text() == shown_ ? whole_ : text(); }
+
   // True while the user's own input is being handled.
   bool InUserInput() const { return user_input_ > 0; }
   // The text before the change now being validated.
@@ -50,6 +58,8 @@ class TCaptionEdit : public QLineEdit {
   };
   int user_input_ = 0;
   QString before_;
+  QString whole_, shown_;  // shares the caller's text: no copy is made
+  bool cut_ = false;
 };
 
 // Cuts what the user inserts to what fits in the limit; a change that only
@@ -110,6 +120,20 @@ TCaptionEdit::TCaptionEdit(const QString& text, int limit, QWidget* parent) : QL
   setMaxLength(std::numeric_limits<int>::max());  // Qt's default would cut texts at 32767
   setValidator(new TypingLimitValidator(limit, this));
   connect(this, &QLineEdit::textChanged, this, [this](const QString& now) { before_ = now; });
+}
+
+void TCaptionEdit::SetWholeText(const QString& whole) {
+  cut_ = whole.size() > Ttext_to_broodlog::kShownChars;
+  if (!cut_) {
+    whole_.clear(), shown_.clear();
+    setText(whole);
+    return;
+  }
+  qsizetype n = Ttext_to_broodlog::kShownChars;
+  if (whole[n - 1].isHighSurrogate()) --n;  // never half a character
+  whole_ = whole;
+  shown_ = whole.left(n);
+  setText(shown_);
 }
 
 bool TCaptionEdit::event(QEvent* e) {
@@ -292,21 +316,26 @@ void Ttext_to_broodlog::assignLanguage() {
   std::vector<int> order(kCaptionCount);
   for (int k = 0; k < kCaptionCount; ++k) order[size_t(k)] = k;
   LoadAndApplyCaptions(*captions_, QString::fromLatin1(kCaptionFileName), order, [this](int k, const QString& text) {
-    Edits[size_t(k)]->setText(text);
+    static_cast<TCaptionEdit*>(Edits[size_t(k)])->SetWholeText(text);
     Edits[size_t(k)]->setCursorPosition(0);
   });
+}
+
+QString Ttext_to_broodlog::BoxText(int k) const {
+  // Every box is a TCaptionEdit, made so in the constructor.
+  return static_cast<const TCaptionEdit*>(Edits[size_t(k)])->Text();
 }
 
 void Ttext_to_broodlog::BitBtn1Click() {
   if (!captions_) captions_ = std::make_unique<TCaptionList>();
   captions_->Clear();
-  for (QLineEdit* edit : Edits) captions_->Add(edit->text());
+  for (int k = 0; k < kCaptionCount; ++k) captions_->Add(BoxText(k));
   captions_->SaveToFile(QString::fromLatin1(kCaptionFileName));
 }
 
 void Ttext_to_broodlog::BitBtn3Click() {
   for (int k = 0; k < kCaptionCount; ++k) {
-    Edits[size_t(k)]->setText(defaults_[size_t(k)]);
+    static_cast<TCaptionEdit*>(Edits[size_t(k)])->SetWholeText(defaults_[size_t(k)]);
     Edits[size_t(k)]->setCursorPosition(0);
   }
 }

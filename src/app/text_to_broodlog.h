@@ -27,6 +27,12 @@ class Ttext_to_broodlog : public QDialog {
   static constexpr int kOuterWidth = 524, kOuterHeight = 375;
   // The editor's own texts, box k holding entry k.
   static const std::array<const char*, kCaptionCount> kDefaultTexts;
+  // At most this many characters of a text are shown in a box (as many as
+  // the sheet draws of a heading); a longer text from the file or the
+  // program is kept whole and saved whole unless the user changes the box.
+  static constexpr int kShownChars = 65536;
+  // The text box k stands for, which "&OK" saves.
+  QString BoxText(int k) const;
   // How many characters the user may type into box k.
   static constexpr int TypingLimit(int k) { return (k == 12 || k == 13 || k == 20) ? 22 : 17; }
 

@@ -588,6 +588,38 @@ TEST_F(EditorTest, LongTextsFromTheFileOrTheProgramAreKeptAndSavedWhole) {
   EXPECT_TRUE(written == expected) << written.size() << " bytes instead of " << expected.size();
 }
 
+TEST_F(EditorTest, AHugeLineIsShownCutAndSavedWholeUnlessEdited) {
+  const int shown = Ttext_to_broodlog::kShownChars;
+  const QByteArray smile = "\xF0\x9F\x98\x80";  // two UTF-16 units
+  const struct {
+    const char* name;
+    QByteArray line;
+    bool backspace;  // the user deletes the box's last character
+    qsizetype box;   // characters the box holds
+    QByteArray saved;
+  } cases[] = {
+      {"at the bound", QByteArray(shown, 'x'), false, shown, QByteArray(shown, 'x')},
+      {"one past", QByteArray(shown + 1, 'x'), false, shown, QByteArray(shown + 1, 'x')},
+      {"50 MB", QByteArray(50'000'000, 'x'), false, shown, QByteArray(50'000'000, 'x')},
+      {"a pair at the cut", QByteArray(shown - 1, 'x') + smile, false, shown - 1, QByteArray(shown - 1, 'x') + smile},
+      {"edited", QByteArray(shown + 9, 'x'), true, shown - 1, QByteArray(shown - 1, 'x')},
+  };
+  for (const auto& c : cases) {
+    Write("first\r\n" + c.line + "\r\n");
+    Ttext_to_broodlog d;
+    d.show();
+    if (c.backspace) {
+      QTest::keyClick(d.Edits[1], Qt::Key_End);
+      QTest::keyClick(d.Edits[1], Qt::Key_Backspace);
+    }
+    EXPECT_EQ(d.Edits[1]->text().size(), c.box) << c.name;
+    QTest::mouseClick(d.BitBtn1, Qt::LeftButton);
+    const QByteArray written = FileBytes();
+    EXPECT_TRUE(written.startsWith("first\r\n" + c.saved + "\r\n" + Ttext_to_broodlog::kDefaultTexts[2]))
+        << c.name << ": " << written.size() << " bytes written";
+  }
+}
+
 TEST_F(EditorTest, APasteLongerThanTheLimitInsertsWhatFits) {
   const struct {
     const char* name;

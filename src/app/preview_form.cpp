@@ -25,6 +25,7 @@
 #include "app/select_printer.h"
 #include "app/toolbar_glyphs.h"
 #include "generation/report.h"
+#include "generation/scope_guard.h"
 #include "output/platform_printer.h"
 #include "output/report_printer.h"
 #include "output/stored_page.h"
@@ -320,17 +321,12 @@ void TfrmPreview::SaveReportAsPdf(const QString& fileName) {
   // the whole report, once, on the page its page setup gives.
   TReportPrintSettings& settings = report_->PrinterSettings();
   const TReportPrintSettings chosen = settings;
+  TScopeGuard restore([&] { settings = chosen; });
   settings.PrinterIndex = -1;  // the PDF device is the only one it has
   settings.Copies = 1;
   settings.FirstPage = settings.LastPage = 0;
   settings.PrintPaper.reset();  // the page the preview shows, not a paper chosen to print on
-  try {
-    report_->PrintOn(std::make_unique<TFilePlatformPrinter>(TFilePlatformPrinter::TFormat::Pdf, fileName, kPdfDpi));
-  } catch (...) {
-    settings = chosen;
-    throw;
-  }
-  settings = chosen;
+  report_->PrintOn(std::make_unique<TFilePlatformPrinter>(TFilePlatformPrinter::TFormat::Pdf, fileName, kPdfDpi));
 }
 
 void TfrmPreview::SavePagesAsPdf(const QString& fileName) {

@@ -127,7 +127,14 @@ void TFileReplacement::Close() {
   fd_ = target_fd_ = -1;
 }
 
-void TFileReplacement::Refuse() const { throw EReportError("Cannot create file " + name_); }
+// Thrown from the constructor, so the destructor does not run: whatever was
+// opened is closed here.
+void TFileReplacement::Refuse() {
+  Close();
+  if (!temp_.empty()) ::unlink(temp_.c_str());
+  temp_.clear();
+  throw EReportError("Cannot create file " + name_);
+}
 
 void TFileReplacement::Broken() {
   failed_ = true;

@@ -67,7 +67,7 @@ class TFileReplacement {
   bool InPlace() const { return target_fd_ >= 0; }
 
  private:
-  [[noreturn]] void Refuse() const;
+  [[noreturn]] void Refuse();
   [[noreturn]] void Broken();
   bool OpenBeside(const struct stat* old);
   void OpenInPlace();

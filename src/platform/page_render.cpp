@@ -1,5 +1,6 @@
 #include "platform/page_render.h"
 
+#include <QFile>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
@@ -30,10 +31,8 @@ std::string TooLarge(int dpi) { return "The page is too large to draw at " + std
 class TPngFile {
  public:
   TPngFile(const QString& fileName, int width, int height, int dpi)
-      : file_(fileName.toStdString()), row_(1 + 3 * std::size_t(width)),
+      : file_(QFile::encodeName(fileName).toStdString()), row_(1 + 3 * std::size_t(width)),
         above_(3 * std::size_t(width), 0), out_(1 << 16) {
-    if (deflateInit(&z_, Z_BEST_SPEED) != Z_OK) Fail();
-    zlib_ = true;
     Put(reinterpret_cast<const std::uint8_t*>("\x89PNG\r\n\x1a\n"), 8);
     std::uint8_t header[13] = {};
     Be32(header, std::uint32_t(width));
@@ -47,6 +46,10 @@ class TPngFile {
     Be32(physical + 4, perMetre);
     physical[8] = 1;  // the unit is the metre
     Chunk("pHYs", physical, sizeof physical);
+    // Last, so that a header that cannot be written leaves no zlib state
+    // behind: the destructor does not run when the constructor throws.
+    if (deflateInit(&z_, Z_BEST_SPEED) != Z_OK) Fail();
+    zlib_ = true;
   }
   ~TPngFile() {
     if (zlib_) deflateEnd(&z_);
@@ -121,7 +124,11 @@ class TPngFile {
 
 void WriteBandedPng(const QString& fileName, int width, int height, int dpi,
                     const std::function<void(TCanvas&)>& draw) {
-  if (width < 1 || height < 1 || double(width) * height > kMaxPngPixels) throw EReportError(TooLarge(dpi));
+  // A side beyond kMaxPngSide (a damaged frame, a page metres long) would
+  // make single rows larger than a whole band.
+  if (width < 1 || height < 1 || width > kMaxPngSide || height > kMaxPngSide ||
+      double(width) * height > kMaxPngPixels)
+    throw EReportError(TooLarge(dpi));
   constexpr std::int64_t kBandBytes = 32 << 20;
   const int rows = int(std::clamp<std::int64_t>(kBandBytes / (std::int64_t(width) * 4), 1, height));
   QImage band(width, rows, QImage::Format_RGB32);
@@ -151,7 +158,7 @@ void WritePagePng(std::span<const std::uint8_t> page, const QString& fileName, i
   const QSizeF mm = FrameMm(header);
   const double w = std::max(1.0, std::round(mm.width() * dpi / 25.4));
   const double h = std::max(1.0, std::round(mm.height() * dpi / 25.4));
-  if (w * h > kMaxPngPixels) throw EReportError(TooLarge(dpi));
+  if (w > kMaxPngSide || h > kMaxPngSide || w * h > kMaxPngPixels) throw EReportError(TooLarge(dpi));
   WriteBandedPng(fileName, int(w), int(h), dpi,
                  [&](TCanvas& canvas) { TEmfPlayer::Play(page, canvas, {0, 0, int(w), int(h)}); });
 }

@@ -23,6 +23,9 @@ QImage RenderPageImage(std::span<const std::uint8_t> page, int dpi = 96);
 // most rptool draws, with room to spare. Beyond that a page (a damaged
 // frame, most likely) would take hours to draw.
 inline constexpr double kMaxPngPixels = 4e9;
+// The longest side such a PNG may have, in pixels: over five metres at
+// 4800 dpi, far beyond any paper.
+inline constexpr int kMaxPngSide = 1 << 20;
 
 // Writes a PNG of width x height pixels marked with `dpi`, on white, that
 // `draw` paints in the canvas's device pixels. The picture is drawn band by

@@ -229,6 +229,15 @@ class Driver:
         self.checks.expect(acc is not None, "\"%s\" is a %s" % (name, role))
         return acc
 
+    def check_spin(self, window, name, **expected):
+        """A spin button whose value interface reads `expected` (AT-SPI's
+        currentValue, minimumValue, maximumValue, minimumIncrement)."""
+        spin = self.check_role(window, "spin button", name)
+        if spin is not None:
+            value = spin.queryValue()
+            got = {field: getattr(value, field) for field in expected}
+            self.checks.expect(got == expected, "\"%s\" reads %s (%s)" % (name, expected, got))
+
     def press(self, window, role, name, opens=None):
         """Presses a control by its action; the call returns at once."""
         acc = self.control(window, role, name)
@@ -288,24 +297,14 @@ class Driver:
             return
         self.checks.expect(preview.getRoleName() == "frame", "the preview is a frame (%s)" % preview.getRoleName())
         self.check_names(preview, "Report of data")
-        zoom = self.check_role(preview, "spin button", "Zoom")
-        if zoom is not None:
-            value = zoom.queryValue()
-            self.checks.expect((value.minimumValue, value.maximumValue, value.minimumIncrement) == (20, 200, 10),
-                               "the zoom field goes from 20 to 200 in steps of 10 (%g..%g, %g)" % (
-                                   value.minimumValue, value.maximumValue, value.minimumIncrement))
+        self.check_spin(preview, "Zoom", minimumValue=20, maximumValue=200, minimumIncrement=10)
         for hint in ("First Page", "Previous Page", "Next Page", "Last Page", "Print", "Save as PDF", "close"):
             self.check_role(preview, "push button", hint)
 
         dialog = self.press(preview, "push button", "Print", opens="Select the printer")
         if dialog is not None:
             self.check_names(dialog, "Select the printer")
-            copies = self.check_role(dialog, "spin button", "Number of copies:")
-            if copies is not None:
-                value = copies.queryValue()
-                self.checks.expect((value.currentValue, value.minimumValue, value.maximumValue) == (1, 1, 99),
-                                   "the copies field reads 1 of 1 to 99 (%g of %g..%g)" % (
-                                       value.currentValue, value.minimumValue, value.maximumValue))
+            self.check_spin(dialog, "Number of copies:", currentValue=1, minimumValue=1, maximumValue=99)
             self.check_role(dialog, "combo box", "Printer")
             self.press(dialog, "push button", "Cancel")
             self.checks.expect(self.gone("Select the printer"), "\"Cancel\" closes the printer dialog")

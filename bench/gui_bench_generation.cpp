@@ -15,9 +15,17 @@
 #include "app/broodlog_form.h"
 #include "generation/report_label.h"
 #include "platform/application.h"
+#include "generation/report_context.h"
 #include "platform/engine_services.h"
 
 namespace {
+
+// The program's services, made once the application object exists.
+TReportContext& Context() {
+  static TEngineServices services;
+  return services.Context();
+}
+
 
 long CurrentRssKb() {
   long pages = 0, resident = 0;
@@ -36,14 +44,14 @@ struct TBanded {
   int rows = 0;
 
   explicit TBanded(int pages) {
-    report = &owner.CreateComponent<TReport>();
+    report = &owner.CreateComponent<TReport>(Context());
     report->SetUnits(TReportUnit::Native);
-    TBand& detail = owner.CreateComponent<TBand>(TBandType::rbDetail);
+    TBand& detail = owner.CreateComponent<TBand>(Context(), TBandType::rbDetail);
     detail.SetParent(report);
     detail.Size().SetUnits(TReportUnit::Native);
     detail.Size().SetHeight(400);
     for (int i = 0; i < 3; ++i) {
-      TReportLabel& label = owner.CreateComponent<TReportLabel>();
+      TReportLabel& label = owner.CreateComponent<TReportLabel>(Context());
       label.SetParent(&detail);
       label.Size().SetUnits(TReportUnit::Native);
       label.Size().SetLeft(100 + 600 * i);
@@ -51,7 +59,7 @@ struct TBanded {
       label.SetCaption("Colony " + std::to_string(i + 1) + ": inspected, queen seen");
     }
     for (TShapeType shape : {TShapeType::stHorLine, TShapeType::stVertLine}) {
-      TReportShape& rule = owner.CreateComponent<TReportShape>();
+      TReportShape& rule = owner.CreateComponent<TReportShape>(Context());
       rule.SetParent(&detail);
       rule.SetShape(shape);
       rule.Size().SetUnits(TReportUnit::Native);
@@ -81,7 +89,7 @@ BENCHMARK(BM_GenerateBandedReport)->Arg(10)->Arg(1000)->Arg(10000)->Unit(benchma
 
 void BM_RecordSheetToStoredPage(benchmark::State& state) {
   for (auto _ : state) {
-    TFormBroodlog form;
+    TFormBroodlog form(Context());
     form.SetApiaryName("Hill top apiary");
     form.Report->OnPreview = [](TReportPrinter&) {};
     form.Report->Preview();
@@ -96,7 +104,6 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   TApplication app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
-  TEngineServices services;
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

@@ -24,14 +24,22 @@
 #include "output/messages.h"
 #include "output/report_printer.h"
 #include "platform/application.h"
+#include "generation/report_context.h"
 #include "platform/engine_services.h"
 #include "sample_pages.h"
 #include "widgets/report_preview.h"
 
 namespace {
 
+// The program's services, made once the application object exists.
+TReportContext& Context() {
+  static TEngineServices services;
+  return services.Context();
+}
+
+
 std::unique_ptr<TReportPrinter> LandscapePrinter() {
-  auto printer = std::make_unique<TReportPrinter>();
+  auto printer = std::make_unique<TReportPrinter>(Context());
   printer->SetPaperSize(TPaperSize::A4);
   printer->SetOrientation(TPrinterOrientation::poLandscape);
   return printer;
@@ -54,7 +62,7 @@ void BM_OpenToFirstPagePainted(benchmark::State& state) {
     printer->NewPage();
     DrawSampleSheet(printer->Canvas());
     printer->EndDoc();
-    ProcessMessages();
+    Context().Loop().ProcessMessages();
     QCoreApplication::processEvents();
     Paint(*form->RptPreview1);
     if (form->RptPreview1->Image()->RenderCount() != 1) state.SkipWithError("the page was not painted once");
@@ -94,7 +102,7 @@ class TFirstPaintWatch : public QObject {
 // the page drawn. Timed by hand: the flow's wait for the window to close is
 // not part of it.
 void BM_PrintNoteToFirstPagePainted(benchmark::State& state) {
-  Tbroodlogprint main;
+  Tbroodlogprint main(Context());
   main.Edit1->setText(QStringLiteral("Les Tilleuls"));
   TFirstPaintWatch watch;
   qApp->installEventFilter(&watch);
@@ -155,7 +163,7 @@ void BM_Paging1000PageReport(benchmark::State& state) {
     maker->EndDoc();
     maker->Save(file);
   }
-  TReportPrinter printer;
+  TReportPrinter printer(Context());
   printer.Load(file);
   TReportPreview preview;
   preview.resize(1000, 700);
@@ -183,7 +191,6 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   TApplication app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
-  TEngineServices services;
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

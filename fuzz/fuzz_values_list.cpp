@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const EReportError&) {
   }
 
-  TPageSetup page;
+  TPageSetup page(TUnitEnvironment{});
   std::istringstream page_in(text);
   try {
     page.ReadValues(page_in);
@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   (void)page.DesignColumnDividers();
   (void)page.GenerationColumnWidth();
 
-  TBandSize band(nullptr);
+  TBandSize band(nullptr, TUnitEnvironment{});
   std::istringstream band_in(text);
   try {
     band.ReadValues(band_in);

@@ -68,10 +68,10 @@ const std::array<const char*, TFormBroodlog::kHeadingCount> kSheetDesignCaptions
     "extra3",       "extra4",            "extra4",          "extra4",
     "remarks"};
 
-TFormBroodlog::TFormBroodlog() {
+TFormBroodlog::TFormBroodlog(TReportContext& context) {
   SetName("FormBroodlog");
   // The report and its page: A4 landscape, 10 mm margins all round.
-  Report = &CreateComponent<TReport>();
+  Report = &CreateComponent<TReport>(context);
   Report->SetName("Report");
   Report->SetFont(SheetFont(10, 1));
   TPageSetup& page = Report->Page();
@@ -93,14 +93,14 @@ TFormBroodlog::TFormBroodlog() {
   Report->SetPrintIfEmpty(true);
   Report->PrinterSettings() = TReportPrintSettings{};
 
-  DetailBand1 = &CreateComponent<TBand>(TBandType::rbDetail);
+  DetailBand1 = &CreateComponent<TBand>(context, TBandType::rbDetail);
   DetailBand1->SetName("DetailBand1");
   DetailBand1->SetFont(SheetFont(8, 0));
   SetBandSize(*DetailBand1, 1047, 716);
   DetailBand1->SetParent(Report);
 
   for (int i = 0; i < 51; ++i) {
-    TReportShape& rule = CreateComponent<TReportShape>();
+    TReportShape& rule = CreateComponent<TReportShape>(context);
     rule.SetName("RptShape" + std::to_string(i + 5));
     rule.SetPen(TPen{TPenStyle::Solid, 1, colors::Black});
     rule.SetParent(DetailBand1);
@@ -116,7 +116,7 @@ TFormBroodlog::TFormBroodlog() {
 
   for (int i = 0; i < kHeadingCount; ++i) {
     const THeadingDef& def = kHeadings[i];
-    TAngledLabel& heading = CreateComponent<TAngledLabel>();
+    TAngledLabel& heading = CreateComponent<TAngledLabel>(context);
     heading.SetName(def.name);
     heading.SetTag(def.tag);
     heading.SetFont(SheetFont(8, def.tag >= 4 && def.tag <= 7 ? 0 : 1));
@@ -131,7 +131,7 @@ TFormBroodlog::TFormBroodlog() {
     Headings[i] = &heading;
   }
 
-  PageHeaderBand1 = &CreateComponent<TBand>(TBandType::rbPageHeader);
+  PageHeaderBand1 = &CreateComponent<TBand>(context, TBandType::rbPageHeader);
   PageHeaderBand1->SetName("PageHeaderBand1");
   PageHeaderBand1->Frame().SetDrawBottom(true);
   PageHeaderBand1->Frame().SetColor(colors::Black);
@@ -149,16 +149,16 @@ TFormBroodlog::TFormBroodlog() {
     label.SetParent(PageHeaderBand1);
     Place(label, left, 8, width, 17);
   };
-  RptLabel1 = &CreateComponent<TReportLabel>();
+  RptLabel1 = &CreateComponent<TReportLabel>(context);
   headerLabel(*RptLabel1, "RptLabel1", 77, 58);
   RptLabel1->SetCaption("RptLabel1");
-  RptSysData1 = &CreateComponent<TSysData>();
+  RptSysData1 = &CreateComponent<TSysData>(context);
   headerLabel(*RptSysData1, "RptSysData1", 893, 36);
   RptSysData1->SetData(TSysDataType::sdDate);
-  RptLabel2 = &CreateComponent<TReportLabel>();
+  RptLabel2 = &CreateComponent<TReportLabel>(context);
   headerLabel(*RptLabel2, "RptLabel2", 16, 46);
   RptLabel2->SetCaption("Apiary :");
-  RptLabel3 = &CreateComponent<TReportLabel>();
+  RptLabel3 = &CreateComponent<TReportLabel>(context);
   headerLabel(*RptLabel3, "RptLabel3", 849, 36);
   RptLabel3->SetCaption("Date :");
   for (TReportLabel* label : {RptLabel1, RptLabel2, RptLabel3}) {

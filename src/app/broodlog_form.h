@@ -20,7 +20,8 @@ class TFormBroodlog : public TControl {
   static constexpr long double kStoredPerUnit = 254.0L / 96.0L;
   static constexpr int kHeadingCount = 21;
 
-  TFormBroodlog();
+  // The sheet on the services of `context`.
+  explicit TFormBroodlog(TReportContext& context);
   ~TFormBroodlog() override;
 
   TReport* Report;

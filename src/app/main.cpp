@@ -18,6 +18,7 @@
 #include "app/main_window.h"
 #include "broodlog_version.h"
 #include "platform/application.h"
+#include "generation/report_context.h"
 #include "platform/engine_services.h"
 #include "platform/qt_printer.h"
 #include "platform/shell.h"
@@ -176,11 +177,11 @@ int main(int argc, char** argv) {
   hold.reset();
 #endif
   TEngineServices services;
-  InstallQtPlatformPrinters();
+  services.Context().SetPrinters(QtPlatformPrinters());
+  services.Context().SetProgressWindow(PrintProgressWindowMaker());
   TWebOpener webOpener;  // the link label's failures become message boxes
-  InstallPrintProgressWindow();
   InstallAccessibleFactory();
-  Tbroodlogprint window;
+  Tbroodlogprint window(services.Context());
   window.show();
   return app.exec();
 }

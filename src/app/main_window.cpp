@@ -20,7 +20,7 @@
 #include "widgets/accessibility.h"
 #include "widgets/url_label.h"
 
-Tbroodlogprint::Tbroodlogprint(QWidget* parent) : QWidget(parent) {
+Tbroodlogprint::Tbroodlogprint(TReportContext& context, QWidget* parent) : QWidget(parent), context_(context) {
   setObjectName(QStringLiteral("broodlogprint"));
   setWindowTitle(QStringLiteral("broodlogprint"));
   setFont(WindowFont());
@@ -83,7 +83,7 @@ Tbroodlogprint::Tbroodlogprint(QWidget* parent) : QWidget(parent) {
 
 void Tbroodlogprint::BitBtn1Click() {
   ApiaryName() = Edit1->text();
-  PrintNote();
+  PrintNote(context_);
 }
 
 void Tbroodlogprint::BitBtn2Click() { close(); }

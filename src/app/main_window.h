@@ -5,6 +5,7 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class TReportContext;
 class TUrlLabel;
 
 // The program's main window: the apiary name, "print note", "configure",
@@ -21,7 +22,8 @@ class Tbroodlogprint : public QWidget {
   // 4-pixel sizing border and 19-pixel caption. The client never gets smaller.
   static constexpr int kClientWidth = 278, kClientHeight = 144;
 
-  explicit Tbroodlogprint(QWidget* parent = nullptr);
+  // The window's commands make their reports on `context`'s services.
+  explicit Tbroodlogprint(TReportContext& context, QWidget* parent = nullptr);
 
   QPushButton* BitBtn1;  // "print note", the default button
   QPushButton* BitBtn2;  // "&Close"
@@ -44,5 +46,6 @@ class Tbroodlogprint : public QWidget {
  private:
   // Makes the outer size 286 x 171 once the desktop's frame is known.
   void FitOuterSize();
+  TReportContext& context_;
   bool fitted_ = false;
 };

@@ -280,7 +280,7 @@ void TfrmPreview::SpeedButton1Click() {
   if (printer == nullptr) return;
   // Without a dialog nothing else would tell the user that no printer is
   // there; the printers are asked afresh, as the print itself will.
-  if (MakePlatformPrinter()->Printers().empty()) throw EReportError(TfrmSelectPrinter::kNoPrinter);
+  if (printer->Context().MakePrinter()->Printers().empty()) throw EReportError(TfrmSelectPrinter::kNoPrinter);
   printer->Print();
 }
 

@@ -10,14 +10,9 @@
 #include "app/sheet_captions.h"
 #include "widgets/report_preview.h"
 
-namespace {
-// The caption list the last preview made; empty until the first one.
-std::unique_ptr<TCaptionList> caption_list;
-}  // namespace
-
-TfrmPreview* ShowSheetPreview(TFormBroodlog& form, TReportPrinter& sender) {
-  caption_list = std::make_unique<TCaptionList>();
-  ApplySheetTexts(form, *caption_list, QString::fromLatin1(kCaptionFileName), ApiaryName());
+TfrmPreview* ShowSheetPreview(TFormBroodlog& form, TCaptionList& captions, TReportPrinter& sender) {
+  captions = TCaptionList();
+  ApplySheetTexts(form, captions, QString::fromLatin1(kCaptionFileName), ApiaryName());
   auto* window = new TfrmPreview(nullptr);
   window->RptPreview1->SetReportPrinter(&sender);
   window->SetReport(form.Report);
@@ -25,12 +20,12 @@ TfrmPreview* ShowSheetPreview(TFormBroodlog& form, TReportPrinter& sender) {
   return window;
 }
 
-void FormClose() { caption_list.reset(); }
-
-void PrintNote() {
-  auto form = std::make_unique<TFormBroodlog>();
+void PrintNote(TReportContext& context) {
+  // The sheet, its caption list and its preview window live for this flow.
+  auto form = std::make_unique<TFormBroodlog>(context);
+  auto captions = std::make_unique<TCaptionList>();
   QPointer<TfrmPreview> preview;
-  form->Report->OnPreview = [&](TReportPrinter& sender) { preview = ShowSheetPreview(*form, sender); };
+  form->Report->OnPreview = [&](TReportPrinter& sender) { preview = ShowSheetPreview(*form, *captions, sender); };
   // The preview window goes before the sheet on every way out, so it never
   // reaches the sheet's printer once the sheet is gone: the wait ends when
   // the window closes, or when the program ends with the window still open.
@@ -39,7 +34,6 @@ void PrintNote() {
     std::unique_ptr<TFormBroodlog>& form;
     ~TRelease() {
       delete preview.data();
-      FormClose();
       form.reset();
     }
   } release{preview, form};

@@ -100,7 +100,8 @@ class TTempFiles {
 
 }  // namespace
 
-TfrmSelectPrinter::TfrmSelectPrinter(QWidget* parent) : QDialog(parent) {
+TfrmSelectPrinter::TfrmSelectPrinter(TEngineContext& context, QWidget* parent)
+    : QDialog(parent), context_(context) {
   setObjectName(QStringLiteral("frmSelectPrinter"));
   setWindowTitle(QStringLiteral("Select the printer"));
   setFont(WindowFont());
@@ -229,7 +230,7 @@ void TfrmSelectPrinter::showEvent(QShowEvent* e) {
 
 void TfrmSelectPrinter::FormShow() {
   StatusLbl->setText(QString::fromLatin1(kPleaseWait));
-  PlatformPrinter = MakePlatformPrinter();
+  PlatformPrinter = context_.MakePrinter();
   if (CopyCount < 1) CopyCount = 1;
   CopiesSe->SetValue(CopyCount);
   cbPrinters->clear();
@@ -331,7 +332,7 @@ int TfrmSelectPrinter::SelectedPaperItem() const {
 void RunPrintJob(TReportPrinter& printer, TCustomReport* report,
                  const std::function<int(TfrmSelectPrinter&)>& run) {
   TReportPrinter& r = printer;
-  TfrmSelectPrinter dialog;
+  TfrmSelectPrinter dialog(r.Context());
   dialog.ReportPrinter = &r;
   dialog.StartPrinterIndex = r.PrinterIndex();
   if (report != nullptr) {
@@ -379,7 +380,7 @@ void RunPrintJob(TReportPrinter& printer, TCustomReport* report,
   const std::string t3 = files.Make();
   r.Save(t1);
   ExtractPages(t1, t2, dialog.FromPage, dialog.ToPage);
-  TReportPrinter p;
+  TReportPrinter p(r.Context());
   // The spooler may have gone since the dialog listed its printers.
   if (!p.PrintersAvailable()) throw EReportError(kNoPrinterLeft);
   p.SetPrinterIndex(chosen);

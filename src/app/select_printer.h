@@ -17,6 +17,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class TCustomReport;
+class TEngineContext;
 class TReportPrinter;
 class TSpinEdit;
 
@@ -50,7 +51,8 @@ class TfrmSelectPrinter : public QDialog {
   static const char* const kNoCopies;
   static const char* const kNoPrinter;
 
-  explicit TfrmSelectPrinter(QWidget* parent = nullptr);
+  // The dialog lists the printers of `context`'s print service.
+  explicit TfrmSelectPrinter(TEngineContext& context, QWidget* parent = nullptr);
   ~TfrmSelectPrinter() override;
 
   // Controls, owned by the dialog.
@@ -103,6 +105,8 @@ class TfrmSelectPrinter : public QDialog {
  private:
   void OkClicked();
   void PlaceBottomRow();
+
+  TEngineContext& context_;
 };
 
 // The print job of the preview window's Print button: the dialog for the

@@ -57,7 +57,7 @@ TAngledMetrics AngledTextMetrics(TTextMetrics& metrics, const TLogFont& font, in
   return m;
 }
 
-TAngledLabel::TAngledLabel() {
+TAngledLabel::TAngledLabel(TReportContext& context) : TCustomReportLabel(context) {
   if (Font().Name() == "MS Sans Serif" || Font().Name() == "System") {
     TFont font = Font();
     font.SetName("Arial");
@@ -116,7 +116,7 @@ void TAngledLabel::Paint(TCanvas& canvas, TPoint origin) {
   if (InPrintRun()) return;
   std::string text(DrawnPart(Caption()));
   if (text.find_first_not_of(" \t") == std::string::npos) text = "(" + Name() + ")";
-  TTextMetrics& metrics = ReferenceMetrics();
+  TTextMetrics& metrics = Context().Metrics();
   TFont font = Font();
   TCustomReport* report = OwnerReport();
   const int zoom = report ? report->Zoom() : 100;

@@ -34,7 +34,7 @@ inline constexpr std::size_t kMaxAngledLabelChars = 65536;
 // characters of it, the caption itself is kept whole.
 class TAngledLabel : public TCustomReportLabel {
  public:
-  TAngledLabel();
+  explicit TAngledLabel(TReportContext& context);
   int Angle() const { return angle_; }
   // Stores the angle modulo 360; an angle that stays below 0 is taken as
   // its positive equivalent (-90 stays -90, which lays out as 270).

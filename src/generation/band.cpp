@@ -4,6 +4,7 @@
 
 #include "generation/printable.h"
 #include "generation/report.h"
+#include "generation/report_context.h"
 #include "generation/scope_guard.h"
 #include "report/rounding.h"
 
@@ -34,7 +35,7 @@ bool IsPageLevel(TBandType type) {
          type == TBandType::rbPageFooter || type == TBandType::rbOverlay;
 }
 
-TCustomBand::TCustomBand() : size_(this) {
+TCustomBand::TCustomBand(TReportContext& context) : TBasePanel(context), size_(this, context.Units()) {
   SetColor(colors::White);
   SetBounds(0, 0, 0, 40);
 }
@@ -76,7 +77,7 @@ void TCustomBand::SetHasChild(bool on) {
   if (on == (child != nullptr)) return;
   if (on) {
     TControl* owner = Owner() ? Owner() : this;
-    auto& created = owner->CreateComponent<TChildBand>();
+    auto& created = owner->CreateComponent<TChildBand>(Context());
     created.SetParent(report_ ? static_cast<TControl*>(report_) : Parent());
     created.SetParentBand(this);
     return;

@@ -29,7 +29,7 @@ bool IsPageLevel(TBandType type);
 // in one ordered list.
 class TCustomBand : public TBasePanel {
  public:
-  TCustomBand();
+  explicit TCustomBand(TReportContext& context);
   ~TCustomBand() override;
 
   // The band's own type; a child band reports rbChild.
@@ -122,7 +122,8 @@ class TCustomBand : public TBasePanel {
 // A band of a chosen type.
 class TBand : public TCustomBand {
  public:
-  explicit TBand(TBandType type = TBandType::rbDetail) : type_(type) {}
+  explicit TBand(TReportContext& context, TBandType type = TBandType::rbDetail)
+      : TCustomBand(context), type_(type) {}
   TBandType BandType() const override { return type_; }
   // Stores the type and re-sorts and re-arranges the report's bands.
   void SetBandType(TBandType type);
@@ -134,7 +135,7 @@ class TBand : public TCustomBand {
 // A band printed right after its parent band, with the parent's type.
 class TChildBand : public TCustomBand {
  public:
-  TChildBand() = default;
+  explicit TChildBand(TReportContext& context) : TCustomBand(context) {}
   // A child band's own type reads rbChild, except while it prints as part
   // of a page footer.
   TBandType BandType() const override { return type_override_; }

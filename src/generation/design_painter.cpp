@@ -41,7 +41,7 @@ struct TRulerAxis {
 // the report panel only; minor lines (and, for millimetres, labels) only
 // from the zoom where they stop crowding.
 void PaintRuler(TCustomReport& report, TCanvas& c, int ox, int oy, int w, int h, bool labels) {
-  const int ppi = ReferenceMetrics().PixelsPerInch();
+  const int ppi = report.Context().Metrics().PixelsPerInch();
   const long double scale = static_cast<long double>(ppi) * report.Zoom() / 100;
   TRulerAxis across, down;
   bool minor = true, labelled = labels, dotted = false;
@@ -105,14 +105,14 @@ void PaintBand(TCustomReport& report, TCustomBand& band, TCanvas& c) {
   Line(c, ox + w - 1, oy, ox + w - 1, oy + h - 1);
   Line(c, ox + w - 1, oy + h - 1, ox, oy + h - 1);
   Line(c, ox, oy + h - 1, ox, oy);
-  const long double factor = ReferenceMetrics().PixelsPerInch() / kStoredPerInch;
+  const long double factor = report.Context().Metrics().PixelsPerInch() / kStoredPerInch;
   if (band.Frame().HasAnySide()) band.Frame().DrawSides(c, {ox, oy, ox + w, oy + h}, factor, factor);
-  const TLogFont font = DesignFont(ReferenceMetrics().PixelsPerInch());
+  const TLogFont font = DesignFont(report.Context().Metrics().PixelsPerInch());
   c.SetFont(font);
   c.SetTextColor(kOutline);
   c.SetBkMode(TBkMode::Transparent);
   c.SetTextAlign(TTextAlign{});
-  const int textHeight = ReferenceMetrics().TextExtent(font, "W").height;
+  const int textHeight = report.Context().Metrics().TextExtent(font, "W").height;
   c.TextOut(ox + 2, oy + h - textHeight - 4, std::string(BandTypeName(band.BandType())));
   // The elements are controls on the band: they paint over it.
   for (std::size_t i = 0; i < band.ChildCount(); ++i)
@@ -138,7 +138,7 @@ void PaintReportDesign(TCustomReport& report, TCanvas& c) {
     }
     c.SetBrush(TBrush{TBrushStyle::Clear, kMargin});
     c.Rectangle({m.left, m.top, m.right, m.bottom});
-    const long double factor = ReferenceMetrics().PixelsPerInch() / kStoredPerInch;
+    const long double factor = report.Context().Metrics().PixelsPerInch() / kStoredPerInch;
     if (report.Frame().HasAnySide())
       report.Frame().DrawSides(c, {m.left, m.top, m.right, m.bottom}, factor, factor);
   }

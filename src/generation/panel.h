@@ -3,6 +3,8 @@
 #include "graphics/canvas.h"
 #include "report/control.h"
 
+class TReportContext;
+
 // The frame of a panel or an element: any of its four sides, drawn as
 // filled strips of a thickness given in points.
 class TReportFrame {
@@ -51,10 +53,13 @@ class TReportFrame {
   int width_ = 1;
 };
 
-// The base of the report and its bands: a control with a frame and a zoom.
+// The base of the report and its bands: a control with a frame and a zoom,
+// on the services of its report's context.
 class TBasePanel : public TControl {
  public:
-  TBasePanel() : frame_(this) {}
+  explicit TBasePanel(TReportContext& context) : context_(context), frame_(this) {}
+
+  TReportContext& Context() const { return context_; }
 
   TReportFrame& Frame() { return frame_; }
   const TReportFrame& Frame() const { return frame_; }
@@ -68,6 +73,7 @@ class TBasePanel : public TControl {
   int zoom_ = 100;
 
  private:
+  TReportContext& context_;
   TReportFrame frame_;
   int ruler_font_size_ = 12;
 };

@@ -3,7 +3,8 @@
 #include "generation/band.h"
 #include "generation/report.h"
 
-TPrintable::TPrintable() : size_(this), frame_(this) {
+TPrintable::TPrintable(TReportContext& context)
+    : context_(context), size_(this, context.Units()), frame_(this) {
   SetColor(colors::White);
   SetBounds(0, 0, 10, 10);
 }
@@ -92,7 +93,7 @@ void TPrintable::PrintAt(long double x, long double y) {
 
 // --- TReportShape -----------------------------------------------------------
 
-TReportShape::TReportShape() { SetBounds(Left(), Top(), 65, 65); }
+TReportShape::TReportShape(TReportContext& context) : TPrintable(context) { SetBounds(Left(), Top(), 65, 65); }
 
 void TReportShape::SetBrush(const TBrush& brush) {
   brush_ = brush;
@@ -174,7 +175,7 @@ void TPrintable::PaintBase(TCanvas& canvas, const TRect& r) {
   mark(r.right - 1, r.bottom - 1, -1, -1);
   if (frame_.HasAnySide()) {
     const long double factor =
-        static_cast<long double>(ReportZoom()) * ReferenceMetrics().PixelsPerInch() / 254 / 100;
+        static_cast<long double>(ReportZoom()) * context_.Metrics().PixelsPerInch() / 254 / 100;
     frame_.DrawSides(canvas, r, factor, factor);
   }
 }

@@ -9,6 +9,7 @@
 
 class TCustomBand;
 class TCustomReport;
+class TReportContext;
 class TReportPrinter;
 class TTextMetrics;
 
@@ -19,8 +20,11 @@ enum class TAlignment { taLeftJustify = 0, taRightJustify = 1, taCenter = 2 };
 // with its own position on the page.
 class TPrintable : public TControl {
  public:
-  TPrintable();
+  // An element on the services of `context`, its report's.
+  explicit TPrintable(TReportContext& context);
   ~TPrintable() override;
+
+  TReportContext& Context() const { return context_; }
 
   TPrintableSize& Size() { return size_; }
   const TPrintableSize& Size() const { return size_; }
@@ -77,6 +81,7 @@ class TPrintable : public TControl {
   bool output_complete_ = true;
 
  private:
+  TReportContext& context_;
   TPrintableSize size_;
   TReportFrame frame_;
   TAlignment alignment_ = TAlignment::taLeftJustify;
@@ -93,7 +98,7 @@ enum class TShapeType { stRectangle, stCircle, stVertLine, stHorLine, stTopAndBo
 // Lines and figures: rules, rectangles, circles.
 class TReportShape : public TPrintable {
  public:
-  TReportShape();
+  explicit TReportShape(TReportContext& context);
   const TBrush& Brush() const { return brush_; }
   void SetBrush(const TBrush& brush);
   const TPen& Pen() const { return pen_; }

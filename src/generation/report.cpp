@@ -1,7 +1,6 @@
 #include "generation/report.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "generation/printable.h"
 #include "generation/scope_guard.h"
@@ -9,35 +8,6 @@
 #include "report/rounding.h"
 
 namespace {
-
-TProgressWindowMaker& ProgressWindowMaker() {
-  static TProgressWindowMaker maker;
-  return maker;
-}
-
-TDateTimeFormats NumericFormats() {
-  return TDateTimeFormats{
-      [](int y, int m, int d) {
-        char buf[32];
-        std::snprintf(buf, sizeof buf, "%02d/%02d/%04d", d, m, y);
-        return std::string(buf);
-      },
-      [](int h, int m, int) {
-        char buf[16];
-        std::snprintf(buf, sizeof buf, "%02d:%02d", h, m);
-        return std::string(buf);
-      },
-      [](int h, int m, int s) {
-        char buf[16];
-        std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", h, m, s);
-        return std::string(buf);
-      }};
-}
-
-TDateTimeFormats& Formats() {
-  static TDateTimeFormats formats = NumericFormats();
-  return formats;
-}
 
 // The summary is not page level (a forced break before it breaks), but it
 // is printed once after every column, so it spans the page as they do.
@@ -52,19 +22,6 @@ void AppendChain(std::vector<TCustomBand*>& list, TCustomBand* band) {
 }
 
 }  // namespace
-
-void SetProgressWindowMaker(TProgressWindowMaker maker) { ProgressWindowMaker() = std::move(maker); }
-
-const TDateTimeFormats& DateTimeFormats() { return Formats(); }
-
-void ResetDateTimeFormats() { Formats() = NumericFormats(); }
-
-void SetDateTimeFormats(TDateTimeFormats formats) {
-  TDateTimeFormats& f = Formats();
-  if (formats.ShortDate) f.ShortDate = std::move(formats.ShortDate);
-  if (formats.ShortTime) f.ShortTime = std::move(formats.ShortTime);
-  if (formats.LongTime) f.LongTime = std::move(formats.LongTime);
-}
 
 // --- TReportBands ----------------------------------------------------------
 
@@ -89,8 +46,8 @@ void TReportBands::Set(TBandType type, bool on) {
 
 // --- TCustomReport: definition ----------------------------------------------
 
-TCustomReport::TCustomReport()
-    : page_(std::make_unique<TPageSetup>(UnitEnvironment())), bands_(*this) {
+TCustomReport::TCustomReport(TReportContext& context)
+    : TBasePanel(context), page_(std::make_unique<TPageSetup>(context.Units())), bands_(*this) {
   SetColor(colors::White);
   functions_ = {{"PAGENUMBER", "0"}, {"COLUMNNUMBER", "0"}, {"REPORTTITLE", "''"}};
   page_->SetOwnerReport(this);
@@ -140,7 +97,7 @@ TBand& TCustomReport::CreateBand(TBandType type) {
     name = base + std::to_string(n);
     if (!owner->FindComponent(name)) break;
   }
-  TBand& band = owner->CreateComponent<TBand>(type);
+  TBand& band = owner->CreateComponent<TBand>(Context(), type);
   band.SetName(name);
   band.SetParent(this);
   return band;
@@ -211,8 +168,7 @@ void TCustomReport::LayoutBands() {
 // --- TCustomReport: running ---------------------------------------------------
 
 std::unique_ptr<TReportPrinter> TCustomReport::FreshPrinter(std::unique_ptr<TPlatformPrinter> device) {
-  auto printer = device ? std::make_unique<TReportPrinter>(std::move(device))
-                        : std::make_unique<TReportPrinter>();
+  auto printer = std::make_unique<TReportPrinter>(Context(), std::move(device));
   printer->AfterPreview = [this](TReportPrinter&) {
     if (AfterPreview) AfterPreview(*this);
   };
@@ -226,7 +182,8 @@ std::unique_ptr<TReportPrinter> TCustomReport::FreshPrinter(std::unique_ptr<TPla
 }
 
 void TCustomReport::Preview() {
-  ProcessMessages();
+  TMessageLoop& loop = Context().Loop();
+  loop.ProcessMessages();
   if (!idle_) return;
   TReportPrinterClient* client = nullptr;
   if (printer_) {
@@ -244,8 +201,7 @@ void TCustomReport::Preview() {
     printer_.reset();
     return;
   }
-  while (printer_ && printer_->ShowingPreview() && !MessageLoop().Terminated())
-    MessageLoop().HandleMessage();
+  while (printer_ && printer_->ShowingPreview() && !loop.Terminated()) loop.HandleMessage();
 }
 
 void TCustomReport::Print() {
@@ -260,7 +216,7 @@ void TCustomReport::Print() {
   printer_ = FreshPrinter(nullptr);
   if (!printer_->PrintersAvailable()) throw EReportError(kNoPrinterLeft);
   printer_->SetDestination(TDestination::odPrinter);
-  if (ProgressWindowMaker()) progress = ProgressWindowMaker()(*printer_, show_progress_);
+  if (const TProgressWindowMaker& maker = Context().ProgressWindow()) progress = maker(*printer_, show_progress_);
   printer_->SetClient(progress.get());
   Generate();
 }
@@ -379,7 +335,7 @@ void TCustomReport::RunDataController() {
   bool more = false;
   OnNeedData(*this, more);
   if (!more) return;
-  ProcessMessages();
+  Context().Loop().ProcessMessages();
   if (printer_->Cancelled()) cancel_requested_ = true;
   if (cancel_requested_) return;
   EmitBand(title);
@@ -392,7 +348,7 @@ void TCustomReport::RunDataController() {
     }
   }
   while (more) {
-    ProcessMessages();
+    Context().Loop().ProcessMessages();
     if (printer_->Cancelled()) cancel_requested_ = true;
     if (cancel_requested_) return;
     ++detail_number_;

@@ -9,6 +9,7 @@
 
 #include "generation/band.h"
 #include "generation/panel.h"
+#include "generation/report_context.h"
 #include "output/messages.h"
 #include "output/report_printer.h"
 #include "report/page_setup.h"
@@ -72,32 +73,13 @@ class TReportBands {
 // the printer was chosen).
 inline constexpr const char* kNoPrinterLeft = "There is no printer to print on any more: nothing was printed";
 
-// Makes the window that shows printing progress for a report printing
-// straight to a printer (a TReportPrinterClient); installed by the
-// interface. None by default.
-using TProgressWindowMaker =
-    std::function<std::unique_ptr<TReportPrinterClient>(TReportPrinter& printer, bool show)>;
-void SetProgressWindowMaker(TProgressWindowMaker maker);
-
-// Date and time texts in the system's formats, installed by the platform.
-// The defaults are numeric (day/month/year, 24-hour clock).
-struct TDateTimeFormats {
-  std::function<std::string(int year, int month, int day)> ShortDate;
-  std::function<std::string(int hour, int minute, int second)> ShortTime;
-  std::function<std::string(int hour, int minute, int second)> LongTime;
-};
-const TDateTimeFormats& DateTimeFormats();
-// Replaces the formats given (empty members keep the current ones).
-void SetDateTimeFormats(TDateTimeFormats formats);
-// Back to the numeric defaults.
-void ResetDateTimeFormats();
-
 // A report: page setup, bands and elements, turned into pages by Preview
 // (into a page store, shown by OnPreview) or Print (straight to a printer).
 // Lengths during a run are in storage units (0.1 mm).
 class TCustomReport : public TBasePanel, public TReportHost, public TMessageReceiver {
  public:
-  TCustomReport();
+  // A report on the host's services; its bands and elements take the same.
+  explicit TCustomReport(TReportContext& context);
   ~TCustomReport() override;
 
   // --- Definition ---------------------------------------------------------
@@ -241,4 +223,7 @@ class TCustomReport : public TBasePanel, public TReportHost, public TMessageRece
   std::int32_t detail_number_ = 0;
 };
 
-class TReport : public TCustomReport {};
+class TReport : public TCustomReport {
+ public:
+  using TCustomReport::TCustomReport;
+};

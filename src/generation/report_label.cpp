@@ -90,7 +90,7 @@ TAlignment TCustomReportLabel::EffectiveAlignment() const {
 }
 
 int TCustomReportLabel::TextWidth(std::string_view text) const {
-  TTextMetrics& metrics = ReferenceMetrics();
+  TTextMetrics& metrics = Context().Metrics();
   return metrics.TextExtent(LogFontFor(Font(), metrics.PixelsPerInch()), text).width + 1;
 }
 
@@ -100,7 +100,7 @@ int TCustomReportLabel::MeasureWidth(std::string_view text) const {
 }
 
 int TCustomReportLabel::LineHeight() const {
-  TTextMetrics& metrics = ReferenceMetrics();
+  TTextMetrics& metrics = Context().Metrics();
   return metrics.TextExtent(LogFontFor(Font(), metrics.PixelsPerInch()), "A").height;
 }
 
@@ -323,7 +323,7 @@ constexpr const char* kSysDataNames[] = {"Time", "Date", "Date/Time", "Page#", "
                                          "Detail count", "Detail no"};
 }
 
-TSysData::TSysData() { UpdateDesignCaption(); }
+TSysData::TSysData(TReportContext& context) : TCustomReportLabel(context) { UpdateDesignCaption(); }
 
 void TSysData::SetData(TSysDataType data) {
   data_ = data;
@@ -343,7 +343,7 @@ std::string TSysData::Value() const {
   const std::time_t now = std::time(nullptr);
   std::tm tm{};
   localtime_r(&now, &tm);
-  const TDateTimeFormats& f = DateTimeFormats();
+  const TDateTimeFormats& f = Context().Dates();
   TCustomReport* report = OwnerReport();
   switch (data_) {
     case TSysDataType::sdTime:
@@ -377,7 +377,7 @@ void TCustomReportLabel::Paint(TCanvas& canvas, TPoint origin) {
   const int x0 = origin.x + Left(), y0 = origin.y + Top();
   const TRect r{x0, y0, x0 + Width(), y0 + Height()};
   PaintBase(canvas, r);
-  TTextMetrics& metrics = ReferenceMetrics();
+  TTextMetrics& metrics = Context().Metrics();
   TFont font = Font();
   font.SetSize(RoundHalfEvenToInt(static_cast<long double>(std::abs(Font().Size())) * ReportZoom() / 100));
   const TLogFont logFont = LogFontFor(font, metrics.PixelsPerInch());

@@ -10,7 +10,7 @@
 // measured on the report's reference context.
 class TCustomReportLabel : public TPrintable {
  public:
-  TCustomReportLabel() = default;
+  explicit TCustomReportLabel(TReportContext& context) : TPrintable(context) {}
 
   const std::string& Caption() const { return caption_; }
   // Stores the caption and the output text, and formats anew.
@@ -84,14 +84,17 @@ class TCustomReportLabel : public TPrintable {
 };
 
 // Static text.
-class TReportLabel : public TCustomReportLabel {};
+class TReportLabel : public TCustomReportLabel {
+ public:
+  using TCustomReportLabel::TCustomReportLabel;
+};
 
 enum class TSysDataType { sdTime, sdDate, sdDateTime, sdPageNumber, sdReportTitle, sdDetailCount, sdDetailNo };
 
 // The date, time, page number and other values of the run, after a prefix.
 class TSysData : public TCustomReportLabel {
  public:
-  TSysData();
+  explicit TSysData(TReportContext& context);
   TSysDataType Data() const { return data_; }
   void SetData(TSysDataType data);
   const std::string& Text() const { return text_; }

@@ -6,8 +6,8 @@
 // Window messages between the report printer, the control that shows its
 // pages (its client) and the report that made them (its master). The engine
 // knows no window system: it posts to and sends to TMessageReceivers through
-// the installed TMessageLoop, which the platform maps onto its own event
-// queue. Numbers are offsets from the platform's first user message.
+// the TMessageLoop of its context, which the platform maps onto its own
+// event queue. Numbers are offsets from the platform's first user message.
 inline constexpr int MsgProgressUpdate = 0;  // wparam: progress per cent
 inline constexpr int MsgPageAvailable = 1;   // wparam: completed pages (low 16 bits read)
 inline constexpr int MsgPrintReport = 2;     // to the master: print yourself
@@ -20,33 +20,46 @@ struct TMessage {
   std::intptr_t result = 0;  // the answer to a sent message
 };
 
-// Something that handles messages. A receiver has a serial number for its
-// lifetime; a posted message is delivered only if its receiver still lives,
+class TMessageReceiver;
+
+// What a queue keeps for a posted message instead of the receiver itself:
+// it leads to the receiver while that lives and to nothing once it is gone,
 // so a window destroyed with notices in the queue never sees them.
+class TReceiverHandle {
+ public:
+  TReceiverHandle() = default;
+  // The receiver, or null once it is gone.
+  TMessageReceiver* Get() const { return alive_ ? *alive_ : nullptr; }
+
+ private:
+  friend class TMessageReceiver;
+  explicit TReceiverHandle(std::shared_ptr<TMessageReceiver*> alive) : alive_(std::move(alive)) {}
+  std::shared_ptr<TMessageReceiver*> alive_;
+};
+
+// Something that handles messages.
 class TMessageReceiver {
  public:
-  TMessageReceiver();
-  virtual ~TMessageReceiver();
+  TMessageReceiver() : alive_(std::make_shared<TMessageReceiver*>(this)) {}
+  virtual ~TMessageReceiver() { *alive_ = nullptr; }
   TMessageReceiver(const TMessageReceiver&) = delete;
   TMessageReceiver& operator=(const TMessageReceiver&) = delete;
 
   virtual void HandleMessage(TMessage& message) = 0;
 
-  std::uint64_t ReceiverId() const { return id_; }
-  // The live receiver with this serial number, or null.
-  static TMessageReceiver* Find(std::uint64_t id);
+  TReceiverHandle Handle() const { return TReceiverHandle(alive_); }
 
  private:
-  std::uint64_t id_;
+  std::shared_ptr<TMessageReceiver*> alive_;
 };
 
 // The message queue and loop of the interface thread.
 class TMessageLoop {
  public:
   virtual ~TMessageLoop() = default;
-  // Queues a message for the receiver with this serial number; it is
-  // dropped if the receiver is gone by the time it comes up.
-  virtual void Post(std::uint64_t receiverId, const TMessage& message) = 0;
+  // Queues a message for `receiver` (nothing without one); it is dropped if
+  // the receiver is gone by the time it comes up.
+  void Post(TMessageReceiver* receiver, int offset, std::intptr_t wparam = 0, std::intptr_t lparam = 0);
   // Runs every message that is waiting, then returns.
   virtual void ProcessMessages() = 0;
   // Waits for at least one message and handles what is waiting. A loop
@@ -54,6 +67,13 @@ class TMessageLoop {
   virtual void HandleMessage() = 0;
   // True once the program has been asked to end; waits stop then.
   virtual bool Terminated() const = 0;
+
+ protected:
+  // Puts a message in the queue; Deliver hands it over when it comes up.
+  virtual void Enqueue(TReceiverHandle receiver, const TMessage& message) = 0;
+  static void Deliver(const TReceiverHandle& receiver, TMessage& message) {
+    if (TMessageReceiver* r = receiver.Get()) r->HandleMessage(message);
+  }
 };
 
 // A loop without a window system: a plain queue that ProcessMessages and
@@ -62,7 +82,6 @@ class TQueueMessageLoop : public TMessageLoop {
  public:
   TQueueMessageLoop();
   ~TQueueMessageLoop() override;
-  void Post(std::uint64_t receiverId, const TMessage& message) override;
   void ProcessMessages() override;
   void HandleMessage() override { ProcessMessages(); }
   bool Terminated() const override { return terminated_; }
@@ -70,24 +89,16 @@ class TQueueMessageLoop : public TMessageLoop {
   // Messages waiting.
   std::size_t Pending() const;
 
+ protected:
+  void Enqueue(TReceiverHandle receiver, const TMessage& message) override;
+
  private:
   struct TQueue;
   std::unique_ptr<TQueue> queue_;
   bool terminated_ = false;
 };
 
-// The installed loop: a TQueueMessageLoop until the platform installs its
-// own. SetMessageLoop(nullptr) goes back to the built-in queue. The caller
-// keeps ownership and must uninstall a loop before destroying it.
-TMessageLoop& MessageLoop();
-void SetMessageLoop(TMessageLoop* loop);
-
-// Queues a message for receiver (nothing without one).
-void PostMessage(TMessageReceiver* receiver, int offset, std::intptr_t wparam = 0,
-                 std::intptr_t lparam = 0);
 // Delivers a message at once and returns the receiver's result (0 without
-// a receiver).
+// a receiver). Sending needs no queue.
 std::intptr_t SendMessage(TMessageReceiver* receiver, int offset, std::intptr_t wparam = 0,
                           std::intptr_t lparam = 0);
-// Shorthands for the installed loop.
-inline void ProcessMessages() { MessageLoop().ProcessMessages(); }

@@ -80,9 +80,10 @@ class TPlatformPrinter {
 };
 
 // A platform printer object on a machine without printers: an empty list,
-// and every job operation refused.
+// and every job operation refused. Text is measured with `metrics`.
 class TNoPlatformPrinter : public TPlatformPrinter {
  public:
+  explicit TNoPlatformPrinter(TTextMetrics& metrics) : metrics_(metrics) {}
   std::vector<std::string> Printers() const override { return {}; }
   int PrinterIndex() const override { return -1; }
   void SetPrinterIndex(int index) override;
@@ -99,26 +100,11 @@ class TNoPlatformPrinter : public TPlatformPrinter {
   void Abort() override {}
   bool Printing() const override { return false; }
   TCanvas& Canvas() override;
-  TTextMetrics& Metrics() override;
+  TTextMetrics& Metrics() override { return metrics_; }
+
+ private:
+  TTextMetrics& metrics_;
 };
 
-// How report printers get their platform printer object: the platform
-// installs a factory at start-up; until then every report printer gets a
-// TNoPlatformPrinter. An empty function restores that.
+// Makes the platform printer objects of a print service.
 using TPlatformPrinterFactory = std::function<std::unique_ptr<TPlatformPrinter>()>;
-void SetPlatformPrinterFactory(TPlatformPrinterFactory factory);
-std::unique_ptr<TPlatformPrinter> MakePlatformPrinter();
-
-// The program-wide printer choice that new report printers start on: a
-// position in the printer list, or -1 (initially) for the system default.
-int ApplicationPrinterIndex();
-void SetApplicationPrinterIndex(int index);
-
-// The reference context: text measurement compatible with the screen, at
-// the screen's pixels per inch. Report generation measures every text with
-// it and records pages with its advances. The platform installs its own at
-// start-up; until then (engine tests, tools) a TFixedPitchTextMetrics at
-// 96 pixels per inch. The caller keeps ownership; nullptr restores the
-// built-in one.
-TTextMetrics& ReferenceMetrics();
-void SetReferenceMetrics(TTextMetrics* metrics);

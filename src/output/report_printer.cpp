@@ -78,7 +78,7 @@ bool TPrinterSettings::HasDevice() const { return printer_ && !printer_->Printer
 
 void TPrinterSettings::ReadDeviceSettings() {
   if (!printer_) return;
-  ProcessMessages();
+  loop_.ProcessMessages();
   device_ = printer_->DeviceName();
   driver_ = printer_->DriverName();
   // The driver's file name without its directory, as the platform reports it.
@@ -218,15 +218,15 @@ int TPrinterSettings::PageLength() const {
 
 // --- TReportPrinter -------------------------------------------------------
 
-TReportPrinter::TReportPrinter() : TReportPrinter(MakePlatformPrinter()) {}
-
-TReportPrinter::TReportPrinter(std::unique_ptr<TPlatformPrinter> platform)
-    : platform_(platform ? std::move(platform) : std::make_unique<TNoPlatformPrinter>()) {
+TReportPrinter::TReportPrinter(TEngineContext& context, std::unique_ptr<TPlatformPrinter> platform)
+    : context_(context),
+      platform_(platform ? std::move(platform) : context.MakePrinter()),
+      settings_(context.Loop()) {
   printers_available_ = !platform_->Printers().empty();
   if (printers_available_) {
     settings_.SetPrinter(platform_.get());
-    ProcessMessages();
-    const int chosen = ApplicationPrinterIndex();
+    context_.Loop().ProcessMessages();
+    const int chosen = context_.PrinterIndex();
     if (chosen >= 0 && chosen < static_cast<int>(platform_->Printers().size())) SetPrinterIndex(chosen);
   } else {
     settings_.SetPrinter(platform_.get());
@@ -269,11 +269,11 @@ TCanvas& TReportPrinter::Canvas() {
 }
 
 TTextMetrics& TReportPrinter::CanvasMetrics() {
-  return printer_page_ ? platform_->Metrics() : ReferenceMetrics();
+  return printer_page_ ? platform_->Metrics() : context_.Metrics();
 }
 
 int TReportPrinter::CanvasPixelsPerInch() const {
-  return printer_page_ ? settings_.PixelsPerInchY() : UnitEnvironment().ScreenPixelsPerInch;
+  return printer_page_ ? settings_.PixelsPerInchY() : context_.Units().ScreenPixelsPerInch;
 }
 
 int TReportPrinter::ToDeviceX(long double x) const {
@@ -286,7 +286,7 @@ int TReportPrinter::SizeToDeviceX(long double w) const { return RoundHalfEvenToI
 int TReportPrinter::SizeToDeviceY(long double h) const { return RoundHalfEvenToInt(h * scale_y_); }
 
 void TReportPrinter::SetScreenScale() {
-  scale_x_ = scale_y_ = static_cast<long double>(UnitEnvironment().ScreenPixelsPerInch) / kStoredPerInch;
+  scale_x_ = scale_y_ = static_cast<long double>(context_.Units().ScreenPixelsPerInch) / kStoredPerInch;
 }
 
 void TReportPrinter::SetPrinterScale() {
@@ -323,7 +323,7 @@ void TReportPrinter::BeginDoc() {
 
 void TReportPrinter::StartMetafileCanvas() {
   SetScreenScale();
-  recorder_ = std::make_unique<TEmfRecorder>(ReferenceMetrics(), SizeToDeviceX(PageWidth()),
+  recorder_ = std::make_unique<TEmfRecorder>(context_.Metrics(), SizeToDeviceX(PageWidth()),
                                              SizeToDeviceY(PageLength()));
 }
 
@@ -389,7 +389,7 @@ void TReportPrinter::EndDoc() {
     store_.AddPageData(CloseMetafileCanvas());
   }
   status_ = TPrinterStatus::psFinished;
-  ProcessMessages();
+  context_.Loop().ProcessMessages();
   SetAvailablePages(available_pages_ + 1);
   if (destination_ == TDestination::odPageStore) {
     store_.Finish();
@@ -412,12 +412,12 @@ void TReportPrinter::AbortDoc() {
 
 void TReportPrinter::SetAvailablePages(std::int32_t pages) {
   available_pages_ = pages;
-  PostMessage(client_, MsgPageAvailable, pages, 0);
+  context_.Loop().Post(client_, MsgPageAvailable, pages, 0);
 }
 
 void TReportPrinter::SetProgress(std::int32_t percent) {
   progress_ = percent;
-  PostMessage(client_, MsgProgressUpdate, percent, 0);
+  context_.Loop().Post(client_, MsgProgressUpdate, percent, 0);
 }
 
 void TReportPrinter::SetShowingPreview(bool showing) {
@@ -437,7 +437,7 @@ std::unique_ptr<TStoredPage> TReportPrinter::GetPage(std::int32_t n) {
 
 void TReportPrinter::Print() {
   if (master_ && !from_file_) {
-    PostMessage(master_, MsgPrintReport, 0, 0);
+    context_.Loop().Post(master_, MsgPrintReport, 0, 0);
     return;
   }
   if (status_ != TPrinterStatus::psFinished || !printers_available_) return;
@@ -451,7 +451,7 @@ void TReportPrinter::Print() {
   try {
     const TDeviceCaps caps = platform_->Caps();
     for (std::int32_t i = first; i <= last; ++i) {
-      ProcessMessages();
+      context_.Loop().ProcessMessages();
       if (auto page = GetPage(i))
         page->Play(platform_->Canvas(), PlacePage(FrameWidth(*page), FrameLength(*page), caps).dest);
       if (cancelled_) {

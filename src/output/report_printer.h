@@ -9,6 +9,7 @@
 
 #include "graphics/canvas.h"
 #include "graphics/text_metrics.h"
+#include "output/engine_context.h"
 #include "output/messages.h"
 #include "output/page_store.h"
 #include "output/platform_printer.h"
@@ -35,7 +36,8 @@ enum class TPrinterStatus { psReady, psBusy, psFinished };
 // back to its device mode. Lengths in 0.1 mm.
 class TPrinterSettings {
  public:
-  TPrinterSettings() = default;
+  // Reading the device's settings lets `loop`'s pending messages run.
+  explicit TPrinterSettings(TMessageLoop& loop) : loop_(loop) {}
 
   TPlatformPrinter* Printer() const { return printer_; }
   // Stores the printer object (not owned) and, when it lists a printer,
@@ -95,6 +97,7 @@ class TPrinterSettings {
   void SetTitle(std::string title) { title_ = std::move(title); }
 
  private:
+  TMessageLoop& loop_;
   TPlatformPrinter* printer_ = nullptr;
   TDeviceMode mode_;  // the device mode as last read
   std::string device_, driver_, port_;
@@ -138,13 +141,15 @@ class TReportPrinterClient : public TMessageReceiver {
 // loading. A report printer generates one document in its life.
 class TReportPrinter {
  public:
-  // A printer on the platform printer object the installed factory makes,
+  // A printer on a platform printer object of the context's print service,
   // or on `platform` (a PDF or image device, a test double).
-  TReportPrinter();
-  explicit TReportPrinter(std::unique_ptr<TPlatformPrinter> platform);
+  explicit TReportPrinter(TEngineContext& context, std::unique_ptr<TPlatformPrinter> platform = nullptr);
   ~TReportPrinter();
   TReportPrinter(const TReportPrinter&) = delete;
   TReportPrinter& operator=(const TReportPrinter&) = delete;
+
+  // The services the printer works with.
+  TEngineContext& Context() const { return context_; }
 
   // --- Settings (forwarded to Settings()) -------------------------------
   // Writing selects a printer (-1: the system default) and reads its
@@ -264,6 +269,7 @@ class TReportPrinter {
   void SetPrinterScale();
   void InferPaper(const TStoredPage& page);
 
+  TEngineContext& context_;
   std::unique_ptr<TPlatformPrinter> platform_;
   TPrinterSettings settings_;
   TPageStore store_;

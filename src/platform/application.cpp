@@ -3,22 +3,16 @@
 #include <QEvent>
 #include <QMessageBox>
 
+#include <utility>
+
 #include "platform/cursors.h"
 #include "platform/fonts.h"
 
-namespace {
-
-bool g_terminated = false;
-std::function<void(const QString&)> g_exception_handler;
-
-}  // namespace
-
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
-  g_terminated = false;
   RegisterFontSubstitutions();
   RegisterHandCursors();
-  connect(this, &QGuiApplication::lastWindowClosed, this, [] { g_terminated = true; });
-  connect(this, &QCoreApplication::aboutToQuit, this, [] { g_terminated = true; });
+  connect(this, &QGuiApplication::lastWindowClosed, this, [this] { terminated_ = true; });
+  connect(this, &QCoreApplication::aboutToQuit, this, [this] { terminated_ = true; });
 }
 
 TApplication::~TApplication() = default;
@@ -31,19 +25,21 @@ void TApplication::HandleMessage() {
   QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
 }
 
-bool TApplication::Terminated() { return g_terminated; }
+bool TApplication::Terminated() { return Instance() && Instance()->terminated_; }
 
 void TApplication::Terminate() {
-  g_terminated = true;
+  if (Instance()) Instance()->terminated_ = true;
   QCoreApplication::quit();
 }
 
-void TApplication::ClearTerminated() { g_terminated = false; }
+void TApplication::ClearTerminated() {
+  if (Instance()) Instance()->terminated_ = false;
+}
 
 void TApplication::ShowException(const std::exception& e) {
   const QString text = QString::fromUtf8(e.what());
-  if (g_exception_handler) {
-    g_exception_handler(text);
+  if (Instance() && Instance()->exception_handler_) {
+    Instance()->exception_handler_(text);
     return;
   }
   QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationName(), text);
@@ -57,8 +53,12 @@ void TApplication::Guarded(const std::function<void()>& fn) {
   }
 }
 
-void TApplication::SetExceptionHandler(std::function<void(const QString&)> handler) {
-  g_exception_handler = std::move(handler);
+TExceptionHandlerScope::TExceptionHandlerScope(std::function<void(const QString&)> handler) {
+  if (TApplication* app = TApplication::Instance()) previous_ = std::exchange(app->exception_handler_, std::move(handler));
+}
+
+TExceptionHandlerScope::~TExceptionHandlerScope() {
+  if (TApplication* app = TApplication::Instance()) app->exception_handler_ = std::move(previous_);
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {
@@ -71,6 +71,6 @@ bool TApplication::notify(QObject* receiver, QEvent* event) {
 }
 
 bool TApplication::event(QEvent* e) {
-  if (e->type() == QEvent::Quit) g_terminated = true;
+  if (e->type() == QEvent::Quit) terminated_ = true;
   return QApplication::event(e);
 }

@@ -1,11 +1,16 @@
 #pragma once
 
 #include <QApplication>
+#include <QCursor>
+#include <QHash>
 
 #include <exception>
 #include <functional>
 
-// The application object: the message loop and its helpers.
+// The application object: the message loop and its helpers, and the
+// program-wide things that belong to it (the end request, how errors and
+// beeps reach the user, the screen cursor table). Qt allows one such object
+// per process; everything here lives and dies with it.
 //
 // An exception that escapes a command is shown in a message box and the
 // program carries on, as a message loop should: commands run their work
@@ -36,12 +41,34 @@ class TApplication : public QApplication {
   static void ShowException(const std::exception& e);
   // Runs fn; an exception it throws is shown by ShowException.
   static void Guarded(const std::function<void()>& fn);
-  // Replaces how ShowException presents a message (tests record them
-  // instead of opening a modal box); an empty handler restores the box.
-  static void SetExceptionHandler(std::function<void(const QString&)> handler);
 
   bool notify(QObject* receiver, QEvent* event) override;
 
  protected:
   bool event(QEvent* e) override;
+
+ private:
+  friend class TExceptionHandlerScope;
+  friend class TBeepHandlerScope;
+  friend void MessageBeep();
+  friend class TCursorTable;
+
+  bool terminated_ = false;
+  std::function<void(const QString&)> exception_handler_;  // empty: a message box
+  std::function<void()> beep_handler_;                     // empty: the system beep
+  QHash<int, QCursor> cursors_;
+};
+
+// While it lives, ShowException hands messages to `handler` instead of
+// opening a message box (tests record them); the previous way comes back
+// when it goes.
+class TExceptionHandlerScope {
+ public:
+  explicit TExceptionHandlerScope(std::function<void(const QString&)> handler);
+  ~TExceptionHandlerScope();
+  TExceptionHandlerScope(const TExceptionHandlerScope&) = delete;
+  TExceptionHandlerScope& operator=(const TExceptionHandlerScope&) = delete;
+
+ private:
+  std::function<void(const QString&)> previous_;
 };

@@ -1,19 +1,22 @@
 #include "platform/beep.h"
 
-#include <QApplication>
+#include <utility>
 
-namespace {
-std::function<void()>& Handler() {
-  static std::function<void()> handler;
-  return handler;
-}
-}  // namespace
+#include "platform/application.h"
 
 void MessageBeep() {
-  if (Handler())
-    Handler()();
-  else
+  TApplication* app = TApplication::Instance();
+  if (app && app->beep_handler_) {
+    app->beep_handler_();
+  } else {
     QApplication::beep();
+  }
 }
 
-void SetBeepHandler(std::function<void()> handler) { Handler() = std::move(handler); }
+TBeepHandlerScope::TBeepHandlerScope(std::function<void()> handler) {
+  if (TApplication* app = TApplication::Instance()) previous_ = std::exchange(app->beep_handler_, std::move(handler));
+}
+
+TBeepHandlerScope::~TBeepHandlerScope() {
+  if (TApplication* app = TApplication::Instance()) app->beep_handler_ = std::move(previous_);
+}

@@ -5,6 +5,15 @@
 // The default system beep, sounded for rejected input.
 void MessageBeep();
 
-// Replaces what MessageBeep does (tests count beeps); an empty handler
-// restores the system beep.
-void SetBeepHandler(std::function<void()> handler);
+// While it lives, MessageBeep calls `handler` instead of sounding the beep
+// (tests count beeps); the previous way comes back when it goes.
+class TBeepHandlerScope {
+ public:
+  explicit TBeepHandlerScope(std::function<void()> handler);
+  ~TBeepHandlerScope();
+  TBeepHandlerScope(const TBeepHandlerScope&) = delete;
+  TBeepHandlerScope& operator=(const TBeepHandlerScope&) = delete;
+
+ private:
+  std::function<void()> previous_;
+};

@@ -3,12 +3,18 @@
 #include <QHash>
 #include <QPixmap>
 
-namespace {
+#include "platform/application.h"
 
-QHash<int, QCursor>& CursorTable() {
-  static QHash<int, QCursor> table;
-  return table;
-}
+// The application object's table, for the functions below.
+class TCursorTable {
+ public:
+  static QHash<int, QCursor>* Get() {
+    TApplication* app = TApplication::Instance();
+    return app ? &app->cursors_ : nullptr;
+  }
+};
+
+namespace {
 
 struct CursorImage {
   int id;
@@ -36,8 +42,20 @@ void RegisterHandCursors() {
   }
 }
 
-void RegisterCursor(int id, const QCursor& cursor) { CursorTable().insert(id, cursor); }
+void RegisterCursor(int id, const QCursor& cursor) {
+  if (auto* table = TCursorTable::Get()) table->insert(id, cursor);
+}
 
-QCursor ScreenCursor(int id) { return CursorTable().value(id, QCursor(Qt::ArrowCursor)); }
+void UnregisterCursor(int id) {
+  if (auto* table = TCursorTable::Get()) table->remove(id);
+}
 
-bool HasScreenCursor(int id) { return CursorTable().contains(id); }
+QCursor ScreenCursor(int id) {
+  const auto* table = TCursorTable::Get();
+  return table ? table->value(id, QCursor(Qt::ArrowCursor)) : QCursor(Qt::ArrowCursor);
+}
+
+bool HasScreenCursor(int id) {
+  const auto* table = TCursorTable::Get();
+  return table && table->contains(id);
+}

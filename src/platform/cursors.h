@@ -2,7 +2,8 @@
 
 #include <QCursor>
 
-// The program's cursor table: cursors chosen by a numeric id.
+// The program's cursor table: cursors chosen by a numeric id. It belongs to
+// the application object; without one, no id is registered.
 enum TCursorId : int {
   crHandPoint = 15000,       // a hand with the index finger up; hot spot at the tip
   crSmallHandPoint = 15001,
@@ -17,6 +18,8 @@ void RegisterHandCursors();
 
 // Adds or replaces the cursor for an id.
 void RegisterCursor(int id, const QCursor& cursor);
+// Removes the cursor for an id, if any.
+void UnregisterCursor(int id);
 
 // The cursor registered for id; the standard arrow for an unknown id.
 QCursor ScreenCursor(int id);

@@ -14,7 +14,7 @@
 #include "report/report_error.h"
 
 void WriteDesignPicture(TCustomReport& report, const QString& fileName, int dpi) {
-  const int ppi = ReferenceMetrics().PixelsPerInch();
+  const int ppi = report.Context().Metrics().PixelsPerInch();
   const double scale = double(dpi) / ppi;
   const int w = report.Width(), h = report.Height();
   if (fileName.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) {

@@ -9,10 +9,10 @@
 #include <QScreen>
 #include <QTime>
 #include <cmath>
+#include <functional>
 
-#include "generation/report.h"
+#include "generation/report_context.h"
 #include "output/messages.h"
-#include "output/platform_printer.h"
 #include "platform/application.h"
 #include "platform/qt_text_metrics.h"
 #include "report/report_unit.h"
@@ -27,36 +27,44 @@ class TEngineMessageEvent : public QEvent {
     static const auto type = QEvent::Type(QEvent::registerEventType());
     return type;
   }
-  TEngineMessageEvent(std::uint64_t receiver, const TMessage& message)
-      : QEvent(EventType()), receiver_(receiver), message_(message) {}
-  std::uint64_t Receiver() const { return receiver_; }
+  TEngineMessageEvent(TReceiverHandle receiver, const TMessage& message)
+      : QEvent(EventType()), receiver_(std::move(receiver)), message_(message) {}
+  const TReceiverHandle& Receiver() const { return receiver_; }
   TMessage& Message() { return message_; }
 
  private:
-  std::uint64_t receiver_;
+  TReceiverHandle receiver_;
   TMessage message_;
 };
 
+// Delivers the engine's messages that come up in Qt's queue.
 class TDispatcher : public QObject {
+ public:
+  std::function<void(TEngineMessageEvent&)> deliver;
+
  protected:
   bool event(QEvent* e) override {
     if (e->type() != TEngineMessageEvent::EventType()) return QObject::event(e);
-    auto* m = static_cast<TEngineMessageEvent*>(e);
-    if (TMessageReceiver* receiver = TMessageReceiver::Find(m->Receiver())) receiver->HandleMessage(m->Message());
+    deliver(*static_cast<TEngineMessageEvent*>(e));
     return true;
   }
 };
 
 class TQtMessageLoop : public TMessageLoop {
  public:
-  void Post(std::uint64_t receiverId, const TMessage& message) override {
-    QCoreApplication::postEvent(&dispatcher_, new TEngineMessageEvent(receiverId, message));
+  TQtMessageLoop() {
+    dispatcher_.deliver = [](TEngineMessageEvent& e) { Deliver(e.Receiver(), e.Message()); };
   }
   void ProcessMessages() override { QCoreApplication::processEvents(QEventLoop::AllEvents); }
   void HandleMessage() override {
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
   }
   bool Terminated() const override { return TApplication::Terminated(); }
+
+ protected:
+  void Enqueue(TReceiverHandle receiver, const TMessage& message) override {
+    QCoreApplication::postEvent(&dispatcher_, new TEngineMessageEvent(std::move(receiver), message));
+  }
 
  private:
   TDispatcher dispatcher_;
@@ -80,32 +88,28 @@ TDateTimeFormats LocaleFormats() {
       }};
 }
 
-}  // namespace
-
-struct TEngineServices::TImpl {
-  TUnitEnvironment saved_env = UnitEnvironment();
-  int dpi = ScreenDpi();
-  TQtTextMetrics metrics{dpi};
-  TQtMessageLoop loop;
-};
-
-TEngineServices::TEngineServices() : impl_(std::make_unique<TImpl>()) {
+TUnitEnvironment ScreenUnits() {
   TUnitEnvironment env;
-  env.ScreenPixelsPerInch = impl_->dpi;
+  env.ScreenPixelsPerInch = ScreenDpi();
   env.Measurement = QLocale::system().measurementSystem() == QLocale::ImperialUSSystem
                         ? TMeasurementSystem::UnitedStates
                         : TMeasurementSystem::Metric;
-  SetUnitEnvironment(env);
-  SetReferenceMetrics(&impl_->metrics);
-  SetMessageLoop(&impl_->loop);
-  SetDateTimeFormats(LocaleFormats());
+  return env;
 }
 
-TEngineServices::~TEngineServices() {
-  SetMessageLoop(nullptr);
-  SetReferenceMetrics(nullptr);
-  SetUnitEnvironment(impl_->saved_env);
-  ResetDateTimeFormats();
-}
+}  // namespace
 
-int TEngineServices::ScreenPixelsPerInch() const { return impl_->dpi; }
+struct TEngineServices::TImpl {
+  TUnitEnvironment units = ScreenUnits();
+  TQtTextMetrics metrics{units.ScreenPixelsPerInch};
+  TQtMessageLoop loop;
+  TReportContext context{loop, metrics, units};
+};
+
+TEngineServices::TEngineServices() : impl_(std::make_unique<TImpl>()) { impl_->context.SetDates(LocaleFormats()); }
+
+TEngineServices::~TEngineServices() = default;
+
+TReportContext& TEngineServices::Context() { return impl_->context; }
+
+int TEngineServices::ScreenPixelsPerInch() const { return impl_->units.ScreenPixelsPerInch; }

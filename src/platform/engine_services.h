@@ -2,12 +2,16 @@
 
 #include <memory>
 
-// Puts the platform behind the engine's seams for as long as it lives: the
-// message loop (posted notices become Qt events), the reference text
-// metrics at the screen's logical pixels per inch, the unit environment
-// (that resolution and the locale's measurement system) and the locale's
-// date and time formats. The destructor puts the engine's built-ins back,
-// so tests that make one leave no state behind. Needs a QGuiApplication.
+class TReportContext;
+
+// The engine's services on the platform: a message loop whose posted
+// notices become Qt events, the reference text metrics at the screen's
+// logical pixels per inch, the unit environment (that resolution and the
+// locale's measurement system) and the locale's date and time formats. No
+// printers until the host gives the context some (QtPlatformPrinters for the
+// print service's queues). The program makes one and hands its context to
+// every report it creates; nothing is installed anywhere, so tests may make
+// as many as they like. Needs a QGuiApplication.
 class TEngineServices {
  public:
   TEngineServices();
@@ -15,7 +19,8 @@ class TEngineServices {
   TEngineServices(const TEngineServices&) = delete;
   TEngineServices& operator=(const TEngineServices&) = delete;
 
-  // The screen's logical pixels per inch as installed.
+  TReportContext& Context();
+  // The screen's logical pixels per inch as the context gives it.
   int ScreenPixelsPerInch() const;
 
  private:

@@ -379,6 +379,6 @@ TTextMetrics& TQtPlatformPrinter::Metrics() {
   return *metrics_;
 }
 
-void InstallQtPlatformPrinters() {
-  SetPlatformPrinterFactory([] { return std::make_unique<TQtPlatformPrinter>(); });
+TPlatformPrinterFactory QtPlatformPrinters() {
+  return [] { return std::make_unique<TQtPlatformPrinter>(); };
 }

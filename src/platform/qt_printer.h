@@ -61,6 +61,10 @@ QString SourceForBinCode(int code, const QStringList& offered);
 // for its life. Jobs draw at the highest resolution the queue offers (its
 // default, or 600 dpi, when it lists none); the spooler rasterises at the
 // queue's own setting.
+class TQtPlatformPrinter;
+// Makes platform printer objects on the print service's queues.
+TPlatformPrinterFactory QtPlatformPrinters();
+
 class TQtPlatformPrinter : public TPlatformPrinter {
  public:
   TQtPlatformPrinter();
@@ -112,7 +116,3 @@ class TQtPlatformPrinter : public TPlatformPrinter {
   std::unique_ptr<TQtCanvas> canvas_;
   std::unique_ptr<TQtTextMetrics> metrics_;
 };
-
-// Makes every new report printer use the spooler's queues (Qt Print Support
-// over CUPS). Called once at start-up.
-void InstallQtPlatformPrinters();

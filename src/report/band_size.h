@@ -15,7 +15,7 @@ class TBandSize : public TUnitBase {
   static constexpr std::size_t kValueCount = 2;
 
   // `band` may be null (nothing to sync); initial stored Height 20, Width 40.
-  explicit TBandSize(TControl* band, const TUnitEnvironment& env = UnitEnvironment());
+  TBandSize(TControl* band, const TUnitEnvironment& env);
 
   TControl* Band() const { return band_; }
 

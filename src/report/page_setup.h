@@ -48,7 +48,7 @@ class TPageSetup : public TUnitBase {
   // MM, A4 and 10 mm margins; one column, portrait, ruler on. The report is
   // attached afterwards with SetOwnerReport, so no report call happens while
   // the report is still being constructed.
-  explicit TPageSetup(const TUnitEnvironment& env = UnitEnvironment());
+  explicit TPageSetup(const TUnitEnvironment& env);
 
   // A length by index in Units(); an unknown index reads 0.
   long double Value(int index) const;

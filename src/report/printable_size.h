@@ -21,7 +21,7 @@ class TPrintableSize : public TUnitBase {
   static constexpr std::size_t kValueCount = 4;
 
   // `element` may be null (nothing to sync); every stored value starts at 20.
-  explicit TPrintableSize(TControl* element, const TUnitEnvironment& env = UnitEnvironment());
+  TPrintableSize(TControl* element, const TUnitEnvironment& env);
 
   TControl* Element() const { return element_; }
 

@@ -4,11 +4,6 @@
 
 namespace {
 
-TUnitEnvironment& CurrentEnvironment() {
-  static TUnitEnvironment env;
-  return env;
-}
-
 // Holders never pass these, but a bad pair must not divide by zero.
 int SafePixelsPerInch(int ppi) { return ppi > 0 ? ppi : 96; }
 int SafeZoom(int zoom) { return zoom > 0 ? zoom : 100; }
@@ -26,14 +21,6 @@ TMeasurementSystem MeasurementSystemFromLocaleValue(std::string_view value) {
 
 TReportUnit DefaultUnit(TMeasurementSystem system) {
   return system == TMeasurementSystem::UnitedStates ? TReportUnit::Inches : TReportUnit::MM;
-}
-
-const TUnitEnvironment& UnitEnvironment() { return CurrentEnvironment(); }
-
-void SetUnitEnvironment(const TUnitEnvironment& env) {
-  TUnitEnvironment copy = env;
-  if (copy.ScreenPixelsPerInch <= 0) copy.ScreenPixelsPerInch = 96;
-  CurrentEnvironment() = copy;
 }
 
 long double CharacterWidthMM(int fontSize) {

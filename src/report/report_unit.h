@@ -39,18 +39,12 @@ TMeasurementSystem MeasurementSystemFromLocaleValue(std::string_view value);
 // The unit a new size holder starts in for a measurement system.
 TReportUnit DefaultUnit(TMeasurementSystem system);
 
-// What a size holder captures from the platform when it is created. The
-// platform layer installs the real values at start-up with
-// SetUnitEnvironment(); until then (and in tests) the defaults apply.
+// What a size holder captures from the platform when it is created; the
+// host gives it through its engine context.
 struct TUnitEnvironment {
   int ScreenPixelsPerInch = 96;  // the screen's logical pixels per inch
   TMeasurementSystem Measurement = TMeasurementSystem::Metric;
 };
-
-// The environment new holders capture by default.
-const TUnitEnvironment& UnitEnvironment();
-// Replaces it; a non-positive pixels-per-inch is replaced by 96.
-void SetUnitEnvironment(const TUnitEnvironment& env);
 
 // Width and height of one character cell in millimetres for a report font of
 // `fontSize` points (its absolute value is used; 0 falls back to

@@ -17,7 +17,7 @@ class TUnitBase {
  public:
   // Captures the screen's pixels per inch (non-positive becomes 96) and starts
   // in the measurement system's default unit.
-  explicit TUnitBase(const TUnitEnvironment& env = UnitEnvironment());
+  explicit TUnitBase(const TUnitEnvironment& env);
   virtual ~TUnitBase() = default;
   TUnitBase(const TUnitBase&) = delete;
   TUnitBase& operator=(const TUnitBase&) = delete;

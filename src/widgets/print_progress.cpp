@@ -5,7 +5,6 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "generation/report.h"
 #include "platform/application.h"
 #include "platform/fonts.h"
 
@@ -53,10 +52,10 @@ void TPrintProgressForm::CancelBtnClick() {
   if (printer_ != nullptr) printer_->Cancel();
 }
 
-void InstallPrintProgressWindow() {
-  SetProgressWindowMaker([](TReportPrinter& printer, bool show) -> std::unique_ptr<TReportPrinterClient> {
+TProgressWindowMaker PrintProgressWindowMaker() {
+  return [](TReportPrinter& printer, bool show) -> std::unique_ptr<TReportPrinterClient> {
     auto form = std::make_unique<TPrintProgressForm>(printer);
     if (show) form->show();
     return form;
-  });
+  };
 }

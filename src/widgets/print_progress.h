@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+#include "generation/report_context.h"
 #include "output/report_printer.h"
 
 class QLabel;
@@ -35,6 +36,7 @@ class TPrintProgressForm : public QDialog, public TReportPrinterClient {
   TReportPrinter* printer_;
 };
 
-// Makes reports that print straight to a printer show a TPrintProgressForm
-// (when their ShowProgress is set). Called once at start-up.
-void InstallPrintProgressWindow();
+// What makes reports that print straight to a printer show a
+// TPrintProgressForm (when their ShowProgress is set): for the program's
+// report context.
+TProgressWindowMaker PrintProgressWindowMaker();

@@ -196,8 +196,8 @@ void TReportPreview::SetZoom(int zoom) {
 // Pages for the screen are stored at the screen's scale. A printer that
 // has not begun its document yet still has its initial scale of 1, so the
 // screen's scale is taken here rather than the printer's.
-int TReportPreview::ScreenPixels(long double tenthsMm) {
-  return RoundHalfEvenToInt(tenthsMm * UnitEnvironment().ScreenPixelsPerInch / 254.0L);
+int TReportPreview::ScreenPixels(long double tenthsMm) const {
+  return RoundHalfEvenToInt(tenthsMm * printer_->Context().Units().ScreenPixelsPerInch / kStoredPerInch);
 }
 
 double TReportPreview::PageWidthPx() const {

@@ -143,8 +143,9 @@ class TReportPreview : public QAbstractScrollArea, public TReportPrinterClient {
   // The page's size in pixels at 100 % (the printer's page extent in its
   // screen scale), or the fallback letter-sized stand-in without a printer.
   double PageWidthPx() const;
-  // 0.1 mm in pixels of the screen, to the nearest integer.
-  static int ScreenPixels(long double tenthsMm);
+  // 0.1 mm in pixels of the printer's screen, to the nearest integer
+  // (with a printer only).
+  int ScreenPixels(long double tenthsMm) const;
   double PageHeightPx() const;
   // Sizes and centres the image, then scrolls to the top left.
   void LayOut();

@@ -11,6 +11,7 @@
 #include "app/globals.h"
 #include "app/preview_form.h"
 #include "platform/application.h"
+#include "shown_messages.h"
 #include "platform/engine_services.h"
 #include "url_recorder.h"
 #include "widgets/url_label.h"
@@ -20,6 +21,7 @@ namespace {
 // Counts the commands instead of carrying them out.
 class CountingWindow : public Tbroodlogprint {
  public:
+  using Tbroodlogprint::Tbroodlogprint;
   int print_note = 0, configure = 0;
   void BitBtn1Click() override {
     Tbroodlogprint::BitBtn1Click();
@@ -30,7 +32,7 @@ class CountingWindow : public Tbroodlogprint {
 
 struct MainWindowTest : ::testing::Test {
   TEngineServices services;  // "print note" waits on the platform's message loop
-  CountingWindow window;
+  CountingWindow window{services.Context()};
   // "print note" waits until its preview window closes: close each one as
   // it appears, as a user would.
   QTimer closer;
@@ -171,14 +173,14 @@ TEST_F(MainWindowTest, ClosingEndsTheLoopEvenWithAnotherWindowOpen) {
 
 TEST_F(MainWindowTest, AnErrorInACommandIsShownAndTheWindowStays) {
   struct FailingWindow : Tbroodlogprint {
+    using Tbroodlogprint::Tbroodlogprint;
     void Button1Click() override { throw std::runtime_error("Cannot create file broodlog.txt"); }
-  } failing;
-  QStringList shown;
-  TApplication::SetExceptionHandler([&](const QString& m) { shown << m; });
+  } failing{services.Context()};
+  TShownMessages capture;
+  QStringList& shown = capture.messages;
   failing.show();
   failing.Button1->click();
   QTRY_COMPARE(shown.size(), 1);
-  TApplication::SetExceptionHandler(nullptr);
   EXPECT_EQ(shown, QStringList{QStringLiteral("Cannot create file broodlog.txt")});
   EXPECT_TRUE(failing.isVisible());
   EXPECT_FALSE(TApplication::Terminated());

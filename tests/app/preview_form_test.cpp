@@ -28,11 +28,13 @@
 
 #include "app/broodlog_form.h"
 #include "app/select_printer.h"
+#include "output/engine_context.h"
 #include "output/messages.h"
 #include "platform/engine_services.h"
 #include "report/report_error.h"
 #include "fake_platform_printer.h"
 #include "platform/application.h"
+#include "shown_messages.h"
 #include "resource_limits.h"
 #include "scoped_tmpfs.h"
 #include "sample_printer.h"
@@ -50,20 +52,21 @@ class RecordingMaster : public TMessageReceiver {
 
 class PreviewFormTest : public ::testing::Test {
  protected:
+  THeadlessEngineContext context_;
   void TearDown() override {
     delete form.data();
-    ProcessMessages();
+    context_.Loop().ProcessMessages();
   }
 
   // Opens the window the way "print note" does, on a finished report of
   // `pages` pages, and lets the notices arrive.
   TfrmPreview* Open(int pages = 1) {
-    printer = SamplePrinter(pages);
+    printer = SamplePrinter(context_, pages);
     form = new TfrmPreview(nullptr);
     form->RptPreview1->SetReportPrinter(printer.get());
     form->SetReport(nullptr);
     form->show();
-    ProcessMessages();
+    context_.Loop().ProcessMessages();
     return form;
   }
 
@@ -146,7 +149,7 @@ TEST_F(PreviewFormTest, AfterTheSheetIsMadeThePageBoxReadsPageOneOfOne) {
 }
 
 TEST_F(PreviewFormTest, TheFirstPageTakesTheZoomFieldsValueOverTheWidthRule) {
-  auto p = NewLandscapePrinter();
+  auto p = NewLandscapePrinter(context_);
   form = new TfrmPreview(nullptr);
   form->SpinEdit1->SetValue(70);
   p->BeginDoc();
@@ -154,14 +157,14 @@ TEST_F(PreviewFormTest, TheFirstPageTakesTheZoomFieldsValueOverTheWidthRule) {
   form->RptPreview1->SetReportPrinter(p.get());
   EXPECT_EQ(PageBox(), QStringLiteral("Page 1 of 1"));  // not yet rewritten
   p->EndDoc();
-  ProcessMessages();
+  context_.Loop().ProcessMessages();
   EXPECT_EQ(form->RptPreview1->Zoom(), 70);
   EXPECT_TRUE(form->RptPreview1->Image()->ImageOK());
   delete form.data();
 }
 
 TEST_F(PreviewFormTest, BeforeTheFirstPageLastPageChangesNothing) {
-  auto p = NewLandscapePrinter();
+  auto p = NewLandscapePrinter(context_);
   p->BeginDoc();
   form = new TfrmPreview(nullptr);
   form->RptPreview1->SetReportPrinter(p.get());
@@ -298,7 +301,7 @@ TEST_F(PreviewFormTest, TheZoomFieldSetsThePreviewsZoom) {
 }
 
 TEST_F(PreviewFormTest, TheFirstShowZoomsToFiftyWithoutWaitingForAnActivation) {
-  printer = SamplePrinter(1);
+  printer = SamplePrinter(context_, 1);
   form = new TfrmPreview(nullptr);
   form->RptPreview1->SetReportPrinter(printer.get());
   form->show();  // no message handled: no activation can have arrived
@@ -412,15 +415,12 @@ TEST_F(PreviewFormTest, APrinterDestroyedFirstTakesTheReportReferenceWithIt) {
 // ---------------------------------------------------------------- printing
 
 TEST_F(PreviewFormTest, TheDirectPrintButtonAsksTheMasterReportToPrint) {
-  SetPlatformPrinterFactory([] { return std::make_unique<TFakePlatformPrinter>(std::vector{CapableQueue("lab")}); });
-  struct Restore {
-    ~Restore() { SetPlatformPrinterFactory({}); }
-  } restore;
+  context_.SetPrinters([] { return std::make_unique<TFakePlatformPrinter>(std::vector{CapableQueue("lab")}); });
   Open();
   RecordingMaster master;
   printer->SetMaster(&master);
   form->SpeedButton1Click();
-  ProcessMessages();
+  context_.Loop().ProcessMessages();
   EXPECT_EQ(master.offsets, (std::vector<int>{MsgPrintReport}));
 }
 
@@ -444,7 +444,7 @@ TEST_F(PreviewFormTest, ThePrintButtonOpensThePrinterDialog) {
   });
   poll.start(10);
   form->btnPrintClick();
-  ProcessMessages();
+  context_.Loop().ProcessMessages();
   EXPECT_EQ(title, QStringLiteral("Select the printer"));
   EXPECT_TRUE(master.offsets.empty());
 }
@@ -453,11 +453,10 @@ TEST_F(PreviewFormTest, DirectPrintWithoutAPrinterSaysSo) {
   Open();
   RecordingMaster master;
   printer->SetMaster(&master);
-  QStringList shown;
-  TApplication::SetExceptionHandler([&shown](const QString& m) { shown << m; });
+  TShownMessages capture;
+  QStringList& shown = capture.messages;
   form->SpeedButton1->click();  // no platform printer is installed
-  TApplication::SetExceptionHandler(nullptr);
-  ProcessMessages();
+  context_.Loop().ProcessMessages();
   EXPECT_EQ(shown, QStringList{QString::fromLatin1(TfrmSelectPrinter::kNoPrinter)});
   EXPECT_TRUE(master.offsets.empty());
 }
@@ -565,7 +564,7 @@ QByteArray ReadFile(const QString& file) {
 
 TEST_F(PreviewFormTest, SaveAsPdfFromTheSheetHasTheReportPrintItselfOntoThePdf) {
   TEngineServices services;
-  TFormBroodlog sheet;
+  TFormBroodlog sheet(services.Context());
   sheet.SetApiaryName("Les Tilleuls");
   sheet.Report->PrinterSettings().PrinterIndex = 3;  // as a print dialog may leave it
   QTemporaryDir dir;
@@ -585,7 +584,7 @@ TEST_F(PreviewFormTest, SaveAsPdfFromTheSheetHasTheReportPrintItselfOntoThePdf) 
 // message names the user's file.
 TEST_F(PreviewFormTest, AShortWriteOfTheSheetsPdfKeepsTheOldFile) {
   TEngineServices services;
-  TFormBroodlog sheet;
+  TFormBroodlog sheet(services.Context());
   QTemporaryDir dir;
   const QString file = dir.filePath(QStringLiteral("sheet.pdf"));
   WriteFile(file, "old");
@@ -639,7 +638,7 @@ TEST_F(PreviewFormTest, SaveAsPdfToAnUnwritablePlaceSaysSo) {
 }
 
 TEST_F(PreviewFormTest, SaveAsPdfBeforeThePagesAreFinishedWritesNothing) {
-  auto p = NewLandscapePrinter();
+  auto p = NewLandscapePrinter(context_);
   p->BeginDoc();
   AddSamplePage(*p, 2);
   form = new TfrmPreview(nullptr);
@@ -656,7 +655,7 @@ TEST_F(PreviewFormTest, SaveAsPdfBeforeThePagesAreFinishedWritesNothing) {
 // mode the umask gives.
 TEST_F(PreviewFormTest, SaveAsPdfAfterAPrintOnA3KeepsThePreviewsPaperAndTheUmasksMode) {
   TEngineServices services;
-  TFormBroodlog sheet;
+  TFormBroodlog sheet(services.Context());
   QTemporaryDir dir;
   const QString file = dir.filePath(QStringLiteral("sheet.pdf"));
   const mode_t mask = ::umask(022);
@@ -699,7 +698,7 @@ TEST_F(PreviewFormTest, SaveAsPdfOnAFullDiskKeepsTheOldFile) {
         }
       };
       TEngineServices services;
-      TFormBroodlog sheet;
+      TFormBroodlog sheet(services.Context());
       if (fromReport) {
         PreviewSheet(sheet, form, save);
       } else {

@@ -21,6 +21,7 @@
 #include "generation/report.h"
 #include "output/report_printer.h"
 #include "platform/application.h"
+#include "shown_messages.h"
 #include "platform/engine_services.h"
 #include "platform/file_printer.h"
 #include "platform/qt_printer.h"
@@ -72,10 +73,9 @@ class PrintJobOnCups : public ::testing::Test {
 
   void SetUp() override {
     CUPS_LAB_REQUIRE();
-    TApplication::SetExceptionHandler([this](const QString& m) { messages_ << m; });
     services_ = std::make_unique<TEngineServices>();
-    InstallQtPlatformPrinters();
-    form_ = std::make_unique<TFormBroodlog>();
+    services_->Context().SetPrinters(QtPlatformPrinters());
+    form_ = std::make_unique<TFormBroodlog>(services_->Context());
     form_->SetApiaryName("North field");
     form_->Report->OnPreview = [](TReportPrinter&) {};
     form_->Report->Preview();
@@ -89,9 +89,6 @@ class PrintJobOnCups : public ::testing::Test {
   void TearDown() override {
     form_.reset();
     services_.reset();
-    SetPlatformPrinterFactory({});
-    SetApplicationPrinterIndex(-1);
-    TApplication::SetExceptionHandler({});
   }
 
   TReportPrinter& R() { return *form_->Report->ReportPrinter(); }
@@ -176,7 +173,8 @@ class PrintJobOnCups : public ::testing::Test {
   int pdf_queue_ = -1;
   int before_ = 0;
   QString status_;
-  QStringList messages_;
+  TShownMessages shown_;
+  QStringList& messages_ = shown_.messages;
 };
 
 // The same jobs on each kind of queue the lab has.
@@ -247,7 +245,7 @@ TEST_F(PrintJobOnCups, PagesTwoToFiveOfTheOnePageSheetPrintNothingAndSaySo) {
 }
 
 TEST_F(PrintJobOnCups, APrinterWithoutCopiesGetsThreeJobsOfOneSheet) {
-  SetPlatformPrinterFactory([] { return std::make_unique<TWithoutCopies>(); });
+  services_->Context().SetPrinters([] { return std::make_unique<TWithoutCopies>(); });
   form_->Report->Preview();  // its printer now declares no copies
   Print(3);
   EXPECT_EQ(status_, "Printer does not supports multiple copies");
@@ -264,7 +262,7 @@ TEST_F(PrintJobOnCups, ASchedulerStoppedMidJobFailsPlainlyAndLeavesNoFiles) {
   const std::string script = cups_lab::Script();
   test_support::TempDir tmp;
   bool stopped = false;
-  SetPlatformPrinterFactory([&] {
+  services_->Context().SetPrinters([&] {
     return std::make_unique<TWithoutCopies>([&] {
       cups_lab::Run("bash '" + script + "' stop");
       stopped = true;

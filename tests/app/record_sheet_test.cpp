@@ -100,7 +100,7 @@ class RecordSheetTest : public ::testing::Test {
 };
 
 TEST_F(RecordSheetTest, PreviewMakesExactlyOnePage) {
-  TFormBroodlog form;
+  TFormBroodlog form(services.Context());
   form.Report->OnPreview = [](TReportPrinter&) {};
   form.Report->Preview();
   ASSERT_NE(form.Report->ReportPrinter(), nullptr);
@@ -112,7 +112,7 @@ TEST_F(RecordSheetTest, PreviewMakesExactlyOnePage) {
 }
 
 TEST_F(RecordSheetTest, RulesLieWhereTheTablesPutThemOnA600DpiImage) {
-  TFormBroodlog form;
+  TFormBroodlog form(services.Context());
   const QString file = dir.filePath("sheet.png");
   form.Report->PrintOn(std::make_unique<TFilePlatformPrinter>(TFilePlatformPrinter::TFormat::Png, file, kDpi));
   QImage image = Load(file);
@@ -123,7 +123,7 @@ TEST_F(RecordSheetTest, RulesLieWhereTheTablesPutThemOnA600DpiImage) {
 
 TEST_F(RecordSheetTest, RulesLieWhereTheTablesPutThemOnThePdf) {
   if (!HavePoppler()) GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
-  TFormBroodlog form;
+  TFormBroodlog form(services.Context());
   const QString file = dir.filePath("sheet.pdf");
   form.Report->PrintOn(std::make_unique<TFilePlatformPrinter>(TFilePlatformPrinter::TFormat::Pdf, file, kDpi));
   QImage image = Rasterize(file, dir.filePath("pdf"));
@@ -136,7 +136,7 @@ TEST_F(RecordSheetTest, RulesLieWhereTheTablesPutThemOnThePdf) {
 TEST_F(RecordSheetTest, SaveAsPdfFromThePreviewHoldsThePrintedSheet) {
   if (!HavePoppler()) GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
   const QString file = dir.filePath("saved.pdf");
-  TFormBroodlog form;
+  TFormBroodlog form(services.Context());
   form.Report->OnPreview = [&](TReportPrinter& printer) {
     auto* window = new TfrmPreview;
     window->RptPreview1->SetReportPrinter(&printer);
@@ -159,7 +159,7 @@ TEST_F(RecordSheetTest, SaveAsPdfFromThePreviewHoldsThePrintedSheet) {
 
 TEST_F(RecordSheetTest, HeadingsAndHeaderTextsAreDrawnAsDefined) {
   std::vector<TFakeJob> jobs;
-  TFormBroodlog form;
+  TFormBroodlog form(services.Context());
   form.SetApiaryName("Hill top");
   form.Report->PrintOn(std::make_unique<TFakePlatformPrinter>(std::vector{CapableQueue("p")}, 0, kDpi, &jobs));
   ASSERT_EQ(jobs.size(), 1u);
@@ -213,7 +213,7 @@ TEST_F(RecordSheetTest, HeadingsTakeTheCaptionFileUpToItsFirstMissingLine) {
       ASSERT_TRUE(f.open(QIODevice::WriteOnly));
       f.write(c.file.data(), qint64(c.file.size()));
     }
-    TFormBroodlog form;
+    TFormBroodlog form(services.Context());
     TCaptionList list;
     EXPECT_EQ(ApplySheetTexts(form, list, name, "Hill"), c.applied);
     for (int tag = 0; tag < TFormBroodlog::kHeadingCount; ++tag)
@@ -223,7 +223,7 @@ TEST_F(RecordSheetTest, HeadingsTakeTheCaptionFileUpToItsFirstMissingLine) {
 }
 
 TEST_F(RecordSheetTest, PrintJobsAreNamedAfterTheSheetUnlessTheReportHasATitle) {
-  TFormBroodlog form;
+  TFormBroodlog form(services.Context());
   form.SetApiaryName("");
   EXPECT_EQ(form.Report->ReportTitle(), "Record sheet");
   form.SetApiaryName("Hill top");
@@ -234,7 +234,7 @@ TEST_F(RecordSheetTest, PrintJobsAreNamedAfterTheSheetUnlessTheReportHasATitle) 
 }
 
 TEST_F(RecordSheetTest, ALongApiaryNameWidensItsLabelAndLeavesTheDateWhereItIs) {
-  TFormBroodlog form;
+  TFormBroodlog form(services.Context());
   const int dateLeft = form.RptSysData1->Left();
   form.SetApiaryName(std::string(60, 'W'));
   EXPECT_EQ(form.RptLabel1->Left(), 77);

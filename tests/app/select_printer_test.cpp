@@ -23,6 +23,7 @@
 #include "generation/report.h"
 #include "output/report_printer.h"
 #include "platform/application.h"
+#include "shown_messages.h"
 #include "platform/engine_services.h"
 #include "widgets/spin.h"
 
@@ -31,22 +32,16 @@ namespace {
 class SelectPrinterTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    TApplication::SetExceptionHandler([this](const QString& m) { messages_ << m; });
     UseQueues({CapableQueue("Capable"), PlainQueue("Plain")}, 1);
   }
-  void TearDown() override {
-    SetPlatformPrinterFactory({});
-    SetApplicationPrinterIndex(-1);
-    TApplication::SetExceptionHandler({});
-  }
   void UseQueues(std::vector<TFakePlatformPrinter::TQueue> queues, int defaultIndex) {
-    SetPlatformPrinterFactory([this, queues, defaultIndex] {
+    services_.Context().SetPrinters([this, queues, defaultIndex] {
       return std::make_unique<TFakePlatformPrinter>(queues, defaultIndex, 600, &jobs_);
     });
   }
   // A report printer holding `pages` finished pages.
-  static std::unique_ptr<TReportPrinter> PrinterWithPages(int pages) {
-    auto p = std::make_unique<TReportPrinter>();
+  std::unique_ptr<TReportPrinter> PrinterWithPages(int pages) {
+    auto p = std::make_unique<TReportPrinter>(services_.Context());
     p->BeginDoc();
     for (int i = 0; i < pages; ++i) {
       p->NewPage();
@@ -59,11 +54,12 @@ class SelectPrinterTest : public ::testing::Test {
 
   TEngineServices services_;
   std::vector<TFakeJob> jobs_;
-  QStringList messages_;
+  TShownMessages shown_;
+  QStringList& messages_ = shown_.messages;
 };
 
 TEST_F(SelectPrinterTest, ControlsSitAtTheirBoundsWithTheirTexts) {
-  TfrmSelectPrinter d;
+  TfrmSelectPrinter d(services_.Context());
   EXPECT_EQ(d.windowTitle(), "Select the printer");
   EXPECT_EQ(d.size(), QSize(485, 190));
   struct Case {
@@ -103,7 +99,7 @@ TEST_F(SelectPrinterTest, ControlsSitAtTheirBoundsWithTheirTexts) {
 }
 
 TEST_F(SelectPrinterTest, PaperListHoldsTheTwentyEightNamesInSizeOrder) {
-  TfrmSelectPrinter d;
+  TfrmSelectPrinter d(services_.Context());
   ASSERT_EQ(d.ComboBox1->count(), 28);
   EXPECT_TRUE(d.ComboBox1->isEditable());
   EXPECT_EQ(d.ComboBox1->itemText(0), "Default");
@@ -119,7 +115,7 @@ TEST_F(SelectPrinterTest, PaperListHoldsTheTwentyEightNamesInSizeOrder) {
 }
 
 TEST_F(SelectPrinterTest, TabGoesPrinterOkCancelDefaultRangeCopiesPaper) {
-  TfrmSelectPrinter d;
+  TfrmSelectPrinter d(services_.Context());
   d.RangeRb->setChecked(true);
   d.AllPagesRbClick();  // the page fields take the focus only when enabled
   std::vector<QWidget*> chain;
@@ -140,7 +136,7 @@ TEST_F(SelectPrinterTest, TabGoesPrinterOkCancelDefaultRangeCopiesPaper) {
 
 TEST_F(SelectPrinterTest, ShowFillsTheFieldsAndTestsThePrinter) {
   auto r = PrinterWithPages(3);
-  TfrmSelectPrinter d;
+  TfrmSelectPrinter d(services_.Context());
   d.ReportPrinter = r.get();
   d.StartPrinterIndex = 0;
   d.show();
@@ -160,7 +156,7 @@ TEST_F(SelectPrinterTest, TheCopiesTestSaysWhatThePrinterDoesAndLeavesTheReportP
   auto r = PrinterWithPages(1);
   r->SetPrinterIndex(0);
   r->SetCopies(4);
-  TfrmSelectPrinter d;
+  TfrmSelectPrinter d(services_.Context());
   d.ReportPrinter = r.get();
   d.StartPrinterIndex = 1;
   d.CopyCount = 5;
@@ -178,7 +174,7 @@ TEST_F(SelectPrinterTest, TheCopiesTestSaysWhatThePrinterDoesAndLeavesTheReportP
 
 TEST_F(SelectPrinterTest, DefaultSelectsTheSystemDefaultPrinterAndTestsIt) {
   auto r = PrinterWithPages(1);
-  TfrmSelectPrinter d;
+  TfrmSelectPrinter d(services_.Context());
   d.ReportPrinter = r.get();
   d.StartPrinterIndex = 0;
   d.show();
@@ -189,7 +185,7 @@ TEST_F(SelectPrinterTest, DefaultSelectsTheSystemDefaultPrinterAndTestsIt) {
 }
 
 TEST_F(SelectPrinterTest, ThePageFieldsFollowTheRangeButton) {
-  TfrmSelectPrinter d;
+  TfrmSelectPrinter d(services_.Context());
   d.RangeRb->click();
   EXPECT_TRUE(d.FromEdt->isEnabled());
   EXPECT_TRUE(d.ToEdt->isEnabled());
@@ -199,7 +195,7 @@ TEST_F(SelectPrinterTest, ThePageFieldsFollowTheRangeButton) {
 }
 
 TEST_F(SelectPrinterTest, APageFieldEmptiesOnAnyNonDigit) {
-  TfrmSelectPrinter d;
+  TfrmSelectPrinter d(services_.Context());
   struct Case {
     const char* typed;
     const char* left;
@@ -213,7 +209,7 @@ TEST_F(SelectPrinterTest, APageFieldEmptiesOnAnyNonDigit) {
 }
 
 TEST_F(SelectPrinterTest, ButtonsAndStatusStripKeepToTheBottomWhenResized) {
-  TfrmSelectPrinter d;
+  TfrmSelectPrinter d(services_.Context());
   d.show();
   d.resize(600, 260);
   EXPECT_EQ(d.BitBtn3->geometry(), QRect(160, 209, 85, 25));
@@ -225,7 +221,7 @@ TEST_F(SelectPrinterTest, ButtonsAndStatusStripKeepToTheBottomWhenResized) {
 }
 
 TEST_F(SelectPrinterTest, OkReadsCopiesAndTheRange) {
-  TfrmSelectPrinter d;
+  TfrmSelectPrinter d(services_.Context());
   d.CopiesSe->setText(QStringLiteral("7"));
   d.BitBtn1Click();
   EXPECT_EQ(d.CopyCount, 7);
@@ -243,7 +239,7 @@ TEST_F(SelectPrinterTest, OkReadsCopiesAndTheRange) {
 
 TEST_F(SelectPrinterTest, OkWithAnEmptyPageFieldSaysSoAndStaysOpen) {
   auto r = PrinterWithPages(2);
-  TfrmSelectPrinter d;
+  TfrmSelectPrinter d(services_.Context());
   d.ReportPrinter = r.get();
   d.show();
   d.RangeRb->click();
@@ -334,7 +330,7 @@ class PrintJobTest : public SelectPrinterTest {
     return r;
   }
 
-  TFormBroodlog form_;
+  TFormBroodlog form_{services_.Context()};
   int paper_ = -1;  // the paper item to choose, or the one preselected
   QString dialog_paper_;
   int dialog_paper_item_ = -1;
@@ -486,7 +482,7 @@ TEST_F(PrintJobTest, AFailingRangeLeavesNoTemporaryFiles) {
   test_support::TempDir tmp;
   // Pages that were never finished cannot be saved, so the range has no
   // source to be cut from.
-  TReportPrinter unfinished;
+  TReportPrinter unfinished(services_.Context());
   EXPECT_THROW(RunPrintJob(unfinished, nullptr,
                            [&](TfrmSelectPrinter& d) {
                              d.show();

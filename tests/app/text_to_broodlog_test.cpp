@@ -31,7 +31,9 @@
 #include <QTimer>
 
 #include "app/main_window.h"
+#include "generation/report_context.h"
 #include "platform/application.h"
+#include "shown_messages.h"
 #include "resource_limits.h"
 
 namespace {
@@ -57,10 +59,8 @@ class EditorTest : public ::testing::Test {
     ASSERT_TRUE(QDir::setCurrent(dir_.path()));
     old_xdg_ = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", (dir_.path() + "/config").toUtf8());
-    TApplication::SetExceptionHandler([this](const QString& m) { messages_ << m; });
   }
   void TearDown() override {
-    TApplication::SetExceptionHandler({});
     qputenv("XDG_CONFIG_HOME", old_xdg_);
     QDir::setCurrent(old_cwd_);
   }
@@ -87,7 +87,8 @@ class EditorTest : public ::testing::Test {
   QTemporaryDir dir_;
   QString old_cwd_;
   QByteArray old_xdg_;
-  QStringList messages_;
+  TShownMessages shown_;
+  QStringList& messages_ = shown_.messages;
 };
 
 }  // namespace
@@ -273,7 +274,8 @@ TEST_F(EditorTest, ReopensWhereItWasLeft) {
 }
 
 TEST_F(EditorTest, ConfigureOpensTheEditorModally) {
-  Tbroodlogprint main_window;
+  THeadlessContext context;
+  Tbroodlogprint main_window(context);
   main_window.show();
   bool seen = false;
   // The press returns before the editor opens (a screen reader's press must

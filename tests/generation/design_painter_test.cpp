@@ -127,7 +127,7 @@ TEST_F(DesignPainterTest, ABandShowsItsBackgroundOutlineAndTypeName) {
     TLogFont font;
     font.name = "Arial";
     font.height = std::stoi(names[0].substr(names[0].find("font=Arial/") + 11));
-    const int lineHeight = ReferenceMetrics().TextExtent(font, "W").height;
+    const int lineHeight = context.Metrics().TextExtent(font, "W").height;
     EXPECT_EQ(names[0].rfind("Text(" + pt(l + 2, b - lineHeight - 4) + ",\"Page Header\")", 0), 0u) << names[0];
   }
 }
@@ -139,7 +139,7 @@ TEST_F(DesignPainterTest, BandsLieOverThePageMarginsAndElementsOverTheirBand) {
   report->Page().SetColumns(2);
   report->Frame().SetDrawTop(true);
   TBand& band = AddBand(TBandType::rbDetail, 200, "Detail");
-  TReportShape& shape = owner.CreateComponent<TReportShape>();
+  TReportShape& shape = owner.CreateComponent<TReportShape>(context);
   shape.SetParent(&band);
   shape.SetShape(TShapeType::stRectangle);
   shape.SetBounds(10, 5, 40, 20);

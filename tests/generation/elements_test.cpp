@@ -145,8 +145,9 @@ TEST(AngledMetricsTest, BoxAndOriginByQuadrant) {
 
 TEST(AngledLabelTest, AnglesAreKeptModulo360) {
   struct { int in, out; } cases[] = {{360, 0}, {450, 90}, {-90, -90}, {-200, 160}, {-720, 0}, {270, 270}};
+  THeadlessContext context;
   for (auto c : cases) {
-    TAngledLabel label;
+    TAngledLabel label(context);
     label.SetAngle(c.in);
     EXPECT_EQ(label.Angle(), c.out) << c.in;
   }

@@ -166,7 +166,7 @@ TEST_F(GenerationTest, AnErrorInARunEndsTheDocumentAndReachesTheCaller) {
 TEST_F(GenerationTest, AutoStretchGrowsTheBandAndCarriesLinesToTheNextPage) {
   // 32 lines fit on page 1 as the band grows towards the bottom margin.
   TBand& detail = AddBand(TBandType::rbDetail, 1500, "Detail");
-  TReportLabel& label = owner.CreateComponent<TReportLabel>();
+  TReportLabel& label = owner.CreateComponent<TReportLabel>(context);
   label.SetParent(&detail);
   label.SetAutoSize(true);
   label.SetAutoStretch(true);

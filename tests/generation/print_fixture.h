@@ -18,7 +18,7 @@ class TPrintFixture : public TReportFixture {
   // An element placed on `on` at a position and size in storage units.
   template <class T>
   T& Add(TControl* on, long double left, long double top, long double width, long double height) {
-    T& e = owner.CreateComponent<T>();
+    T& e = owner.CreateComponent<T>(context);
     e.SetParent(on);
     e.Size().SetUnits(TReportUnit::Native);
     e.Size().SetWidth(width);

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "generation/report.h"
-#include "output/messages.h"
+#include "generation/report_context.h"
 
 struct TBandPrint {
   std::string band;
@@ -23,18 +23,16 @@ struct TBandPrint {
 class TReportFixture {
  public:
   TReportFixture() {
-    SetMessageLoop(&loop);
-    report = &owner.CreateComponent<TReport>();
+    report = &owner.CreateComponent<TReport>(context);
     report->SetUnits(TReportUnit::Native);
     report->OnPreview = [this](TReportPrinter& sender) {
       previewSender = &sender;
       pagesAtPreview = sender.PageCount();
     };
   }
-  ~TReportFixture() { SetMessageLoop(nullptr); }
 
   TBand& AddBand(TBandType type, long double height, const std::string& name) {
-    TBand& band = owner.CreateComponent<TBand>(type);
+    TBand& band = owner.CreateComponent<TBand>(context, type);
     band.SetName(name);
     band.SetParent(report);
     band.Size().SetUnits(TReportUnit::Native);
@@ -69,7 +67,7 @@ class TReportFixture {
   }
   int PageCount() const { return previewSender ? previewSender->PageCount() : -1; }
 
-  TQueueMessageLoop loop;
+  THeadlessContext context;
   TControl owner;
   TReport* report;
   std::vector<TBandPrint> prints;

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "fake_platform_printer.h"
+#include "output/engine_context.h"
 #include "output/messages.h"
 #include "output/stored_page.h"
 #include "report/report_error.h"
@@ -39,13 +40,12 @@ void Generate(TReportPrinter& p, int pages) {
 
 class ReportPrinterTest : public ::testing::Test {
  protected:
-  void SetUp() override { SetMessageLoop(&loop_); }
-  void TearDown() override { SetMessageLoop(nullptr); }
-  TQueueMessageLoop loop_;
+  THeadlessEngineContext context_;
+  TQueueMessageLoop& loop_ = context_.Queue();
 };
 
 TEST_F(ReportPrinterTest, DocumentCallsOutOfOrderFailWithTheirMessages) {
-  TReportPrinter p;
+  TReportPrinter p(context_);
   EXPECT_THROW({
     try { p.NewPage(); } catch (const EReportError& e) { EXPECT_STREQ(e.what(), "Illegal call to NewPage"); throw; }
   }, EReportError);
@@ -62,13 +62,13 @@ TEST_F(ReportPrinterTest, DocumentCallsOutOfOrderFailWithTheirMessages) {
 }
 
 TEST_F(ReportPrinterTest, ConversionsRoundHalvesToEven) {
-  TReportPrinter screen;
+  TReportPrinter screen(context_);
   screen.BeginDoc();  // screen resolution: 96 / 254 pixels per 0.1 mm
   for (auto [stored, pixels] : {std::pair{0.0L, 0}, {254.0L, 96}, {2970.0L, 1123}, {2100.0L, 794}})
     EXPECT_EQ(screen.ToDeviceX(stored), pixels) << double(stored);
   // At 254 dpi a pixel is 0.1 mm, so halves are exact; the device's
   // unprintable margin (42 px) comes off.
-  TReportPrinter device(std::make_unique<TFakePlatformPrinter>(std::vector{CapableQueue("p")}, 0, 254));
+  TReportPrinter device(context_, std::make_unique<TFakePlatformPrinter>(std::vector{CapableQueue("p")}, 0, 254));
   device.SetDestination(TDestination::odPrinter);
   device.BeginDoc();
   const int off = device.UnprintableLeft();
@@ -83,7 +83,7 @@ TEST_F(ReportPrinterTest, ConversionsRoundHalvesToEven) {
 
 TEST_F(ReportPrinterTest, ClientHearsOfEachCompletedPageAndTheStoreHoldsOnlyFinishedOnes) {
   TRecordingClient client;
-  TReportPrinter p;
+  TReportPrinter p(context_);
   p.SetClient(&client);
   p.BeginDoc();
   p.NewPage();
@@ -102,7 +102,7 @@ TEST_F(ReportPrinterTest, ClientHearsOfEachCompletedPageAndTheStoreHoldsOnlyFini
 TEST_F(ReportPrinterTest, SavedReportHasTheFinalCountAndLoadsWithItsPaper) {
   const auto file = std::filesystem::temp_directory_path() / "report_printer_test.rpt";
   {
-    TReportPrinter p;
+    TReportPrinter p(context_);
     p.SetOrientation(TPrinterOrientation::poLandscape);
     p.Save(file.string());  // not finished: writes nothing
     EXPECT_FALSE(std::filesystem::exists(file));
@@ -110,7 +110,7 @@ TEST_F(ReportPrinterTest, SavedReportHasTheFinalCountAndLoadsWithItsPaper) {
     p.Save(file.string());
   }
   // A device offering A4 only: the A4-sized page comes back as A4 landscape.
-  TReportPrinter loaded(std::make_unique<TFakePlatformPrinter>(
+  TReportPrinter loaded(context_, std::make_unique<TFakePlatformPrinter>(
       std::vector{CapableQueue("office")}, 0, 600));
   loaded.Load(file.string());
   EXPECT_EQ(loaded.PageCount(), 3);
@@ -119,7 +119,7 @@ TEST_F(ReportPrinterTest, SavedReportHasTheFinalCountAndLoadsWithItsPaper) {
   EXPECT_EQ(loaded.PaperSize(), TPaperSize::A4);
   EXPECT_EQ(loaded.Orientation(), TPrinterOrientation::poLandscape);
   // Without a device every matching size is taken and the last one wins.
-  TReportPrinter any;
+  TReportPrinter any(context_);
   any.Load(file.string());
   EXPECT_EQ(any.PaperSize(), TPaperSize::A4Small);
   std::filesystem::remove(file);
@@ -127,7 +127,7 @@ TEST_F(ReportPrinterTest, SavedReportHasTheFinalCountAndLoadsWithItsPaper) {
 
 TEST_F(ReportPrinterTest, PrintWithAMasterAsksTheMasterOncePerCall) {
   TRecordingMaster master;
-  TReportPrinter p;
+  TReportPrinter p(context_);
   p.SetMaster(&master);
   p.Print();
   p.Print();
@@ -140,7 +140,7 @@ TEST_F(ReportPrinterTest, PrintWithAMasterAsksTheMasterOncePerCall) {
 
 TEST_F(ReportPrinterTest, PrintOfStoredPagesHonoursTheRangeInOneJob) {
   std::vector<TFakeJob> jobs;
-  TReportPrinter p(std::make_unique<TFakePlatformPrinter>(std::vector{CapableQueue("office")}, 0, 600, &jobs));
+  TReportPrinter p(context_, std::make_unique<TFakePlatformPrinter>(std::vector{CapableQueue("office")}, 0, 600, &jobs));
   Generate(p, 4);
   struct { int first, last; std::size_t sheets; } cases[] = {{0, 0, 4}, {2, 0, 3}, {2, 3, 2}, {4, 9, 1}, {5, 9, 0}};
   for (auto c : cases) {
@@ -160,7 +160,7 @@ TEST_F(ReportPrinterTest, PrintOfStoredPagesHonoursTheRangeInOneJob) {
 
 TEST_F(ReportPrinterTest, GeneratingToThePrinterPutsOnlyTheRangeOnPaper) {
   std::vector<TFakeJob> jobs;
-  TReportPrinter p(std::make_unique<TFakePlatformPrinter>(std::vector{CapableQueue("office")}, 0, 600, &jobs));
+  TReportPrinter p(context_, std::make_unique<TFakePlatformPrinter>(std::vector{CapableQueue("office")}, 0, 600, &jobs));
   p.SetDestination(TDestination::odPrinter);
   p.SetFirstPage(2);
   p.SetLastPage(3);
@@ -192,7 +192,7 @@ TEST(PlacePageTest, APageLiesAtItsOwnSizeWhereItFitsAndScaledUniformlyWhereNot) 
 }
 
 TEST_F(ReportPrinterTest, CopiesAreTakenOnlyByADeviceThatDeclaresThem) {
-  TReportPrinter p(std::make_unique<TFakePlatformPrinter>(
+  TReportPrinter p(context_, std::make_unique<TFakePlatformPrinter>(
       std::vector{CapableQueue("copier"), PlainQueue("plain")}, 0));
   p.SetPrinterIndex(0);
   p.SetCopies(2);
@@ -211,7 +211,7 @@ TEST_F(ReportPrinterTest, CopiesAreTakenOnlyByADeviceThatDeclaresThem) {
 TEST_F(ReportPrinterTest, ApplyToDeviceWritesTheSettingsIntoTheDeviceMode) {
   auto device = std::make_unique<TFakePlatformPrinter>(std::vector{CapableQueue("office")}, 0);
   TFakePlatformPrinter* fake = device.get();
-  TReportPrinter p(std::move(device));
+  TReportPrinter p(context_, std::move(device));
   p.SetCopies(3);
   p.SetOrientation(TPrinterOrientation::poLandscape);
   p.SetOutputBin(TPaperBin::Manual);
@@ -227,7 +227,7 @@ TEST_F(ReportPrinterTest, ApplyToDeviceWritesTheSettingsIntoTheDeviceMode) {
 }
 
 TEST_F(ReportPrinterTest, ClosingThePreviewCancelsARunningDocumentAndTellsOnce) {
-  TReportPrinter p;
+  TReportPrinter p(context_);
   int afterPreview = 0;
   p.AfterPreview = [&](TReportPrinter&) { ++afterPreview; };
   p.SetShowingPreview(true);
@@ -243,7 +243,7 @@ TEST_F(ReportPrinterTest, TheClientIsToldWhenThePrinterGoes) {
   TRecordingClient client;
   TReportPrinter* address;
   {
-    TReportPrinter p;
+    TReportPrinter p(context_);
     address = &p;
     p.SetClient(&client);
     Generate(p, 1);

@@ -1,4 +1,5 @@
 #include "platform/application.h"
+#include "shown_messages.h"
 
 #include <gtest/gtest.h>
 
@@ -10,15 +11,6 @@
 
 namespace {
 
-// Shows errors into a list instead of a message box, for one test.
-class CapturedErrors {
- public:
-  CapturedErrors() {
-    TApplication::SetExceptionHandler([this](const QString& m) { messages.push_back(m); });
-  }
-  ~CapturedErrors() { TApplication::SetExceptionHandler(nullptr); }
-  std::vector<QString> messages;
-};
 
 // Counts the user events it receives; throws on them when asked to.
 class EventSink : public QObject {
@@ -53,7 +45,7 @@ TEST(MessageLoop, TerminateSetsTheFlagAndEndsTheLoop) {
 }
 
 TEST(MessageLoop, GuardedShowsTheErrorAndCarriesOn) {
-  CapturedErrors errors;
+  TShownMessages errors;
   bool after = false;
   TApplication::Guarded([] { throw std::runtime_error("Cannot open file x.txt"); });
   after = true;
@@ -63,7 +55,7 @@ TEST(MessageLoop, GuardedShowsTheErrorAndCarriesOn) {
 }
 
 TEST(MessageLoop, AnErrorEscapingAnEventHandlerIsShownAndTheLoopGoesOn) {
-  CapturedErrors errors;
+  TShownMessages errors;
   EventSink thrower(true);
   EventSink sink;
   QCoreApplication::postEvent(&thrower, new QEvent(QEvent::User));

@@ -28,6 +28,9 @@ TEST(Cursors, ThePointingHandsHotSpotIsTheFingerTip) {
 
 TEST(Cursors, UnknownIdsGiveTheArrowAndRegistrationReplaces) {
   EXPECT_EQ(ScreenCursor(-1).shape(), Qt::ArrowCursor);
+  struct TForget {
+    ~TForget() { UnregisterCursor(20000); }
+  } forget;
   RegisterCursor(20000, QCursor(Qt::CrossCursor));
   EXPECT_EQ(ScreenCursor(20000).shape(), Qt::CrossCursor);
   RegisterCursor(20000, QCursor(Qt::IBeamCursor));

@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "generation/report.h"
+#include "generation/report_context.h"
 #include "output/messages.h"
 #include "output/platform_printer.h"
 #include "platform/file_printer.h"
@@ -26,30 +26,27 @@ TEST(EngineServicesTest, PostedMessagesReachLiveReceiversThroughQtsQueue) {
   TEngineServices services;
   TRecorder live;
   auto gone = std::make_unique<TRecorder>();
-  PostMessage(&live, MsgPageAvailable, 1);
-  PostMessage(gone.get(), MsgPageAvailable, 2);
+  services.Context().Loop().Post(&live, MsgPageAvailable, 1);
+  services.Context().Loop().Post(gone.get(), MsgPageAvailable, 2);
   EXPECT_TRUE(live.received.empty());  // queued, not sent
   gone.reset();
   QCoreApplication::processEvents();
   EXPECT_EQ(live.received, std::vector<std::intptr_t>{1});
 }
 
-TEST(EngineServicesTest, InstallsThePlatformAndPutsTheBuiltInsBack) {
-  TTextMetrics* builtin = &ReferenceMetrics();
-  TMessageLoop* builtinLoop = &MessageLoop();
-  {
-    TEngineServices services;
-    EXPECT_NE(&ReferenceMetrics(), builtin);
-    EXPECT_NE(&MessageLoop(), builtinLoop);
-    EXPECT_EQ(UnitEnvironment().ScreenPixelsPerInch, services.ScreenPixelsPerInch());
-    EXPECT_EQ(ReferenceMetrics().PixelsPerInch(), services.ScreenPixelsPerInch());
-    const QDate today = QDate::currentDate();
-    EXPECT_EQ(DateTimeFormats().ShortDate(today.year(), today.month(), today.day()),
-              QLocale::system().toString(today, QLocale::ShortFormat).toStdString());
-  }
-  EXPECT_EQ(&ReferenceMetrics(), builtin);
-  EXPECT_EQ(&MessageLoop(), builtinLoop);
-  EXPECT_EQ(DateTimeFormats().ShortDate(2026, 12, 8), "08/12/2026");
+TEST(EngineServicesTest, TheContextCarriesThePlatformAndNothingElseChanges) {
+  THeadlessContext headless;
+  TEngineServices services;
+  TReportContext& context = services.Context();
+  EXPECT_EQ(context.Units().ScreenPixelsPerInch, services.ScreenPixelsPerInch());
+  EXPECT_EQ(context.Metrics().PixelsPerInch(), services.ScreenPixelsPerInch());
+  const QDate today = QDate::currentDate();
+  EXPECT_EQ(context.Dates().ShortDate(today.year(), today.month(), today.day()),
+            QLocale::system().toString(today, QLocale::ShortFormat).toStdString());
+  // No printers until the program gives some; and another context is not
+  // touched by this one.
+  EXPECT_TRUE(context.MakePrinter()->Printers().empty());
+  EXPECT_EQ(headless.Dates().ShortDate(2026, 12, 8), "08/12/2026");
 }
 
 TEST(FilePlatformPrinterTest, AFileThatCannotBeWrittenFailsWithItsName) {

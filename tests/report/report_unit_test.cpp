@@ -139,13 +139,9 @@ TEST(LocaleDefaults, MeasurementSystemValueOneIsUnitedStates) {
   }
 }
 
-TEST(LocaleDefaults, InstalledEnvironmentIsCapturedByNewHolders) {
-  const TUnitEnvironment saved = UnitEnvironment();
-  SetUnitEnvironment({120, TMeasurementSystem::UnitedStates});
-  const TUnitBase us;
-  SetUnitEnvironment({0, TMeasurementSystem::Metric});
-  const TUnitBase metric;
-  SetUnitEnvironment(saved);
+TEST(LocaleDefaults, GivenEnvironmentIsCapturedByNewHolders) {
+  const TUnitBase us(TUnitEnvironment{120, TMeasurementSystem::UnitedStates});
+  const TUnitBase metric(TUnitEnvironment{0, TMeasurementSystem::Metric});
   EXPECT_EQ(us.ScreenPixelsPerInch(), 120);
   EXPECT_EQ(us.Units(), TReportUnit::Inches);
   EXPECT_EQ(metric.ScreenPixelsPerInch(), 96);  // non-positive replaced
@@ -188,7 +184,7 @@ TEST(UnitSwitch, InvalidUnitIsIgnored) {
 }
 
 TEST(Zoom, OnlyOneToThreeHundredIsAccepted) {
-  TUnitBase holder;
+  TUnitBase holder(TUnitEnvironment{});
   for (int bad : {0, -1, -100, 301, 1000}) {
     holder.SetZoom(bad);
     EXPECT_EQ(holder.Zoom(), 100) << bad;

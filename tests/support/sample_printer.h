@@ -10,8 +10,8 @@
 #include "sample_pages.h"
 
 // A printer for landscape A4 pages (1122 x 794 pixels at 96 per inch).
-inline std::unique_ptr<TReportPrinter> NewLandscapePrinter() {
-  auto printer = std::make_unique<TReportPrinter>();
+inline std::unique_ptr<TReportPrinter> NewLandscapePrinter(TEngineContext& context) {
+  auto printer = std::make_unique<TReportPrinter>(context);
   printer->SetPaperSize(TPaperSize::A4);
   printer->SetOrientation(TPrinterOrientation::poLandscape);
   return printer;
@@ -29,8 +29,8 @@ inline void AddSamplePage(TReportPrinter& printer, int count) {
 }
 
 // A finished landscape A4 report of `count` pages.
-inline std::unique_ptr<TReportPrinter> SamplePrinter(int count = 1) {
-  auto printer = NewLandscapePrinter();
+inline std::unique_ptr<TReportPrinter> SamplePrinter(TEngineContext& context, int count = 1) {
+  auto printer = NewLandscapePrinter(context);
   printer->BeginDoc();
   for (int i = 0; i < count; ++i) AddSamplePage(*printer, count);
   printer->EndDoc();

@@ -19,6 +19,7 @@
 #include <memory>
 
 #include "platform/application.h"
+#include "shown_messages.h"
 #include "platform/settings_store.h"
 #include "resource_limits.h"
 
@@ -57,10 +58,8 @@ class PlacementTest : public ::testing::Test {
     ASSERT_TRUE(dir_.isValid());
     old_xdg_ = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", dir_.path().toUtf8());
-    TApplication::SetExceptionHandler([this](const QString& m) { messages_ << m; });
   }
   void TearDown() override {
-    TApplication::SetExceptionHandler({});
     qputenv("XDG_CONFIG_HOME", old_xdg_);
   }
   QString IniPath() const { return dir_.path() + "/Software/widgets_tests.ini"; }
@@ -81,7 +80,8 @@ class PlacementTest : public ::testing::Test {
 
   QTemporaryDir dir_;
   QByteArray old_xdg_;
-  QStringList messages_;
+  TShownMessages shown_;
+  QStringList& messages_ = shown_.messages;
 };
 
 }  // namespace

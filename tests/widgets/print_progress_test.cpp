@@ -6,9 +6,15 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include "output/engine_context.h"
 #include "output/report_printer.h"
 
 namespace {
+
+class PrintProgressForm : public ::testing::Test {
+ protected:
+  THeadlessEngineContext context_;
+};
 
 TMessage Progress() {
   TMessage m;
@@ -16,8 +22,8 @@ TMessage Progress() {
   return m;
 }
 
-TEST(PrintProgressForm, IsAnAlwaysOnTopWindowWithABarATextAndCancel) {
-  TReportPrinter printer;
+TEST_F(PrintProgressForm, IsAnAlwaysOnTopWindowWithABarATextAndCancel) {
+  TReportPrinter printer(context_);
   TPrintProgressForm form(printer);
   EXPECT_EQ(form.windowTitle(), "Printing progress");
   EXPECT_TRUE(form.windowFlags() & Qt::WindowStaysOnTopHint);
@@ -26,8 +32,8 @@ TEST(PrintProgressForm, IsAnAlwaysOnTopWindowWithABarATextAndCancel) {
   EXPECT_EQ(form.CancelBtn->text(), "Cancel");
 }
 
-TEST(PrintProgressForm, MovesOnMultiplesOfFiveOnly) {
-  TReportPrinter printer;
+TEST_F(PrintProgressForm, MovesOnMultiplesOfFiveOnly) {
+  TReportPrinter printer(context_);
   TPrintProgressForm form(printer);
   struct Step {
     int progress;
@@ -44,16 +50,16 @@ TEST(PrintProgressForm, MovesOnMultiplesOfFiveOnly) {
   }
 }
 
-TEST(PrintProgressForm, CancelCancelsTheReportPrinter) {
-  TReportPrinter printer;
+TEST_F(PrintProgressForm, CancelCancelsTheReportPrinter) {
+  TReportPrinter printer(context_);
   TPrintProgressForm form(printer);
   EXPECT_FALSE(printer.Cancelled());
   form.CancelBtn->click();
   EXPECT_TRUE(printer.Cancelled());
 }
 
-TEST(PrintProgressForm, ForgetsThePrinterWhenItGoes) {
-  auto printer = std::make_unique<TReportPrinter>();
+TEST_F(PrintProgressForm, ForgetsThePrinterWhenItGoes) {
+  auto printer = std::make_unique<TReportPrinter>(context_);
   TPrintProgressForm form(*printer);
   printer->SetClient(&form);
   printer.reset();

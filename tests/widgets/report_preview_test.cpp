@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "output/engine_context.h"
 #include "output/messages.h"
 #include "output/stored_page.h"
 #include "report/rounding.h"
@@ -18,7 +19,8 @@ namespace {
 
 class ReportPreviewTest : public ::testing::Test {
  protected:
-  void TearDown() override { ProcessMessages(); }  // no notice outlives the test
+  THeadlessEngineContext context_;
+  void TearDown() override { context_.Loop().ProcessMessages(); }  // no notice outlives the test
 
   // A shown preview of `w` x `h` pixels.
   std::unique_ptr<TReportPreview> Preview(int w = 600, int h = 400) {
@@ -57,7 +59,7 @@ TEST_F(ReportPreviewTest, ZoomToFitTakesTheSmallerOfWidthAndHeight) {
   // height limits (400 / 1122 x 95 = 34, not 500 / 794 x 95 = 60).
   // The printer is fresh, as when a report attaches its preview before
   // generating: the page is measured at the screen's scale all the same.
-  auto printer = std::make_unique<TReportPrinter>();
+  auto printer = std::make_unique<TReportPrinter>(context_);
   printer->SetPaperSize(TPaperSize::A4);
   TReportPreview preview;
   preview.resize(500, 400);
@@ -77,7 +79,7 @@ TEST_F(ReportPreviewTest, ZoomToFitKeepsItsRuleEvenWhenTheZoomIsOutOfBounds) {
 }
 
 TEST_F(ReportPreviewTest, ZoomToWidthMakesThePageNinetyPercentOfTheWidth) {
-  auto printer = SamplePrinter();
+  auto printer = SamplePrinter(context_);
   auto preview = Preview(800, 300);
   preview->SetReportPrinter(printer.get());
   preview->ZoomToWidth();
@@ -86,7 +88,7 @@ TEST_F(ReportPreviewTest, ZoomToWidthMakesThePageNinetyPercentOfTheWidth) {
 }
 
 TEST_F(ReportPreviewTest, ResizingRefitsAfterZoomToFitButKeepsAWrittenZoom) {
-  auto printer = SamplePrinter();
+  auto printer = SamplePrinter(context_);
   auto preview = Preview(600, 400);
   preview->SetReportPrinter(printer.get());
   preview->ZoomToFit();
@@ -104,7 +106,7 @@ TEST_F(ReportPreviewTest, ResizingRefitsAfterZoomToFitButKeepsAWrittenZoom) {
 // ---------------------------------------------------------------- layout
 
 TEST_F(ReportPreviewTest, TheImageIsThePageAtTheZoomPlusItsShadow) {
-  auto printer = SamplePrinter();
+  auto printer = SamplePrinter(context_);
   auto preview = Preview();
   preview->SetReportPrinter(printer.get());
   for (int zoom : {25, 50, 100, 133}) {
@@ -122,7 +124,7 @@ TEST_F(ReportPreviewTest, WithoutAPrinterTheImageStandsInForALetterPage) {
 }
 
 TEST_F(ReportPreviewTest, ANarrowImageIsCentredWithTheSmallerHalfOnTheLeft) {
-  auto printer = SamplePrinter();
+  auto printer = SamplePrinter(context_);
   auto preview = Preview(1002, 900);
   preview->SetReportPrinter(printer.get());
   preview->SetZoom(50);
@@ -132,7 +134,7 @@ TEST_F(ReportPreviewTest, ANarrowImageIsCentredWithTheSmallerHalfOnTheLeft) {
 }
 
 TEST_F(ReportPreviewTest, AWideImageStartsAtTheLeftAndScrolls) {
-  auto printer = SamplePrinter();
+  auto printer = SamplePrinter(context_);
   auto preview = Preview(400, 300);
   preview->SetReportPrinter(printer.get());
   preview->SetZoom(100);
@@ -147,7 +149,7 @@ TEST_F(ReportPreviewTest, AWideImageStartsAtTheLeftAndScrolls) {
 // ---------------------------------------------------------------- pages
 
 TEST_F(ReportPreviewTest, PageNumbersOutsideTheReportAreIgnored) {
-  auto printer = SamplePrinter(3);
+  auto printer = SamplePrinter(context_, 3);
   auto preview = Preview();
   preview->SetReportPrinter(printer.get());
   for (int n : {0, -1, 4}) {
@@ -158,7 +160,7 @@ TEST_F(ReportPreviewTest, PageNumbersOutsideTheReportAreIgnored) {
 }
 
 TEST_F(ReportPreviewTest, MovingToAPageShowsItAndScrollsToTheTopLeft) {
-  auto printer = SamplePrinter(3);
+  auto printer = SamplePrinter(context_, 3);
   auto preview = Preview(300, 200);
   preview->SetReportPrinter(printer.get());
   preview->SetZoom(100);
@@ -173,7 +175,7 @@ TEST_F(ReportPreviewTest, MovingToAPageShowsItAndScrollsToTheTopLeft) {
 }
 
 TEST_F(ReportPreviewTest, MovingToThePageShownDoesNotReloadIt) {
-  auto printer = SamplePrinter(2);
+  auto printer = SamplePrinter(context_, 2);
   auto preview = Preview(300, 200);
   preview->SetReportPrinter(printer.get());
   preview->SetZoom(100);
@@ -187,7 +189,7 @@ TEST_F(ReportPreviewTest, MovingToThePageShownDoesNotReloadIt) {
 // ---------------------------------------------------------------- attaching
 
 TEST_F(ReportPreviewTest, AttachingMakesThePreviewTheClientAndShowsPageOne) {
-  auto printer = SamplePrinter();
+  auto printer = SamplePrinter(context_);
   auto preview = Preview();
   preview->SetReportPrinter(printer.get());
   EXPECT_EQ(printer->Client(), preview.get());
@@ -197,8 +199,8 @@ TEST_F(ReportPreviewTest, AttachingMakesThePreviewTheClientAndShowsPageOne) {
 }
 
 TEST_F(ReportPreviewTest, AttachingAnotherPrinterLetsTheFirstGo) {
-  auto first = SamplePrinter(2);
-  auto second = SamplePrinter();
+  auto first = SamplePrinter(context_, 2);
+  auto second = SamplePrinter(context_);
   int afterPreview = 0;
   first->AfterPreview = [&](TReportPrinter&) { ++afterPreview; };
   auto preview = Preview();
@@ -215,8 +217,8 @@ TEST_F(ReportPreviewTest, AttachingAnotherPrinterLetsTheFirstGo) {
 TEST_F(ReportPreviewTest, APreviewReusedForAGeneratingPrinterShowsItsFirstPage) {
   // Left on page 3 of another report, the preview must still take the new
   // report's first page when it completes.
-  auto first = SamplePrinter(3);
-  auto second = NewLandscapePrinter();
+  auto first = SamplePrinter(context_, 3);
+  auto second = NewLandscapePrinter(context_);
   auto preview = Preview();
   preview->SetReportPrinter(first.get());
   preview->SetPageNumber(3);
@@ -224,14 +226,14 @@ TEST_F(ReportPreviewTest, APreviewReusedForAGeneratingPrinterShowsItsFirstPage) 
   preview->SetReportPrinter(second.get());
   AddSamplePage(*second, 1);
   second->EndDoc();
-  ProcessMessages();
+  context_.Loop().ProcessMessages();
   EXPECT_EQ(preview->PageNumber(), 1);
   ASSERT_TRUE(preview->Image()->ImageOK());
   EXPECT_EQ(preview->Image()->Page()->Bytes(), second->GetPage(1)->Bytes());
 }
 
 TEST_F(ReportPreviewTest, AFailingAfterPreviewDoesNotStopTheControlGoing) {
-  auto printer = SamplePrinter();
+  auto printer = SamplePrinter(context_);
   printer->AfterPreview = [](TReportPrinter&) { throw std::runtime_error("after preview"); };
   auto preview = std::make_unique<TReportPreview>();
   preview->SetReportPrinter(printer.get());
@@ -241,7 +243,7 @@ TEST_F(ReportPreviewTest, AFailingAfterPreviewDoesNotStopTheControlGoing) {
 }
 
 TEST_F(ReportPreviewTest, APrinterServingAnotherClientIsLeftAlone) {
-  auto printer = SamplePrinter();
+  auto printer = SamplePrinter(context_);
   TReportPreview first, second;
   first.SetReportPrinter(printer.get());
   second.SetReportPrinter(printer.get());
@@ -251,7 +253,7 @@ TEST_F(ReportPreviewTest, APrinterServingAnotherClientIsLeftAlone) {
 }
 
 TEST_F(ReportPreviewTest, DestroyingThePreviewEndsThePrintersPreview) {
-  auto printer = SamplePrinter();
+  auto printer = SamplePrinter(context_);
   {
     TReportPreview preview;
     preview.SetReportPrinter(printer.get());
@@ -261,21 +263,21 @@ TEST_F(ReportPreviewTest, DestroyingThePreviewEndsThePrintersPreview) {
 }
 
 TEST_F(ReportPreviewTest, DestroyingThePreviewDuringGenerationCancelsIt) {
-  auto printer = NewLandscapePrinter();
+  auto printer = NewLandscapePrinter(context_);
   printer->BeginDoc();
   AddSamplePage(*printer, 3);
   {
     TReportPreview preview;
     preview.SetReportPrinter(printer.get());
     AddSamplePage(*printer, 3);
-    ProcessMessages();
+    context_.Loop().ProcessMessages();
   }
   EXPECT_TRUE(printer->Cancelled());
   printer->AbortDoc();
 }
 
 TEST_F(ReportPreviewTest, APrinterDestroyedFirstIsForgotten) {
-  auto printer = SamplePrinter();
+  auto printer = SamplePrinter(context_);
   auto preview = Preview();
   int told = 0;
   preview->OnPrinterDestroyed = [&](TReportPreview* sender) {
@@ -297,7 +299,7 @@ TEST_F(ReportPreviewTest, APrinterDestroyedFirstIsForgotten) {
 // ---------------------------------------------------------------- notices
 
 TEST_F(ReportPreviewTest, TheFirstCompletedPageIsShownZoomedToWidth) {
-  auto printer = NewLandscapePrinter();
+  auto printer = NewLandscapePrinter(context_);
   auto preview = Preview(700, 500);
   std::vector<int> events;
   preview->OnPageAvailable = [&](TReportPreview* sender, int page) {
@@ -310,7 +312,7 @@ TEST_F(ReportPreviewTest, TheFirstCompletedPageIsShownZoomedToWidth) {
   preview->SetReportPrinter(printer.get());  // page 1 is still being drawn
   EXPECT_FALSE(preview->Image()->ImageOK());
   printer->EndDoc();
-  ProcessMessages();
+  context_.Loop().ProcessMessages();
   EXPECT_EQ(events, std::vector<int>{1});
   EXPECT_TRUE(preview->Image()->ImageOK());
   EXPECT_EQ(preview->Zoom(), RoundHalfEvenToInt(700.0 / 1122 * 90));
@@ -318,7 +320,7 @@ TEST_F(ReportPreviewTest, TheFirstCompletedPageIsShownZoomedToWidth) {
 }
 
 TEST_F(ReportPreviewTest, PageAvailableFiresOncePerCompletedPage) {
-  auto printer = NewLandscapePrinter();
+  auto printer = NewLandscapePrinter(context_);
   auto preview = Preview();
   std::vector<int> events;
   preview->OnPageAvailable = [&](TReportPreview*, int page) { events.push_back(page); };
@@ -326,10 +328,10 @@ TEST_F(ReportPreviewTest, PageAvailableFiresOncePerCompletedPage) {
   printer->BeginDoc();
   for (int i = 0; i < 3; ++i) {
     AddSamplePage(*printer, 3);
-    ProcessMessages();
+    context_.Loop().ProcessMessages();
   }
   printer->EndDoc();
-  ProcessMessages();
+  context_.Loop().ProcessMessages();
   EXPECT_EQ(events, (std::vector<int>{1, 2, 3}));
 }
 
@@ -347,14 +349,14 @@ TEST_F(ReportPreviewTest, NoticesReadOnlyTheLowSixteenBits) {
 }
 
 TEST_F(ReportPreviewTest, ProgressReachesTheOwnerThroughTheQueue) {
-  auto printer = NewLandscapePrinter();
+  auto printer = NewLandscapePrinter(context_);
   TReportPreview preview;
   std::vector<int> progress;
   preview.OnProgressUpdate = [&](TReportPreview*, int percent) { progress.push_back(percent); };
   preview.SetReportPrinter(printer.get());
   printer->SetProgress(40);
   EXPECT_TRUE(progress.empty());  // posted, not sent
-  ProcessMessages();
+  context_.Loop().ProcessMessages();
   EXPECT_EQ(progress, std::vector<int>{40});
 }
 
@@ -366,7 +368,7 @@ TEST_F(ReportPreviewTest, AnEmptyImagePaintsNothing) {
 }
 
 TEST_F(ReportPreviewTest, ThePaperHasAnEdgeAndAShadow) {
-  auto printer = SamplePrinter();
+  auto printer = SamplePrinter(context_);
   auto preview = Preview();
   preview->SetReportPrinter(printer.get());
   preview->SetZoom(50);
@@ -405,7 +407,7 @@ TEST_P(RuleSharpness, ARuleIsOneDevicePixelWithoutSmear) {
   // The sample sheet rules row y = 200 across the page; at 50 % it lies
   // near image row 100, which is 100 x dpr device rows down.
   const double dpr = GetParam();
-  auto printer = SamplePrinter();
+  auto printer = SamplePrinter(context_);
   auto preview = Preview();
   preview->SetReportPrinter(printer.get());
   preview->SetZoom(50);
@@ -423,7 +425,7 @@ TEST_P(RuleSharpness, ARuleIsOneDevicePixelWithoutSmear) {
 INSTANTIATE_TEST_SUITE_P(Preview, RuleSharpness, ::testing::Values(1.0, 2.0));
 
 TEST_F(ReportPreviewTest, ScrollingDoesNotReplayThePage) {
-  auto printer = SamplePrinter();
+  auto printer = SamplePrinter(context_);
   auto preview = Preview(300, 200);
   preview->SetReportPrinter(printer.get());
   preview->SetZoom(100);
@@ -438,7 +440,7 @@ TEST_F(ReportPreviewTest, ScrollingDoesNotReplayThePage) {
 }
 
 TEST_F(ReportPreviewTest, AHugeZoomCachesOnlyAroundWhatIsVisible) {
-  auto printer = SamplePrinter();
+  auto printer = SamplePrinter(context_);
   auto preview = Preview(300, 200);
   preview->SetReportPrinter(printer.get());
   preview->SetZoom(2000);
@@ -455,7 +457,7 @@ TEST_F(ReportPreviewTest, AHugeZoomCachesOnlyAroundWhatIsVisible) {
 }
 
 TEST_F(ReportPreviewTest, ThePaintedPreviewShowsTheRule) {
-  auto printer = SamplePrinter();
+  auto printer = SamplePrinter(context_);
   auto preview = Preview(700, 500);
   preview->SetReportPrinter(printer.get());
   preview->SetZoom(50);
@@ -469,7 +471,7 @@ TEST_F(ReportPreviewTest, ThePaintedPreviewShowsTheRule) {
 }
 
 TEST_F(ReportPreviewTest, PageKeysAreLeftToTheWindow) {
-  auto printer = SamplePrinter(3);
+  auto printer = SamplePrinter(context_, 3);
   auto preview = Preview();
   preview->SetReportPrinter(printer.get());
   for (Qt::Key key : {Qt::Key_PageDown, Qt::Key_PageUp, Qt::Key_Home, Qt::Key_End}) {

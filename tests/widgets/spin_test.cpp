@@ -21,11 +21,9 @@ namespace {
 class SpinTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    SetBeepHandler([this] { ++beeps_; });
     edit_.OnChange = [this](TSpinEdit*) { ++changes_; };
     edit_.show();  // hidden widgets get their resize events only when shown
   }
-  void TearDown() override { SetBeepHandler({}); }
 
   void Configure(int min, int max, int inc, int value) {
     edit_.SetMinValue(min);
@@ -49,6 +47,7 @@ class SpinTest : public ::testing::Test {
 
   TSpinEdit edit_;
   int beeps_ = 0;
+  TBeepHandlerScope beep_counter_{[this] { ++beeps_; }};
   int changes_ = 0;
 };
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/application.h"
+#include "shown_messages.h"
 #include "platform/cursors.h"
 #include "platform/shell.h"
 #include "url_recorder.h"
@@ -281,8 +282,8 @@ TEST_P(LinkWithXdgOpen, TellsTheUserWhenNoProgramOpensTheAddress) {
                          {"DISPLAY", std::nullopt}, {"WAYLAND_DISPLAY", std::nullopt},
                          {"XDG_CURRENT_DESKTOP", std::nullopt}, {"DESKTOP_SESSION", std::nullopt},
                          {"KDE_FULL_SESSION", std::nullopt}, {"GNOME_DESKTOP_SESSION_ID", std::nullopt}});
-  QStringList shown;
-  TApplication::SetExceptionHandler([&shown](const QString& m) { shown << m; });
+  TShownMessages capture;
+  QStringList& shown = capture.messages;
   {
     TWebOpener opener;
     TUrlLabel label;
@@ -292,7 +293,6 @@ TEST_P(LinkWithXdgOpen, TellsTheUserWhenNoProgramOpensTheAddress) {
     for (int i = 0; i < 500 && !opener.findChildren<QProcess*>().isEmpty(); ++i) QTest::qWait(20);
     EXPECT_TRUE(opener.findChildren<QProcess*>().isEmpty()) << "xdg-open did not end";
   }
-  TApplication::SetExceptionHandler(nullptr);
   const QStringList expected =
       GetParam().told ? QStringList{TWebOpener::CannotOpen(QUrl(QStringLiteral("https://broodlog.org/")), true)}
                       : QStringList{};

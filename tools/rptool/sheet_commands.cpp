@@ -166,7 +166,7 @@ int SheetCommand(const std::vector<std::string>& args) {
 
   StartGui();
   TEngineServices services;
-  TFormBroodlog form;
+  TFormBroodlog form(services.Context());
   TCaptionList list;
   ApplySheetTexts(form, list, QString::fromStdString(captions), QString::fromStdString(apiary));
   const QString file = QString::fromStdString(out);

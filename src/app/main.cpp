@@ -20,7 +20,6 @@
 #include "platform/application.h"
 #include "generation/report_context.h"
 #include "platform/engine_services.h"
-#include "platform/qt_printer.h"
 #include "platform/shell.h"
 #include "widgets/accessibility.h"
 #include "widgets/print_progress.h"
@@ -177,7 +176,7 @@ int main(int argc, char** argv) {
   hold.reset();
 #endif
   TEngineServices services;
-  services.Context().SetPrinters(QtPlatformPrinters());
+  services.UsePrintService();
   services.Context().SetProgressWindow(PrintProgressWindowMaker());
   TWebOpener webOpener;  // the link label's failures become message boxes
   InstallAccessibleFactory();

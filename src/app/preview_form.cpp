@@ -11,6 +11,7 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
+#include <QPointer>
 #include <QPdfWriter>
 #include <QScreen>
 #include <QShortcut>
@@ -278,8 +279,20 @@ void TfrmPreview::PrintReport() {
 void TfrmPreview::SpeedButton1Click() {
   TReportPrinter* printer = RptPreview1->ReportPrinter();
   if (printer == nullptr) return;
-  // Without a dialog nothing else would tell the user that no printer is
-  // there; the printers are asked afresh, as the print itself will.
+  // The print service is asked once for this print, and the window goes on
+  // painting and answering meanwhile; the print follows its answer.
+  QPointer<TfrmPreview> self(this);
+  printer->Context().AskPrintService([self](TPrintServiceState state) {
+    if (self) TApplication::Guarded([&] { self->PrintAtOnce(state); });
+  });
+}
+
+void TfrmPreview::PrintAtOnce(TPrintServiceState state) {
+  TReportPrinter* printer = RptPreview1->ReportPrinter();
+  if (printer == nullptr) return;  // the pages went while the service was asked
+  // Without a dialog nothing else would tell the user why nothing prints.
+  if (state == TPrintServiceState::NotRunning) throw EReportError(TfrmSelectPrinter::kServiceNotRunning);
+  if (state == TPrintServiceState::NotAnswering) throw EReportError(TfrmSelectPrinter::kServiceNotAnswering);
   if (printer->Context().MakePrinter()->Printers().empty()) throw EReportError(TfrmSelectPrinter::kNoPrinter);
   printer->Print();
 }

@@ -4,6 +4,8 @@
 
 #include <functional>
 
+#include "output/engine_context.h"
+
 class QFrame;
 class QLabel;
 class QToolButton;
@@ -71,8 +73,9 @@ class TfrmPreview : public QWidget {
   void SpinEdit1Change();
   void RptPreview1PageAvailable(TReportPreview* sender, int PageNum);
   virtual void btnPrintClick();
-  // Prints at once; with no printer installed, throws EReportError with
-  // the printer dialog's "No printer is installed" message instead.
+  // Prints at once once the print service has answered (the window never
+  // waits on it); shows why not where it did not answer, is not running or
+  // has no printer (the printer dialog's messages).
   void SpeedButton1Click();
   void BtncloseClick();
   // Asks for a file name (default "broodlog.pdf") and saves the pages there.
@@ -98,6 +101,7 @@ class TfrmPreview : public QWidget {
  private:
   // The printer dialog and the print job for the shown pages.
   void PrintReport();
+  void PrintAtOnce(TPrintServiceState state);
   bool ReportIsOnShownPaper();
   void SaveReportAsPdf(const QString& fileName);
   void SavePagesAsPdf(const QString& fileName);

@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QResizeEvent>
@@ -18,9 +19,8 @@
 #include <vector>
 
 #include "generation/report.h"
-#include "output/page_files.h"
+#include "output/print_request.h"
 #include "output/report_printer.h"
-#include "output/temp_file.h"
 #include "platform/application.h"
 #include "platform/fonts.h"
 #include "report/report_error.h"
@@ -38,6 +38,10 @@ const char* const TfrmSelectPrinter::kSupportsCopies = "Printer supports multipl
 const char* const TfrmSelectPrinter::kNoCopies = "Printer does not supports multiple copies";
 const char* const TfrmSelectPrinter::kNoPrinter =
     "No printer is installed: save the report with \"Save as PDF\" in the preview instead";
+const char* const TfrmSelectPrinter::kServiceNotRunning =
+    "The print service is not running: start it, or save the report with \"Save as PDF\" in the preview";
+const char* const TfrmSelectPrinter::kServiceNotAnswering =
+    "The print service does not answer: try again later, or save the report with \"Save as PDF\" in the preview";
 
 namespace {
 
@@ -78,25 +82,6 @@ std::int32_t PageValue(const QLineEdit* field) {
     throw EReportError("'" + field->text().toStdString() + "' is not a valid integer value");
   return v;
 }
-
-// Temporary files that go when the print job ends, however it ends, in
-// the reverse order of their making.
-class TTempFiles {
- public:
-  TTempFiles() = default;
-  TTempFiles(const TTempFiles&) = delete;
-  TTempFiles& operator=(const TTempFiles&) = delete;
-  ~TTempFiles() {
-    for (auto it = names_.rbegin(); it != names_.rend(); ++it) std::remove(it->c_str());
-  }
-  const std::string& Make() {
-    names_.push_back(TempFileName());
-    return names_.back();
-  }
-
- private:
-  std::vector<std::string> names_;
-};
 
 }  // namespace
 
@@ -218,30 +203,45 @@ void TfrmSelectPrinter::PlaceBottomRow() {
 void TfrmSelectPrinter::showEvent(QShowEvent* e) {
   QDialog::showEvent(e);
   if (e->spontaneous()) return;
+  FormShow();
+}
+
+void TfrmSelectPrinter::FormShow() {
+  StatusLbl->setText(QString::fromLatin1(kPleaseWait));
+  BitBtn1->setEnabled(false);  // nothing to print on until the service has answered
+  if (CopyCount < 1) CopyCount = 1;
+  CopiesSe->SetValue(CopyCount);
+  const int pages = ReportPrinter ? ReportPrinter->PageCount() : 0;
+  AllPagesRb->setText(QString::fromLatin1(kAllPrefix) + QString::number(pages) + QString::fromLatin1(kPagesSuffix));
+  FromEdt->setText(QStringLiteral("1"));
+  ToEdt->setText(QString::number(pages));
+  TApplication::ProcessMessages();
+  // The dialog stays painted and answering while the print service is
+  // asked; its printers come when it answers.
+  QPointer<TfrmSelectPrinter> self(this);
+  context_.AskPrintService([self](TPrintServiceState state) {
+    if (self) self->ServiceAnswered(state);
+  });
+}
+
+void TfrmSelectPrinter::ServiceAnswered(TPrintServiceState state) {
+  if (state != TPrintServiceState::Answered) {
+    StatusLbl->setText(QString::fromLatin1(state == TPrintServiceState::NotRunning ? kServiceNotRunning
+                                                                                  : kServiceNotAnswering));
+    return;
+  }
   try {
-    FormShow();
+    PlatformPrinter = context_.MakePrinter();
+    cbPrinters->clear();
+    for (const std::string& name : PlatformPrinter->Printers()) cbPrinters->addItem(QString::fromStdString(name));
+    cbPrinters->setCurrentIndex(StartPrinterIndex);
+    cbPrintersChange();
   } catch (const std::exception& error) {
     // Without the printer list there is nothing to choose from: the dialog
     // goes as cancelled, and the message is shown.
     TApplication::ShowException(error);
     QMetaObject::invokeMethod(this, &QDialog::reject, Qt::QueuedConnection);
   }
-}
-
-void TfrmSelectPrinter::FormShow() {
-  StatusLbl->setText(QString::fromLatin1(kPleaseWait));
-  PlatformPrinter = context_.MakePrinter();
-  if (CopyCount < 1) CopyCount = 1;
-  CopiesSe->SetValue(CopyCount);
-  cbPrinters->clear();
-  for (const std::string& name : PlatformPrinter->Printers()) cbPrinters->addItem(QString::fromStdString(name));
-  cbPrinters->setCurrentIndex(StartPrinterIndex);
-  const int pages = ReportPrinter ? ReportPrinter->PageCount() : 0;
-  AllPagesRb->setText(QString::fromLatin1(kAllPrefix) + QString::number(pages) + QString::fromLatin1(kPagesSuffix));
-  FromEdt->setText(QStringLiteral("1"));
-  ToEdt->setText(QString::number(pages));
-  TApplication::ProcessMessages();
-  cbPrintersChange();
 }
 
 void TfrmSelectPrinter::FormDestroy() { PlatformPrinter.reset(); }
@@ -267,7 +267,8 @@ void TfrmSelectPrinter::cbPrintersChange() {
   try {
     r.SetPrinterIndex(cbPrinters->currentIndex());
     r.SetCopies(2);
-    StatusLbl->setText(QString::fromLatin1(r.Copies() >= 2 ? kSupportsCopies : kNoCopies));
+    PrinterCopies = r.Copies() >= 2;
+    StatusLbl->setText(QString::fromLatin1(PrinterCopies ? kSupportsCopies : kNoCopies));
   } catch (...) {
     restore();
     throw;
@@ -346,60 +347,21 @@ void RunPrintJob(TReportPrinter& printer, TCustomReport* report,
   if (dialog.cbPrinters->count() == 0) return;
 
   const int chosen = dialog.cbPrinters->currentIndex();
+  // The report printer keeps the choice for later prints from this preview.
   r.SetPrinterIndex(chosen);
+  TPrintRequest request;
+  request.printerIndex = chosen;
   // The chosen paper is the print's: the sheet keeps its own page, and is
   // scaled to fit a paper it does not fit on. A text of the user's own
   // leaves the paper as it was.
-  const std::optional<TPaperSize> paper = PaperSizeFromOrdinal(dialog.SelectedPaperItem());
-  if (report != nullptr && paper) report->PrinterSettings().PrintPaper = *paper;
-
-  auto* master = dynamic_cast<TCustomReport*>(r.Master());
-  if (dialog.FromPage <= 0 && master != nullptr) {
-    // The whole report: the master generates it again on the chosen printer.
-    master->PrinterSettings().PrinterIndex = chosen;
-    const int n = dialog.CopyCount;
-    bool able = true;
-    if (n >= 2) {
-      r.SetCopies(n);
-      able = r.Copies() != 1;
-    }
-    if (!able) {
-      for (int i = 0; i < n; ++i) r.Print();
-    } else {
-      master->PrinterSettings().Copies = n;
-      r.Print();
-    }
-    return;
-  }
-
-  // A range: the previewed pages go through saved reports into a report
-  // printer of their own.
-  TTempFiles files;
-  const std::string t1 = files.Make();
-  const std::string t2 = files.Make();
-  const std::string t3 = files.Make();
-  r.Save(t1);
-  ExtractPages(t1, t2, dialog.FromPage, dialog.ToPage);
-  TReportPrinter p(r.Context());
-  // The spooler may have gone since the dialog listed its printers.
-  if (!p.PrintersAvailable()) throw EReportError(kNoPrinterLeft);
-  p.SetPrinterIndex(chosen);
-  if (dialog.CopyCount < 2) {
-    p.Load(t2);
+  request.paper = PaperSizeFromOrdinal(dialog.SelectedPaperItem());
+  request.copies = dialog.CopyCount;
+  request.printerCopies = dialog.PrinterCopies;
+  request.firstPage = dialog.FromPage;
+  request.lastPage = dialog.ToPage;
+  if (report != nullptr) {
+    report->RequestPrint(request);
   } else {
-    const std::vector<std::string> list(size_t(dialog.CopyCount), t2);
-    JoinReports(t3, &list);
-    p.Load(t3);
+    PrintStoredPages(r, request);
   }
-  if (p.PageCount() == 0) {
-    const int pages = r.PageCount();
-    throw EReportError("Pages " + std::to_string(dialog.FromPage) + " to " + std::to_string(dialog.ToPage) +
-                       " are not in the report, which has " + std::to_string(pages) +
-                       (pages == 1 ? " page" : " pages") + ": nothing was printed");
-  }
-  // The copies are in the file already; the job asks for one.
-  p.SetCopies(1);
-  if (paper) p.SetDevicePaper(*paper);
-  p.SetTitle(r.Title());
-  p.Print();
 }

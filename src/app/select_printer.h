@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include "output/engine_context.h"
 #include "output/platform_printer.h"
 
 class QComboBox;
@@ -17,7 +18,6 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class TCustomReport;
-class TEngineContext;
 class TReportPrinter;
 class TSpinEdit;
 
@@ -50,6 +50,10 @@ class TfrmSelectPrinter : public QDialog {
   static const char* const kSupportsCopies;
   static const char* const kNoCopies;
   static const char* const kNoPrinter;
+  // What the status line (and a print at once) says when the print service
+  // cannot be asked.
+  static const char* const kServiceNotRunning;
+  static const char* const kServiceNotAnswering;
 
   // The dialog lists the printers of `context`'s print service.
   explicit TfrmSelectPrinter(TEngineContext& context, QWidget* parent = nullptr);
@@ -82,6 +86,8 @@ class TfrmSelectPrinter : public QDialog {
   std::int32_t StartPrinterIndex = 0;
   TReportPrinter* ReportPrinter = nullptr;  // not owned
   std::int32_t FromPage = 0, ToPage = 0;
+  // The last copies test found that the chosen printer makes copies itself.
+  bool PrinterCopies = false;
 
   // Handlers.
   void FormShow();
@@ -93,6 +99,10 @@ class TfrmSelectPrinter : public QDialog {
   // Throws EReportError "'%s' is not a valid integer value" for a page
   // field that does not read as a number.
   void BitBtn1Click();
+
+  // The print service's answer to the dialog's asking: the printers, or
+  // in the status line why there are none to choose.
+  void ServiceAnswered(TPrintServiceState state);
 
   // The paper item the user chose: ComboBox1's item whose text is the
   // field's (letter case aside), or -1 for a text of the user's own.

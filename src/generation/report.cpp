@@ -221,6 +221,22 @@ void TCustomReport::Print() {
   Generate();
 }
 
+void TCustomReport::RequestPrint(const TPrintRequest& request) {
+  if (request.paper) printer_settings_.PrintPaper = request.paper;
+  if (request.firstPage > 0 && printer_) {
+    PrintStoredPages(*printer_, request);
+    return;
+  }
+  printer_settings_.PrinterIndex = request.printerIndex;
+  if (request.copies >= 2 && !request.printerCopies) {
+    // Each request makes one document; the copy count stays as it was.
+    for (int i = 0; i < request.copies; ++i) Context().Loop().Post(this, MsgPrintReport);
+    return;
+  }
+  printer_settings_.Copies = request.copies;
+  Context().Loop().Post(this, MsgPrintReport);
+}
+
 void TCustomReport::PrintOn(std::unique_ptr<TPlatformPrinter> device) {
   if (!idle_) return;
   std::unique_ptr<TReportPrinter> remembered = std::move(printer_);

@@ -11,6 +11,7 @@
 #include "generation/panel.h"
 #include "generation/report_context.h"
 #include "output/messages.h"
+#include "output/print_request.h"
 #include "output/report_printer.h"
 #include "report/page_setup.h"
 #include "report/report_host.h"
@@ -69,9 +70,6 @@ class TReportBands {
   TCustomReport& report_;
 };
 
-// What a print asked for where no printer is left (the spooler went since
-// the printer was chosen).
-inline constexpr const char* kNoPrinterLeft = "There is no printer to print on any more: nothing was printed";
 
 // A report: page setup, bands and elements, turned into pages by Preview
 // (into a page store, shown by OnPreview) or Print (straight to a printer).
@@ -130,6 +128,13 @@ class TCustomReport : public TBasePanel, public TReportHost, public TMessageRece
   // EReportError kNoPrinterLeft, as the request may come long after the
   // printer was chosen (posted by the report printer's Print).
   void Print();
+  // A print the printer dialog asks for on the pages this report's preview
+  // shows: the whole report is generated again on the chosen printer, once
+  // (the printer making the copies) or once per copy, by MsgPrintReport
+  // posted to itself, after the request has returned; a range prints the
+  // stored pages at once (PrintStoredPages). The printer and paper stay
+  // chosen for later prints.
+  void RequestPrint(const TPrintRequest& request);
   // Generates straight onto the given device (a PDF or image printer),
   // without a progress window; the current report printer is kept.
   void PrintOn(std::unique_ptr<TPlatformPrinter> device);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <utility>
 
@@ -7,6 +8,16 @@
 #include "output/messages.h"
 #include "output/platform_printer.h"
 #include "report/report_unit.h"
+
+// What the print service said when it was asked for its printers.
+enum class TPrintServiceState {
+  Answered,      // it answered (with or without printers)
+  NotRunning,    // nothing takes the connection: no scheduler runs
+  NotAnswering,  // it took the connection but gave no answer in time
+};
+// Asks the print service, and later calls `answered` on the interface
+// thread; never waits for the service itself.
+using TPrintServiceAsker = std::function<void(std::function<void(TPrintServiceState)> answered)>;
 
 // The services the engine takes from the program that hosts it: the message
 // loop of the interface thread, the print service's printers, the reference
@@ -40,6 +51,19 @@ class TEngineContext {
   }
   void SetPrinters(TPlatformPrinterFactory printers) { printers_ = std::move(printers); }
 
+  // Asks the print service for its printers before a print, so that the
+  // printers made next hold its answer; `answered` runs once it is in (at
+  // once where the host gives no way to ask, as printers made by a plain
+  // factory need no asking).
+  void AskPrintService(std::function<void(TPrintServiceState)> answered) const {
+    if (asker_) {
+      asker_(std::move(answered));
+    } else {
+      answered(TPrintServiceState::Answered);
+    }
+  }
+  void SetPrintServiceAsker(TPrintServiceAsker asker) { asker_ = std::move(asker); }
+
   // The printer new report printers start on: a position in the printer
   // list, or -1 (initially) for the system default.
   int PrinterIndex() const { return printer_index_; }
@@ -55,6 +79,7 @@ class TEngineContext {
   TTextMetrics& metrics_;
   TUnitEnvironment units_;
   TPlatformPrinterFactory printers_;
+  TPrintServiceAsker asker_;
   int printer_index_ = -1;
 };
 

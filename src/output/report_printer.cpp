@@ -222,14 +222,11 @@ TReportPrinter::TReportPrinter(TEngineContext& context, std::unique_ptr<TPlatfor
     : context_(context),
       platform_(platform ? std::move(platform) : context.MakePrinter()),
       settings_(context.Loop()) {
-  printers_available_ = !platform_->Printers().empty();
-  if (printers_available_) {
-    settings_.SetPrinter(platform_.get());
+  settings_.SetPrinter(platform_.get());
+  if (PrintersAvailable()) {
     context_.Loop().ProcessMessages();
     const int chosen = context_.PrinterIndex();
     if (chosen >= 0 && chosen < static_cast<int>(platform_->Printers().size())) SetPrinterIndex(chosen);
-  } else {
-    settings_.SetPrinter(platform_.get());
   }
   unprintable_left_ = settings_.OffsetLeft();
   unprintable_top_ = settings_.OffsetTop();
@@ -249,7 +246,7 @@ TReportPrinter::~TReportPrinter() {
 int TReportPrinter::PrinterIndex() const { return platform_->PrinterIndex(); }
 
 void TReportPrinter::SetPrinterIndex(int index) {
-  if (!printers_available_) return;
+  if (!PrintersAvailable()) return;
   platform_->SetPrinterIndex(index);
   settings_.ReadDeviceSettings();
 }
@@ -440,7 +437,7 @@ void TReportPrinter::Print() {
     context_.Loop().Post(master_, MsgPrintReport, 0, 0);
     return;
   }
-  if (status_ != TPrinterStatus::psFinished || !printers_available_) return;
+  if (status_ != TPrinterStatus::psFinished || !PrintersAvailable()) return;
   const std::int32_t first = std::max<std::int32_t>(first_page_ > 0 ? first_page_ : 1, 1);
   const std::int32_t last = std::min(last_page_ > 0 ? last_page_ : page_count_, page_count_);
   if (platform_->Printing()) platform_->Abort();

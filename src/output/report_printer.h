@@ -182,7 +182,9 @@ class TReportPrinter {
   void SetLastPage(std::int32_t page) { last_page_ = page; }
   TPrinterSettings& Settings() { return settings_; }
   TPlatformPrinter& PlatformPrinter() { return *platform_; }
-  bool PrintersAvailable() const { return printers_available_; }
+  // True while the platform printer object lists a printer (the print
+  // service may answer anew between prints).
+  bool PrintersAvailable() const { return !platform_->Printers().empty(); }
 
   // --- Drawing ------------------------------------------------------------
   // The current page's canvas; EReportError "Report printer not ready"
@@ -287,7 +289,6 @@ class TReportPrinter {
   std::int32_t progress_ = 0;
   std::int32_t unprintable_left_ = 0, unprintable_top_ = 0;
   long double scale_x_ = 1.0L, scale_y_ = 1.0L;
-  bool printers_available_ = false;
   bool cancelled_ = false;
   bool showing_preview_ = false;
   bool from_file_ = false;

@@ -14,6 +14,7 @@
 #include "generation/report_context.h"
 #include "output/messages.h"
 #include "platform/application.h"
+#include "platform/print_service.h"
 #include "platform/qt_text_metrics.h"
 #include "report/report_unit.h"
 
@@ -100,6 +101,7 @@ TUnitEnvironment ScreenUnits() {
 }  // namespace
 
 struct TEngineServices::TImpl {
+  std::unique_ptr<TPrintService> printers;
   TUnitEnvironment units = ScreenUnits();
   TQtTextMetrics metrics{units.ScreenPixelsPerInch};
   TQtMessageLoop loop;
@@ -111,5 +113,11 @@ TEngineServices::TEngineServices() : impl_(std::make_unique<TImpl>()) { impl_->c
 TEngineServices::~TEngineServices() = default;
 
 TReportContext& TEngineServices::Context() { return impl_->context; }
+
+void TEngineServices::UsePrintService(int patienceMs) {
+  impl_->printers = std::make_unique<TPrintService>(patienceMs);
+  impl_->context.SetPrinters(impl_->printers->Printers());
+  impl_->context.SetPrintServiceAsker(impl_->printers->Asker());
+}
 
 int TEngineServices::ScreenPixelsPerInch() const { return impl_->units.ScreenPixelsPerInch; }

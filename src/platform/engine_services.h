@@ -8,8 +8,7 @@ class TReportContext;
 // notices become Qt events, the reference text metrics at the screen's
 // logical pixels per inch, the unit environment (that resolution and the
 // locale's measurement system) and the locale's date and time formats. No
-// printers until the host gives the context some (QtPlatformPrinters for the
-// print service's queues). The program makes one and hands its context to
+// printers until UsePrintService (or a test's own). The program makes one and hands its context to
 // every report it creates; nothing is installed anywhere, so tests may make
 // as many as they like. Needs a QGuiApplication.
 class TEngineServices {
@@ -20,6 +19,9 @@ class TEngineServices {
   TEngineServices& operator=(const TEngineServices&) = delete;
 
   TReportContext& Context();
+  // Gives the context the print service's queues (CUPS), asked once per
+  // print without the window waiting on it; `patienceMs` bounds each wait.
+  void UsePrintService(int patienceMs = 5000);
   // The screen's logical pixels per inch as the context gives it.
   int ScreenPixelsPerInch() const;
 

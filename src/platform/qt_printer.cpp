@@ -6,8 +6,6 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
-#include <QPrinter>
-#include <QPrinterInfo>
 #include <QTemporaryFile>
 
 #include <cups/cups.h>
@@ -15,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "output/print_request.h"
 #include "platform/pdf_file.h"
 #include "platform/qt_canvas.h"
 #include "platform/qt_text_metrics.h"
@@ -24,6 +23,8 @@ namespace {
 
 constexpr int kUserPaper = 256;  // DMPAPER_USER
 constexpr int kDeviceBin = 256;  // DMBIN_USER: first device-specific bin
+// How long the hand-over of a job may wait on the service.
+constexpr int kSubmitPatienceMs = 10000;
 
 int Round(double v) { return int(std::lrint(v)); }
 
@@ -38,51 +39,6 @@ TDestName SplitQueue(const QString& queue) {
 }
 
 }  // namespace
-
-TQueueFacts AskSpooler(const QString& queue) {
-  TQueueFacts facts;
-  const TDestName id = SplitQueue(queue);
-  cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, id.name.constData(),
-                                       id.instance.isEmpty() ? nullptr : id.instance.constData());
-  if (dest == nullptr) return facts;
-  auto option = [dest](const char* name) {
-    return QString::fromUtf8(cupsGetOption(name, dest->num_options, dest->options));
-  };
-  facts.deviceUri = option("device-uri");
-  facts.makeAndModel = option("printer-make-and-model");
-  bool ok = false;
-  const int copies = option("copies").toInt(&ok);
-  if (ok && copies >= 1) facts.defaultCopies = copies;
-
-  if (cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest)) {
-    facts.known = true;
-    if (ipp_attribute_t* a = cupsFindDestSupported(CUPS_HTTP_DEFAULT, dest, info, CUPS_COPIES)) {
-      int upper = 0;
-      if (ippGetValueTag(a) == IPP_TAG_RANGE) {
-        ippGetRange(a, 0, &upper);
-      } else if (ippGetValueTag(a) == IPP_TAG_INTEGER) {
-        upper = ippGetInteger(a, 0);
-      }
-      facts.maxCopies = upper;
-    }
-    if (ipp_attribute_t* a = cupsFindDestSupported(CUPS_HTTP_DEFAULT, dest, info, CUPS_MEDIA_SOURCE)) {
-      for (int i = 0; i < ippGetCount(a); ++i)
-        if (const char* s = ippGetString(a, i, nullptr)) facts.sources << QString::fromUtf8(s);
-    }
-    if (ipp_attribute_t* a = cupsFindDestDefault(CUPS_HTTP_DEFAULT, dest, info, CUPS_MEDIA_SOURCE)) {
-      if (const char* s = ippGetString(a, 0, nullptr)) facts.defaultSource = QString::fromUtf8(s);
-    }
-    if (ipp_attribute_t* a = cupsFindDestDefault(CUPS_HTTP_DEFAULT, dest, info, "printer-resolution")) {
-      int down = 0;
-      ipp_res_t units = IPP_RES_PER_INCH;
-      const int across = ippGetResolution(a, 0, &down, &units);
-      facts.defaultResolution = units == IPP_RES_PER_CM ? Round(across * 2.54) : across;
-    }
-    cupsFreeDestInfo(info);
-  }
-  cupsFreeDests(1, dest);
-  return facts;
-}
 
 namespace {
 
@@ -118,10 +74,17 @@ QString SourceForBinCode(int code, const QStringList& offered) {
   return {};
 }
 
-TQtPlatformPrinter::TQtPlatformPrinter() {
-  names_ = QPrinterInfo::availablePrinterNames();
-  Load(DefaultIndex());
+TQtPlatformPrinter::TQtPlatformPrinter(TCatalogSource catalog) : source_(std::move(catalog)) {
+  catalog_ = source_();
+  Load(catalog_->defaultQueue);
 }
+
+TQtPlatformPrinter::TQtPlatformPrinter()
+    : TQtPlatformPrinter([catalog = std::make_shared<const TPrinterCatalog>(AskPrintService(10000))] {
+        return catalog;
+      }) {}
+
+void TQtPlatformPrinter::THttpClose::operator()(http_t* http) const { httpClose(http); }
 
 TQtPlatformPrinter::~TQtPlatformPrinter() {
   // A job still open when the object goes is dropped, not sent half-made.
@@ -130,52 +93,47 @@ TQtPlatformPrinter::~TQtPlatformPrinter() {
 
 std::vector<std::string> TQtPlatformPrinter::Printers() const {
   std::vector<std::string> out;
-  out.reserve(size_t(names_.size()));
-  for (const QString& n : names_) out.push_back(n.toStdString());
+  for (const TPrintQueue& q : source_()->queues) out.push_back(q.name.toStdString());
   return out;
 }
 
-int TQtPlatformPrinter::DefaultIndex() const {
-  if (names_.isEmpty()) return -1;
-  const int at = int(names_.indexOf(QPrinterInfo::defaultPrinterName()));
-  // A spooler that names no default still has a first queue to print on.
-  return at >= 0 ? at : 0;
+int TQtPlatformPrinter::PrinterIndex() const {
+  const std::shared_ptr<const TPrinterCatalog> latest = source_();
+  if (default_selected_ || queue_ == nullptr) return latest->defaultQueue;
+  for (int i = 0; i < latest->queues.size(); ++i)
+    if (latest->queues[i].name == queue_->name) return i;
+  return latest->defaultQueue;  // gone since: the default stands in
 }
 
-int TQtPlatformPrinter::PrinterIndex() const { return position_; }
-
 void TQtPlatformPrinter::SetPrinterIndex(int index) {
-  if (index != -1 && (index < 0 || index >= names_.size()))
+  const std::shared_ptr<const TPrinterCatalog> latest = source_();
+  if (index != -1 && (index < 0 || index >= latest->queues.size()))
     throw EReportError("Printer index out of range");
   if (Printing()) Abort();
-  Load(index == -1 ? DefaultIndex() : index);
+  catalog_ = latest;
+  default_selected_ = index == -1;
+  Load(index == -1 ? latest->defaultQueue : index);
 }
 
 void TQtPlatformPrinter::Load(int position) {
-  position_ = position;
+  queue_ = position >= 0 && position < catalog_->queues.size() ? &catalog_->queues[position] : nullptr;
   mode_ = TDeviceMode{};
-  facts_ = TQueueFacts{};
   layout_.reset();
   metrics_.reset();
   resolution_ = 600;
-  if (position < 0) return;
+  if (queue_ == nullptr) return;
+  const TQueueFacts& facts = queue_->facts;
 
-  const QString name = names_[position];
-  facts_ = AskSpooler(name);
-  const QPrinterInfo info = QPrinterInfo::printerInfo(name);
+  // Copies only where the service itself takes a count for one job.
+  mode_.declaresCopies = facts.maxCopies >= 2;
+  mode_.copies = mode_.declaresCopies ? std::clamp(facts.defaultCopies, 1, facts.maxCopies) : 1;
 
-  // Copies only where the spooler itself takes a count for one job.
-  mode_.declaresCopies = facts_.known && facts_.maxCopies >= 2;
-  mode_.copies = mode_.declaresCopies ? std::clamp(facts_.defaultCopies, 1, facts_.maxCopies) : 1;
-
-  const QList<QPageSize> sizes = info.supportedPageSizes();
-  mode_.declaresPaperSize = !sizes.isEmpty();
-  const QPageSize paper = info.defaultPageSize();
-  if (paper.isValid()) {
-    const int code = paper.windowsId();
+  mode_.declaresPaperSize = !queue_->media.isEmpty();
+  if (queue_->defaultMedia >= 0) {
+    const QSizeF mm = queue_->media[queue_->defaultMedia].sizeMm;
+    const int code = QPageSize(mm, QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch).windowsId();
     mode_.paperCode = code > 0 ? code : kUserPaper;
     if (mode_.paperCode == kUserPaper) {
-      const QSizeF mm = paper.size(QPageSize::Millimeter);
       mode_.declaresPaperWidth = mode_.declaresPaperLength = true;
       mode_.paperWidth = Round(mm.width() * 10);
       mode_.paperLength = Round(mm.height() * 10);
@@ -183,38 +141,26 @@ void TQtPlatformPrinter::Load(int position) {
   }
   mode_.declaresOrientation = true;
   mode_.orientation = 1;
-
-  const QList<QPrinter::DuplexMode> duplexes = info.supportedDuplexModes();
-  mode_.declaresDuplex = std::any_of(duplexes.begin(), duplexes.end(), [](QPrinter::DuplexMode d) {
-    return d == QPrinter::DuplexLongSide || d == QPrinter::DuplexShortSide;
-  });
-  switch (info.defaultDuplexMode()) {
-    case QPrinter::DuplexLongSide: mode_.duplex = 2; break;
-    case QPrinter::DuplexShortSide: mode_.duplex = 3; break;
-    default: mode_.duplex = 1; break;
-  }
+  mode_.declaresDuplex = queue_->twoSided;
+  mode_.duplex = queue_->defaultDuplex;
 
   QStringList known_sources;
-  for (const QString& s : facts_.sources)
-    if (BinCodeForSource(s)) known_sources << s;
+  for (const QString& source : facts.sources)
+    if (BinCodeForSource(source)) known_sources << source;
   mode_.declaresDefaultSource = !known_sources.isEmpty();
-  mode_.defaultSource = BinCodeForSource(facts_.defaultSource).value_or(7);
+  mode_.defaultSource = BinCodeForSource(facts.defaultSource).value_or(7);
 
-  const QList<int> dpis = info.supportedResolutions();
-  if (!dpis.isEmpty()) {
-    resolution_ = *std::max_element(dpis.begin(), dpis.end());
-  } else if (facts_.defaultResolution > 0) {
-    resolution_ = facts_.defaultResolution;
-  }
+  if (!queue_->resolutions.isEmpty())
+    resolution_ = *std::max_element(queue_->resolutions.begin(), queue_->resolutions.end());
 }
 
-std::string TQtPlatformPrinter::DeviceName() const {
-  return position_ < 0 ? std::string() : names_[position_].toStdString();
+std::string TQtPlatformPrinter::DeviceName() const { return queue_ ? queue_->name.toStdString() : std::string(); }
+
+std::string TQtPlatformPrinter::DriverName() const {
+  return queue_ ? queue_->facts.makeAndModel.toStdString() : std::string();
 }
 
-std::string TQtPlatformPrinter::DriverName() const { return facts_.makeAndModel.toStdString(); }
-
-std::string TQtPlatformPrinter::Port() const { return facts_.deviceUri.toStdString(); }
+std::string TQtPlatformPrinter::Port() const { return queue_ ? queue_->facts.deviceUri.toStdString() : std::string(); }
 
 void TQtPlatformPrinter::SetDeviceMode(const TDeviceMode& mode) {
   // The values are the caller's; what the queue declares stays the queue's.
@@ -234,44 +180,68 @@ void TQtPlatformPrinter::SetDeviceMode(const TDeviceMode& mode) {
 
 std::vector<int> TQtPlatformPrinter::PaperCodes() {
   std::vector<int> codes;
-  if (position_ < 0) return codes;
-  for (const QPageSize& size : QPrinterInfo::printerInfo(names_[position_]).supportedPageSizes()) {
-    const int code = size.windowsId();
+  if (queue_ == nullptr) return codes;
+  for (const TQueueMedia& media : queue_->media) {
+    const int code = QPageSize(media.sizeMm, QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch).windowsId();
     if (code > 0 && code != kUserPaper && std::find(codes.begin(), codes.end(), code) == codes.end())
       codes.push_back(code);
   }
   return codes;
 }
 
+const TQueueMedia* TQtPlatformPrinter::Media() const {
+  if (queue_ == nullptr) return nullptr;
+  for (const TQueueMedia& media : queue_->media) {
+    const QPageSize named(media.sizeMm, QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch);
+    if (mode_.paperCode == kUserPaper) {
+      if (std::abs(media.sizeMm.width() * 10 - mode_.paperWidth) <= 5 &&
+          std::abs(media.sizeMm.height() * 10 - mode_.paperLength) <= 5)
+        return &media;
+    } else if (mode_.paperCode > 0 && named.windowsId() == mode_.paperCode) {
+      return &media;
+    }
+  }
+  if (mode_.paperCode <= 0 && queue_->defaultMedia >= 0) return &queue_->media[queue_->defaultMedia];
+  return nullptr;
+}
+
 const QPageLayout& TQtPlatformPrinter::Layout() {
   if (layout_) return *layout_;
-  // Built from the queue's QPrinterInfo, so the least margins are this
-  // queue's for this paper.
-  QPrinter queue(QPrinterInfo::printerInfo(names_[position_]), QPrinter::HighResolution);
   QPageSize size;
   if (mode_.paperCode == kUserPaper && mode_.paperWidth > 0 && mode_.paperLength > 0) {
-    size = QPageSize(QSizeF(mode_.paperWidth / 10.0, mode_.paperLength / 10.0), QPageSize::Millimeter,
-                     QString(), QPageSize::ExactMatch);
-  } else if (mode_.declaresPaperSize && mode_.paperCode > 0 && mode_.paperCode != kUserPaper) {
+    size = QPageSize(QSizeF(mode_.paperWidth / 10.0, mode_.paperLength / 10.0), QPageSize::Millimeter, QString(),
+                     QPageSize::ExactMatch);
+  } else if (mode_.paperCode > 0 && mode_.paperCode != kUserPaper) {
     size = QPageSize(QPageSize::id(mode_.paperCode));
   }
-  if (size.isValid()) queue.setPageSize(size);
-  queue.setPageOrientation(QPageLayout::Portrait);
-  const QPageLayout portrait = queue.pageLayout();
-  QMarginsF m = portrait.minimumMargins();
+  const TQueueMedia* media = Media();
+  if (!size.isValid()) size = media ? QPageSize(media->sizeMm, QPageSize::Millimeter) : QPageSize(QPageSize::A4);
+  // The least margins the queue gives this paper; for a paper it does not
+  // list, the least it gives any.
+  QMarginsF m;
+  if (media) {
+    m = media->marginsMm;
+  } else if (queue_ && !queue_->media.isEmpty()) {
+    m = queue_->media.front().marginsMm;
+    for (const TQueueMedia& other : queue_->media) {
+      const QMarginsF o = other.marginsMm;
+      m = QMarginsF(std::min(m.left(), o.left()), std::min(m.top(), o.top()), std::min(m.right(), o.right()),
+                    std::min(m.bottom(), o.bottom()));
+    }
+  }
   QPageLayout::Orientation orientation = QPageLayout::Portrait;
   if (mode_.orientation == 2) {
     // The sheet turns a quarter anticlockwise: its unprintable edges go with it.
     m = QMarginsF(m.top(), m.right(), m.bottom(), m.left());
     orientation = QPageLayout::Landscape;
   }
-  layout_ = std::make_unique<QPageLayout>(portrait.pageSize(), orientation, m, portrait.units());
+  layout_ = std::make_unique<QPageLayout>(size, orientation, m, QPageLayout::Millimeter, m);
   return *layout_;
 }
 
 TDeviceCaps TQtPlatformPrinter::Caps() {
   TDeviceCaps caps;
-  if (position_ < 0) return caps;
+  if (queue_ == nullptr) return caps;
   const QRect paper = Layout().fullRectPixels(resolution_);
   const QRect page = Layout().paintRectPixels(resolution_);
   caps.pixelsPerInchX = resolution_;
@@ -286,8 +256,11 @@ TDeviceCaps TQtPlatformPrinter::Caps() {
 }
 
 void TQtPlatformPrinter::BeginDoc(const std::string& title) {
-  if (position_ < 0) throw EReportError("There is no printer to print on");
+  if (queue_ == nullptr) throw EReportError("There is no printer to print on");
   if (Printing()) throw EReportError("A print job is already running");
+  // A service gone since it was asked has taken its printers with it: say
+  // so before anything is drawn.
+  if (!Connect()) throw EReportError(kNoPrinterLeft);
   // The name the spooler is handed; the PDF replaces this empty file only
   // when it is whole.
   file_ = std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/broodlog-job-XXXXXX.pdf"));
@@ -333,6 +306,13 @@ void TQtPlatformPrinter::EndDoc() {
   Submit(file->fileName(), title_);
 }
 
+TQtPlatformPrinter::THttp TQtPlatformPrinter::Connect() {
+  int cancel = 0;
+  THttp http(httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, kSubmitPatienceMs, &cancel));
+  if (http) httpSetTimeout(http.get(), kSubmitPatienceMs / 1000.0, nullptr, nullptr);
+  return http;
+}
+
 void TQtPlatformPrinter::Submit(const QString& file, const std::string& title) {
   int count = 0;
   cups_option_t* options = nullptr;
@@ -341,22 +321,29 @@ void TQtPlatformPrinter::Submit(const QString& file, const std::string& title) {
   };
   // The one place copies are asked for; the document holds one copy.
   if (mode_.declaresCopies && mode_.copies > 1) add(CUPS_COPIES, QByteArray::number(mode_.copies));
+  // The paper by the service's own name for it where the queue lists it.
   const QPageSize size = Layout().pageSize();
-  const QString media = size.key();
-  if (!media.isEmpty() && size.id() != QPageSize::Custom) add(CUPS_MEDIA, media.toUtf8());
+  if (const TQueueMedia* media = Media(); media && !media->name.isEmpty()) {
+    add(CUPS_MEDIA, media->name.toUtf8());
+  } else if (!size.key().isEmpty() && size.id() != QPageSize::Custom) {
+    add(CUPS_MEDIA, size.key().toUtf8());
+  }
   if (mode_.declaresDuplex) {
     add(CUPS_SIDES, mode_.duplex == 2   ? CUPS_SIDES_TWO_SIDED_PORTRAIT
                     : mode_.duplex == 3 ? CUPS_SIDES_TWO_SIDED_LANDSCAPE
                                         : CUPS_SIDES_ONE_SIDED);
   }
   if (mode_.declaresDefaultSource) {
-    const QString source = SourceForBinCode(mode_.defaultSource, facts_.sources);
+    const QString source = SourceForBinCode(mode_.defaultSource, queue_->facts.sources);
     if (!source.isEmpty()) add(CUPS_MEDIA_SOURCE, source.toUtf8());
   }
-  const TDestName id = SplitQueue(names_[position_]);
+  const TDestName id = SplitQueue(queue_->name);
   const QByteArray path = QFile::encodeName(file);
-  const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, id.name.constData(), path.constData(), title.c_str(),
-                                 count, options);
+  // On a connection of its own with a bound on every wait, so a service that
+  // stopped answering since the print began fails the job, not the window.
+  const THttp http = Connect();
+  const int job = http ? cupsPrintFile2(http.get(), id.name.constData(), path.constData(), title.c_str(), count, options)
+                       : 0;
   cupsFreeOptions(count, options);
   if (job == 0)
     throw EReportError("The print job could not be handed to " + DeviceName() + ": " + cupsLastErrorString());
@@ -379,6 +366,3 @@ TTextMetrics& TQtPlatformPrinter::Metrics() {
   return *metrics_;
 }
 
-TPlatformPrinterFactory QtPlatformPrinters() {
-  return [] { return std::make_unique<TQtPlatformPrinter>(); };
-}

@@ -3,11 +3,14 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
 #include "output/platform_printer.h"
+#include "platform/print_service.h"
 
+typedef struct _http_s http_t;
 class QPageLayout;
 class QPainter;
 class QPrinter;
@@ -15,22 +18,6 @@ class QTemporaryFile;
 class TPdfFile;
 class TQtCanvas;
 class TQtTextMetrics;
-
-// What the print spooler (CUPS) tells about one queue beyond what Qt keeps.
-struct TQueueFacts {
-  bool known = false;         // the spooler answered for this queue
-  int maxCopies = 0;          // upper bound of copies-supported; 0 unknown
-  int defaultCopies = 1;      // copies-default
-  QStringList sources;        // media-source-supported keywords
-  QString defaultSource;      // media-source-default keyword, or empty
-  int defaultResolution = 0;  // printer-resolution-default across, dpi; 0 unknown
-  QString deviceUri;          // where the queue sends its output
-  QString makeAndModel;       // the queue's driver description
-};
-
-// Asks the spooler about a queue ("name" or "name/instance"). A spooler
-// that cannot be reached, or a queue it does not know, gives known false.
-TQueueFacts AskSpooler(const QString& queue);
 
 // The DMBIN_ code for an IPP media-source keyword ("auto" 7, "manual" 4,
 // "top"/"upper"/"main" 1, "bottom"/"lower" 2, "middle" 3, "envelope" 5,
@@ -41,32 +28,32 @@ TQueueFacts AskSpooler(const QString& queue);
 std::optional<int> BinCodeForSource(const QString& keyword);
 QString SourceForBinCode(int code, const QStringList& offered);
 
-// The platform printer object over Qt Print Support and CUPS: the queues in
-// the spooler's order, the system default queue, a device mode read from the
-// queue's own options, and print jobs. A job is drawn by QPainter into a PDF
-// laid out as the queue's page (its paper and least margins, from the
-// queue's QPrinterInfo) and handed to the spooler when it ends, with the
-// job's copies, media, sides and tray as job attributes; an aborted job is
-// never sent, nor is one the disk could not hold whole (EndDoc throws
-// "Cannot write file %s"). The PDF is a temporary file, removed on every
-// way out.
+// The platform printer object over the print service (CUPS): the queues in
+// the service's order, the system default queue, and a device mode read from
+// what the service told of each queue (TPrintService; nothing is asked here
+// but the hand-over of a job). A job is drawn by QPainter into a PDF laid out
+// as the queue's page (its paper and least margins) and handed to the
+// service when it ends, with the job's copies, media, sides and tray as job
+// attributes; an aborted job is never sent, nor is one the disk could not
+// hold whole (EndDoc throws "Cannot write file %s"). The PDF is a temporary
+// file, removed on every way out.
 //
-// The device mode declares copies when the spooler accepts a copy count
+// The device mode declares copies when the service accepts a copy count
 // above 1 for the queue (its copies-supported range reaches 2 or more); a
-// queue the spooler cannot vouch for declares none. Copies reach the job
+// queue the service did not describe declares none. Copies reach the job
 // once, as the job's copies attribute, and only on a queue that declares
 // them; the document itself always holds one copy, so nothing doubles them.
 //
-// The list is read once, when the object is made, so positions stay valid
-// for its life. Jobs draw at the highest resolution the queue offers (its
-// default, or 600 dpi, when it lists none); the spooler rasterises at the
-// queue's own setting.
-class TQtPlatformPrinter;
-// Makes platform printer objects on the print service's queues.
-TPlatformPrinterFactory QtPlatformPrinters();
-
+// The list is the service's latest answer: a print asks the service once,
+// before it begins, and every position used during it refers to that
+// answer. Jobs draw at the highest resolution the queue offers (600 dpi
+// where it names none); the service rasterises at the queue's own setting.
 class TQtPlatformPrinter : public TPlatformPrinter {
  public:
+  using TCatalogSource = std::function<std::shared_ptr<const TPrinterCatalog>()>;
+  // On the answers `catalog` gives, read whenever a printer is selected.
+  explicit TQtPlatformPrinter(TCatalogSource catalog);
+  // On an answer asked for now, waiting for the service (tests and tools).
   TQtPlatformPrinter();
   ~TQtPlatformPrinter() override;
 
@@ -91,27 +78,31 @@ class TQtPlatformPrinter : public TPlatformPrinter {
   TCanvas& Canvas() override;
   TTextMetrics& Metrics() override;
 
-  // The dpi jobs are drawn at on the selected queue.
-  int Resolution() const { return resolution_; }
-  // The spooler's facts for the selected queue.
-  const TQueueFacts& Facts() const { return facts_; }
-
  private:
-  int DefaultIndex() const;
   void Load(int position);
+  // The selected queue's paper for the current device mode, or null.
+  const TQueueMedia* Media() const;
   // The selected queue's page for the current device mode.
   const QPageLayout& Layout();
   void EndJob();
   void Submit(const QString& file, const std::string& title);
 
-  QStringList names_;
-  int position_ = -1;  // the queue in use; -1 without printers
-  TQueueFacts facts_;
+  struct THttpClose {
+    void operator()(http_t* http) const;
+  };
+  using THttp = std::unique_ptr<http_t, THttpClose>;
+  // A connection to the service with every wait bounded, or null.
+  static THttp Connect();
+
+  TCatalogSource source_;
+  std::shared_ptr<const TPrinterCatalog> catalog_;  // the answer the queue was loaded from
+  const TPrintQueue* queue_ = nullptr;              // the selected queue in it, or null
+  bool default_selected_ = true;  // the system default, whichever queue that is now
   TDeviceMode mode_;
   int resolution_ = 600;
-  std::unique_ptr<QPageLayout> layout_;  // rebuilt when the mode changes
+  std::unique_ptr<QPageLayout> layout_;   // rebuilt when the mode changes
   std::unique_ptr<QTemporaryFile> file_;  // the running job's document
-  std::unique_ptr<TPdfFile> job_;        // drawing it
+  std::unique_ptr<TPdfFile> job_;         // drawing it
   std::string title_;
   std::unique_ptr<TQtCanvas> canvas_;
   std::unique_ptr<TQtTextMetrics> metrics_;

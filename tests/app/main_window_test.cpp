@@ -11,7 +11,7 @@
 #include "app/globals.h"
 #include "app/preview_form.h"
 #include "platform/application.h"
-#include "shown_messages.h"
+#include "captured_errors.h"
 #include "platform/engine_services.h"
 #include "url_recorder.h"
 #include "widgets/url_label.h"
@@ -176,7 +176,7 @@ TEST_F(MainWindowTest, AnErrorInACommandIsShownAndTheWindowStays) {
     using Tbroodlogprint::Tbroodlogprint;
     void Button1Click() override { throw std::runtime_error("Cannot create file broodlog.txt"); }
   } failing{services.Context()};
-  TShownMessages capture;
+  CapturedErrors capture;
   QStringList& shown = capture.messages;
   failing.show();
   failing.Button1->click();

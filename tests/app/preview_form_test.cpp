@@ -34,7 +34,7 @@
 #include "report/report_error.h"
 #include "fake_platform_printer.h"
 #include "platform/application.h"
-#include "shown_messages.h"
+#include "captured_errors.h"
 #include "resource_limits.h"
 #include "scoped_tmpfs.h"
 #include "sample_printer.h"
@@ -453,7 +453,7 @@ TEST_F(PreviewFormTest, DirectPrintWithoutAPrinterSaysSo) {
   Open();
   RecordingMaster master;
   printer->SetMaster(&master);
-  TShownMessages capture;
+  CapturedErrors capture;
   QStringList& shown = capture.messages;
   form->SpeedButton1->click();  // no platform printer is installed
   context_.Loop().ProcessMessages();

@@ -12,20 +12,24 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <chrono>
 #include <filesystem>
 
 #include "../output/test_support.h"
 #include "app/broodlog_form.h"
+#include "app/preview_form.h"
 #include "app/select_printer.h"
 #include "cups_lab.h"
+#include "wait_until.h"
 #include "generation/report.h"
 #include "output/report_printer.h"
 #include "platform/application.h"
-#include "shown_messages.h"
+#include "captured_errors.h"
 #include "platform/engine_services.h"
 #include "platform/file_printer.h"
 #include "platform/qt_printer.h"
 #include "report/report_error.h"
+#include "widgets/report_preview.h"
 #include "widgets/spin.h"
 
 namespace {
@@ -74,7 +78,7 @@ class PrintJobOnCups : public ::testing::Test {
   void SetUp() override {
     CUPS_LAB_REQUIRE();
     services_ = std::make_unique<TEngineServices>();
-    services_->Context().SetPrinters(QtPlatformPrinters());
+    services_->UsePrintService();
     form_ = std::make_unique<TFormBroodlog>(services_->Context());
     form_->SetApiaryName("North field");
     form_->Report->OnPreview = [](TReportPrinter&) {};
@@ -98,6 +102,8 @@ class PrintJobOnCups : public ::testing::Test {
   void Print(int copies, int from = 0, int to = 0) {
     RunPrintJob(R(), form_->Report, [&](TfrmSelectPrinter& d) {
       d.show();
+      // The printers come once the print service has answered.
+      EXPECT_TRUE(WaitUntil([&] { return d.StatusLbl->text() != TfrmSelectPrinter::kPleaseWait; }));
       d.cbPrinters->setCurrentIndex(queue_ >= 0 ? queue_ : pdf_queue_);
       d.cbPrintersChange();
       status_ = d.StatusLbl->text();
@@ -173,7 +179,7 @@ class PrintJobOnCups : public ::testing::Test {
   int pdf_queue_ = -1;
   int before_ = 0;
   QString status_;
-  TShownMessages shown_;
+  CapturedErrors shown_;
   QStringList& messages_ = shown_.messages;
 };
 
@@ -342,6 +348,44 @@ TEST_F(PrintJobOnCups, TheWholeReportWithTheSchedulerGoneBeforeOkSaysSo) {
   cups_lab::Run("bash '" + script + "' start >/dev/null 2>&1");
   EXPECT_TRUE(cups_lab::FinishedJobsAfter(before_).empty());
   EXPECT_EQ(messages_, QStringList{"There is no printer to print on any more: nothing was printed"});
+}
+
+// A print at once never waits on the print service: with the scheduler
+// stopped (it takes connections and answers nothing) the preview goes on
+// zooming and painting, and says within a few seconds that the service does
+// not answer; with no scheduler at all, that it is not running.
+TEST_F(PrintJobOnCups, PrintAtOnceNeverWaitsOnTheService) {
+  const std::string script = cups_lab::Script();
+  const std::string pid = "$(cat '" + (cups_lab::Dir() / "run" / "cupsd.pid").string() + "')";
+  struct {
+    std::string halt, resume;
+    const char* message;
+  } cases[] = {{"kill -STOP " + pid, "kill -CONT " + pid, TfrmSelectPrinter::kServiceNotAnswering},
+               {"bash '" + script + "' stop", "bash '" + script + "' start >/dev/null 2>&1",
+                TfrmSelectPrinter::kServiceNotRunning}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.halt);
+    auto* preview = new TfrmPreview(nullptr);
+    preview->RptPreview1->SetReportPrinter(&R());
+    preview->SetReport(form_->Report);
+    preview->show();
+    ASSERT_TRUE(WaitUntil([&] { return preview->RptPreview1->Image()->RenderCount() > 0; }));
+    messages_.clear();
+    cups_lab::Run(c.halt);
+    const auto pressed = std::chrono::steady_clock::now();
+    preview->SpeedButton1Click();
+    EXPECT_LT(std::chrono::steady_clock::now() - pressed, std::chrono::seconds(1));
+    const int renders = preview->RptPreview1->Image()->RenderCount();
+    preview->SpinEdit1->StepUp(preview->SpinEdit1);
+    EXPECT_TRUE(WaitUntil([&] { return preview->RptPreview1->Image()->RenderCount() > renders; }));
+    EXPECT_EQ(preview->RptPreview1->Zoom(), 60);
+    EXPECT_TRUE(WaitUntil([&] { return !messages_.isEmpty(); }, std::chrono::seconds(10)));
+    EXPECT_LT(std::chrono::steady_clock::now() - pressed, std::chrono::seconds(10));
+    EXPECT_EQ(messages_, QStringList{QString::fromLatin1(c.message)});
+    cups_lab::Run(c.resume);
+    delete preview;
+  }
+  EXPECT_TRUE(cups_lab::FinishedJobsAfter(before_).empty());
 }
 
 }  // namespace

@@ -23,7 +23,7 @@
 #include "generation/report.h"
 #include "output/report_printer.h"
 #include "platform/application.h"
-#include "shown_messages.h"
+#include "captured_errors.h"
 #include "platform/engine_services.h"
 #include "widgets/spin.h"
 
@@ -54,7 +54,7 @@ class SelectPrinterTest : public ::testing::Test {
 
   TEngineServices services_;
   std::vector<TFakeJob> jobs_;
-  TShownMessages shown_;
+  CapturedErrors shown_;
   QStringList& messages_ = shown_.messages;
 };
 

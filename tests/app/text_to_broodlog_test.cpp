@@ -33,7 +33,7 @@
 #include "app/main_window.h"
 #include "generation/report_context.h"
 #include "platform/application.h"
-#include "shown_messages.h"
+#include "captured_errors.h"
 #include "resource_limits.h"
 
 namespace {
@@ -87,7 +87,7 @@ class EditorTest : public ::testing::Test {
   QTemporaryDir dir_;
   QString old_cwd_;
   QByteArray old_xdg_;
-  TShownMessages shown_;
+  CapturedErrors shown_;
   QStringList& messages_ = shown_.messages;
 };
 

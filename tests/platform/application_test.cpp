@@ -1,5 +1,5 @@
 #include "platform/application.h"
-#include "shown_messages.h"
+#include "captured_errors.h"
 
 #include <gtest/gtest.h>
 
@@ -45,7 +45,7 @@ TEST(MessageLoop, TerminateSetsTheFlagAndEndsTheLoop) {
 }
 
 TEST(MessageLoop, GuardedShowsTheErrorAndCarriesOn) {
-  TShownMessages errors;
+  CapturedErrors errors;
   bool after = false;
   TApplication::Guarded([] { throw std::runtime_error("Cannot open file x.txt"); });
   after = true;
@@ -55,7 +55,7 @@ TEST(MessageLoop, GuardedShowsTheErrorAndCarriesOn) {
 }
 
 TEST(MessageLoop, AnErrorEscapingAnEventHandlerIsShownAndTheLoopGoesOn) {
-  TShownMessages errors;
+  CapturedErrors errors;
   EventSink thrower(true);
   EventSink sink;
   QCoreApplication::postEvent(&thrower, new QEvent(QEvent::User));

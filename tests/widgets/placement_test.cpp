@@ -19,7 +19,7 @@
 #include <memory>
 
 #include "platform/application.h"
-#include "shown_messages.h"
+#include "captured_errors.h"
 #include "platform/settings_store.h"
 #include "resource_limits.h"
 
@@ -80,7 +80,7 @@ class PlacementTest : public ::testing::Test {
 
   QTemporaryDir dir_;
   QByteArray old_xdg_;
-  TShownMessages shown_;
+  CapturedErrors shown_;
   QStringList& messages_ = shown_.messages;
 };
 

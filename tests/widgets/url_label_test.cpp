@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "platform/application.h"
-#include "shown_messages.h"
+#include "captured_errors.h"
 #include "platform/cursors.h"
 #include "platform/shell.h"
 #include "url_recorder.h"
@@ -282,7 +282,7 @@ TEST_P(LinkWithXdgOpen, TellsTheUserWhenNoProgramOpensTheAddress) {
                          {"DISPLAY", std::nullopt}, {"WAYLAND_DISPLAY", std::nullopt},
                          {"XDG_CURRENT_DESKTOP", std::nullopt}, {"DESKTOP_SESSION", std::nullopt},
                          {"KDE_FULL_SESSION", std::nullopt}, {"GNOME_DESKTOP_SESSION_ID", std::nullopt}});
-  TShownMessages capture;
+  CapturedErrors capture;
   QStringList& shown = capture.messages;
   {
     TWebOpener opener;

@@ -17,7 +17,7 @@
 class TFormBroodlog : public TControl {
  public:
   // Lengths of the definition are given in layout units of 1/96 inch.
-  static constexpr long double kStoredPerUnit = 254.0L / 96.0L;
+  static constexpr long double kStoredPerUnit = kStoredPerInch / 96.0L;
   static constexpr int kHeadingCount = 21;
 
   // The sheet on the services of `context`.

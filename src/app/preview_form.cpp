@@ -322,7 +322,7 @@ void TfrmPreview::SaveAsPdf(const QString& fileName) {
 bool TfrmPreview::ReportIsOnShownPaper() {
   const std::unique_ptr<TStoredPage> first = RptPreview1->ReportPrinter()->GetPage(1);
   if (!first) return false;
-  const QSizeF shown = PageSizeMm(first->Bytes());
+  const QSizeF shown = PageSizeMm(first->Header());
   const TPageSetup& page = report_->Page();
   // Width and length as the page lies, in tenths of a millimetre.
   const QSizeF paper(double(page.Stored(TPageSetup::kWidth)) / 10.0, double(page.Stored(TPageSetup::kLength)) / 10.0);
@@ -350,7 +350,7 @@ void TfrmPreview::SavePagesAsPdf(const QString& fileName) {
     if (!page) continue;
     // Each stored page on a sheet of its own size, as a printer without
     // margins gets it.
-    const QPageLayout layout = PdfPageLayout(PageSizeMm(page->Bytes()), true);
+    const QPageLayout layout = PdfPageLayout(PageSizeMm(page->Header()), true);
     if (pdf) {
       pdf->NewPage(layout);
     } else {

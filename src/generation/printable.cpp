@@ -175,7 +175,7 @@ void TPrintable::PaintBase(TCanvas& canvas, const TRect& r) {
   mark(r.right - 1, r.bottom - 1, -1, -1);
   if (frame_.HasAnySide()) {
     const long double factor =
-        static_cast<long double>(ReportZoom()) * context_.Metrics().PixelsPerInch() / 254 / 100;
+        static_cast<long double>(ReportZoom()) * context_.Metrics().PixelsPerInch() / kStoredPerInch / 100;
     frame_.DrawSides(canvas, r, factor, factor);
   }
 }

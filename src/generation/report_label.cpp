@@ -245,7 +245,7 @@ void TCustomReportLabel::DrawLines(bool mayStretch, long double lh, long double 
     canvas->SetPen(TPen{TPenStyle::Solid, 0, Color()});
     canvas->FillRect({p.ToDeviceX(left), p.ToDeviceY(top), p.ToDeviceX(left + w), p.ToDeviceY(top + height)});
   }
-  const long double frameOffset = RoundHalfEven(static_cast<long double>(Frame().Width()) / 72 * 254);
+  const long double frameOffset = RoundHalfEven(static_cast<long double>(Frame().Width()) / 72 * kStoredPerInch);
   if (Frame().DrawTop()) top += frameOffset;
   if (Frame().DrawLeft()) left += frameOffset;
   long double bottom = top + height + 1;

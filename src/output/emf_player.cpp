@@ -99,8 +99,8 @@ class TWalker {
       : data_(data), h_(h), canvas_(canvas), checkOnly_(checkOnly) {
     const double fx = h.frame.left * h.PixelsPerHundredthMmX();
     const double fy = h.frame.top * h.PixelsPerHundredthMmY();
-    const double fw = (double(h.frame.right) - h.frame.left + 1) * h.PixelsPerHundredthMmX();
-    const double fh = (double(h.frame.bottom) - h.frame.top + 1) * h.PixelsPerHundredthMmY();
+    const double fw = h.FrameWidth() * h.PixelsPerHundredthMmX();
+    const double fh = h.FrameLength() * h.PixelsPerHundredthMmY();
     sx_ = dest.Width() / fw;
     sy_ = dest.Height() / fh;
     ox_ = dest.left - fx * sx_;
@@ -414,11 +414,11 @@ double TEmfHeader::PixelsPerHundredthMmY() const {
 }
 
 int TEmfHeader::FrameWidthPx() const {
-  return Clamp((double(frame.right) - frame.left + 1) * PixelsPerHundredthMmX());
+  return Clamp(FrameWidth() * PixelsPerHundredthMmX());
 }
 
 int TEmfHeader::FrameHeightPx() const {
-  return Clamp((double(frame.bottom) - frame.top + 1) * PixelsPerHundredthMmY());
+  return Clamp(FrameLength() * PixelsPerHundredthMmY());
 }
 
 TEmfHeader ReadEmfHeader(std::span<const std::uint8_t> data) {

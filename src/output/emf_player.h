@@ -20,6 +20,9 @@ struct TEmfHeader {
   // Reference-device pixels per 0.01 mm across and down.
   double PixelsPerHundredthMmX() const;
   double PixelsPerHundredthMmY() const;
+  // The frame's width and length, 0.01 mm (the frame is inclusive).
+  double FrameWidth() const { return double(frame.right) - frame.left + 1; }
+  double FrameLength() const { return double(frame.bottom) - frame.top + 1; }
   // The frame's size in reference-device pixels, rounded to whole pixels.
   int FrameWidthPx() const;
   int FrameHeightPx() const;

@@ -115,26 +115,24 @@ std::int64_t TPageStream::Size() {
   return in_memory_ ? static_cast<std::int64_t>(memory_.size()) : file_->Size();
 }
 
-void TPageStream::CopyTo(TStream& target) {
+void TPageStream::CopyChunks(std::size_t size, const std::function<void(const unsigned char*, std::size_t)>& write) {
   std::lock_guard guard(lock_);
   Seek(0, TSeekOrigin::Begin);
-  unsigned char chunk[CopyChunk];
+  std::vector<unsigned char> chunk(size);
   for (;;) {
-    std::size_t got = Read(chunk, sizeof chunk);
+    const std::size_t got = Read(chunk.data(), chunk.size());
     if (got == 0) break;
-    target.WriteAll(chunk, got);
+    write(chunk.data(), got);
   }
 }
 
+void TPageStream::CopyTo(TStream& target) {
+  CopyChunks(CopyChunk, [&](const unsigned char* data, std::size_t size) { target.WriteAll(data, size); });
+}
+
 void TPageStream::CopyTo(TFileReplacement& target) {
-  std::lock_guard guard(lock_);
-  Seek(0, TSeekOrigin::Begin);
-  std::vector<unsigned char> chunk(std::size_t(1) << 16);
-  for (;;) {
-    std::size_t got = Read(chunk.data(), chunk.size());
-    if (got == 0) break;
-    target.Write(chunk.data(), got);
-  }
+  // A file takes larger writes: fewer calls for a report of many pages.
+  CopyChunks(std::size_t(1) << 16, [&](const unsigned char* data, std::size_t size) { target.Write(data, size); });
 }
 
 bool TPageStream::RenameTempFileTo(TFileReplacement& target) {

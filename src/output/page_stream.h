@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -82,6 +83,8 @@ class TPageStream : public TStream {
   std::recursive_mutex& Lock() { return lock_; }
 
  private:
+  // Positions at 0 and hands the whole content to `write` in chunks of `size`.
+  void CopyChunks(std::size_t size, const std::function<void(const unsigned char*, std::size_t)>& write);
   TPageStream() = default;
   void MoveToFile();
 

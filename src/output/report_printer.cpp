@@ -31,13 +31,6 @@ int TableLength(TPaperSize size, bool width) {
   return RoundHalfEvenToInt((width ? mm->first : mm->second) * kStoredPerMM);
 }
 
-// A stored page's own extent in 0.1 mm, from its frame (0.01 mm, inclusive).
-long double FrameWidth(const TStoredPage& page) {
-  return (static_cast<long double>(page.Header().frame.right) - page.Header().frame.left + 1) / 10;
-}
-long double FrameLength(const TStoredPage& page) {
-  return (static_cast<long double>(page.Header().frame.bottom) - page.Header().frame.top + 1) / 10;
-}
 
 }  // namespace
 
@@ -450,7 +443,7 @@ void TReportPrinter::Print() {
     for (std::int32_t i = first; i <= last; ++i) {
       context_.Loop().ProcessMessages();
       if (auto page = GetPage(i))
-        page->Play(platform_->Canvas(), PlacePage(FrameWidth(*page), FrameLength(*page), caps).dest);
+        page->Play(platform_->Canvas(), PlacePage(page->Header().FrameWidth() / 10, page->Header().FrameLength() / 10, caps).dest);
       if (cancelled_) {
         platform_->Abort();
         return;

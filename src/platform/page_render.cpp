@@ -18,11 +18,8 @@
 #include "report/report_error.h"
 
 namespace {
-// The frame in millimetres; the frame is inclusive in 0.01 mm.
-QSizeF FrameMm(const TEmfHeader& h) {
-  return QSizeF((double(h.frame.right) - h.frame.left + 1) / 100.0,
-                (double(h.frame.bottom) - h.frame.top + 1) / 100.0);
-}
+// The frame in millimetres.
+QSizeF FrameMm(const TEmfHeader& h) { return QSizeF(h.FrameWidth() / 100.0, h.FrameLength() / 100.0); }
 std::string TooLarge(int dpi) { return "The page is too large to draw at " + std::to_string(dpi) + " dpi"; }
 
 // A PNG file written row by row, beside the file until it is whole: 8-bit RGB, every row filtered against the
@@ -163,7 +160,7 @@ void WritePagePng(std::span<const std::uint8_t> page, const QString& fileName, i
                  [&](TCanvas& canvas) { TEmfPlayer::Play(page, canvas, {0, 0, int(w), int(h)}); });
 }
 
-QSizeF PageSizeMm(std::span<const std::uint8_t> page) { return FrameMm(TEmfPlayer::Validate(page)); }
+QSizeF PageSizeMm(const TEmfHeader& page) { return FrameMm(page); }
 
 QImage RenderPageImage(std::span<const std::uint8_t> page, int dpi) {
   const TEmfHeader header = TEmfPlayer::Validate(page);

@@ -8,13 +8,14 @@
 #include <span>
 
 class TCanvas;
+struct TEmfHeader;
 
 // Renders a stored page (an enhanced metafile) through the EMF player and the
 // QPainter canvas, at the size of the metafile's frame. Both throw
 // EReportError "Metafile is not valid" for a malformed page.
 
 // The page's frame in millimetres, across and down.
-QSizeF PageSizeMm(std::span<const std::uint8_t> page);
+QSizeF PageSizeMm(const TEmfHeader& page);
 
 // An image of the page at `dpi` pixels per inch, white background.
 QImage RenderPageImage(std::span<const std::uint8_t> page, int dpi = 96);

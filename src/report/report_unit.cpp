@@ -37,9 +37,9 @@ long double UnitFromStored(TReportUnit unit, bool horizontal, long double x,
     case TReportUnit::MM:
       return x / 10.0L;
     case TReportUnit::Inches:
-      return x / 254.0L;
+      return x / kStoredPerInch;
     case TReportUnit::Pixels:
-      return x / (254.0L / SafePixelsPerInch(pixelsPerInch)) * SafeZoom(zoom) / 100.0L;
+      return x / (kStoredPerInch / SafePixelsPerInch(pixelsPerInch)) * SafeZoom(zoom) / 100.0L;
     case TReportUnit::Characters:
       return horizontal ? x / CharacterWidthMM(fontSize) / 10.0L
                         : x / CharacterHeightMM(fontSize) / 10.0L;
@@ -55,9 +55,9 @@ long double UnitToStored(TReportUnit unit, bool horizontal, long double v,
     case TReportUnit::MM:
       return v * 10.0L;
     case TReportUnit::Inches:
-      return v * 254.0L;
+      return v * kStoredPerInch;
     case TReportUnit::Pixels:
-      return v * (254.0L / SafePixelsPerInch(pixelsPerInch)) / SafeZoom(zoom) * 100.0L;
+      return v * (kStoredPerInch / SafePixelsPerInch(pixelsPerInch)) / SafeZoom(zoom) * 100.0L;
     case TReportUnit::Characters:
       return horizontal ? v * CharacterWidthMM(fontSize) * 10.0L
                         : v * CharacterHeightMM(fontSize) * 10.0L;

@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick poppler-utils python3 libx11-dev
   qt6-wayland
+  qt6-l10n-tools qt6-tools-dev qt6-translations-l10n locales
 )
 if [ "${BROODLOG_TEST_EXTRAS:-0}" = 1 ]; then
   # Independent readers of our pages (LibreOffice, libUEMF, Inkscape) and the

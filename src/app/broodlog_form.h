@@ -37,14 +37,26 @@ class TFormBroodlog : public TControl {
 
   // The heading whose tag is `tag`, or null.
   TAngledLabel* HeadingByTag(int tag) const;
-  // Sets the apiary name shown after "Apiary :". Print jobs are named
-  // after the sheet, "Record sheet – " and the name (or "Record sheet"
-  // alone), unless the report has a title of its own.
+  // Sets the apiary name shown after "Apiary :" (cut where it would reach
+  // "Date :", see FitTexts). Print jobs are named after the sheet, "Record
+  // sheet – " and the whole name (or "Record sheet" alone), unless the
+  // report has a title of its own.
   void SetApiaryName(const std::string& name);
+  // Keeps the sheet readable whatever its texts, measured with the
+  // reference metrics: a header caption wider than its place (a
+  // translation) pushes the name right or moves "Date :" left, so the date
+  // keeps its place; the name is cut, ending in "…", where it would reach
+  // "Date :"; a heading written across that is wider than its place moves
+  // left within its column and is cut at the column's rule, so it never
+  // covers a neighbour. Texts that fit keep the definition's places. Runs
+  // with SetApiaryName; run it again after changing a heading.
+  void FitTexts();
 
  private:
-  std::string job_title_;  // the report title SetApiaryName last gave
+  std::string job_title_;    // the report title SetApiaryName last gave
+  std::string apiary_name_;  // whole, as SetApiaryName got it
 };
 
-// The design texts of the 21 headings by caption index.
+// The design texts of the 21 headings by caption index, in English; the
+// sheet shows them translated (TranslatedText, context "TFormBroodlog").
 extern const std::array<const char*, TFormBroodlog::kHeadingCount> kSheetDesignCaptions;

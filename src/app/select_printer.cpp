@@ -13,6 +13,7 @@
 #include <QShowEvent>
 
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,17 +28,17 @@
 #include "widgets/spin.h"
 
 const std::array<const char*, 28> TfrmSelectPrinter::kPaperNames = {
-    "Default", "letter", "LetterSmall", "Tabloid", "Ledger", "Legal",  "Statement", "Executive",
+    QT_TR_NOOP("Default"), "letter", "LetterSmall", "Tabloid", "Ledger", "Legal",  "Statement", "Executive",
     "A3",      "A4",     "A4Small",     "A5",      "B4",     "B5",     "Folio",     "Quarto",
     "10X14",   "11X17",  "Note",        "Env9",    "Env10",  "Env11",  "Env12",     "Env14",
-    "CSheet",  "DSheet", "ESheet",      "Custom"};
-const char* const TfrmSelectPrinter::kPleaseWait = "Please wait...";
+    "CSheet",  "DSheet", "ESheet",      QT_TR_NOOP("Custom")};
+const char* const TfrmSelectPrinter::kPleaseWait = QT_TR_NOOP("Please wait...");
 const char* const TfrmSelectPrinter::kAllPrefix = "All ";
 const char* const TfrmSelectPrinter::kPagesSuffix = " pages";
-const char* const TfrmSelectPrinter::kSupportsCopies = "Printer supports multiple copies";
-const char* const TfrmSelectPrinter::kNoCopies = "Printer does not supports multiple copies";
+const char* const TfrmSelectPrinter::kSupportsCopies = QT_TR_NOOP("Printer supports multiple copies");
+const char* const TfrmSelectPrinter::kNoCopies = QT_TR_NOOP("Printer does not supports multiple copies");
 const char* const TfrmSelectPrinter::kNoPrinter =
-    "No printer is installed: save the report with \"Save as PDF\" in the preview instead";
+    QT_TR_NOOP("No printer is installed: save the report with \"Save as PDF\" in the preview instead");
 
 namespace {
 
@@ -102,7 +103,7 @@ class TTempFiles {
 
 TfrmSelectPrinter::TfrmSelectPrinter(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("frmSelectPrinter"));
-  setWindowTitle(QStringLiteral("Select the printer"));
+  setWindowTitle(tr("Select the printer"));
   setFont(WindowFont());
   setSizeGripEnabled(false);
 
@@ -110,17 +111,17 @@ TfrmSelectPrinter::TfrmSelectPrinter(QWidget* parent) : QDialog(parent) {
   cbPrinters->setObjectName(QStringLiteral("cbPrinters"));
   cbPrinters->setGeometry(136, 5, 273, 21);
   cbPrinters->setEditable(false);
-  Label1 = MakeLabel(this, "Label1", QStringLiteral("&Printer"), 96, 8, cbPrinters);
+  Label1 = MakeLabel(this, "Label1", tr("&Printer"), 96, 8, cbPrinters);
   RightAlign(Label1, 96, 8, 30, 13);
 
-  GroupBox1 = new QGroupBox(QStringLiteral("Print Range"), this);
+  GroupBox1 = new QGroupBox(tr("Print Range"), this);
   GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
   GroupBox1->setGeometry(8, 40, 217, 73);
-  AllPagesRb = new QRadioButton(QStringLiteral("&All pages"), GroupBox1);
+  AllPagesRb = new QRadioButton(tr("&All pages"), GroupBox1);
   AllPagesRb->setObjectName(QStringLiteral("AllPagesRb"));
   AllPagesRb->setGeometry(6, 16, 113, 17);
   AllPagesRb->setChecked(true);
-  RangeRb = new QRadioButton(QStringLiteral("Pages"), GroupBox1);
+  RangeRb = new QRadioButton(tr("Pages"), GroupBox1);
   RangeRb->setObjectName(QStringLiteral("RangeRb"));
   RangeRb->setGeometry(118, 12, 83, 17);
   FromEdt = new QLineEdit(GroupBox1);
@@ -131,10 +132,10 @@ TfrmSelectPrinter::TfrmSelectPrinter(QWidget* parent) : QDialog(parent) {
   ToEdt->setObjectName(QStringLiteral("ToEdt"));
   ToEdt->setGeometry(138, 36, 33, 21);
   ToEdt->setEnabled(false);
-  Label2 = MakeLabel(GroupBox1, "Label2", QStringLiteral("&from:"), 16, 38, FromEdt);
-  Label3 = MakeLabel(GroupBox1, "Label3", QStringLiteral("&to:"), 104, 38, ToEdt);
+  Label2 = MakeLabel(GroupBox1, "Label2", tr("&from:"), 16, 38, FromEdt);
+  Label3 = MakeLabel(GroupBox1, "Label3", tr("&to:"), 104, 38, ToEdt);
 
-  GroupBox2 = new QGroupBox(QStringLiteral("Copies"), this);
+  GroupBox2 = new QGroupBox(tr("Copies"), this);
   GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
   GroupBox2->setGeometry(232, 40, 225, 74);
   CopiesSe = new TSpinEdit(GroupBox2);
@@ -143,23 +144,27 @@ TfrmSelectPrinter::TfrmSelectPrinter(QWidget* parent) : QDialog(parent) {
   CopiesSe->SetMinValue(1);
   CopiesSe->SetMaxValue(99);
   CopiesSe->SetValue(1);
-  Label4 = MakeLabel(GroupBox2, "Label4", QStringLiteral("Number of &copies:"), 72, 24, CopiesSe);
+  Label4 = MakeLabel(GroupBox2, "Label4", tr("Number of &copies:"), 72, 24, CopiesSe);
   RightAlign(Label4, 72, 24, 86, 13);
 
   ComboBox1 = new QComboBox(this);
   ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
   ComboBox1->setEditable(true);
   ComboBox1->setInsertPolicy(QComboBox::NoInsert);
-  for (const char* name : kPaperNames) ComboBox1->addItem(QString::fromLatin1(name));
+  // The sizes go by their names; only the two words among them are words.
+  for (const char* name : kPaperNames) {
+    const bool word = std::strcmp(name, "Default") == 0 || std::strcmp(name, "Custom") == 0;
+    ComboBox1->addItem(word ? tr(name) : QString::fromLatin1(name));
+  }
   ComboBox1->setGeometry(16, 139, 121, 21);
-  Label5 = MakeLabel(this, "Label5", QStringLiteral("Paperselection"), 32, 120, ComboBox1);
+  Label5 = MakeLabel(this, "Label5", tr("Paperselection"), 32, 120, ComboBox1);
   ComboBox1->lineEdit()->setAccessibleName(Label5->text());  // the typing field inside it too
 
-  BitBtn3 = new QPushButton(QIcon(QStringLiteral(":/broodlog/glyphs/retry.xpm")), QStringLiteral("&Default"), this);
+  BitBtn3 = new QPushButton(QIcon(QStringLiteral(":/broodlog/glyphs/retry.xpm")), tr("&Default"), this);
   BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
-  BitBtn1 = new QPushButton(QIcon(QStringLiteral(":/broodlog/glyphs/check.xpm")), QStringLiteral("OK"), this);
+  BitBtn1 = new QPushButton(QIcon(QStringLiteral(":/broodlog/glyphs/check.xpm")), tr("OK"), this);
   BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-  BitBtn2 = new QPushButton(QIcon(QStringLiteral(":/broodlog/glyphs/cross.xpm")), QStringLiteral("Cancel"), this);
+  BitBtn2 = new QPushButton(QIcon(QStringLiteral(":/broodlog/glyphs/cross.xpm")), tr("Cancel"), this);
   BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
   for (QPushButton* b : {BitBtn3, BitBtn1, BitBtn2}) {
     b->setAutoDefault(false);
@@ -182,8 +187,10 @@ TfrmSelectPrinter::TfrmSelectPrinter(QWidget* parent) : QDialog(parent) {
 
   connect(cbPrinters, qOverload<int>(&QComboBox::activated), this,
           [this] { TApplication::Guarded([this] { cbPrintersChange(); }); });
-  connect(AllPagesRb, &QRadioButton::clicked, this, [this] { AllPagesRbClick(); });
-  connect(RangeRb, &QRadioButton::clicked, this, [this] { AllPagesRbClick(); });
+  // However the choice changes (a click, the keyboard, an assistive tool's
+  // action, the program), the page fields follow it.
+  connect(AllPagesRb, &QRadioButton::toggled, this, [this] { AllPagesRbClick(); });
+  connect(RangeRb, &QRadioButton::toggled, this, [this] { AllPagesRbClick(); });
   connect(FromEdt, &QLineEdit::textChanged, this, [this] { FromEdtChange(FromEdt); });
   connect(ToEdt, &QLineEdit::textChanged, this, [this] { FromEdtChange(ToEdt); });
   connect(BitBtn3, &QPushButton::clicked, this, [this] { TApplication::Guarded([this] { BitBtn3Click(); }); });
@@ -228,7 +235,7 @@ void TfrmSelectPrinter::showEvent(QShowEvent* e) {
 }
 
 void TfrmSelectPrinter::FormShow() {
-  StatusLbl->setText(QString::fromLatin1(kPleaseWait));
+  StatusLbl->setText(tr(kPleaseWait));
   PlatformPrinter = MakePlatformPrinter();
   if (CopyCount < 1) CopyCount = 1;
   CopiesSe->SetValue(CopyCount);
@@ -236,7 +243,7 @@ void TfrmSelectPrinter::FormShow() {
   for (const std::string& name : PlatformPrinter->Printers()) cbPrinters->addItem(QString::fromStdString(name));
   cbPrinters->setCurrentIndex(StartPrinterIndex);
   const int pages = ReportPrinter ? ReportPrinter->PageCount() : 0;
-  AllPagesRb->setText(QString::fromLatin1(kAllPrefix) + QString::number(pages) + QString::fromLatin1(kPagesSuffix));
+  AllPagesRb->setText(tr("All %n pages", nullptr, pages));
   FromEdt->setText(QStringLiteral("1"));
   ToEdt->setText(QString::number(pages));
   TApplication::ProcessMessages();
@@ -248,7 +255,7 @@ void TfrmSelectPrinter::FormDestroy() { PlatformPrinter.reset(); }
 void TfrmSelectPrinter::cbPrintersChange() {
   if (cbPrinters->count() == 0) {
     // The copies test would only test the lack of a device.
-    StatusLbl->setText(QString::fromLatin1(kNoPrinter));
+    StatusLbl->setText(tr(kNoPrinter));
     BitBtn1->setEnabled(false);
     return;
   }
@@ -266,7 +273,7 @@ void TfrmSelectPrinter::cbPrintersChange() {
   try {
     r.SetPrinterIndex(cbPrinters->currentIndex());
     r.SetCopies(2);
-    StatusLbl->setText(QString::fromLatin1(r.Copies() >= 2 ? kSupportsCopies : kNoCopies));
+    StatusLbl->setText(tr(r.Copies() >= 2 ? kSupportsCopies : kNoCopies));
   } catch (...) {
     restore();
     throw;
@@ -303,7 +310,20 @@ void TfrmSelectPrinter::BitBtn1Click() {
   if (RangeRb->isChecked()) {
     FromPage = PageValue(FromEdt);
     ToPage = PageValue(ToEdt);
+    // "from" 0 asks for the whole report, whatever "to" says.
+    if (FromPage > 0 && ToPage < FromPage)
+      throw EReportError(RangeMessage(FromPage, ToPage, ReportPrinter ? ReportPrinter->PageCount() : 0).toStdString());
   }
+}
+
+QString TfrmSelectPrinter::RangeMessage(int from, int to, int pages) {
+  if (to < from) return tr("The page range %1 to %2 is reversed: the first page comes after the last").arg(from).arg(to);
+  // English has its own words for one page and for more; each text has
+  // its plural forms in every translation.
+  const QString text = pages == 1
+                           ? tr("Pages %1 to %2 are not in the report, which has %n page: nothing was printed", nullptr, pages)
+                           : tr("Pages %1 to %2 are not in the report, which has %n pages: nothing was printed", nullptr, pages);
+  return text.arg(from).arg(to);
 }
 
 void TfrmSelectPrinter::OkClicked() {
@@ -316,7 +336,7 @@ void TfrmSelectPrinter::OkClicked() {
     // rather than print a range nobody chose.
     setResult(0);
     TApplication::ShowException(error);
-    QLineEdit* field = ReadsAsNumber(FromEdt) ? ToEdt : FromEdt;
+    QLineEdit* field = ReadsAsNumber(FromEdt) && !ReadsAsNumber(ToEdt) ? ToEdt : FromEdt;
     field->setFocus();
     field->selectAll();
     return;
@@ -392,9 +412,7 @@ void RunPrintJob(TReportPrinter& printer, TCustomReport* report,
   }
   if (p.PageCount() == 0) {
     const int pages = r.PageCount();
-    throw EReportError("Pages " + std::to_string(dialog.FromPage) + " to " + std::to_string(dialog.ToPage) +
-                       " are not in the report, which has " + std::to_string(pages) +
-                       (pages == 1 ? " page" : " pages") + ": nothing was printed");
+    throw EReportError(TfrmSelectPrinter::RangeMessage(dialog.FromPage, dialog.ToPage, pages).toStdString());
   }
   // The copies are in the file already; the job asks for one.
   p.SetCopies(1);

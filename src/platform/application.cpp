@@ -1,10 +1,12 @@
 #include "platform/application.h"
 
 #include <QEvent>
+#include <QIcon>
 #include <QMessageBox>
 
 #include "platform/cursors.h"
 #include "platform/fonts.h"
+#include "platform/message_texts.h"
 
 namespace {
 
@@ -16,7 +18,13 @@ std::function<void(const QString&)> g_exception_handler;
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
   g_terminated = false;
   RegisterFontSubstitutions();
-  RegisterHandCursors();
+  UseProportionalUiFont();
+  RegisterHandCursors();  // also makes the program's pictures available
+  setDesktopFileName(QString::fromLatin1(kDesktopFileName));
+  QIcon own;
+  for (int size : {16, 32, 48, 64, 128, 256})
+    own.addFile(QStringLiteral(":/broodlog/icons/org.broodlog.broodlog-%1.png").arg(size), QSize(size, size));
+  setWindowIcon(QIcon::fromTheme(QString::fromLatin1(kDesktopFileName), own));
   connect(this, &QGuiApplication::lastWindowClosed, this, [] { g_terminated = true; });
   connect(this, &QCoreApplication::aboutToQuit, this, [] { g_terminated = true; });
 }
@@ -41,7 +49,7 @@ void TApplication::Terminate() {
 void TApplication::ClearTerminated() { g_terminated = false; }
 
 void TApplication::ShowException(const std::exception& e) {
-  const QString text = QString::fromUtf8(e.what());
+  const QString text = TranslatedMessage(e.what());
   if (g_exception_handler) {
     g_exception_handler(text);
     return;

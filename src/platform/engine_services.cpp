@@ -16,6 +16,7 @@
 #include "platform/application.h"
 #include "platform/qt_text_metrics.h"
 #include "report/report_unit.h"
+#include "report/translation.h"
 
 namespace {
 
@@ -99,6 +100,9 @@ TEngineServices::TEngineServices() : impl_(std::make_unique<TImpl>()) {
   SetReferenceMetrics(&impl_->metrics);
   SetMessageLoop(&impl_->loop);
   SetDateTimeFormats(LocaleFormats());
+  SetTextTranslator([](const char* context, const char* source) {
+    return QCoreApplication::translate(context, source).toStdString();
+  });
 }
 
 TEngineServices::~TEngineServices() {
@@ -106,6 +110,7 @@ TEngineServices::~TEngineServices() {
   SetReferenceMetrics(nullptr);
   SetUnitEnvironment(impl_->saved_env);
   ResetDateTimeFormats();
+  SetTextTranslator({});
 }
 
 int TEngineServices::ScreenPixelsPerInch() const { return impl_->dpi; }

@@ -131,6 +131,10 @@
         <source>List index out of bounds (%1)</source>
         <translation>Listenindex außerhalb der Grenzen (%1)</translation>
     </message>
+    <message>
+        <source>A print job is already running</source>
+        <translation>Es läuft bereits ein Druckauftrag</translation>
+    </message>
 </context>
 <context>
     <name>TFormBroodlog</name>
@@ -328,6 +332,14 @@
     <message>
         <source>PDF files (*.pdf)</source>
         <translation>PDF-Dateien (*.pdf)</translation>
+    </message>
+    <message>
+        <source>Preview toolbar</source>
+        <translation>Vorschauleiste</translation>
+    </message>
+    <message>
+        <source>The record sheet as it will be printed. Page Up and Page Down turn the pages; Control with plus or minus zooms.</source>
+        <translation>Die Stockkarte, wie sie gedruckt wird. Mit Bild auf und Bild ab blättern Sie um, mit Strg und Plus oder Minus zoomen Sie.</translation>
     </message>
 </context>
 <context>

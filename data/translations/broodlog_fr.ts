@@ -131,6 +131,10 @@
         <source>List index out of bounds (%1)</source>
         <translation>Indice de liste hors limites (%1)</translation>
     </message>
+    <message>
+        <source>A print job is already running</source>
+        <translation>Une tâche d’impression est déjà en cours</translation>
+    </message>
 </context>
 <context>
     <name>TFormBroodlog</name>
@@ -328,6 +332,14 @@
     <message>
         <source>PDF files (*.pdf)</source>
         <translation>Fichiers PDF (*.pdf)</translation>
+    </message>
+    <message>
+        <source>Preview toolbar</source>
+        <translation>Barre d’outils de l’aperçu</translation>
+    </message>
+    <message>
+        <source>The record sheet as it will be printed. Page Up and Page Down turn the pages; Control with plus or minus zooms.</source>
+        <translation>La fiche de visite telle qu’elle sera imprimée. Page précédente et Page suivante tournent les pages&#xa0;; Ctrl avec plus ou moins change le zoom.</translation>
     </message>
 </context>
 <context>

@@ -41,6 +41,7 @@ const char* const kPatterns[] = {
     QT_TRANSLATE_NOOP("Messages", "Cannot create the print job's file in %1"),
     QT_TRANSLATE_NOOP("Messages", "Cannot start a print job on %1"),
     QT_TRANSLATE_NOOP("Messages", "No print job is running"),
+    QT_TRANSLATE_NOOP("Messages", "A print job is already running"),
     QT_TRANSLATE_NOOP("Messages", "Cannot begin a new page on %1"),
     QT_TRANSLATE_NOOP("Messages", "The print job could not be handed to %1: %2"),
     // The settings store.

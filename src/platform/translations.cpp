@@ -42,10 +42,10 @@ QStringList TranslationDirs() {
           QDir::cleanPath(program + QStringLiteral("/../share/broodlog/translations"))};
 }
 
-QString InstallTranslations(const QLocale& locale) {
+QString InstallTranslations(const QLocale& locale, const QStringList& dirs) {
   RemoveTranslations();
   Install(QtTranslator(), locale, QStringLiteral("qtbase"), {QLibraryInfo::path(QLibraryInfo::TranslationsPath)});
-  return Install(ProgramTranslator(), locale, QStringLiteral("broodlog"), TranslationDirs());
+  return Install(ProgramTranslator(), locale, QStringLiteral("broodlog"), dirs);
 }
 
 void RemoveTranslations() {

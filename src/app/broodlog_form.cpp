@@ -1,9 +1,11 @@
 #include "app/broodlog_form.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "generation/panel.h"
 #include "output/platform_printer.h"
+#include "output/report_printer.h"
 #include "report/translation.h"
 
 namespace {
@@ -61,6 +63,15 @@ void Place(TPrintable& element, int left, int top, int width, int height) {
   size.SetUnits(unit);
 }
 
+// Moves an element to `left` layout units, its other bounds kept.
+void PlaceLeft(TPrintable& element, int left) {
+  TPrintableSize& size = element.Size();
+  const TReportUnit unit = size.Units();
+  size.SetUnits(TReportUnit::Native);
+  size.SetLeft(left * U);
+  size.SetUnits(unit);
+}
+
 void SetBandSize(TBand& band, int width, int height) {
   TBandSize& size = band.Size();
   const TReportUnit unit = size.Units();
@@ -76,21 +87,22 @@ constexpr int kHeaderGap = 6;
 // A heading keeps this far from the rules that bound its column.
 constexpr int kRuleGap = 2;
 
-// Width of a text in layout units, measured as the engine measures it.
+// Width of a text in layout units, measured as the engine measures it on
+// the screen. Only places are chosen by it; what is cut is cut as the
+// printer sets type (CutForPrint).
 double TextUnits(const TFont& font, const std::string& text) {
   TTextMetrics& metrics = ReferenceMetrics();
   const int ppi = metrics.PixelsPerInch();
-  // Printers and the screen set type a little differently: what fits here
-  // must fit on every device.
-  constexpr double kSlack = 1.03;
+  // Printers and the screen set type a little differently (font sizes
+  // round to whole pixels): a place chosen here must hold the text on any.
+  constexpr double kSlack = 1.05;
   return metrics.TextExtent(LogFontFor(font, ppi), text).width * 96.0 / ppi * kSlack;
 }
 
-// The text, cut between two characters and ended with an ellipsis where it
-// is wider than `room` layout units.
-std::string Fitted(const TFont& font, const std::string& text, double room) {
-  if (TextUnits(font, text) <= room) return text;
-  if (text.empty()) return text;
+// The text, cut between two characters and ended with an ellipsis, where
+// `width` finds it wider than `room`.
+std::string Fitted(const std::string& text, double room, const std::function<double(const std::string&)>& width) {
+  if (text.empty() || width(text) <= room) return text;
   static const std::string kEllipsis = "\u2026";
   std::vector<std::size_t> starts;  // where each character starts
   for (std::size_t i = 0; i < text.size(); ++i)
@@ -100,11 +112,25 @@ std::string Fitted(const TFont& font, const std::string& text, double room) {
   std::size_t lo = 0, hi = starts.size() - 1;
   while (lo < hi) {
     const std::size_t mid = (lo + hi + 1) / 2;
-    if (TextUnits(font, first(mid) + kEllipsis) <= room) lo = mid;
+    if (width(first(mid) + kEllipsis) <= room) lo = mid;
     else hi = mid - 1;
   }
-  if (lo == 0 && TextUnits(font, kEllipsis) > room) return std::string();
+  if (lo == 0 && width(kEllipsis) > room) return std::string();
   return first(lo) + kEllipsis;
+}
+
+// An element's print handler that cuts its text to `*room` layout units (0:
+// no limit) with the printer's own metrics, at the size it prints at.
+// The report's printer is the one the page is being made on.
+std::function<void(TCustomReportLabel&, std::string&)> CutForPrint(TReport* report, const double* room) {
+  return [report, room](TCustomReportLabel& label, std::string& text) {
+    TReportPrinter* printer = report->ReportPrinter();
+    if (printer == nullptr || *room <= 0) return;
+    TTextMetrics& metrics = printer->CanvasMetrics();
+    const TLogFont font = LogFontFor(label.Font(), printer->CanvasPixelsPerInch());
+    const double roomPx = printer->SizeToDeviceX(*room * U);
+    text = Fitted(text, roomPx, [&](const std::string& t) { return double(metrics.TextExtent(font, t).width); });
+  };
 }
 
 }  // namespace
@@ -229,13 +255,15 @@ TFormBroodlog::TFormBroodlog() {
     label->SetWordWrap(true);
     label->SetAutoStretch(false);
   }
+  RptLabel1->OnPrint = CutForPrint(Report, &name_room_);
+  for (TAngledLabel* heading : Headings)
+    if (heading->Angle() == 0) heading->OnPrint = CutForPrint(Report, &heading_rooms_[std::size_t(heading->Tag())]);
   Report->SetUnits(TReportUnit::MM);
 }
 
 TFormBroodlog::~TFormBroodlog() { DestroyComponents(); }
 
 void TFormBroodlog::SetApiaryName(const std::string& name) {
-  apiary_name_ = name;
   RptLabel1->SetCaption(name);
   FitTexts();
   // A queue lists jobs by title: the sheet's name is what a user knows it
@@ -256,12 +284,12 @@ void TFormBroodlog::FitTexts() {
   // ("Apiary :") or moves left of it ("Date :"), so the date stays put.
   const double apiaryEnd = kApiaryCaptionLeft + TextUnits(RptLabel2->Font(), RptLabel2->Caption());
   const int nameLeft = std::max(kApiaryNameLeft, int(apiaryEnd + 0.999) + kHeaderGap);
-  RptLabel1->SetLeft(nameLeft);
+  PlaceLeft(*RptLabel1, nameLeft);
   const double dateCaption = TextUnits(RptLabel3->Font(), RptLabel3->Caption());
   const int dateCaptionLeft = std::min(kDateCaptionLeft, int(kDateLeft - kHeaderGap - dateCaption));
-  RptLabel3->SetLeft(dateCaptionLeft);
-  // The name ends before "Date :"; what does not fit is cut.
-  RptLabel1->SetCaption(Fitted(RptLabel1->Font(), apiary_name_, dateCaptionLeft - kHeaderGap - nameLeft));
+  PlaceLeft(*RptLabel3, dateCaptionLeft);
+  // The name ends before "Date :"; what does not fit is cut when printed.
+  name_room_ = dateCaptionLeft - kHeaderGap - nameLeft;
 
   // The headings written across stay inside their columns: one wider than
   // its place moves left within its column, and what the column cannot
@@ -275,8 +303,8 @@ void TFormBroodlog::FitTexts() {
     int left = def.left;
     if (left + width > columnRight - kRuleGap)
       left = std::max(columnLeft + kRuleGap, int(columnRight - kRuleGap - width));
-    heading->SetLeft(left);
-    heading->SetCaption(Fitted(heading->Font(), heading->Caption(), columnRight - kRuleGap - left));
+    PlaceLeft(*heading, left);
+    heading_rooms_[std::size_t(def.tag)] = columnRight - kRuleGap - left;
   }
 }
 

@@ -42,19 +42,22 @@ class TFormBroodlog : public TControl {
   // sheet – " and the whole name (or "Record sheet" alone), unless the
   // report has a title of its own.
   void SetApiaryName(const std::string& name);
-  // Keeps the sheet readable whatever its texts, measured with the
-  // reference metrics: a header caption wider than its place (a
-  // translation) pushes the name right or moves "Date :" left, so the date
-  // keeps its place; the name is cut, ending in "…", where it would reach
-  // "Date :"; a heading written across that is wider than its place moves
-  // left within its column and is cut at the column's rule, so it never
-  // covers a neighbour. Texts that fit keep the definition's places. Runs
-  // with SetApiaryName; run it again after changing a heading.
+  // Keeps the sheet readable whatever its texts: a header caption wider
+  // than its place (a translation) pushes the name right or moves "Date :"
+  // left, so the date keeps its place; a heading written across that is
+  // wider than its place moves left within its column. When printed, the
+  // name is cut, ending in "…", where it would reach "Date :", and such a
+  // heading where it would reach its column's rule, measured as the
+  // printer sets type; captions stay whole. Texts that fit keep the
+  // definition's places. Runs with SetApiaryName; run it again after
+  // changing a heading.
   void FitTexts();
 
  private:
-  std::string job_title_;    // the report title SetApiaryName last gave
-  std::string apiary_name_;  // whole, as SetApiaryName got it
+  std::string job_title_;  // the report title SetApiaryName last gave
+  // Layout units the name and each heading may take when printed (0: any).
+  double name_room_ = 0;
+  std::array<double, kHeadingCount> heading_rooms_{};
 };
 
 // The design texts of the 21 headings by caption index, in English; the

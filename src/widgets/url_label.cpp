@@ -2,8 +2,7 @@
 
 #include <QKeyEvent>
 #include <QPainter>
-#include <QStyle>
-#include <QStyleOptionFocusRect>
+#include <QPen>
 
 #include "platform/cursors.h"
 #include "platform/qt_color.h"
@@ -110,11 +109,11 @@ void TUrlLabel::keyPressEvent(QKeyEvent* e) {
 void TUrlLabel::paintEvent(QPaintEvent* e) {
   TFxLabel::paintEvent(e);
   if (!hasFocus()) return;
+  // A dotted frame in the text colour, however the focus came (styles
+  // draw theirs only after Tab).
   QPainter p(this);
-  QStyleOptionFocusRect option;
-  option.initFrom(this);
-  option.backgroundColor = palette().color(backgroundRole());
-  style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &p, this);
+  p.setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::DotLine));
+  p.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 void TUrlLabel::focusInEvent(QFocusEvent* e) {

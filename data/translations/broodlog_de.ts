@@ -358,7 +358,7 @@
     </message>
     <message>
         <source>No printer is installed: save the report with &quot;Save as PDF&quot; in the preview instead</source>
-        <translation>Es ist kein Drucker eingerichtet: Speichern Sie den Bericht stattdessen in der Vorschau mit „Als PDF speichern“</translation>
+        <translation>Kein Drucker eingerichtet: Speichern Sie den Bericht in der Vorschau als PDF</translation>
     </message>
     <message>
         <source>Select the printer</source>
@@ -415,8 +415,8 @@
     <message numerus="yes">
         <source>All %n pages</source>
         <translation>
-            <numerusform>Die ganze Seite (%n)</numerusform>
-            <numerusform>Alle %n Seiten</numerusform>
+            <numerusform>Alle Seiten (%n)</numerusform>
+            <numerusform>Alle Seiten (%n)</numerusform>
         </translation>
     </message>
     <message>

@@ -358,7 +358,7 @@
     </message>
     <message>
         <source>No printer is installed: save the report with &quot;Save as PDF&quot; in the preview instead</source>
-        <translation>Aucune imprimante n’est installée&#xa0;: enregistrez plutôt le rapport avec «&#xa0;Enregistrer en PDF&#xa0;» dans l’aperçu</translation>
+        <translation>Aucune imprimante installée&#xa0;: enregistrez le rapport en PDF depuis l’aperçu</translation>
     </message>
     <message>
         <source>Select the printer</source>
@@ -415,8 +415,8 @@
     <message numerus="yes">
         <source>All %n pages</source>
         <translation>
-            <numerusform>Toute la page (%n)</numerusform>
-            <numerusform>Toutes les %n pages</numerusform>
+            <numerusform>Tout (%n page)</numerusform>
+            <numerusform>Tout (%n pages)</numerusform>
         </translation>
     </message>
     <message>
@@ -474,7 +474,7 @@
     </message>
     <message>
         <source>Steadiness (1-5)</source>
-        <translation>Tenue au cadre (1-5)</translation>
+        <translation>Tenue cadre (1-5)</translation>
     </message>
     <message>
         <source>Disease (1-5)</source>

@@ -131,15 +131,26 @@ void Tbroodlogprint::keyPressEvent(QKeyEvent* e) {
 void Tbroodlogprint::showEvent(QShowEvent* e) {
   QWidget::showEvent(e);
   FormShow();
-  if (!fitted_) {
-    fitted_ = true;
-    // The frame is known only once the window manager has framed the window.
+  if (!shown_) {
+    shown_ = true;
     QTimer::singleShot(0, this, &Tbroodlogprint::FitOuterSize);
   }
 }
 
+bool Tbroodlogprint::event(QEvent* e) {
+  const bool handled = QWidget::event(e);
+  // A window manager frames the window some time after it is shown, and
+  // moves it then: the frame is known from that move on.
+  if (shown_ && !framed_ && (e->type() == QEvent::Move || e->type() == QEvent::Resize)) FitOuterSize();
+  return handled;
+}
+
 void Tbroodlogprint::FitOuterSize() {
   const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+  // Without a frame (no window manager, or one that draws none) the client
+  // is the outer size; with one, once, when it is first known.
+  if (framed_) return;
+  framed_ = !frame.isNull();
   resize(std::max(kWidth - frame.left() - frame.right(), kClientWidth),
          std::max(kHeight - frame.top() - frame.bottom(), kClientHeight));
   move(kLeft, kTop);

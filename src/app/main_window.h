@@ -41,10 +41,12 @@ class Tbroodlogprint : public QWidget {
  protected:
   void keyPressEvent(QKeyEvent* e) override;
   void showEvent(QShowEvent* e) override;
+  bool event(QEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
 
  private:
   // Makes the outer size 286 x 171 once the desktop's frame is known.
   void FitOuterSize();
-  bool fitted_ = false;
+  bool shown_ = false;   // shown at least once
+  bool framed_ = false;  // fitted to a window manager's frame
 };

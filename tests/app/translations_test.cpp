@@ -66,9 +66,9 @@ struct TLanguageTexts {
 const TLanguageTexts kLanguages[] = {
     {"en", "print note", "&Apiary", "Report of data", "Select the printer", "All 1 pages", "Text to big broodlog",
      "Date or hive", "Date/hive", "Apiary :", "Date :", "Record sheet – Linde"},
-    {"de", "Karte drucken", "&Bienenstand", "Berichtsvorschau", "Drucker auswählen", "Die ganze Seite (1)",
+    {"de", "Karte drucken", "&Bienenstand", "Berichtsvorschau", "Drucker auswählen", "Alle Seiten (1)",
      "Texte für die Stockkarte", "Datum oder Volk", "Datum/Volk", "Bienenstand :", "Datum :", "Stockkarte – Linde"},
-    {"fr", "Imprimer la fiche", "&Rucher", "Aperçu du rapport", "Choisir l’imprimante", "Toute la page (1)",
+    {"fr", "Imprimer la fiche", "&Rucher", "Aperçu du rapport", "Choisir l’imprimante", "Tout (1 page)",
      "Textes de la fiche de visite", "Date ou ruche", "Date/ruche", "Rucher\u00a0:", "Date\u00a0:",
      "Fiche de visite – Linde"},
 };

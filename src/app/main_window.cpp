@@ -140,16 +140,18 @@ void Tbroodlogprint::showEvent(QShowEvent* e) {
 bool Tbroodlogprint::event(QEvent* e) {
   const bool handled = QWidget::event(e);
   // A window manager frames the window some time after it is shown, and
-  // moves it then: the frame is known from that move on.
-  if (shown_ && !framed_ && (e->type() == QEvent::Move || e->type() == QEvent::Resize)) FitOuterSize();
+  // moves it then: once its frame is known, the window is fitted to it,
+  // once. Later moves and resizes are the user's (or a tiling manager's).
+  if (shown_ && !framed_ && (e->type() == QEvent::Move || e->type() == QEvent::Resize) && windowHandle() &&
+      !windowHandle()->frameMargins().isNull())
+    FitOuterSize();
   return handled;
 }
 
 void Tbroodlogprint::FitOuterSize() {
-  const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
   // Without a frame (no window manager, or one that draws none) the client
-  // is the outer size; with one, once, when it is first known.
-  if (framed_) return;
+  // is the outer size.
+  const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
   framed_ = !frame.isNull();
   resize(std::max(kWidth - frame.left() - frame.right(), kClientWidth),
          std::max(kHeight - frame.top() - frame.bottom(), kClientHeight));

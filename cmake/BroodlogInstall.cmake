@@ -9,6 +9,10 @@ install(TARGETS broodlog RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 install(FILES ${broodlog_data}/${BROODLOG_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 
+# The program's translations (src/app/CMakeLists.txt compiles them), where
+# it looks for them beside its data: bin/../share/broodlog/translations.
+install(FILES ${BROODLOG_QM_FILES} DESTINATION ${CMAKE_INSTALL_DATADIR}/broodlog/translations)
+
 # The release in the metadata follows the project version.
 configure_file(${broodlog_data}/${BROODLOG_APP_ID}.metainfo.xml
                ${PROJECT_BINARY_DIR}/data/${BROODLOG_APP_ID}.metainfo.xml @ONLY)
@@ -82,6 +86,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 # library has one entry. The sheet's fonts are Liberation's; links open with
 # xdg-open. Qt's Wayland plugin is recommended, not required: without it Qt
 # falls back to X11, which GNOME and KDE provide on Wayland through XWayland.
+# Qt's own translations (its dialogs' and message boxes' buttons, in the
+# user's language) are recommended too; without them those stay English.
 find_program(DPKG_SHLIBDEPS dpkg-shlibdeps)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, xdg-utils")
 if(DPKG_SHLIBDEPS)
@@ -89,7 +95,7 @@ if(DPKG_SHLIBDEPS)
 else()
   string(PREPEND CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6widgets6 (>= 6.4), libqt6printsupport6 (>= 6.4), ")
 endif()
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, qt6-translations-l10n")
 set(CPACK_GENERATOR DEB)
 set(CPACK_SOURCE_GENERATOR TGZ)
 set(CPACK_SOURCE_IGNORE_FILES "/build[^/]*/" "/\\\\.git/")

@@ -277,8 +277,13 @@ class Driver:
         main = self.start()
         self.checks.expect(main.getRoleName() == "frame", "the main window is a frame (%s)" % main.getRoleName())
         self.check_names(main, "broodlogprint")
-        link = self.check_role(main, "link", "https://broodlog.org/")
+        # The link shows the README installed with the program (shortened in
+        # the middle where the path is long), never a web address of its own.
+        link = next((acc for acc, _ in walk(main) if acc.getRoleName() == "link"), None)
+        self.checks.expect(link is not None and link.name.endswith("README.md") and link.name.startswith("file:"),
+                           "the link shows the installed README (%s)" % (link.name if link else None))
         if link is not None:
+            self.checks.expect(link.getState().contains(pyatspi.STATE_FOCUSABLE), "the keyboard reaches the link")
             _, index = action_index(link, "press", "click", "activate", "jump")
             self.checks.expect(index is not None, "the link has an action that opens it")
         self.check_role(main, "push button", "print note")
@@ -296,6 +301,19 @@ class Driver:
         if preview is None:
             return
         self.checks.expect(preview.getRoleName() == "frame", "the preview is a frame (%s)" % preview.getRoleName())
+        # What a screen reader announces as the preview opens: the window,
+        # then the object with the keyboard focus, by role, name and
+        # description.
+        focused = wait_for(lambda: next((acc for acc, _ in walk(preview)
+                                         if acc.getState().contains(pyatspi.STATE_FOCUSED)), None), 10)
+        if self.checks.expect(focused is not None, "something in the preview has the focus"):
+            print("  announced: \"%s\" %s; \"%s\" %s, \"%s\"" % (
+                preview.name, preview.getRoleName(), focused.name, focused.getRoleName(), focused.description))
+            self.checks.expect(focused.name == "Page 1 of 1" and focused.description,
+                               "the page area has the focus, named after its page and described")
+        toolbar = next((acc for acc, _ in walk(preview) if acc.getRoleName() == "tool bar"), None)
+        self.checks.expect(toolbar is not None and toolbar.name == "Preview toolbar",
+                           "the toolbar is named (%s)" % (toolbar.name if toolbar else None))
         self.check_names(preview, "Report of data")
         self.check_spin(preview, "Zoom", minimumValue=20, maximumValue=200, minimumIncrement=10)
         for hint in ("First Page", "Previous Page", "Next Page", "Last Page", "Print", "Save as PDF", "close"):
@@ -306,6 +324,19 @@ class Driver:
             self.check_names(dialog, "Select the printer")
             self.check_spin(dialog, "Number of copies:", currentValue=1, minimumValue=1, maximumValue=99)
             self.check_role(dialog, "combo box", "Printer")
+            # "Pages" chosen by its toggle action, as switch access and
+            # voice control do, enables the range fields.
+            pages = self.check_role(dialog, "radio button", "Pages")
+            if pages is not None:
+                action, index = action_index(pages, "toggle", "press")
+                if self.checks.expect(index is not None, "\"Pages\" has a toggle action"):
+                    action.doAction(index)
+                    enabled = wait_for(lambda: all(
+                        acc.getState().contains(pyatspi.STATE_ENABLED)
+                        for acc in (self.control(dialog, "text", "from:"), self.control(dialog, "text", "to:"))
+                        if acc is not None) or None, 5)
+                    self.checks.expect(pages.getState().contains(pyatspi.STATE_CHECKED) and enabled,
+                                       "toggling \"Pages\" checks it and enables \"from:\" and \"to:\"")
             self.press(dialog, "push button", "Cancel")
             self.checks.expect(self.gone("Select the printer"), "\"Cancel\" closes the printer dialog")
         print("unnamed controls: %d" % len(self.unnamed))

@@ -9,6 +9,10 @@ to binary PPM (ImageMagick: convert shot.png shot.ppm).
   spacing IMAGE X Y0 Y1   the median distance between those dark rows
   sharp IMAGE X Y0 Y1     checks that every dark run in column X is at most
                           2 pixels and has no grey smear beside it
+  contrast IMAGE X Y W H  the contrast ratio (WCAG 2) of the text in that
+                          area with its background: the commonest colour
+                          there is the background, the text the pixel
+                          that stands out from it most
 """
 import sys
 
@@ -38,6 +42,10 @@ class Image:
     def __init__(self, path):
         self.w, self.h, self.px = read_ppm(path)
 
+    def rgb(self, x, y):
+        i = 3 * (y * self.w + x)
+        return self.px[i], self.px[i + 1], self.px[i + 2]
+
     def gray(self, x, y):
         i = 3 * (y * self.w + x)
         r, g, b = self.px[i], self.px[i + 1], self.px[i + 2]
@@ -56,6 +64,28 @@ def dark_runs(img, x, y0, y1, limit=110):
     if start is not None:
         runs.append((start, y1))
     return runs
+
+
+def luminance(rgb):
+    def channel(v):
+        v /= 255
+        return v / 12.92 if v <= 0.04045 else ((v + 0.055) / 1.055) ** 2.4
+    r, g, b = rgb
+    return 0.2126 * channel(r) + 0.7152 * channel(g) + 0.0722 * channel(b)
+
+
+def contrast(img, x, y, w, h):
+    counts = {}
+    for yy in range(y, y + h):
+        for xx in range(x, x + w):
+            c = img.rgb(xx, yy)
+            counts[c] = counts.get(c, 0) + 1
+    background = luminance(max(counts, key=counts.get))
+    best = 1.0
+    for c in counts:
+        l = luminance(c)
+        best = max(best, (max(l, background) + 0.05) / (min(l, background) + 0.05))
+    return best
 
 
 def paper(img):
@@ -95,6 +125,9 @@ def main():
                 if 0 <= y < img.h and img.gray(x, y) < 200:
                     sys.exit("grey smear (%d) beside the rule at row %d" % (img.gray(x, y), y))
         print(len(runs), "sharp rules")
+    elif cmd == "contrast":
+        x, y, w, h = map(int, sys.argv[3:7])
+        print("%.2f" % contrast(img, x, y, w, h))
     else:
         sys.exit(__doc__)
 

@@ -58,6 +58,11 @@ desktop=/usr/share/applications/org.broodlog.broodlog.desktop
 [ -f "$desktop" ] || fail "no menu entry $desktop"
 [ -f /usr/share/icons/hicolor/scalable/apps/org.broodlog.broodlog.svg ] || fail "no scalable icon"
 [ -f /usr/share/metainfo/org.broodlog.broodlog.metainfo.xml ] || fail "no AppStream metadata"
+for lang in de fr; do
+  [ -f "/usr/share/broodlog/translations/broodlog_$lang.qm" ] || fail "no $lang translation"
+done
+# The main window's link opens the installed README unless a packager set an address.
+[ -f /usr/share/doc/broodlog/README.md ] || fail "no README for the main window's link"
 
 # The installed rptool draws the sheet headlessly, as a picture and as the
 # PDF a printer would get.

@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick poppler-utils python3 libx11-dev
   qt6-wayland
+  qt6-l10n-tools qt6-tools-dev qt6-translations-l10n locales
 )
 if [ "${BROODLOG_TEST_EXTRAS:-0}" = 1 ]; then
   # Independent readers of our pages (LibreOffice, libUEMF, Inkscape) and the
@@ -22,6 +23,9 @@ if [ "${BROODLOG_TEST_EXTRAS:-0}" = 1 ]; then
   # A screen reader's view (AT-SPI on a private session bus) and a Wayland
   # compositor that runs without a screen.
   packages+=(python3-pyatspi at-spi2-core weston)
+  # Other desktops: a window manager, a dark theme through Qt's GTK
+  # platform theme, and the X tools that read a window's frame and icon.
+  packages+=(openbox qt6-gtk-platformtheme x11-utils)
 fi
 missing=()
 for p in "${packages[@]}"; do
@@ -32,3 +36,11 @@ if [ ${#missing[@]} -gt 0 ]; then
   $SUDO apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
 fi
+
+# The languages the program is translated into, for running it in them.
+for loc in de_DE fr_FR; do
+  if ! locale -a 2>/dev/null | grep -qi "^${loc}\.utf-\?8$"; then
+    SUDO=""; [ "$(id -u)" = 0 ] || SUDO=sudo
+    $SUDO localedef -i "$loc" -f UTF-8 "$loc.UTF-8" || echo "setup: could not make the locale $loc.UTF-8" >&2
+  fi
+done

@@ -1,6 +1,16 @@
 #include "app/broodlog_form.h"
 
+#include <algorithm>
+#include <functional>
+
+#include "generation/panel.h"
+#include "output/platform_printer.h"
+#include "output/report_printer.h"
+#include "report/translation.h"
+
 namespace {
+
+constexpr const char* kContext = "TFormBroodlog";
 
 constexpr long double U = TFormBroodlog::kStoredPerUnit;
 
@@ -23,6 +33,10 @@ constexpr THeadingDef kHeadings[TFormBroodlog::kHeadingCount] = {
     {"RptAngledLabel11", 15, 270, 671, 6, 14, 31}, {"RptAngledLabel18", 18, 270, 744, 6, 14, 31},
     {"RptAngledLabel19", 19, 270, 768, 6, 14, 31},
 };
+
+// The header's places (layout units) and the bands' width.
+constexpr int kApiaryCaptionLeft = 16, kApiaryNameLeft = 77, kDateCaptionLeft = 849, kDateLeft = 893;
+constexpr int kBandWidth = 1047;
 
 constexpr int kVerticalRuleLefts[20] = {40,  64,  88,  120, 144, 168, 192, 216, 240, 264,
                                         288, 312, 472, 640, 664, 688, 712, 736, 760, 784};
@@ -49,6 +63,15 @@ void Place(TPrintable& element, int left, int top, int width, int height) {
   size.SetUnits(unit);
 }
 
+// Moves an element to `left` layout units, its other bounds kept.
+void PlaceLeft(TPrintable& element, int left) {
+  TPrintableSize& size = element.Size();
+  const TReportUnit unit = size.Units();
+  size.SetUnits(TReportUnit::Native);
+  size.SetLeft(left * U);
+  size.SetUnits(unit);
+}
+
 void SetBandSize(TBand& band, int width, int height) {
   TBandSize& size = band.Size();
   const TReportUnit unit = size.Units();
@@ -58,15 +81,81 @@ void SetBandSize(TBand& band, int width, int height) {
   size.SetUnits(unit);
 }
 
+// The distance kept between a header caption and its value where a
+// translation or a long name would bring them closer, in layout units.
+constexpr int kHeaderGap = 6;
+// A heading keeps this far from the rules that bound its column.
+constexpr int kRuleGap = 2;
+
+// Width of a text in layout units, measured as the engine measures it on
+// the screen. Only places are chosen by it; what is cut is cut as the
+// printer sets type (CutForPrint).
+double TextUnits(TTextMetrics& metrics, const TFont& font, const std::string& text) {
+  const int ppi = metrics.PixelsPerInch();
+  // Printers and the screen set type a little differently (font sizes
+  // round to whole pixels): a place chosen here must hold the text on any.
+  constexpr double kSlack = 1.05;
+  return metrics.TextExtent(LogFontFor(font, ppi), text).width * 96.0 / ppi * kSlack;
+}
+
+// The text, cut between two characters and ended with an ellipsis, where
+// `width` finds it wider than `room`.
+std::string Fitted(const std::string& text, double room, const std::function<double(const std::string&)>& width) {
+  if (text.empty() || width(text) <= room) return text;
+  static const std::string kEllipsis = "\u2026";
+  std::vector<std::size_t> starts;  // where each character starts
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) starts.push_back(i);
+  const auto first = [&](std::size_t n) { return text.substr(0, starts[n]); };  // n < starts.size()
+  // The most characters that fit with the ellipsis (the whole text did not).
+  std::size_t lo = 0, hi = starts.size() - 1;
+  while (lo < hi) {
+    const std::size_t mid = (lo + hi + 1) / 2;
+    if (width(first(mid) + kEllipsis) <= room) lo = mid;
+    else hi = mid - 1;
+  }
+  if (lo == 0 && width(kEllipsis) > room) return std::string();
+  return first(lo) + kEllipsis;
+}
+
+// An element's print handler that cuts its text to `*room` layout units (0:
+// no limit) with the printer's own metrics, at the size it prints at.
+// The report's printer is the one the page is being made on.
+std::function<void(TCustomReportLabel&, std::string&)> CutForPrint(TReport* report, const double* room) {
+  return [report, room](TCustomReportLabel& label, std::string& text) {
+    TReportPrinter* printer = report->ReportPrinter();
+    if (printer == nullptr || *room <= 0) return;
+    TTextMetrics& metrics = printer->CanvasMetrics();
+    const TLogFont font = LogFontFor(label.Font(), printer->CanvasPixelsPerInch());
+    const double roomPx = printer->SizeToDeviceX(*room * U);
+    text = Fitted(text, roomPx, [&](const std::string& t) { return double(metrics.TextExtent(font, t).width); });
+  };
+}
+
 }  // namespace
 
 const std::array<const char*, TFormBroodlog::kHeadingCount> kSheetDesignCaptions = {
-    "Date/hive",    "Revised the brood", "+- boxes/frames", "bee strenght",
-    "Swarming (1-5)", "Aggressivity (1-5)", "Steadiness (1-5)", "Diseas (1-5)",
-    "Honey harvest", "feed given",        "Varroa",          "Varroa count",
-    "Disease",      "Medicine/treatment", "extra1",          "extra2",
-    "extra3",       "extra4",            "extra4",          "extra4",
-    "remarks"};
+    RPT_TRANSLATE_NOOP("TFormBroodlog", "Date/hive"),
+    RPT_TRANSLATE_NOOP("TFormBroodlog", "Revised the brood"),
+    RPT_TRANSLATE_NOOP("TFormBroodlog", "+- boxes/frames"),
+    RPT_TRANSLATE_NOOP("TFormBroodlog", "bee strenght"),
+    RPT_TRANSLATE_NOOP("TFormBroodlog", "Swarming (1-5)"),
+    RPT_TRANSLATE_NOOP("TFormBroodlog", "Aggressivity (1-5)"),
+    RPT_TRANSLATE_NOOP("TFormBroodlog", "Steadiness (1-5)"),
+    RPT_TRANSLATE_NOOP("TFormBroodlog", "Diseas (1-5)"),
+    RPT_TRANSLATE_NOOP("TFormBroodlog", "Honey harvest"),
+    RPT_TRANSLATE_NOOP("TFormBroodlog", "feed given"),
+    RPT_TRANSLATE_NOOP("TFormBroodlog", "Varroa"),
+    RPT_TRANSLATE_NOOP("TFormBroodlog", "Varroa count"),
+    RPT_TRANSLATE_NOOP("TFormBroodlog", "Disease"),
+    RPT_TRANSLATE_NOOP("TFormBroodlog", "Medicine/treatment"),
+    RPT_TRANSLATE_NOOP("TFormBroodlog", "extra1"),
+    RPT_TRANSLATE_NOOP("TFormBroodlog", "extra2"),
+    RPT_TRANSLATE_NOOP("TFormBroodlog", "extra3"),
+    RPT_TRANSLATE_NOOP("TFormBroodlog", "extra4"),
+    RPT_TRANSLATE_NOOP("TFormBroodlog", "extra4"),
+    RPT_TRANSLATE_NOOP("TFormBroodlog", "extra4"),
+    RPT_TRANSLATE_NOOP("TFormBroodlog", "remarks")};
 
 TFormBroodlog::TFormBroodlog(TReportContext& context) {
   SetName("FormBroodlog");
@@ -127,7 +216,7 @@ TFormBroodlog::TFormBroodlog(TReportContext& context) {
     heading.SetAngle(def.angle);
     heading.SetParent(DetailBand1);
     Place(heading, def.left, def.top, def.width, def.height);
-    heading.SetCaption(kSheetDesignCaptions[def.tag]);
+    heading.SetCaption(TranslatedText(kContext, kSheetDesignCaptions[def.tag]));
     Headings[i] = &heading;
   }
 
@@ -150,21 +239,24 @@ TFormBroodlog::TFormBroodlog(TReportContext& context) {
     Place(label, left, 8, width, 17);
   };
   RptLabel1 = &CreateComponent<TReportLabel>(context);
-  headerLabel(*RptLabel1, "RptLabel1", 77, 58);
+  headerLabel(*RptLabel1, "RptLabel1", kApiaryNameLeft, 58);
   RptLabel1->SetCaption("RptLabel1");
   RptSysData1 = &CreateComponent<TSysData>(context);
-  headerLabel(*RptSysData1, "RptSysData1", 893, 36);
+  headerLabel(*RptSysData1, "RptSysData1", kDateLeft, 36);
   RptSysData1->SetData(TSysDataType::sdDate);
   RptLabel2 = &CreateComponent<TReportLabel>(context);
-  headerLabel(*RptLabel2, "RptLabel2", 16, 46);
-  RptLabel2->SetCaption("Apiary :");
+  headerLabel(*RptLabel2, "RptLabel2", kApiaryCaptionLeft, 46);
+  RptLabel2->SetCaption(TranslatedText("TFormBroodlog", "Apiary :"));
   RptLabel3 = &CreateComponent<TReportLabel>(context);
-  headerLabel(*RptLabel3, "RptLabel3", 849, 36);
-  RptLabel3->SetCaption("Date :");
+  headerLabel(*RptLabel3, "RptLabel3", kDateCaptionLeft, 36);
+  RptLabel3->SetCaption(TranslatedText("TFormBroodlog", "Date :"));
   for (TReportLabel* label : {RptLabel1, RptLabel2, RptLabel3}) {
     label->SetWordWrap(true);
     label->SetAutoStretch(false);
   }
+  RptLabel1->OnPrint = CutForPrint(Report, &name_room_);
+  for (TAngledLabel* heading : Headings)
+    if (heading->Angle() == 0) heading->OnPrint = CutForPrint(Report, &heading_rooms_[std::size_t(heading->Tag())]);
   Report->SetUnits(TReportUnit::MM);
 }
 
@@ -172,10 +264,47 @@ TFormBroodlog::~TFormBroodlog() { DestroyComponents(); }
 
 void TFormBroodlog::SetApiaryName(const std::string& name) {
   RptLabel1->SetCaption(name);
-  // A queue lists jobs by title: the sheet's name is what a user knows it by.
+  FitTexts();
+  // A queue lists jobs by title: the sheet's name is what a user knows it
+  // by, whole even where the sheet has to cut it.
   if (!Report->ReportTitle().empty() && Report->ReportTitle() != job_title_) return;
-  job_title_ = name.empty() ? "Record sheet" : "Record sheet \u2013 " + name;
+  if (name.empty()) {
+    job_title_ = TranslatedText("TFormBroodlog", "Record sheet");
+  } else {
+    job_title_ = TranslatedText("TFormBroodlog", "Record sheet – %1");
+    const std::size_t at = job_title_.find("%1");
+    job_title_ = at == std::string::npos ? job_title_ + " " + name : job_title_.replace(at, 2, name);
+  }
   Report->SetReportTitle(job_title_);
+}
+
+void TFormBroodlog::FitTexts() {
+  // The header: a caption wider than its place pushes its value right
+  // ("Apiary :") or moves left of it ("Date :"), so the date stays put.
+  const double apiaryEnd = kApiaryCaptionLeft + TextUnits(Report->Context().Metrics(), RptLabel2->Font(), RptLabel2->Caption());
+  const int nameLeft = std::max(kApiaryNameLeft, int(apiaryEnd + 0.999) + kHeaderGap);
+  PlaceLeft(*RptLabel1, nameLeft);
+  const double dateCaption = TextUnits(Report->Context().Metrics(), RptLabel3->Font(), RptLabel3->Caption());
+  const int dateCaptionLeft = std::min(kDateCaptionLeft, int(kDateLeft - kHeaderGap - dateCaption));
+  PlaceLeft(*RptLabel3, dateCaptionLeft);
+  // The name ends before "Date :"; what does not fit is cut when printed.
+  name_room_ = dateCaptionLeft - kHeaderGap - nameLeft;
+
+  // The headings written across stay inside their columns: one wider than
+  // its place moves left within its column, and what the column cannot
+  // hold is cut, so it neither crosses a rule nor covers its neighbour.
+  for (const THeadingDef& def : kHeadings) {
+    if (def.angle != 0) continue;  // a column's width takes a vertical heading's height
+    TAngledLabel* heading = HeadingByTag(def.tag);
+    const int columnLeft = def.tag == 0 ? 0 : kVerticalRuleLefts[def.tag - 1] + 1;
+    const int columnRight = def.tag < 20 ? kVerticalRuleLefts[def.tag] : kBandWidth;
+    const double width = TextUnits(Report->Context().Metrics(), heading->Font(), heading->Caption());
+    int left = def.left;
+    if (left + width > columnRight - kRuleGap)
+      left = std::max(columnLeft + kRuleGap, int(columnRight - kRuleGap - width));
+    PlaceLeft(*heading, left);
+    heading_rooms_[std::size_t(def.tag)] = columnRight - kRuleGap - left;
+  }
 }
 
 TAngledLabel* TFormBroodlog::HeadingByTag(int tag) const {

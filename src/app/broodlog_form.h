@@ -38,14 +38,35 @@ class TFormBroodlog : public TControl {
 
   // The heading whose tag is `tag`, or null.
   TAngledLabel* HeadingByTag(int tag) const;
-  // Sets the apiary name shown after "Apiary :". Print jobs are named
-  // after the sheet, "Record sheet – " and the name (or "Record sheet"
-  // alone), unless the report has a title of its own.
+  // Sets the apiary name shown after "Apiary :" (cut where it would reach
+  // "Date :", see FitTexts). Print jobs are named after the sheet, "Record
+  // sheet – " and the whole name (or "Record sheet" alone), unless the
+  // report has a title of its own.
   void SetApiaryName(const std::string& name);
+  // Keeps the sheet readable whatever its texts: a header caption wider
+  // than its place (a translation) pushes the name right or moves "Date :"
+  // left, so the date keeps its place; a heading written across that is
+  // wider than its place moves left within its column. When printed, the
+  // name is cut, ending in "…", where it would reach "Date :", and such a
+  // heading where it would reach its column's rule, measured as the
+  // printer sets type; captions stay whole. Texts that fit keep the
+  // definition's places. Runs with SetApiaryName; run it again after
+  // changing a heading.
+  void FitTexts();
+
+  // `source` in the user's language (the report context's translator);
+  // named so for the translation tools, as Qt's translate is.
+  std::string TranslatedText(const char* context, const char* source) const {
+    return Report->Context().Translate(context, source);
+  }
 
  private:
   std::string job_title_;  // the report title SetApiaryName last gave
+  // Layout units the name and each heading may take when printed (0: any).
+  double name_room_ = 0;
+  std::array<double, kHeadingCount> heading_rooms_{};
 };
 
-// The design texts of the 21 headings by caption index.
+// The design texts of the 21 headings by caption index, in English; the
+// sheet shows them translated (TranslatedText, context "TFormBroodlog").
 extern const std::array<const char*, TFormBroodlog::kHeadingCount> kSheetDesignCaptions;

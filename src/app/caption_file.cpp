@@ -80,12 +80,29 @@ bool IsValidUtf8(std::string_view bytes) {
   return true;
 }
 
+QString DecodeWindows1252(std::string_view bytes) {
+  // Bytes 0x80 to 0x9F are punctuation and letters in code page 1252, not
+  // Latin-1's control characters. The five it leaves undefined keep their
+  // code points (U+0081 and so on), as Windows' own converter does, so
+  // they are written back rather than lost.
+  static constexpr char16_t kHigh[32] = {
+      0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+      0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+  QString out(qsizetype(bytes.size()), Qt::Uninitialized);
+  QChar* to = out.data();
+  for (const char c : bytes) {
+    const auto b = static_cast<unsigned char>(c);
+    *to++ = QChar(b >= 0x80 && b <= 0x9F ? kHigh[b - 0x80] : char16_t(b));
+  }
+  return out;
+}
+
 QStringList DecodeCaptionLines(std::string_view bytes) {
   QStringList out;
   for (const std::string& line : SplitCaptionLines(bytes)) {
     // Per line: a file the old program wrote and this one added to mixes both.
-    const auto size = qsizetype(line.size());
-    out.append(IsValidUtf8(line) ? QString::fromUtf8(line.data(), size) : QString::fromLatin1(line.data(), size));
+    out.append(IsValidUtf8(line) ? QString::fromUtf8(line.data(), qsizetype(line.size())) : DecodeWindows1252(line));
   }
   return out;
 }

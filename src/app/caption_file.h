@@ -46,8 +46,13 @@ std::vector<std::string> SplitCaptionLines(std::string_view bytes);
 // code points above U+10FFFF).
 bool IsValidUtf8(std::string_view bytes);
 
+// Bytes in Windows code page 1252, the one Western European Windows systems
+// write text files in. Its five undefined bytes (0x81, 0x8D, 0x8F, 0x90,
+// 0x9D) become the control characters of the same number.
+QString DecodeWindows1252(std::string_view bytes);
+
 // The file's lines as text, each line on its own: UTF-8 when the line is
-// valid UTF-8, otherwise Latin-1 (lines written on the old platform).
+// valid UTF-8, otherwise Windows-1252 (lines written on the old platform).
 QStringList DecodeCaptionLines(std::string_view bytes);
 
 // The caption list: the lines of the caption file in order, index 0 first.

@@ -21,6 +21,7 @@
 #include "generation/report_context.h"
 #include "platform/engine_services.h"
 #include "platform/shell.h"
+#include "platform/translations.h"
 #include "widgets/accessibility.h"
 #include "widgets/print_progress.h"
 
@@ -175,6 +176,9 @@ int main(int argc, char** argv) {
 #ifdef BROODLOG_HAVE_XCB
   hold.reset();
 #endif
+  // The user's language for every text, Qt's dialogs' too; English where
+  // there is no translation.
+  InstallTranslations();
   TEngineServices services;
   services.UsePrintService();
   services.Context().SetProgressWindow(PrintProgressWindowMaker());

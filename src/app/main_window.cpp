@@ -1,12 +1,16 @@
 #include "app/main_window.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFontMetrics>
+#include <QDir>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <QUrl>
 #include <QWindow>
 
 #include <algorithm>
@@ -29,17 +33,17 @@ Tbroodlogprint::Tbroodlogprint(TReportContext& context, QWidget* parent) : QWidg
   SetAccessibleRole(this, QAccessible::Window);  // a window, not a nameless client area
 
   BitBtn1 = new QPushButton(QIcon(QStringLiteral(":/broodlog/glyphs/check.xpm")),
-                            QStringLiteral("print note"), this);
+                            tr("print note"), this);
   BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
   BitBtn1->setGeometry(16, 16, 121, 25);
   BitBtn1->setDefault(true);
 
   BitBtn2 = new QPushButton(QIcon(QStringLiteral(":/broodlog/glyphs/door.xpm")),
-                            QStringLiteral("&Close"), this);
+                            tr("&Close"), this);
   BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
   BitBtn2->setGeometry(80, 56, 97, 25);
 
-  Button1 = new QPushButton(QStringLiteral("configure"), this);
+  Button1 = new QPushButton(tr("configure"), this);
   Button1->setObjectName(QStringLiteral("Button1"));
   Button1->setGeometry(144, 16, 113, 25);
 
@@ -48,11 +52,13 @@ Tbroodlogprint::Tbroodlogprint(TReportContext& context, QWidget* parent) : QWidg
   Edit1->setGeometry(32, 120, 217, 21);
   Edit1->setMaxLength(std::numeric_limits<int>::max());  // no limit (Qt's default is 32767)
 
-  Label24 = new QLabel(QStringLiteral("Apiary"), this);
+  // Alt and its letter take the keyboard to the field from anywhere in
+  // the window; screen readers name the field after the label.
+  Label24 = new QLabel(tr("&Apiary"), this);
   Label24->setObjectName(QStringLiteral("Label24"));
   Label24->setGeometry(112, 107, 29, 13);
   Label24->adjustSize();  // an auto-sized label: the Linux font may be wider
-  Label24->setBuddy(Edit1);  // screen readers name the field after it
+  Label24->setBuddy(Edit1);
 
   UrlLabel1 = new TUrlLabel(this);
   UrlLabel1->setObjectName(QStringLiteral("UrlLabel1"));
@@ -61,12 +67,19 @@ Tbroodlogprint::Tbroodlogprint(TReportContext& context, QWidget* parent) : QWidg
   link_font.setUnderline(true);
   UrlLabel1->setFont(link_font);
   UrlLabel1->SetFontColor(colors::Blue);
-  UrlLabel1->SetCaption(QString::fromLatin1(kHomePage));
+  // The address is the text; one too long for the window (a deep install
+  // folder, say) shows shortened in the middle and still opens whole.
+  const QString home = HomePage();
+  const int room = kClientWidth - 2 * UrlLabel1->x();
+  const QString shown = QFontMetrics(link_font).elidedText(home, Qt::ElideMiddle, room);
+  UrlLabel1->SetCaption(shown);
+  if (shown != home) UrlLabel1->SetURL(home);
 
   for (QPushButton* b : {BitBtn1, BitBtn2, Button1}) b->setFocusPolicy(Qt::StrongFocus);
   setTabOrder(BitBtn1, BitBtn2);
   setTabOrder(BitBtn2, Button1);
   setTabOrder(Button1, Edit1);
+  setTabOrder(Edit1, UrlLabel1);
 
   connect(BitBtn1, &QPushButton::clicked, this, [this] { TApplication::Guarded([this] { BitBtn1Click(); }); });
   connect(BitBtn2, &QPushButton::clicked, this, [this] { TApplication::Guarded([this] { BitBtn2Click(); }); });
@@ -79,6 +92,15 @@ Tbroodlogprint::Tbroodlogprint(TReportContext& context, QWidget* parent) : QWidg
   move(kLeft, kTop);
   resize(kWidth, kHeight);
   BitBtn1->setFocus();
+}
+
+QString Tbroodlogprint::HomePage() {
+  const QString configured = QStringLiteral(BROODLOG_HOME_PAGE);
+  if (!configured.isEmpty()) return configured;
+  // The program's own description, installed with it.
+  const QString readme =
+      QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/doc/broodlog/README.md"));
+  return QUrl::fromLocalFile(readme).toString();
 }
 
 void Tbroodlogprint::BitBtn1Click() {
@@ -109,15 +131,28 @@ void Tbroodlogprint::keyPressEvent(QKeyEvent* e) {
 void Tbroodlogprint::showEvent(QShowEvent* e) {
   QWidget::showEvent(e);
   FormShow();
-  if (!fitted_) {
-    fitted_ = true;
-    // The frame is known only once the window manager has framed the window.
+  if (!shown_) {
+    shown_ = true;
     QTimer::singleShot(0, this, &Tbroodlogprint::FitOuterSize);
   }
 }
 
+bool Tbroodlogprint::event(QEvent* e) {
+  const bool handled = QWidget::event(e);
+  // A window manager frames the window some time after it is shown, and
+  // moves it then: once its frame is known, the window is fitted to it,
+  // once. Later moves and resizes are the user's (or a tiling manager's).
+  if (shown_ && !framed_ && (e->type() == QEvent::Move || e->type() == QEvent::Resize) && windowHandle() &&
+      !windowHandle()->frameMargins().isNull())
+    FitOuterSize();
+  return handled;
+}
+
 void Tbroodlogprint::FitOuterSize() {
+  // Without a frame (no window manager, or one that draws none) the client
+  // is the outer size.
   const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+  framed_ = !frame.isNull();
   resize(std::max(kWidth - frame.left() - frame.right(), kClientWidth),
          std::max(kHeight - frame.top() - frame.bottom(), kClientHeight));
   move(kLeft, kTop);

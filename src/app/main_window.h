@@ -14,8 +14,10 @@ class TUrlLabel;
 class Tbroodlogprint : public QWidget {
   Q_OBJECT
  public:
-  // The address the link shows and opens.
-  static constexpr const char* kHomePage = "https://broodlog.org/";
+  // The address the link shows and opens: the build's BROODLOG_HOME_PAGE
+  // where a packager set one, else the README installed with the program
+  // (bin/../share/doc/broodlog/README.md) as a file address.
+  static QString HomePage();
   // The window's outer size and place, in pixels.
   static constexpr int kLeft = 228, kTop = 104, kWidth = 286, kHeight = 171;
   // The area the controls are laid out in: the outer size less a classic
@@ -29,7 +31,7 @@ class Tbroodlogprint : public QWidget {
   QPushButton* BitBtn2;  // "&Close"
   QPushButton* Button1;  // "configure"
   QLineEdit* Edit1;      // the apiary name
-  QLabel* Label24;       // "Apiary"
+  QLabel* Label24;       // "&Apiary", the name field's label
   TUrlLabel* UrlLabel1;  // the program's web page
 
   // Command handlers; the toolkit calls them on a click or a key.
@@ -41,11 +43,13 @@ class Tbroodlogprint : public QWidget {
  protected:
   void keyPressEvent(QKeyEvent* e) override;
   void showEvent(QShowEvent* e) override;
+  bool event(QEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
 
  private:
   // Makes the outer size 286 x 171 once the desktop's frame is known.
   void FitOuterSize();
   TReportContext& context_;
-  bool fitted_ = false;
+  bool shown_ = false;   // shown at least once
+  bool framed_ = false;  // fitted to a window manager's frame
 };

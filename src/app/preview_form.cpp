@@ -36,6 +36,7 @@
 #include "platform/page_render.h"
 #include "platform/pdf_file.h"
 #include "platform/qt_canvas.h"
+#include "platform/qt_color.h"
 #include "report/page_setup.h"
 #include "report/report_error.h"
 #include "widgets/accessibility.h"
@@ -88,7 +89,7 @@ QString WithKeys(const QString& hint, const QList<QKeySequence>& keys) {
 
 TfrmPreview::TfrmPreview(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("frmPreview"));
-  setWindowTitle(QStringLiteral("Report of data"));
+  setWindowTitle(tr("Report of data"));
   setAttribute(Qt::WA_DeleteOnClose);
   setFont(WindowFont());
   SetAccessibleRole(this, QAccessible::Window);
@@ -97,19 +98,20 @@ TfrmPreview::TfrmPreview(QWidget* parent) : QWidget(parent) {
   panelPreview->setObjectName(QStringLiteral("panelPreview"));
   SetAccessibleRole(panelPreview, QAccessible::ToolBar);
   panelPreview->setFrameShape(QFrame::NoFrame);
+  panelPreview->setAccessibleName(tr("Preview toolbar"));
 
-  btnFirst = PictureButton(panelPreview, "btnFirst", TToolbarGlyph::FirstPage, QStringLiteral("First Page"), 21);
-  btnPrev = PictureButton(panelPreview, "btnPrev", TToolbarGlyph::PreviousPage, QStringLiteral("Previous Page"), 46);
-  panelPageNumber = new QLabel(QStringLiteral("Page 1 of 1"), panelPreview);
+  btnFirst = PictureButton(panelPreview, "btnFirst", TToolbarGlyph::FirstPage, tr("First Page"), 21);
+  btnPrev = PictureButton(panelPreview, "btnPrev", TToolbarGlyph::PreviousPage, tr("Previous Page"), 46);
+  panelPageNumber = new QLabel(tr("Page %1 of %2").arg(1).arg(1), panelPreview);
   panelPageNumber->setObjectName(QStringLiteral("panelPageNumber"));
   panelPageNumber->setFrameStyle(QFrame::Box | QFrame::Plain);
   panelPageNumber->setLineWidth(1);
   panelPageNumber->setAlignment(Qt::AlignCenter);
   panelPageNumber->setGeometry(72, 2, 88, 25);
-  btnNext = PictureButton(panelPreview, "btnNext", TToolbarGlyph::NextPage, QStringLiteral("Next Page"), 161);
-  btnLast = PictureButton(panelPreview, "btnLast", TToolbarGlyph::LastPage, QStringLiteral("Last Page"), 186);
+  btnNext = PictureButton(panelPreview, "btnNext", TToolbarGlyph::NextPage, tr("Next Page"), 161);
+  btnLast = PictureButton(panelPreview, "btnLast", TToolbarGlyph::LastPage, tr("Last Page"), 186);
 
-  Label1 = new QLabel(QStringLiteral("Zoom"), panelPreview);
+  Label1 = new QLabel(tr("Zoom"), panelPreview);
   Label1->setObjectName(QStringLiteral("Label1"));
   Label1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   Label1->setGeometry(231, 7, 27, 13);
@@ -119,9 +121,7 @@ TfrmPreview::TfrmPreview(QWidget* parent) : QWidget(parent) {
 
   SpinEdit1 = new TSpinEdit(panelPreview);
   SpinEdit1->setObjectName(QStringLiteral("SpinEdit1"));
-  QPalette pal = SpinEdit1->palette();
-  pal.setColor(QPalette::Text, Qt::black);
-  SpinEdit1->setPalette(pal);
+  ApplyZoomFieldColors();
   SpinEdit1->SetMinValue(20);
   SpinEdit1->SetMaxValue(200);
   SpinEdit1->SetIncrement(10);
@@ -129,17 +129,23 @@ TfrmPreview::TfrmPreview(QWidget* parent) : QWidget(parent) {
   SpinEdit1->setGeometry(264, 3, 49, 22);
   Label1->setBuddy(SpinEdit1);
 
-  btnPrint = PictureButton(panelPreview, "btnPrint", TToolbarGlyph::Printer, QStringLiteral("Print"), 335);
+  btnPrint = PictureButton(panelPreview, "btnPrint", TToolbarGlyph::Printer, tr("Print"), 335);
   SpeedButton1 = PictureButton(panelPreview, "SpeedButton1", TToolbarGlyph::PrinterWithSheet, QString(), 368);
-  SpeedButton1->setAccessibleName(QStringLiteral("Print at once"));  // it has no hint, but needs a name
-  btnSavePdf = PictureButton(panelPreview, "btnSavePdf", TToolbarGlyph::Pdf, QStringLiteral("Save as PDF"), 396);
-  Btnclose = PictureButton(panelPreview, "Btnclose", TToolbarGlyph::Door, QStringLiteral("close"), 424);
+  SpeedButton1->setAccessibleName(tr("Print at once"));  // it has no hint, but needs a name
+  btnSavePdf = PictureButton(panelPreview, "btnSavePdf", TToolbarGlyph::Pdf, tr("Save as PDF"), 396);
+  Btnclose = PictureButton(panelPreview, "Btnclose", TToolbarGlyph::Door, tr("close"), 424);
 
   RptPreview1 = new TReportPreview(this);
   RptPreview1->SetZoom(100);
   RptPreview1->OnPageAvailable = [this](TReportPreview* sender, int page) { RptPreview1PageAvailable(sender, page); };
   RptPreview1->OnPrinterDestroyed = [this](TReportPreview*) { report_ = nullptr; };
   RptPreview1->viewport()->installEventFilter(this);
+  // The page area has the focus first: a screen reader names it after the
+  // page it shows ("Page 1 of 1") and says how to turn pages.
+  RptPreview1->setAccessibleDescription(
+      tr("The record sheet as it will be printed. Page Up and Page Down turn the pages; Control with plus or "
+         "minus zooms."));
+  RptPreview1->setAccessibleName(panelPageNumber->text());
   RptPreview1->setFocus();
 
   auto guarded = [this](void (TfrmPreview::*handler)()) {
@@ -222,7 +228,21 @@ void TfrmPreview::LayOutPanels() {
 void TfrmPreview::ShowPageNumber() {
   const TReportPrinter* printer = RptPreview1->ReportPrinter();
   const int count = printer ? printer->PageCount() : 0;
-  panelPageNumber->setText(QStringLiteral("Page %1 of %2").arg(RptPreview1->PageNumber()).arg(count));
+  panelPageNumber->setText(tr("Page %1 of %2").arg(RptPreview1->PageNumber()).arg(count));
+  RptPreview1->setAccessibleName(panelPageNumber->text());
+}
+
+void TfrmPreview::ApplyZoomFieldColors() {
+  // Black digits, as designed, where they read: on a dark theme's field
+  // the theme's own text colour.
+  QPalette palette = SpinEdit1->parentWidget()->palette();
+  palette.setColor(QPalette::Text, ReadableColor(Qt::black, palette.color(QPalette::Base), palette.color(QPalette::Text)));
+  SpinEdit1->setPalette(palette);
+}
+
+void TfrmPreview::changeEvent(QEvent* e) {
+  QWidget::changeEvent(e);
+  if (e->type() == QEvent::PaletteChange) ApplyZoomFieldColors();
 }
 
 void TfrmPreview::btnFirstClick() {
@@ -291,18 +311,17 @@ void TfrmPreview::PrintAtOnce(TPrintServiceState state) {
   TReportPrinter* printer = RptPreview1->ReportPrinter();
   if (printer == nullptr) return;  // the pages went while the service was asked
   // Without a dialog nothing else would tell the user why nothing prints.
-  if (state == TPrintServiceState::NotRunning) throw EReportError(TfrmSelectPrinter::kServiceNotRunning);
-  if (state == TPrintServiceState::NotAnswering) throw EReportError(TfrmSelectPrinter::kServiceNotAnswering);
-  if (printer->Context().MakePrinter()->Printers().empty()) throw EReportError(TfrmSelectPrinter::kNoPrinter);
+  if (state == TPrintServiceState::NotRunning) throw EReportError(TfrmSelectPrinter::tr(TfrmSelectPrinter::kServiceNotRunning).toStdString());
+  if (state == TPrintServiceState::NotAnswering) throw EReportError(TfrmSelectPrinter::tr(TfrmSelectPrinter::kServiceNotAnswering).toStdString());
+  if (printer->Context().MakePrinter()->Printers().empty()) throw EReportError(TfrmSelectPrinter::tr(TfrmSelectPrinter::kNoPrinter).toStdString());
   printer->Print();
 }
 
 void TfrmPreview::BtncloseClick() { close(); }
 
 void TfrmPreview::btnSavePdfClick() {
-  const QString name = QFileDialog::getSaveFileName(this, QStringLiteral("Save as PDF"),
-                                                    QStringLiteral("broodlog.pdf"),
-                                                    QStringLiteral("PDF files (*.pdf)"));
+  const QString name = QFileDialog::getSaveFileName(this, tr("Save as PDF"), QStringLiteral("broodlog.pdf"),
+                                                    tr("PDF files (*.pdf)"));
   if (!name.isEmpty()) SaveAsPdf(name);
 }
 

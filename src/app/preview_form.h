@@ -96,6 +96,7 @@ class TfrmPreview : public QWidget {
   void closeEvent(QCloseEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
+  void changeEvent(QEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
@@ -106,6 +107,7 @@ class TfrmPreview : public QWidget {
   void SaveReportAsPdf(const QString& fileName);
   void SavePagesAsPdf(const QString& fileName);
   void LayOutPanels();
+  void ApplyZoomFieldColors();
   // Follows the program's focus window for FormActivate.
   void FocusWindowChanged(QWindow* now);
 

@@ -14,6 +14,7 @@
 #include <QShowEvent>
 
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,21 +28,21 @@
 #include "widgets/spin.h"
 
 const std::array<const char*, 28> TfrmSelectPrinter::kPaperNames = {
-    "Default", "letter", "LetterSmall", "Tabloid", "Ledger", "Legal",  "Statement", "Executive",
+    QT_TR_NOOP("Default"), "letter", "LetterSmall", "Tabloid", "Ledger", "Legal",  "Statement", "Executive",
     "A3",      "A4",     "A4Small",     "A5",      "B4",     "B5",     "Folio",     "Quarto",
     "10X14",   "11X17",  "Note",        "Env9",    "Env10",  "Env11",  "Env12",     "Env14",
-    "CSheet",  "DSheet", "ESheet",      "Custom"};
-const char* const TfrmSelectPrinter::kPleaseWait = "Please wait...";
+    "CSheet",  "DSheet", "ESheet",      QT_TR_NOOP("Custom")};
+const char* const TfrmSelectPrinter::kPleaseWait = QT_TR_NOOP("Please wait...");
 const char* const TfrmSelectPrinter::kAllPrefix = "All ";
 const char* const TfrmSelectPrinter::kPagesSuffix = " pages";
-const char* const TfrmSelectPrinter::kSupportsCopies = "Printer supports multiple copies";
-const char* const TfrmSelectPrinter::kNoCopies = "Printer does not supports multiple copies";
+const char* const TfrmSelectPrinter::kSupportsCopies = QT_TR_NOOP("Printer supports multiple copies");
+const char* const TfrmSelectPrinter::kNoCopies = QT_TR_NOOP("Printer does not supports multiple copies");
 const char* const TfrmSelectPrinter::kNoPrinter =
-    "No printer is installed: save the report with \"Save as PDF\" in the preview instead";
+    QT_TR_NOOP("No printer is installed: save the report with \"Save as PDF\" in the preview instead");
 const char* const TfrmSelectPrinter::kServiceNotRunning =
-    "The print service is not running: start it, or save the report with \"Save as PDF\" in the preview";
-const char* const TfrmSelectPrinter::kServiceNotAnswering =
-    "The print service does not answer: try again later, or save the report with \"Save as PDF\" in the preview";
+    QT_TR_NOOP("The print service is not running: start it, or save the report with \"Save as PDF\" in the preview");
+const char* const TfrmSelectPrinter::kServiceNotAnswering = QT_TR_NOOP(
+    "The print service does not answer: try again later, or save the report with \"Save as PDF\" in the preview");
 
 namespace {
 
@@ -88,7 +89,7 @@ std::int32_t PageValue(const QLineEdit* field) {
 TfrmSelectPrinter::TfrmSelectPrinter(TEngineContext& context, QWidget* parent)
     : QDialog(parent), context_(context) {
   setObjectName(QStringLiteral("frmSelectPrinter"));
-  setWindowTitle(QStringLiteral("Select the printer"));
+  setWindowTitle(tr("Select the printer"));
   setFont(WindowFont());
   setSizeGripEnabled(false);
 
@@ -96,17 +97,17 @@ TfrmSelectPrinter::TfrmSelectPrinter(TEngineContext& context, QWidget* parent)
   cbPrinters->setObjectName(QStringLiteral("cbPrinters"));
   cbPrinters->setGeometry(136, 5, 273, 21);
   cbPrinters->setEditable(false);
-  Label1 = MakeLabel(this, "Label1", QStringLiteral("&Printer"), 96, 8, cbPrinters);
+  Label1 = MakeLabel(this, "Label1", tr("&Printer"), 96, 8, cbPrinters);
   RightAlign(Label1, 96, 8, 30, 13);
 
-  GroupBox1 = new QGroupBox(QStringLiteral("Print Range"), this);
+  GroupBox1 = new QGroupBox(tr("Print Range"), this);
   GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
   GroupBox1->setGeometry(8, 40, 217, 73);
-  AllPagesRb = new QRadioButton(QStringLiteral("&All pages"), GroupBox1);
+  AllPagesRb = new QRadioButton(tr("&All pages"), GroupBox1);
   AllPagesRb->setObjectName(QStringLiteral("AllPagesRb"));
   AllPagesRb->setGeometry(6, 16, 113, 17);
   AllPagesRb->setChecked(true);
-  RangeRb = new QRadioButton(QStringLiteral("Pages"), GroupBox1);
+  RangeRb = new QRadioButton(tr("Pages"), GroupBox1);
   RangeRb->setObjectName(QStringLiteral("RangeRb"));
   RangeRb->setGeometry(118, 12, 83, 17);
   FromEdt = new QLineEdit(GroupBox1);
@@ -117,10 +118,10 @@ TfrmSelectPrinter::TfrmSelectPrinter(TEngineContext& context, QWidget* parent)
   ToEdt->setObjectName(QStringLiteral("ToEdt"));
   ToEdt->setGeometry(138, 36, 33, 21);
   ToEdt->setEnabled(false);
-  Label2 = MakeLabel(GroupBox1, "Label2", QStringLiteral("&from:"), 16, 38, FromEdt);
-  Label3 = MakeLabel(GroupBox1, "Label3", QStringLiteral("&to:"), 104, 38, ToEdt);
+  Label2 = MakeLabel(GroupBox1, "Label2", tr("&from:"), 16, 38, FromEdt);
+  Label3 = MakeLabel(GroupBox1, "Label3", tr("&to:"), 104, 38, ToEdt);
 
-  GroupBox2 = new QGroupBox(QStringLiteral("Copies"), this);
+  GroupBox2 = new QGroupBox(tr("Copies"), this);
   GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
   GroupBox2->setGeometry(232, 40, 225, 74);
   CopiesSe = new TSpinEdit(GroupBox2);
@@ -129,23 +130,27 @@ TfrmSelectPrinter::TfrmSelectPrinter(TEngineContext& context, QWidget* parent)
   CopiesSe->SetMinValue(1);
   CopiesSe->SetMaxValue(99);
   CopiesSe->SetValue(1);
-  Label4 = MakeLabel(GroupBox2, "Label4", QStringLiteral("Number of &copies:"), 72, 24, CopiesSe);
+  Label4 = MakeLabel(GroupBox2, "Label4", tr("Number of &copies:"), 72, 24, CopiesSe);
   RightAlign(Label4, 72, 24, 86, 13);
 
   ComboBox1 = new QComboBox(this);
   ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
   ComboBox1->setEditable(true);
   ComboBox1->setInsertPolicy(QComboBox::NoInsert);
-  for (const char* name : kPaperNames) ComboBox1->addItem(QString::fromLatin1(name));
+  // The sizes go by their names; only the two words among them are words.
+  for (const char* name : kPaperNames) {
+    const bool word = std::strcmp(name, "Default") == 0 || std::strcmp(name, "Custom") == 0;
+    ComboBox1->addItem(word ? tr(name) : QString::fromLatin1(name));
+  }
   ComboBox1->setGeometry(16, 139, 121, 21);
-  Label5 = MakeLabel(this, "Label5", QStringLiteral("Paperselection"), 32, 120, ComboBox1);
+  Label5 = MakeLabel(this, "Label5", tr("Paperselection"), 32, 120, ComboBox1);
   ComboBox1->lineEdit()->setAccessibleName(Label5->text());  // the typing field inside it too
 
-  BitBtn3 = new QPushButton(QIcon(QStringLiteral(":/broodlog/glyphs/retry.xpm")), QStringLiteral("&Default"), this);
+  BitBtn3 = new QPushButton(QIcon(QStringLiteral(":/broodlog/glyphs/retry.xpm")), tr("&Default"), this);
   BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
-  BitBtn1 = new QPushButton(QIcon(QStringLiteral(":/broodlog/glyphs/check.xpm")), QStringLiteral("OK"), this);
+  BitBtn1 = new QPushButton(QIcon(QStringLiteral(":/broodlog/glyphs/check.xpm")), tr("OK"), this);
   BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-  BitBtn2 = new QPushButton(QIcon(QStringLiteral(":/broodlog/glyphs/cross.xpm")), QStringLiteral("Cancel"), this);
+  BitBtn2 = new QPushButton(QIcon(QStringLiteral(":/broodlog/glyphs/cross.xpm")), tr("Cancel"), this);
   BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
   for (QPushButton* b : {BitBtn3, BitBtn1, BitBtn2}) {
     b->setAutoDefault(false);
@@ -168,8 +173,10 @@ TfrmSelectPrinter::TfrmSelectPrinter(TEngineContext& context, QWidget* parent)
 
   connect(cbPrinters, qOverload<int>(&QComboBox::activated), this,
           [this] { TApplication::Guarded([this] { cbPrintersChange(); }); });
-  connect(AllPagesRb, &QRadioButton::clicked, this, [this] { AllPagesRbClick(); });
-  connect(RangeRb, &QRadioButton::clicked, this, [this] { AllPagesRbClick(); });
+  // However the choice changes (a click, the keyboard, an assistive tool's
+  // action, the program), the page fields follow it.
+  connect(AllPagesRb, &QRadioButton::toggled, this, [this] { AllPagesRbClick(); });
+  connect(RangeRb, &QRadioButton::toggled, this, [this] { AllPagesRbClick(); });
   connect(FromEdt, &QLineEdit::textChanged, this, [this] { FromEdtChange(FromEdt); });
   connect(ToEdt, &QLineEdit::textChanged, this, [this] { FromEdtChange(ToEdt); });
   connect(BitBtn3, &QPushButton::clicked, this, [this] { TApplication::Guarded([this] { BitBtn3Click(); }); });
@@ -207,12 +214,12 @@ void TfrmSelectPrinter::showEvent(QShowEvent* e) {
 }
 
 void TfrmSelectPrinter::FormShow() {
-  StatusLbl->setText(QString::fromLatin1(kPleaseWait));
+  StatusLbl->setText(tr(kPleaseWait));
   BitBtn1->setEnabled(false);  // nothing to print on until the service has answered
   if (CopyCount < 1) CopyCount = 1;
   CopiesSe->SetValue(CopyCount);
   const int pages = ReportPrinter ? ReportPrinter->PageCount() : 0;
-  AllPagesRb->setText(QString::fromLatin1(kAllPrefix) + QString::number(pages) + QString::fromLatin1(kPagesSuffix));
+  AllPagesRb->setText(tr("All %n pages", nullptr, pages));
   FromEdt->setText(QStringLiteral("1"));
   ToEdt->setText(QString::number(pages));
   TApplication::ProcessMessages();
@@ -226,8 +233,7 @@ void TfrmSelectPrinter::FormShow() {
 
 void TfrmSelectPrinter::ServiceAnswered(TPrintServiceState state) {
   if (state != TPrintServiceState::Answered) {
-    StatusLbl->setText(QString::fromLatin1(state == TPrintServiceState::NotRunning ? kServiceNotRunning
-                                                                                  : kServiceNotAnswering));
+    StatusLbl->setText(tr(state == TPrintServiceState::NotRunning ? kServiceNotRunning : kServiceNotAnswering));
     return;
   }
   try {
@@ -249,7 +255,7 @@ void TfrmSelectPrinter::FormDestroy() { PlatformPrinter.reset(); }
 void TfrmSelectPrinter::cbPrintersChange() {
   if (cbPrinters->count() == 0) {
     // The copies test would only test the lack of a device.
-    StatusLbl->setText(QString::fromLatin1(kNoPrinter));
+    StatusLbl->setText(tr(kNoPrinter));
     BitBtn1->setEnabled(false);
     return;
   }
@@ -268,7 +274,7 @@ void TfrmSelectPrinter::cbPrintersChange() {
     r.SetPrinterIndex(cbPrinters->currentIndex());
     r.SetCopies(2);
     PrinterCopies = r.Copies() >= 2;
-    StatusLbl->setText(QString::fromLatin1(PrinterCopies ? kSupportsCopies : kNoCopies));
+    StatusLbl->setText(tr(PrinterCopies ? kSupportsCopies : kNoCopies));
   } catch (...) {
     restore();
     throw;
@@ -305,7 +311,20 @@ void TfrmSelectPrinter::BitBtn1Click() {
   if (RangeRb->isChecked()) {
     FromPage = PageValue(FromEdt);
     ToPage = PageValue(ToEdt);
+    // "from" 0 asks for the whole report, whatever "to" says.
+    if (FromPage > 0 && ToPage < FromPage)
+      throw EReportError(RangeMessage(FromPage, ToPage, ReportPrinter ? ReportPrinter->PageCount() : 0).toStdString());
   }
+}
+
+QString TfrmSelectPrinter::RangeMessage(int from, int to, int pages) {
+  if (to < from) return tr("The page range %1 to %2 is reversed: the first page comes after the last").arg(from).arg(to);
+  // English has its own words for one page and for more; each text has
+  // its plural forms in every translation.
+  const QString text = pages == 1
+                           ? tr("Pages %1 to %2 are not in the report, which has %n page: nothing was printed", nullptr, pages)
+                           : tr("Pages %1 to %2 are not in the report, which has %n pages: nothing was printed", nullptr, pages);
+  return text.arg(from).arg(to);
 }
 
 void TfrmSelectPrinter::OkClicked() {
@@ -318,7 +337,7 @@ void TfrmSelectPrinter::OkClicked() {
     // rather than print a range nobody chose.
     setResult(0);
     TApplication::ShowException(error);
-    QLineEdit* field = ReadsAsNumber(FromEdt) ? ToEdt : FromEdt;
+    QLineEdit* field = ReadsAsNumber(FromEdt) && !ReadsAsNumber(ToEdt) ? ToEdt : FromEdt;
     field->setFocus();
     field->selectAll();
     return;
@@ -359,6 +378,10 @@ void RunPrintJob(TReportPrinter& printer, TCustomReport* report,
   request.printerCopies = dialog.PrinterCopies;
   request.firstPage = dialog.FromPage;
   request.lastPage = dialog.ToPage;
+  // A range without any page of the report says so in the user's language
+  // before anything is made (a reversed one was refused on OK).
+  if (request.firstPage > r.PageCount())
+    throw EReportError(TfrmSelectPrinter::RangeMessage(request.firstPage, request.lastPage, r.PageCount()).toStdString());
   if (report != nullptr) {
     report->RequestPrint(request);
   } else {

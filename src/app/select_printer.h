@@ -31,8 +31,9 @@ class TSpinEdit;
 // ComboBox1's, CopyCount, FromPage and ToPage.
 //
 // With "Pages" checked, OK with a page field that is empty or not a number
-// shows "'%s' is not a valid integer value" and keeps the dialog open on
-// that field, so nothing is printed until the user mends or cancels it.
+// shows "'%s' is not a valid integer value", and OK with a reversed range
+// (3 to 1) says so; either keeps the dialog open on the field, so nothing
+// is printed until the user mends or cancels it.
 // Without any printer the status line says so and OK stays disabled.
 class TfrmSelectPrinter : public QDialog {
   Q_OBJECT
@@ -97,8 +98,12 @@ class TfrmSelectPrinter : public QDialog {
   void AllPagesRbClick();
   void FromEdtChange(QLineEdit* sender);
   // Throws EReportError "'%s' is not a valid integer value" for a page
-  // field that does not read as a number.
+  // field that does not read as a number, and RangeMessage for a range
+  // whose first page comes after its last.
   void BitBtn1Click();
+  // Why a range printed nothing: reversed (`from` after `to`), or outside
+  // the report of `pages` pages.
+  static QString RangeMessage(int from, int to, int pages);
 
   // The print service's answer to the dialog's asking: the printers, or
   // in the status line why there are none to choose.

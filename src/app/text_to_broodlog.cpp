@@ -186,22 +186,38 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int le
 }  // namespace
 
 const std::array<const char*, kCaptionCount> Ttext_to_broodlog::kDefaultTexts = {
-    "Date or hive",  "Revised the brood", "+- boxes/frames",      "bee strenght",   "Swarming (1-5)",
-    "Aggressivity (1-5)", "Steadiness (1-5)", "Disease (1-5)",    "Honey harvest",  "feed given",
-    "Varroa",        "Varroa count",      "Disease",              "Medicine or treatment", "extra text",
-    "extra text",    "extra text",        "extra text",           "extra text",     "extra text",
-    "remarks"};
+    QT_TR_NOOP("Date or hive"),
+    QT_TR_NOOP("Revised the brood"),
+    QT_TR_NOOP("+- boxes/frames"),
+    QT_TR_NOOP("bee strenght"),
+    QT_TR_NOOP("Swarming (1-5)"),
+    QT_TR_NOOP("Aggressivity (1-5)"),
+    QT_TR_NOOP("Steadiness (1-5)"),
+    QT_TR_NOOP("Disease (1-5)"),
+    QT_TR_NOOP("Honey harvest"),
+    QT_TR_NOOP("feed given"),
+    QT_TR_NOOP("Varroa"),
+    QT_TR_NOOP("Varroa count"),
+    QT_TR_NOOP("Disease"),
+    QT_TR_NOOP("Medicine or treatment"),
+    QT_TR_NOOP("extra text"),
+    QT_TR_NOOP("extra text"),
+    QT_TR_NOOP("extra text"),
+    QT_TR_NOOP("extra text"),
+    QT_TR_NOOP("extra text"),
+    QT_TR_NOOP("extra text"),
+    QT_TR_NOOP("remarks")};
 
 Ttext_to_broodlog::Ttext_to_broodlog(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("text_to_broodlog"));
-  setWindowTitle(QStringLiteral("Text to big broodlog"));
+  setWindowTitle(tr("Text to big broodlog"));
   setFont(WindowFont());
   setSizeGripEnabled(false);
 
-  Label1 = MakeLabel(this, "Label1", QStringLiteral("Column number"), 8, 8);
-  Label25 = MakeLabel(this, "Label25", QStringLiteral("Column number"), 232, 8);
-  Label23 = MakeLabel(this, "Label23", QStringLiteral("Column text"), 112, 8);
-  Label24 = MakeLabel(this, "Label24", QStringLiteral("Column text"), 336, 8);
+  Label1 = MakeLabel(this, "Label1", tr("Column number"), 8, 8);
+  Label25 = MakeLabel(this, "Label25", tr("Column number"), 232, 8);
+  Label23 = MakeLabel(this, "Label23", tr("Column text"), 112, 8);
+  Label24 = MakeLabel(this, "Label24", tr("Column text"), 336, 8);
   for (QLabel* title : {Label23, Label24}) {
     // Centred in 55 pixels; wider only if the text needs it, about the same centre.
     const int needed = std::max(55, title->fontMetrics().horizontalAdvance(title->text()) + 2);
@@ -229,7 +245,7 @@ Ttext_to_broodlog::Ttext_to_broodlog(QWidget* parent) : QDialog(parent) {
       left = 320, top = 24 + 24 * (k - 11);
       width = (k == 12 || k == 13 || k == 20) ? 121 : 96;
     }
-    auto* edit = new TCaptionEdit(QString::fromUtf8(kDefaultTexts[size_t(k)]), TypingLimit(k), this);
+    auto* edit = new TCaptionEdit(tr(kDefaultTexts[size_t(k)]), TypingLimit(k), this);
     edit->setObjectName(QStringLiteral("Edit%1").arg(k + 1));
     edit->setGeometry(left, top, width, 21);
     edit->setCursorPosition(0);
@@ -240,19 +256,19 @@ Ttext_to_broodlog::Ttext_to_broodlog(QWidget* parent) : QDialog(parent) {
         MakeLabel(this, QStringLiteral("Label%1").arg(k + 2).toLatin1().constData(),
                   QStringLiteral("%1.").arg(k + 1), label_left, top);
     NumberLabels[size_t(k)]->setBuddy(edit);  // the box reads as its number
-    edit->setAccessibleDescription(QStringLiteral("Column text"));
+    edit->setAccessibleDescription(tr("Column text"));
   }
   // Its own reading order, not the window's.
   Edits[0]->setLayoutDirection(Qt::RightToLeft);
   Edits[0]->setAlignment(Qt::AlignRight | Qt::AlignAbsolute | Qt::AlignVCenter);
 
-  BitBtn3 = new QPushButton(QIcon(QStringLiteral(":/broodlog/glyphs/retry.xpm")), QStringLiteral("&Default"), this);
+  BitBtn3 = new QPushButton(QIcon(QStringLiteral(":/broodlog/glyphs/retry.xpm")), tr("&Default"), this);
   BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
   BitBtn3->setGeometry(208, 288, 97, 25);
-  BitBtn1 = new QPushButton(QIcon(QStringLiteral(":/broodlog/glyphs/check.xpm")), QStringLiteral("&OK"), this);
+  BitBtn1 = new QPushButton(QIcon(QStringLiteral(":/broodlog/glyphs/check.xpm")), tr("&OK"), this);
   BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
   BitBtn1->setGeometry(312, 288, 57, 25);
-  BitBtn2 = new QPushButton(QIcon(QStringLiteral(":/broodlog/glyphs/cross.xpm")), QStringLiteral("&Cancel"), this);
+  BitBtn2 = new QPushButton(QIcon(QStringLiteral(":/broodlog/glyphs/cross.xpm")), tr("&Cancel"), this);
   BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
   BitBtn2->setGeometry(376, 288, 105, 25);
   // A focused button takes Enter itself (it is the default while it has the

@@ -25,7 +25,8 @@ class Ttext_to_broodlog : public QDialog {
   // less a classic 4-pixel sizing border and 19-pixel caption.
   static constexpr int kClientWidth = 516, kClientHeight = 348;
   static constexpr int kOuterWidth = 524, kOuterHeight = 375;
-  // The editor's own texts, box k holding entry k.
+  // The editor's own texts, box k holding entry k, in English; the boxes
+  // show them translated.
   static const std::array<const char*, kCaptionCount> kDefaultTexts;
   // At most this many characters of a text are shown in a box (as many as
   // the sheet draws of a heading); a longer text from the file or the

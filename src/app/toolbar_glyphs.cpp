@@ -4,11 +4,14 @@
 #include <QIcon>
 #include <QIconEngine>
 #include <QPainter>
+#include <QPalette>
 #include <QPainterPath>
 #include <QPixmap>
 #include <QPolygonF>
 #include <QStyle>
 #include <QStyleOption>
+
+#include "platform/qt_color.h"
 
 #include <algorithm>
 
@@ -29,9 +32,16 @@ void Box(QPainter& p, qreal x, qreal y, qreal w, qreal h, const QColor& inside) 
   Fill(p, x + 1, y + 1, w - 2, h - 2, inside);
 }
 
+// The page arrows are black, or on a dark toolbar the palette's button
+// text colour, so that they stand out as text does.
+QColor ArrowColor() {
+  const QPalette palette = QApplication::palette();
+  return ReadableColor(kBlack, palette.color(QPalette::Window), palette.color(QPalette::ButtonText));
+}
+
 void Triangle(QPainter& p, QPointF a, QPointF b, QPointF c) {
   p.setPen(Qt::NoPen);
-  p.setBrush(kBlack);
+  p.setBrush(ArrowColor());
   p.drawPolygon(QPolygonF({a, b, c}));
 }
 
@@ -54,7 +64,7 @@ void Sheet(QPainter& p, int left, int top, int width, int bottom, int firstLine,
 void Draw(QPainter& p, TToolbarGlyph glyph) {
   switch (glyph) {
     case TToolbarGlyph::FirstPage:
-      Fill(p, 3, 3, 2, 10, kBlack);
+      Fill(p, 3, 3, 2, 10, ArrowColor());
       Triangle(p, {14, 3}, {14, 13}, {8, 8});
       break;
     case TToolbarGlyph::PreviousPage:
@@ -65,7 +75,7 @@ void Draw(QPainter& p, TToolbarGlyph glyph) {
       break;
     case TToolbarGlyph::LastPage:
       Triangle(p, {2, 3}, {2, 13}, {8, 8});
-      Fill(p, 11, 3, 2, 10, kBlack);
+      Fill(p, 11, 3, 2, 10, ArrowColor());
       break;
     case TToolbarGlyph::Printer:
       Sheet(p, 4, 1, 8, 5, 3, 1);

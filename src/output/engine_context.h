@@ -8,6 +8,7 @@
 #include "output/messages.h"
 #include "output/platform_printer.h"
 #include "report/report_unit.h"
+#include "report/translation.h"
 
 // What the print service said when it was asked for its printers.
 enum class TPrintServiceState {
@@ -64,6 +65,13 @@ class TEngineContext {
   }
   void SetPrintServiceAsker(TPrintServiceAsker asker) { asker_ = std::move(asker); }
 
+  // `source` (English, UTF-8) in the user's language, within `context` (the
+  // class it belongs to); as written without a translator.
+  std::string Translate(const char* context, const char* source) const {
+    return translator_ ? translator_(context, source) : std::string(source);
+  }
+  void SetTranslator(TTextTranslator translator) { translator_ = std::move(translator); }
+
   // The printer new report printers start on: a position in the printer
   // list, or -1 (initially) for the system default.
   int PrinterIndex() const { return printer_index_; }
@@ -80,6 +88,7 @@ class TEngineContext {
   TUnitEnvironment units_;
   TPlatformPrinterFactory printers_;
   TPrintServiceAsker asker_;
+  TTextTranslator translator_;
   int printer_index_ = -1;
 };
 

@@ -1,16 +1,24 @@
 #include "platform/application.h"
 
 #include <QEvent>
+#include <QIcon>
 #include <QMessageBox>
 
 #include <utility>
 
 #include "platform/cursors.h"
 #include "platform/fonts.h"
+#include "platform/message_texts.h"
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
   RegisterFontSubstitutions();
-  RegisterHandCursors();
+  UseProportionalUiFont();
+  RegisterHandCursors();  // also makes the program's pictures available
+  setDesktopFileName(QString::fromLatin1(kDesktopFileName));
+  QIcon own;
+  for (int size : {16, 32, 48, 64, 128, 256})
+    own.addFile(QStringLiteral(":/broodlog/icons/org.broodlog.broodlog-%1.png").arg(size), QSize(size, size));
+  setWindowIcon(QIcon::fromTheme(QString::fromLatin1(kDesktopFileName), own));
   connect(this, &QGuiApplication::lastWindowClosed, this, [this] { terminated_ = true; });
   connect(this, &QCoreApplication::aboutToQuit, this, [this] { terminated_ = true; });
 }
@@ -37,7 +45,7 @@ void TApplication::ClearTerminated() {
 }
 
 void TApplication::ShowException(const std::exception& e) {
-  const QString text = QString::fromUtf8(e.what());
+  const QString text = TranslatedMessage(e.what());
   if (Instance() && Instance()->exception_handler_) {
     Instance()->exception_handler_(text);
     return;

@@ -12,12 +12,19 @@
 // beeps reach the user, the screen cursor table). Qt allows one such object
 // per process; everything here lives and dies with it.
 //
+// It names the program to the desktop as the menu entry does
+// (kDesktopFileName: the Wayland app id, and X11's hints) and gives every
+// window the program's icon (the desktop's theme icon of that name, else
+// the program's own pictures).
+//
 // An exception that escapes a command is shown in a message box and the
 // program carries on, as a message loop should: commands run their work
 // through Guarded(), and notify() catches what an event handler lets escape.
 class TApplication : public QApplication {
   Q_OBJECT
  public:
+  static constexpr const char* kDesktopFileName = "org.broodlog.broodlog";
+
   TApplication(int& argc, char** argv);
   ~TApplication() override;
 
@@ -37,7 +44,8 @@ class TApplication : public QApplication {
   // against one application object (the tests run each case so).
   static void ClearTerminated();
 
-  // Shows the message of an unhandled error and returns; the caller goes on.
+  // Shows the message of an unhandled error, in the user's language
+  // (TranslatedMessage), and returns; the caller goes on.
   static void ShowException(const std::exception& e);
   // Runs fn; an exception it throws is shown by ShowException.
   static void Guarded(const std::function<void()>& fn);

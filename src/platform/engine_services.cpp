@@ -17,6 +17,7 @@
 #include "platform/print_service.h"
 #include "platform/qt_text_metrics.h"
 #include "report/report_unit.h"
+#include "report/translation.h"
 
 namespace {
 
@@ -108,7 +109,12 @@ struct TEngineServices::TImpl {
   TReportContext context{loop, metrics, units};
 };
 
-TEngineServices::TEngineServices() : impl_(std::make_unique<TImpl>()) { impl_->context.SetDates(LocaleFormats()); }
+TEngineServices::TEngineServices() : impl_(std::make_unique<TImpl>()) {
+  impl_->context.SetDates(LocaleFormats());
+  impl_->context.SetTranslator([](const char* context, const char* source) {
+    return QCoreApplication::translate(context, source).toStdString();
+  });
+}
 
 TEngineServices::~TEngineServices() = default;
 

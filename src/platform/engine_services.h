@@ -7,10 +7,12 @@ class TReportContext;
 // The engine's services on the platform: a message loop whose posted
 // notices become Qt events, the reference text metrics at the screen's
 // logical pixels per inch, the unit environment (that resolution and the
-// locale's measurement system) and the locale's date and time formats. No
-// printers until UsePrintService (or a test's own). The program makes one and hands its context to
-// every report it creates; nothing is installed anywhere, so tests may make
-// as many as they like. Needs a QGuiApplication.
+// locale's measurement system), the locale's date and time formats and the
+// program's translations of texts that plain C++ definitions put on pages.
+// No printers until UsePrintService (or a test's own). The program makes
+// one and hands its context to every report it creates; nothing is
+// installed anywhere, so tests may make as many as they like. Needs a
+// QGuiApplication.
 class TEngineServices {
  public:
   TEngineServices();

@@ -15,3 +15,17 @@ QColor ToQColor(TColor color);
 
 // A colour resolved through the given system palette.
 QColor ToQColor(TColor color, const TSystemPalette& palette);
+
+// The contrast ratio of two colours by their relative luminance, as the
+// accessibility guidelines (WCAG 2) define it: 1 (none) to 21.
+double ContrastRatio(const QColor& a, const QColor& b);
+
+// Text at least this contrasted with its background reads for everyone.
+inline constexpr double kReadableContrast = 4.5;
+
+// The colour to draw `wanted` text in on `background`. On a light
+// background the design's colour stays whatever it is. On a dark one (a
+// dark desktop theme) it stays where it reads (kReadableContrast);
+// otherwise `alternative` (the palette's text or link colour) is taken
+// where that reads, and else `wanted` lightened until it does.
+QColor ReadableColor(const QColor& wanted, const QColor& background, const QColor& alternative);

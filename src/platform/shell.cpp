@@ -38,8 +38,8 @@ TWebOpener::~TWebOpener() {
 
 QString TWebOpener::CannotOpen(const QUrl& url, bool noProgram) {
   const QString where = url.toDisplayString();
-  return noProgram ? QStringLiteral("Cannot open %1: no program to open web addresses is installed").arg(where)
-                   : QStringLiteral("Cannot open %1").arg(where);
+  return noProgram ? tr("Cannot open %1: no program to open web addresses is installed").arg(where)
+                   : tr("Cannot open %1").arg(where);
 }
 
 void TWebOpener::Open(const QUrl& url) {

@@ -1,6 +1,7 @@
 #include "widgets/accessibility.h"
 
 #include <QAccessibleWidget>
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QPointer>
 #include <QWidget>
@@ -48,7 +49,7 @@ class TAccessibleUrlLabel : public TAccessibleFxLabel {
 
   QStringList actionNames() const override { return {pressAction()}; }
   QString localizedActionDescription(const QString& name) const override {
-    return name == pressAction() ? QStringLiteral("Opens the link") : QString();
+    return name == pressAction() ? QCoreApplication::translate("TUrlLabel", "Opens the link") : QString();
   }
   void doAction(const QString& name) override {
     if (name != pressAction() || !widget()->isEnabled()) return;

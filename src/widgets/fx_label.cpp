@@ -281,7 +281,15 @@ int TCustomFxLabel::TextFlags() const {
 }
 
 void TCustomFxLabel::DrawCaption(QPainter& p, const QRect& r, TColor color) const {
-  p.setPen(ToQColor(color));
+  DrawCaption(p, r, ToQColor(color));
+}
+
+QColor TCustomFxLabel::CaptionColorOn(const QColor& background) const {
+  return ReadableColor(ToQColor(font_color_), background, palette().color(QPalette::WindowText));
+}
+
+void TCustomFxLabel::DrawCaption(QPainter& p, const QRect& r, const QColor& color) const {
+  p.setPen(color);
   if (angle_ == 0) {
     p.drawText(r, TextFlags(), caption_);
     return;
@@ -298,10 +306,13 @@ void TCustomFxLabel::DrawCaption(QPainter& p, const QRect& r, TColor color) cons
 void TCustomFxLabel::PaintTo(QPainter& p) {
   QRect r = rect();
   p.setFont(font());
-  if (!transparent_) {
-    p.fillRect(r, parent_color_ && parentWidget() ? parentWidget()->palette().color(backgroundRole())
-                                                  : ToQColor(color_));
-  }
+  // What the caption stands on: the label's own fill, or what shows
+  // through it.
+  const QWidget* under = parentWidget() ? parentWidget() : this;
+  const QColor background = transparent_    ? under->palette().color(under->backgroundRole())
+                            : parent_color_ ? under->palette().color(backgroundRole())
+                                            : ToQColor(color_);
+  if (!transparent_) p.fillRect(r, background);
   p.setBrush(Qt::NoBrush);
 
   if (angle_ != 0) {
@@ -355,7 +366,7 @@ void TCustomFxLabel::PaintTo(QPainter& p) {
       DrawCaption(p, r, highlight_color_);
       r = r0;
     }
-    DrawCaption(p, r, font_color_);
+    DrawCaption(p, r, CaptionColorOn(background));
   } else {
     DrawCaption(p, r.translated(1, 1), colors::BtnHighlight);
     DrawCaption(p, r, colors::BtnShadow);

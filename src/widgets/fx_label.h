@@ -124,6 +124,10 @@ class TCustomFxLabel : public QWidget {
   virtual void MouseDown(Qt::MouseButton button, QPoint pos);
   virtual void MouseUp(Qt::MouseButton button, QPoint pos);
   virtual void FontChanged() {}
+  // The colour the caption is drawn in on `background`: the font colour,
+  // or on a dark desktop where that would not read, the palette's text
+  // colour (ReadableColor).
+  virtual QColor CaptionColorOn(const QColor& background) const;
 
   void paintEvent(QPaintEvent* e) override;
   void enterEvent(QEnterEvent* e) override;
@@ -137,6 +141,7 @@ class TCustomFxLabel : public QWidget {
  private:
   int TextFlags() const;
   void DrawCaption(QPainter& p, const QRect& r, TColor color) const;
+  void DrawCaption(QPainter& p, const QRect& r, const QColor& color) const;
   void EffectChanged();
   void ApplyPreset(TShadowStyle style);
   void UpdateAccelerator();

@@ -11,7 +11,7 @@
 TPrintProgressForm::TPrintProgressForm(TReportPrinter& printer, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint), printer_(&printer) {
   setObjectName(QStringLiteral("ProgressForm"));
-  setWindowTitle(QStringLiteral("Printing progress"));
+  setWindowTitle(tr("Printing progress"));
   setFont(WindowFont());
   ProgressBar = new QProgressBar(this);
   ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
@@ -22,7 +22,7 @@ TPrintProgressForm::TPrintProgressForm(TReportPrinter& printer, QWidget* parent)
   ProgressLbl = new QLabel(this);
   ProgressLbl->setObjectName(QStringLiteral("ProgressLbl"));
   ProgressLbl->setGeometry(16, 40, 273, 16);
-  CancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
+  CancelBtn = new QPushButton(tr("Cancel"), this);
   CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
   CancelBtn->setGeometry(115, 64, 75, 25);
   connect(CancelBtn, &QPushButton::clicked, this, [this] { CancelBtnClick(); });
@@ -40,7 +40,7 @@ void TPrintProgressForm::HandleMessage(TMessage& message) {
   const int progress = printer_->Progress();
   if (progress % 5 != 0) return;
   ProgressBar->setValue(std::clamp(progress, 0, 100));
-  ProgressLbl->setText(QString::number(progress) + QStringLiteral("% ") + QStringLiteral(" Completed"));
+  ProgressLbl->setText(tr("%1%  Completed").arg(progress));
   TApplication::ProcessMessages();
 }
 

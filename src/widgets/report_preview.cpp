@@ -16,6 +16,35 @@
 namespace {
 // Without a printer the image stands in for a letter-sized page.
 constexpr double kFallbackWidth = 215.9, kFallbackHeight = 279.4;
+
+// Shows that the page area has the keyboard focus: a frame in the
+// palette's highlight colour along the inside of the view, above the page,
+// so it shows at any zoom. It takes no mouse events and changes no size.
+class TFocusFrame : public QWidget {
+ public:
+  explicit TFocusFrame(QAbstractScrollArea* area) : QWidget(area), area_(area) {
+    setObjectName(QStringLiteral("FocusFrame"));
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setFocusPolicy(Qt::NoFocus);
+  }
+  static constexpr int kWidth = 2;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    if (!area_->hasFocus()) return;
+    QPainter p(this);
+    const QColor color = palette().color(QPalette::Active, QPalette::Highlight);
+    const QRect r = rect();
+    p.fillRect(QRect(r.left(), r.top(), r.width(), kWidth), color);
+    p.fillRect(QRect(r.left(), r.bottom() - kWidth + 1, r.width(), kWidth), color);
+    p.fillRect(QRect(r.left(), r.top(), kWidth, r.height()), color);
+    p.fillRect(QRect(r.right() - kWidth + 1, r.top(), kWidth, r.height()), color);
+  }
+
+ private:
+  QAbstractScrollArea* area_;
+};
 }  // namespace
 
 // --- TPreviewImage -----------------------------------------------------------
@@ -125,6 +154,21 @@ TReportPreview::TReportPreview(QWidget* parent) : QAbstractScrollArea(parent) {
   setFocusPolicy(Qt::StrongFocus);
   viewport()->setBackgroundRole(QPalette::Mid);
   viewport()->setAutoFillBackground(true);
+  focus_frame_ = new TFocusFrame(this);
+  focus_frame_->setGeometry(viewport()->geometry());
+  focus_frame_->raise();
+}
+
+bool TReportPreview::FocusShown() const { return hasFocus() && focus_frame_->isVisible(); }
+
+void TReportPreview::focusInEvent(QFocusEvent* e) {
+  QAbstractScrollArea::focusInEvent(e);
+  focus_frame_->update();
+}
+
+void TReportPreview::focusOutEvent(QFocusEvent* e) {
+  QAbstractScrollArea::focusOutEvent(e);
+  focus_frame_->update();
 }
 
 TReportPreview::~TReportPreview() {
@@ -276,6 +320,8 @@ bool TReportPreview::event(QEvent* e) {
 }
 
 void TReportPreview::resizeEvent(QResizeEvent*) {
+  focus_frame_->setGeometry(viewport()->geometry());
+  focus_frame_->raise();
   // The view changed (scroll bars came or went), not the control.
   UpdateScrollBars();
   PlaceImage();

@@ -80,7 +80,7 @@ class TPreviewImage : public QWidget {
 };
 
 // Shows the pages of a report printer one at a time, zoomed, as a sheet of
-// paper inside a scrolling area. It can be attached while the printer still
+// paper inside a scrolling area. It takes the keyboard focus and shows it. It can be attached while the printer still
 // generates: it becomes the printer's client, so the printer's notices
 // (pages available, progress) come here, and it shows each page as soon as
 // it is complete. Destroying the control, or attaching another printer,
@@ -116,6 +116,9 @@ class TReportPreview : public QAbstractScrollArea, public TReportPrinterClient {
   void ZoomToWidth();
 
   TPreviewImage* Image() const { return image_; }
+  // True while the control has the keyboard focus and shows it (a frame
+  // in the highlight colour around the view).
+  bool FocusShown() const;
   // Where the image lies, in viewport pixels before scrolling.
   QPoint ImageOrigin() const { return origin_; }
 
@@ -137,6 +140,8 @@ class TReportPreview : public QAbstractScrollArea, public TReportPrinterClient {
   void resizeEvent(QResizeEvent* e) override;
   void scrollContentsBy(int dx, int dy) override;
   void keyPressEvent(QKeyEvent* e) override;
+  void focusInEvent(QFocusEvent* e) override;
+  void focusOutEvent(QFocusEvent* e) override;
 
  private:
   void Detach();
@@ -153,6 +158,7 @@ class TReportPreview : public QAbstractScrollArea, public TReportPrinterClient {
   void PlaceImage();
 
   TPreviewImage* image_ = nullptr;
+  QWidget* focus_frame_ = nullptr;
   int page_number_ = 1;
   TReportPrinter* printer_ = nullptr;
   int zoom_ = 100;

@@ -1,6 +1,11 @@
 #include "widgets/url_label.h"
 
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPen>
+
 #include "platform/cursors.h"
+#include "platform/qt_color.h"
 #include "platform/shell.h"
 
 void OpenWithShell(const QString& target) {
@@ -11,6 +16,7 @@ TUrlLabel::TUrlLabel(QWidget* parent) : TFxLabel(parent) {
   SetCursor(crHandPoint);
   SetFontColor(colors::Blue);
   SetFontUnderline(true);
+  setFocusPolicy(Qt::StrongFocus);
 }
 
 void TUrlLabel::SetCursor(int id) {
@@ -82,4 +88,40 @@ void TUrlLabel::FontChanged() {
   if (can_hover_ || pressed_) return;
   if (visited_) visited_color_ = FontColor();
   else unvisited_color_ = FontColor();
+}
+
+QColor TUrlLabel::CaptionColorOn(const QColor& background) const {
+  // While pressed it stays red, lightened where it has to be.
+  const QColor link = pressed_ ? QColor() : palette().color(visited_ ? QPalette::LinkVisited : QPalette::Link);
+  return ReadableColor(ToQColor(FontColor()), background, link);
+}
+
+void TUrlLabel::keyPressEvent(QKeyEvent* e) {
+  const bool plain = (e->modifiers() & ~Qt::KeypadModifier) == 0;
+  if (plain && (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter || e->key() == Qt::Key_Space)) {
+    if (!e->isAutoRepeat()) Activate();
+    e->accept();
+    return;
+  }
+  TFxLabel::keyPressEvent(e);
+}
+
+void TUrlLabel::paintEvent(QPaintEvent* e) {
+  TFxLabel::paintEvent(e);
+  if (!hasFocus()) return;
+  // A dotted frame in the text colour, however the focus came (styles
+  // draw theirs only after Tab).
+  QPainter p(this);
+  p.setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::DotLine));
+  p.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+void TUrlLabel::focusInEvent(QFocusEvent* e) {
+  TFxLabel::focusInEvent(e);
+  update();
+}
+
+void TUrlLabel::focusOutEvent(QFocusEvent* e) {
+  TFxLabel::focusOutEvent(e);
+  update();
 }

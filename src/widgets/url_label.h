@@ -9,7 +9,10 @@ void OpenWithShell(const QString& target);
 
 // A label that acts as a link: a pointing-hand cursor, red while pressed,
 // and a click opens URL (or the caption when URL is empty). It remembers for
-// its lifetime that it was clicked and then shows the visited colour.
+// its lifetime that it was clicked and then shows the visited colour. On a
+// dark desktop, where its colours would not read, it takes the palette's
+// link colours. The keyboard reaches it with Tab; Enter or Space opens it,
+// and it shows the focus with a dotted frame.
 class TUrlLabel : public TFxLabel {
   Q_OBJECT
  public:
@@ -47,6 +50,11 @@ class TUrlLabel : public TFxLabel {
   void MouseDown(Qt::MouseButton button, QPoint pos) override;
   void MouseUp(Qt::MouseButton button, QPoint pos) override;
   void FontChanged() override;
+  QColor CaptionColorOn(const QColor& background) const override;
+  void keyPressEvent(QKeyEvent* e) override;
+  void paintEvent(QPaintEvent* e) override;
+  void focusInEvent(QFocusEvent* e) override;
+  void focusOutEvent(QFocusEvent* e) override;
 
  private:
   TColor RestingColor() const { return visited_ ? visited_color_ : unvisited_color_; }

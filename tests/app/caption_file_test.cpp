@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QStringDecoder>
 #include <QTemporaryDir>
 
 #include <filesystem>
@@ -107,12 +108,20 @@ TEST(SplitCaptionLines, LineRules) {
   for (const auto& c : cases) EXPECT_EQ(SplitCaptionLines(c.bytes), c.lines) << c.name;
 }
 
-TEST(DecodeCaptionLines, Utf8WhenValidElseLatin1) {
+TEST(DecodeCaptionLines, Utf8WhenValidElseWindows1252) {
   EXPECT_EQ(DecodeCaptionLines("K\xC3\xB6nigin\r\n"), QStringList{QString::fromUtf8("K\xC3\xB6nigin")});
+  // A French file from a Windows system: "\x8C" is "Œ", "\x80" the euro,
+  // "\x92" the apostrophe, "\x96" the en dash, "\x84"/"\x93" German quotes.
+  EXPECT_EQ(DecodeCaptionLines("\x8C" "ufs\r\nCo\xFBt \x80\r\nReine d\x92\xE9t\xE9\r\nTraitement \x96 dose\r\n"
+                               "\x84" "extra\x93\r\n"),
+            (QStringList{QString::fromUtf8("\xC5\x92ufs"), QString::fromUtf8("Co\xC3\xBBt \xE2\x82\xAC"),
+                         QString::fromUtf8("Reine d\xE2\x80\x99\xC3\xA9t\xC3\xA9"),
+                         QString::fromUtf8("Traitement \xE2\x80\x93 dose"),
+                         QString::fromUtf8("\xE2\x80\x9E" "extra\xE2\x80\x9C")}));
   // "Königin" as the old platform wrote it: one byte per letter.
   EXPECT_EQ(DecodeCaptionLines("K\xF6nigin\r\nAbf\xE4ll"),
             (QStringList{QString::fromUtf8("K\xC3\xB6nigin"), QString::fromUtf8("Abf\xC3\xA4ll")}));
-  // Each line on its own: one Latin-1 line does not turn the UTF-8 lines
+  // Each line on its own: one Windows-1252 line does not turn the UTF-8 lines
   // around it into mojibake.
   EXPECT_EQ(DecodeCaptionLines("K\xC3\xB6nigin\r\nAbf\xE4ll\r\n\xE2\x82\xAC 5\r\n"),
             (QStringList{QString::fromUtf8("K\xC3\xB6nigin"), QString::fromUtf8("Abf\xC3\xA4ll"),
@@ -125,6 +134,23 @@ TEST(DecodeCaptionLines, Utf8WhenValidElseLatin1) {
               {"\xE0\x80\xAF", false},  {"\xED\xA0\x80", false},      {"\xF4\x90\x80\x80", false},
               {"\x80", false},          {"\xE2\x82", false},          {"a\xF6" "b", false}};
   for (const auto& c : utf8) EXPECT_EQ(IsValidUtf8(c.bytes), c.valid) << c.bytes;
+}
+
+// Every byte against Qt's own Windows-1252 codec (ICU's); the five bytes
+// the code page leaves undefined keep their numbers, so nothing is lost.
+TEST(DecodeWindows1252, EveryByteAsTheCodePageDefinesIt) {
+  QStringDecoder reference("windows-1252");
+  ASSERT_TRUE(reference.isValid());
+  for (int b = 1; b < 256; ++b) {
+    const char byte = char(b);
+    const QString ours = DecodeWindows1252(std::string_view(&byte, 1));
+    ASSERT_EQ(ours.size(), 1) << b;
+    if (b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D) {
+      EXPECT_EQ(ours.at(0).unicode(), b) << b;
+    } else {
+      EXPECT_EQ(ours, reference.decode(QByteArrayView(&byte, 1))) << b;
+    }
+  }
 }
 
 TEST_F(CaptionFileTest, LineEndingsReadAlike) {

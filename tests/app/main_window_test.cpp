@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QCoreApplication>
+#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 #include "app/globals.h"
 #include "app/preview_form.h"
@@ -73,7 +76,8 @@ TEST_F(MainWindowTest, ControlsSitAtTheirBoundsWithTheirTexts) {
   EXPECT_EQ(window.BitBtn1->text(), QStringLiteral("print note"));
   EXPECT_EQ(window.BitBtn2->text(), QStringLiteral("&Close"));
   EXPECT_EQ(window.Button1->text(), QStringLiteral("configure"));
-  EXPECT_EQ(window.Label24->text(), QStringLiteral("Apiary"));
+  EXPECT_EQ(window.Label24->text(), QStringLiteral("&Apiary"));
+  EXPECT_EQ(window.Label24->buddy(), window.Edit1);
   EXPECT_EQ(window.Label24->pos(), QPoint(112, 107));
   EXPECT_TRUE(window.Edit1->text().isEmpty());
   EXPECT_TRUE(window.BitBtn1->isDefault());
@@ -108,20 +112,41 @@ TEST_F(MainWindowTest, TheLinkIsBlueUnderlinedAndOpensItsOwnAddress) {
   EXPECT_EQ(link->FontColor(), colors::Blue);
   EXPECT_TRUE(link->font().underline());
   EXPECT_EQ(link->font().pixelSize(), 11);
-  EXPECT_TRUE(link->URL().isEmpty());
+  EXPECT_TRUE(link->URL().isEmpty() || link->Caption().contains(QChar(0x2026)));
   QTest::mouseClick(link, Qt::LeftButton, Qt::NoModifier, QPoint(3, 3));
   ASSERT_EQ(browser.opened.size(), 1);
-  EXPECT_EQ(browser.opened[0].toString(), link->Caption());
+  EXPECT_EQ(browser.opened[0].toString(), link->URL().isEmpty() ? link->Caption() : link->URL());
   EXPECT_EQ(link->FontColor(), colors::Navy);
 }
 
-TEST_F(MainWindowTest, TabOrderRunsThroughTheButtonsToTheNameField) {
+TEST_F(MainWindowTest, TabOrderRunsThroughTheButtonsToTheNameFieldAndTheLink) {
   EXPECT_EQ(QApplication::focusWidget(), window.BitBtn1);
-  QWidget* expected[] = {window.BitBtn2, window.Button1, window.Edit1, window.BitBtn1};
+  QWidget* expected[] = {window.BitBtn2, window.Button1, window.Edit1, window.UrlLabel1, window.BitBtn1};
   for (QWidget* next : expected) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), next) << next->objectName().toStdString();
   }
+}
+
+// The name field is one key away wherever the focus is: Alt and the
+// label's underlined letter.
+TEST_F(MainWindowTest, AltAReachesTheNameField) {
+  EXPECT_EQ(QApplication::focusWidget(), window.BitBtn1);
+  QTest::keyClick(&window, Qt::Key_A, Qt::AltModifier);
+  EXPECT_EQ(QApplication::focusWidget(), window.Edit1);
+}
+
+// Without a packager's address the link shows and opens the README
+// installed with the program, never a web address the project does not have.
+TEST_F(MainWindowTest, TheLinkOpensTheInstalledReadmeWhereNoAddressWasSet) {
+  const QString home = Tbroodlogprint::HomePage();
+  EXPECT_EQ(home, QUrl::fromLocalFile(QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                                                      "/../share/doc/broodlog/README.md"))
+                      .toString());
+  UrlRecorder browser;
+  QTest::keyClick(window.UrlLabel1, Qt::Key_Space);
+  ASSERT_EQ(browser.opened.size(), 1);
+  EXPECT_EQ(browser.opened[0].toString(), home);
 }
 
 TEST_F(MainWindowTest, EnterInTheNameFieldPressesPrintNote) {

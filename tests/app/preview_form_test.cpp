@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -37,6 +38,7 @@
 #include "captured_errors.h"
 #include "resource_limits.h"
 #include "scoped_tmpfs.h"
+#include "contrast.h"
 #include "sample_printer.h"
 #include "widgets/report_preview.h"
 #include "widgets/spin.h"
@@ -137,6 +139,40 @@ TEST_F(PreviewFormTest, TheZoomFieldAndPageBoxSitAtTheirBounds) {
   EXPECT_EQ(form->SpinEdit1->Increment(), 10);
   EXPECT_EQ(form->Label1->text(), QStringLiteral("Zoom"));
   EXPECT_EQ(form->Label1->geometry().right(), 231 + 27 - 1);  // right-aligned
+}
+
+// On a light desktop the zoom field's digits are black, as designed; on a
+// dark one its digits and the page arrows read at 4.5:1 or better, as a
+// screenshot of the window shows them.
+TEST_F(PreviewFormTest, TheZoomFieldAndThePageArrowsReadOnLightAndDarkDesktops) {
+  Open();
+  EXPECT_EQ(form->SpinEdit1->palette().color(QPalette::Text), QColor(Qt::black));
+  delete form.data();
+  TScopedDarkPalette dark;
+  Open();
+  const QImage shot = form->grab().toImage();
+  const QRect field = form->SpinEdit1->geometry().adjusted(3, 3, -20, -3);  // the digits, not the arrows
+  EXPECT_GE(TextContrast(shot, field), kReadableContrast) << "zoom field";
+  for (QToolButton* arrow : {form->btnFirst, form->btnPrev, form->btnNext, form->btnLast})
+    EXPECT_GE(TextContrast(shot, arrow->geometry().adjusted(4, 4, -4, -4)), kReadableContrast)
+        << arrow->objectName().toStdString();
+}
+
+// A screen reader finds the page area, where the focus starts, by the page
+// it shows, and the toolbar by its name.
+TEST_F(PreviewFormTest, ThePageAreaAndTheToolbarHaveNames) {
+  OpenActive(3);
+  EXPECT_EQ(QApplication::focusWidget(), form->RptPreview1);
+  EXPECT_TRUE(form->RptPreview1->FocusShown());
+  QAccessibleInterface* page = QAccessible::queryAccessibleInterface(form->RptPreview1);
+  ASSERT_NE(page, nullptr);
+  EXPECT_EQ(page->text(QAccessible::Name), form->panelPageNumber->text());
+  EXPECT_FALSE(page->text(QAccessible::Description).isEmpty());
+  form->btnNext->click();
+  EXPECT_EQ(page->text(QAccessible::Name), QStringLiteral("Page 2 of 3"));
+  QAccessibleInterface* toolbar = QAccessible::queryAccessibleInterface(form->panelPreview);
+  ASSERT_NE(toolbar, nullptr);
+  EXPECT_EQ(toolbar->text(QAccessible::Name), QStringLiteral("Preview toolbar"));
 }
 
 // ---------------------------------------------------------------- pages

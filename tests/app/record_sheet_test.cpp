@@ -13,6 +13,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <memory>
@@ -27,6 +28,7 @@
 #include "output/stored_page.h"
 #include "platform/engine_services.h"
 #include "platform/file_printer.h"
+#include "platform/translations.h"
 
 namespace {
 
@@ -231,6 +233,117 @@ TEST_F(RecordSheetTest, PrintJobsAreNamedAfterTheSheetUnlessTheReportHasATitle) 
   form.Report->SetReportTitle("Spring survey");
   form.SetApiaryName("North field");
   EXPECT_EQ(form.Report->ReportTitle(), "Spring survey");
+}
+
+namespace {
+
+// A text the sheet drew and the box its label cleared for it, device pixels.
+struct TDrawn {
+  std::string text;
+  int x = 0;
+  TRect box;  // the white background drawn just before it
+};
+
+std::vector<TDrawn> DrawnTexts(const TFakeJob& job) {
+  std::vector<TDrawn> out;
+  TRect box{};
+  for (const std::string& line : job.sheets.at(0).lines) {
+    TRect r;
+    if (std::sscanf(line.c_str(), "FillRect(%d,%d,%d,%d)", &r.left, &r.top, &r.right, &r.bottom) == 4) box = r;
+    if (line.rfind("Text(", 0) != 0) continue;
+    const auto q = line.find('"');
+    out.push_back({line.substr(q + 1, line.find('"', q + 1) - q - 1), std::stoi(line.substr(5)), box});
+  }
+  return out;
+}
+
+const TDrawn& Find(const std::vector<TDrawn>& drawn, const std::string& start) {
+  for (const TDrawn& d : drawn)
+    if (d.text.rfind(start, 0) == 0) return d;
+  static const TDrawn none{"<none>", 0, {}};
+  ADD_FAILURE() << "nothing drawn starts with " << start;
+  return none;
+}
+
+}  // namespace
+
+// A 300-character apiary name and headings of 22 characters leave every
+// other text whole: the name is cut before "Date :" (the print job keeps it
+// whole), and each heading written across stays between its column's rules.
+TEST_F(RecordSheetTest, LongNamesAndHeadingsLeaveEveryOtherTextWhole) {
+  const QString captions = dir.filePath("captions.txt");
+  {
+    QFile f(captions);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    for (int i = 0; i < 21; ++i) f.write("ABCDEFGHIJKLMNOPQRSTUV\r\n");
+  }
+  std::string name;
+  for (int i = 0; name.size() < 300; ++i) name += "Apiary" + std::string(i < 10 ? "00" : "0") + std::to_string(i) + " ";
+  name.resize(300);
+  TFormBroodlog form(services.Context());
+  TCaptionList list;
+  ApplySheetTexts(form, list, captions, QString::fromStdString(name));
+  EXPECT_EQ(form.Report->ReportTitle(), "Record sheet \u2013 " + name);
+  std::vector<TFakeJob> jobs;
+  form.Report->PrintOn(std::make_unique<TFakePlatformPrinter>(std::vector{CapableQueue("p")}, 0, kDpi, &jobs));
+  ASSERT_EQ(jobs.size(), 1u);
+  const std::vector<TDrawn> drawn = DrawnTexts(jobs[0]);
+
+  const TDrawn& apiary = Find(drawn, "Apiary000");
+  const TDrawn& date = Find(drawn, "Date :");
+  EXPECT_LT(apiary.box.right, date.box.left) << "the name runs into \"Date :\"";
+  EXPECT_NE(apiary.text.find("\u2026"), std::string::npos) << "the cut name shows it is cut";
+  EXPECT_GT(apiary.text.size(), 100u) << "as much of the name as fits";
+  EXPECT_LT(date.box.right, Find(drawn, QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat)
+                                            .toStdString()).x);
+  // Across headings: tag 13 between the rules at 472 and 640 (the 13th and
+  // 14th), tag 12 between 312 and 472, tag 20 from 784 to the end of the
+  // ruled rows; found where the sheet drew its rules.
+  std::vector<int> rules;
+  int rowsRight = 0;
+  for (const std::string& line : jobs[0].sheets[0].lines) {
+    int x0, y0, x1, y1;
+    if (std::sscanf(line.c_str(), "Line(%d,%d->%d,%d)", &x0, &y0, &x1, &y1) != 4) continue;
+    if (x0 == x1) rules.push_back(x0);
+    else rowsRight = std::max({rowsRight, x0, x1});
+  }
+  ASSERT_EQ(rules.size(), 20u);
+  std::sort(rules.begin(), rules.end());
+  const struct {
+    int tag, left, right;
+  } columns[] = {{13, rules[12], rules[13]}, {12, rules[11], rules[12]}, {20, rules[19], rowsRight}};
+  int across = 0;
+  for (const TDrawn& d : drawn) {
+    if (d.text.rfind("ABCDEFGH", 0) != 0 || d.box.right - d.box.left < d.box.bottom - d.box.top) continue;
+    ASSERT_LT(across, 3);
+    const auto& c = columns[across++];  // in the order the sheet draws them
+    EXPECT_GT(d.box.left, c.left) << "tag " << c.tag;
+    EXPECT_LT(d.box.right, c.right) << "tag " << c.tag;
+  }
+  EXPECT_EQ(across, 3);
+}
+
+// In German "Apiary :" and "Date :" are wider; the name and the date keep
+// clear of them, the date at its place.
+TEST_F(RecordSheetTest, WiderTranslatedCaptionsMakeRoomAndTheDateStays) {
+  TFormBroodlog english(services.Context());
+  english.SetApiaryName("Linde");
+  InstallTranslations(QLocale(QStringLiteral("de_DE")), {QStringLiteral(BROODLOG_BINARY_DIR "/src/app/translations")});
+  TFormBroodlog form(services.Context());
+  RemoveTranslations();
+  form.SetApiaryName("Linde");
+  ASSERT_EQ(form.RptLabel2->Caption(), "Bienenstand :");
+  std::vector<TFakeJob> jobs;
+  form.Report->PrintOn(std::make_unique<TFakePlatformPrinter>(std::vector{CapableQueue("p")}, 0, kDpi, &jobs));
+  ASSERT_EQ(jobs.size(), 1u);
+  const std::vector<TDrawn> drawn = DrawnTexts(jobs[0]);
+  EXPECT_LT(Find(drawn, "Bienenstand :").box.right, Find(drawn, "Linde").box.left);
+  EXPECT_LT(Find(drawn, "Datum :").box.right, Find(drawn, "Datum :").box.right + 1);
+  const std::string today = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat).toStdString();
+  EXPECT_LT(Find(drawn, "Datum :").box.right, Find(drawn, today).box.left);
+  EXPECT_EQ(form.RptSysData1->Left(), english.RptSysData1->Left());
+  EXPECT_EQ(english.RptLabel1->Left(), 77);  // English fits: the places as designed
+  EXPECT_EQ(english.RptLabel3->Left(), 849);
 }
 
 TEST_F(RecordSheetTest, ALongApiaryNameWidensItsLabelAndLeavesTheDateWhereItIs) {

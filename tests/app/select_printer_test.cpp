@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
@@ -16,6 +17,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <functional>
 
 #include "app/broodlog_form.h"
 #include "../output/test_support.h"
@@ -184,14 +186,62 @@ TEST_F(SelectPrinterTest, DefaultSelectsTheSystemDefaultPrinterAndTestsIt) {
   EXPECT_EQ(d.StatusLbl->text(), "Printer does not supports multiple copies");
 }
 
-TEST_F(SelectPrinterTest, ThePageFieldsFollowTheRangeButton) {
+// However "Pages" is chosen: a click, an assistive tool's action (voice
+// control and switch access toggle it, they do not click), or the program.
+TEST_F(SelectPrinterTest, ThePageFieldsFollowTheRangeButtonHoweverItIsChosen) {
+  const std::function<void(QRadioButton*)> ways[] = {
+      [](QRadioButton* b) { b->click(); },
+      [](QRadioButton* b) {
+        QAccessibleInterface* button = QAccessible::queryAccessibleInterface(b);
+        ASSERT_NE(button, nullptr);
+        ASSERT_NE(button->actionInterface(), nullptr);
+        ASSERT_TRUE(button->actionInterface()->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+        button->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+      },
+      [](QRadioButton* b) { b->setChecked(true); },
+  };
+  for (std::size_t way = 0; way < std::size(ways); ++way) {
+    TfrmSelectPrinter d(services_.Context());
+    d.show();
+    ways[way](d.RangeRb);
+    EXPECT_TRUE(d.RangeRb->isChecked()) << way;
+    EXPECT_TRUE(d.FromEdt->isEnabled()) << way;
+    EXPECT_TRUE(d.ToEdt->isEnabled()) << way;
+    ways[way](d.AllPagesRb);
+    EXPECT_FALSE(d.FromEdt->isEnabled()) << way;
+    EXPECT_FALSE(d.ToEdt->isEnabled()) << way;
+  }
+}
+
+// A range whose first page comes after its last says so, and the dialog
+// stays open on it; "from" 0 still means the whole report.
+TEST_F(SelectPrinterTest, AReversedRangeSaysItIsReversedAndStaysOpen) {
+  auto r = PrinterWithPages(3);
   TfrmSelectPrinter d(services_.Context());
+  d.ReportPrinter = r.get();
+  d.show();
   d.RangeRb->click();
-  EXPECT_TRUE(d.FromEdt->isEnabled());
-  EXPECT_TRUE(d.ToEdt->isEnabled());
-  d.AllPagesRb->click();
-  EXPECT_FALSE(d.FromEdt->isEnabled());
-  EXPECT_FALSE(d.ToEdt->isEnabled());
+  const struct {
+    const char *from, *to;
+    bool accepted;
+  } cases[] = {{"1", "0", false}, {"3", "1", false}, {"0", "0", true}, {"2", "2", true}};
+  for (const auto& c : cases) {
+    messages_.clear();
+    d.show();
+    d.setResult(0);
+    d.FromEdt->setText(QString::fromLatin1(c.from));
+    d.ToEdt->setText(QString::fromLatin1(c.to));
+    d.BitBtn1->click();
+    EXPECT_EQ(d.result() == QDialog::Accepted, c.accepted) << c.from << " to " << c.to;
+    if (c.accepted) {
+      EXPECT_TRUE(messages_.isEmpty());
+      continue;
+    }
+    EXPECT_TRUE(d.isVisible());
+    ASSERT_EQ(messages_.size(), 1);
+    EXPECT_EQ(messages_[0], QStringLiteral("The page range %1 to %2 is reversed: the first page comes after the last")
+                                .arg(c.from, c.to));
+  }
 }
 
 TEST_F(SelectPrinterTest, APageFieldEmptiesOnAnyNonDigit) {
@@ -383,6 +433,16 @@ TEST_F(PrintJobTest, ARangeOutsideTheReportPrintsNothingAndSaysSo) {
   }
   EXPECT_TRUE(jobs_.empty());
   EXPECT_TRUE(tmp.RptFiles().empty());
+}
+
+TEST_F(PrintJobTest, AReversedRangePrintsNothingAndSaysItIsReversed) {
+  test_support::TempDir tmp;
+  Print(0, 1, 1, 0);  // OK refuses: the dialog is left by Cancel
+  EXPECT_TRUE(jobs_.empty());
+  EXPECT_TRUE(tmp.RptFiles().empty());
+  ASSERT_FALSE(messages_.isEmpty());
+  EXPECT_TRUE(messages_[0].contains("reversed")) << messages_[0].toStdString();
+  EXPECT_FALSE(messages_[0].contains("not in the report"));
 }
 
 TEST_F(PrintJobTest, ARangeFromZeroPrintsTheWholeReport) {

@@ -575,6 +575,32 @@ TEST_F(EditorTest, AFifoNamedLikeTheFileNeitherBlocksNorIsReplaced) {
   EXPECT_TRUE(S_ISFIFO(Lstat("broodlog.txt").st_mode));
 }
 
+// A caption file written on a Western European Windows system (code page
+// 1252) goes through the editor and back without losing a character: the
+// boxes show the letters, and OK writes them as UTF-8.
+TEST_F(EditorTest, AWindows1252FileGoesThroughTheEditorWhole) {
+  Write("\x8C" "ufs\r\nCo\xFBt \x80\r\nReine d\x92\xE9t\xE9\r\nTraitement \x96 dose\r\n\x84" "extra\x93\r\n"
+        "\x81\x8D\x8F\x90\x9D\r\n");
+  const QStringList expected = {QString::fromUtf8("\xC5\x92ufs"), QString::fromUtf8("Co\xC3\xBBt \xE2\x82\xAC"),
+                                QString::fromUtf8("Reine d\xE2\x80\x99\xC3\xA9t\xC3\xA9"),
+                                QString::fromUtf8("Traitement \xE2\x80\x93 dose"),
+                                QString::fromUtf8("\xE2\x80\x9E" "extra\xE2\x80\x9C"),
+                                QString::fromUtf16(u"\u0081\u008D\u008F\u0090\u009D")};
+  Ttext_to_broodlog d;
+  d.show();
+  EXPECT_EQ(Boxes(d).mid(0, 6), expected);
+  QTest::mouseClick(d.BitBtn1, Qt::LeftButton);
+  QByteArray written_expected;
+  for (const QString& line : expected) written_expected += line.toUtf8() + "\r\n";
+  for (int k = 6; k < kCaptionCount; ++k)
+    written_expected += QByteArray(Ttext_to_broodlog::kDefaultTexts[size_t(k)]) + "\r\n";
+  EXPECT_EQ(FileBytes(), written_expected);
+  // And read again, now as UTF-8, it shows the same.
+  Ttext_to_broodlog again;
+  again.show();
+  EXPECT_EQ(Boxes(again).mid(0, 6), expected);
+}
+
 TEST_F(EditorTest, LongTextsFromTheFileOrTheProgramAreKeptAndSavedWhole) {
   const QByteArray huge(40000, 'x');
   Write("first\r\n" + huge + "\r\n");

@@ -2,7 +2,8 @@ cmake_minimum_required(VERSION 3.25)
 # Installs the build into WORK and checks what a desktop looks for there:
 # the programs, the menu entry naming an installed program and icon, every
 # icon size at its size, the metadata launching the menu entry and naming
-# the licence, the manual pages, the copyright file and the changelog.
+# the licence, the manual pages, the copyright file, the changelog, the
+# README and the translations.
 file(REMOVE_RECURSE ${WORK})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD} --prefix ${WORK}
                 RESULT_VARIABLE rc OUTPUT_QUIET ERROR_VARIABLE err)
@@ -100,9 +101,12 @@ else()
   endif()
 endif()
 
-# What Debian looks for: gzipped manual pages, the licence and the changelog.
+# What Debian looks for: gzipped manual pages, the licence and the changelog;
+# the README the main window's link opens by default; the translations
+# where the program looks for them beside its data.
 foreach(file share/man/man1/broodlog.1.gz share/man/man1/rptool.1.gz
-             share/doc/broodlog/copyright share/doc/broodlog/changelog.gz)
+             share/doc/broodlog/copyright share/doc/broodlog/changelog.gz share/doc/broodlog/README.md
+             share/broodlog/translations/broodlog_de.qm share/broodlog/translations/broodlog_fr.qm)
   if(NOT EXISTS ${WORK}/${file})
     problem("${file} missing")
   endif()

@@ -3,11 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QEvent>
+#include <QFontInfo>
+#include <QIcon>
 #include <QTimer>
 
 #include <stdexcept>
 #include <vector>
+
+#include "platform/fonts.h"
 
 namespace {
 
@@ -64,4 +69,33 @@ TEST(MessageLoop, AnErrorEscapingAnEventHandlerIsShownAndTheLoopGoesOn) {
   ASSERT_EQ(errors.messages.size(), 1u);
   EXPECT_EQ(errors.messages[0], QStringLiteral("Report printer not ready"));
   EXPECT_EQ(sink.received, 1);  // the next message still ran
+}
+
+// Docks and task bars match the program's windows to its menu entry by the
+// desktop file name (the Wayland app id); window managers show its icon.
+TEST(Application, NamesItselfAsTheMenuEntryAndGivesItsWindowsTheIcon) {
+  EXPECT_EQ(QGuiApplication::desktopFileName(), QStringLiteral("org.broodlog.broodlog"));
+  const QIcon icon = QGuiApplication::windowIcon();
+  ASSERT_FALSE(icon.isNull());
+  for (int size : {16, 32, 48})
+    EXPECT_FALSE(icon.pixmap(size, size).isNull()) << size;
+}
+
+// Where the desktop's font is a typewriter face (fontconfig's fallback on a
+// minimal system), the program's windows and message boxes use a
+// proportional one at the same size; a proportional font stays.
+TEST(Application, ATypewriterUiFontIsReplacedByAProportionalOne) {
+  const QFont saved = QApplication::font();
+  QFont mono(QStringLiteral("Liberation Mono"));
+  mono.setPointSize(9);
+  QApplication::setFont(mono);
+  ASSERT_TRUE(QFontInfo(QApplication::font()).fixedPitch());
+  UseProportionalUiFont();
+  EXPECT_FALSE(QFontInfo(QApplication::font()).fixedPitch());
+  EXPECT_EQ(QApplication::font().pointSize(), 9);
+  QFont sans(QStringLiteral("Liberation Serif"));
+  QApplication::setFont(sans);
+  UseProportionalUiFont();
+  EXPECT_EQ(QFontInfo(QApplication::font()).family(), QFontInfo(sans).family());
+  QApplication::setFont(saved);
 }

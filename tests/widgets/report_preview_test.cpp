@@ -482,3 +482,35 @@ TEST_F(ReportPreviewTest, PageKeysAreLeftToTheWindow) {
 }
 
 }  // namespace
+
+// The page area shows when it has the keyboard focus: a frame in the
+// highlight colour along the inside of the view, above the page at any
+// zoom; without the focus the view is as before.
+TEST_F(ReportPreviewTest, TheFocusShowsAsAFrameAroundTheView) {
+  auto printer = SamplePrinter(context_);
+  QWidget window;
+  auto* other = new QWidget(&window);
+  other->setFocusPolicy(Qt::StrongFocus);
+  auto* preview = new TReportPreview(&window);
+  preview->setGeometry(0, 20, 400, 300);
+  preview->SetReportPrinter(printer.get());
+  window.resize(400, 320);
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  const QColor highlight = preview->palette().color(QPalette::Active, QPalette::Highlight);
+  for (int zoom : {20, 400}) {  // the page inside the view, and covering it
+    preview->SetZoom(zoom);
+    other->setFocus();
+    EXPECT_FALSE(preview->FocusShown());
+    const QPoint corner = preview->viewport()->geometry().topLeft();
+    QImage shot = preview->grab().toImage();
+    EXPECT_NE(shot.pixelColor(corner + QPoint(0, 40)), highlight) << zoom;
+    preview->setFocus(Qt::TabFocusReason);
+    EXPECT_TRUE(preview->FocusShown()) << zoom;
+    shot = preview->grab().toImage();
+    const QRect view = preview->viewport()->geometry();
+    for (QPoint at : {view.topLeft() + QPoint(0, 40), view.topRight() + QPoint(-1, 40), view.bottomLeft() + QPoint(60, -1)})
+      EXPECT_EQ(shot.pixelColor(at), highlight) << zoom << " at " << at.x() << "," << at.y();
+  }
+}

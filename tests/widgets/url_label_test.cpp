@@ -18,6 +18,8 @@
 #include "captured_errors.h"
 #include "platform/cursors.h"
 #include "platform/shell.h"
+#include "contrast.h"
+#include "label_image.h"
 #include "url_recorder.h"
 
 namespace {
@@ -50,6 +52,49 @@ struct UrlLabelTest : ::testing::Test {
 };
 
 }  // namespace
+
+// On a light desktop the link keeps its colours (blue, navy once visited,
+// red while pressed); on a dark one each reads at 4.5:1 or better.
+TEST_F(UrlLabelTest, ReadsOnLightAndDarkDesktops) {
+  label.setFont(CrispFont(11));
+  // Light: the designed colours, exactly.
+  EXPECT_GT(FindInk(RenderLabel(label), QColor(0, 0, 255)).count, 10) << "unvisited";
+  Press();
+  EXPECT_GT(FindInk(RenderLabel(label), QColor(255, 0, 0)).count, 10) << "pressed";
+  Release();
+  EXPECT_GT(FindInk(RenderLabel(label), QColor(0, 0, 128)).count, 10) << "visited";
+  // Dark: whatever reads.
+  TScopedDarkPalette dark;
+  TUrlLabel onDark;
+  onDark.SetCaption(label.Caption());
+  onDark.setFont(CrispFont(11));
+  onDark.setGeometry(label.geometry());
+  EXPECT_GE(TextContrast(RenderLabel(onDark)), kReadableContrast) << "unvisited";
+  QTest::mousePress(&onDark, Qt::LeftButton, Qt::NoModifier, {5, 5});
+  EXPECT_GE(TextContrast(RenderLabel(onDark)), kReadableContrast) << "pressed";
+  QTest::mouseRelease(&onDark, Qt::LeftButton, Qt::NoModifier, {5, 5});
+  EXPECT_GE(TextContrast(RenderLabel(onDark)), kReadableContrast) << "visited";
+}
+
+// The keyboard reaches the link with Tab and opens it with Enter or Space,
+// and the link shows that it has the focus.
+TEST_F(UrlLabelTest, EnterOrSpaceOpensItAndTheFocusShows) {
+  EXPECT_EQ(label.focusPolicy(), Qt::StrongFocus);
+  label.show();
+  label.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&label));
+  label.setFocus();
+  const QImage unfocused = [&] {
+    label.clearFocus();
+    return label.grab().toImage();
+  }();
+  label.setFocus();
+  EXPECT_NE(label.grab().toImage(), unfocused) << "no focus indicator";
+  for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) QTest::keyClick(&label, key);
+  EXPECT_EQ(browser.opened.size(), 3);
+  QTest::keyClick(&label, Qt::Key_Space, Qt::ControlModifier);
+  EXPECT_EQ(browser.opened.size(), 3) << "a modified key is not a press";
+}
 
 TEST_F(UrlLabelTest, StartsBlueUnderlinedWithThePointingHand) {
   EXPECT_EQ(label.FontColor(), colors::Blue);

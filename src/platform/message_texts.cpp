@@ -1,0 +1,100 @@
+#include "platform/message_texts.h"
+
+#include <QCoreApplication>
+#include <QRegularExpression>
+#include <QStringList>
+
+#include <iterator>
+#include <vector>
+
+namespace {
+
+// Context of the patterns in the translation files.
+constexpr const char* kContext = "Messages";
+
+// Longer patterns come before shorter ones they begin with ("Cannot open %1:
+// no program…" before "Cannot open %1").
+const char* const kPatterns[] = {
+    // Files.
+    QT_TRANSLATE_NOOP("Messages", "Cannot create file %1"),
+    QT_TRANSLATE_NOOP("Messages", "Cannot open file %1"),
+    QT_TRANSLATE_NOOP("Messages", "Cannot write file %1"),
+    QT_TRANSLATE_NOOP("Messages", "Cannot read file %1"),
+    QT_TRANSLATE_NOOP("Messages", "Cannot write to a saved report held in memory"),
+    QT_TRANSLATE_NOOP("Messages", "Saved report %1 is damaged"),
+    QT_TRANSLATE_NOOP("Messages", "Saved report is too large"),
+    QT_TRANSLATE_NOOP("Messages", "Page %1 is missing from the saved report"),
+    QT_TRANSLATE_NOOP("Messages", "Page store has no stream"),
+    QT_TRANSLATE_NOOP("Messages", "Compressed page data ends early"),
+    QT_TRANSLATE_NOOP("Messages", "Compressed page data is not valid"),
+    QT_TRANSLATE_NOOP("Messages", "Metafile is not valid"),
+    QT_TRANSLATE_NOOP("Messages", "Metafile recording has ended"),
+    QT_TRANSLATE_NOOP("Messages", "Too many drawing objects in a page"),
+    QT_TRANSLATE_NOOP("Messages", "Stream write error"),
+    QT_TRANSLATE_NOOP("Messages", "The page is too large to draw at %1 dpi"),
+    // Printing.
+    QT_TRANSLATE_NOOP("Messages", "Report printer not ready"),
+    QT_TRANSLATE_NOOP("Messages", "Illegal call to NewPage"),
+    QT_TRANSLATE_NOOP("Messages", "There is no printer to print on any more: nothing was printed"),
+    QT_TRANSLATE_NOOP("Messages", "There is no printer to print on"),
+    QT_TRANSLATE_NOOP("Messages", "Printer index out of range"),
+    QT_TRANSLATE_NOOP("Messages", "Pages %1 to %2 are not in the report, which has %3 pages: nothing was printed"),
+    QT_TRANSLATE_NOOP("Messages", "Pages %1 to %2 are not in the report, which has %3 page: nothing was printed"),
+    QT_TRANSLATE_NOOP("Messages", "Cannot create the print job's file in %1"),
+    QT_TRANSLATE_NOOP("Messages", "Cannot start a print job on %1"),
+    QT_TRANSLATE_NOOP("Messages", "No print job is running"),
+    QT_TRANSLATE_NOOP("Messages", "A print job is already running"),
+    QT_TRANSLATE_NOOP("Messages", "Cannot begin a new page on %1"),
+    QT_TRANSLATE_NOOP("Messages", "The print job could not be handed to %1: %2"),
+    // The settings store.
+    QT_TRANSLATE_NOOP("Messages", "Failed to create key %1"),
+    QT_TRANSLATE_NOOP("Messages", "Failed to get data for '%1'"),
+    QT_TRANSLATE_NOOP("Messages", "Invalid data type for '%1'"),
+    QT_TRANSLATE_NOOP("Messages", "Failed to set data for '%1'"),
+    // Typed values and lists.
+    QT_TRANSLATE_NOOP("Messages", "'%1' is not a valid integer value"),
+    QT_TRANSLATE_NOOP("Messages", "List index out of bounds (%1)"),
+};
+
+// The pattern as an expression that takes the parts its markers stand for.
+QRegularExpression Expression(const QString& pattern) {
+  QString expr = QStringLiteral("^");
+  static const QRegularExpression marker(QStringLiteral("%[1-9]"));
+  qsizetype at = 0;
+  for (auto it = marker.globalMatch(pattern); it.hasNext();) {
+    const QRegularExpressionMatch m = it.next();
+    expr += QRegularExpression::escape(pattern.mid(at, m.capturedStart() - at)) + QStringLiteral("(.*)");
+    at = m.capturedEnd();
+  }
+  expr += QRegularExpression::escape(pattern.mid(at)) + QStringLiteral("$");
+  return QRegularExpression(expr, QRegularExpression::DotMatchesEverythingOption);
+}
+
+}  // namespace
+
+QString TranslatedMessage(const std::string& message) {
+  const QString text = QString::fromUtf8(message);
+  static const std::vector<QRegularExpression> expressions = [] {
+    std::vector<QRegularExpression> out;
+    for (const char* pattern : kPatterns) out.push_back(Expression(QString::fromLatin1(pattern)));
+    return out;
+  }();
+  for (std::size_t i = 0; i < expressions.size(); ++i) {
+    const QRegularExpressionMatch m = expressions[i].match(text);
+    if (!m.hasMatch()) continue;
+    const QString translated = QCoreApplication::translate(kContext, kPatterns[i]);
+    // The parts go in by their numbers, wherever the translation puts them,
+    // all at once (a part may itself hold "%2").
+    switch (m.lastCapturedIndex()) {
+      case 0: return translated;
+      case 1: return translated.arg(m.captured(1));
+      default: return translated.arg(m.captured(1), m.captured(2));
+    }
+  }
+  return text;
+}
+
+const char* const* MessagePatterns(int* count) {
+  *count = int(std::size(kPatterns));
+  return kPatterns;
+}

@@ -28,6 +28,7 @@
 
 #include "app/broodlog_form.h"
 #include "app/select_printer.h"
+#include "captured_errors.h"
 #include "output/messages.h"
 #include "platform/engine_services.h"
 #include "report/report_error.h"
@@ -37,6 +38,7 @@
 #include "scoped_tmpfs.h"
 #include "sample_printer.h"
 #include "widgets/report_preview.h"
+#include "wait_until.h"
 #include "widgets/spin.h"
 
 namespace {
@@ -453,12 +455,10 @@ TEST_F(PreviewFormTest, DirectPrintWithoutAPrinterSaysSo) {
   Open();
   RecordingMaster master;
   printer->SetMaster(&master);
-  QStringList shown;
-  TApplication::SetExceptionHandler([&shown](const QString& m) { shown << m; });
+  CapturedErrors shown;
   form->SpeedButton1->click();  // no platform printer is installed
-  TApplication::SetExceptionHandler(nullptr);
   ProcessMessages();
-  EXPECT_EQ(shown, QStringList{QString::fromLatin1(TfrmSelectPrinter::kNoPrinter)});
+  EXPECT_EQ(shown.messages, QStringList{QString::fromLatin1(TfrmSelectPrinter::kNoPrinter)});
   EXPECT_TRUE(master.offsets.empty());
 }
 
@@ -549,7 +549,7 @@ void PreviewSheet(TFormBroodlog& sheet, QPointer<TfrmPreview>& form, const std::
     };
   };
   sheet.Report->Preview();
-  QTRY_VERIFY(form.isNull());
+  EXPECT_TRUE(WaitUntil([&form] { return form.isNull(); }));
 }
 
 void WriteFile(const QString& file, const QByteArray& bytes) {

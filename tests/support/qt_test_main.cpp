@@ -7,9 +7,11 @@
 namespace {
 
 // Every test starts as a fresh session would: an end request made by an
-// earlier test (closing a main window, say) must not reach it.
+// earlier test (closing a main window, say) must not reach it, nor an error
+// handler that a test failed to take away (CapturedErrors does).
 class FreshSession : public ::testing::EmptyTestEventListener {
   void OnTestStart(const ::testing::TestInfo&) override { TApplication::ClearTerminated(); }
+  void OnTestEnd(const ::testing::TestInfo&) override { TApplication::SetExceptionHandler(nullptr); }
 };
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -245,44 +246,44 @@ void RunRptool(const std::vector<std::string>& args) {
 // cp makes it and a durable copy, all four taken in turn within each
 // iteration so that the machine's load falls on all alike, each after the
 // system has written out what the one before left. The counters give each
-// tool's throughput as a share of each copy's (the goal: at least 0.8 of a
-// durable copy, which is what the tools make).
+// step's median time and each tool's throughput as a share of each copy's,
+// from the medians, so that a moment of load elsewhere does not decide
+// them (the goal: at least 0.8 of a durable copy, which is what the tools
+// make).
 void BM_ToolsShareOfPlainCopy(benchmark::State& state) {
   using Clock = std::chrono::steady_clock;
   const std::string& src = SourceReport();
   const std::string copy = Dir() + "/share_cp.rpt", durable = Dir() + "/share_durable.rpt";
   const std::string extracted = Dir() + "/share_extract.rpt", joined = Dir() + "/share_join.rpt";
-  Clock::duration copying{}, durable_copying{}, extracting{}, joining{};
-  auto timed = [](Clock::duration& total, const auto& work) {
+  std::vector<double> copying, durable_copying, extracting, joining;  // milliseconds
+  auto timed = [](std::vector<double>& times, const auto& work) {
     ::sync();
     const auto start = Clock::now();
     work();
-    const auto took = Clock::now() - start;
-    total += took;
-    return took;
+    times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    return times.back();
   };
   for (auto _ : state) {
-    Clock::duration all{};
-    all += timed(copying, [&] { CopyAsCp(src, copy); });
+    double all = timed(copying, [&] { CopyAsCp(src, copy); });
     all += timed(durable_copying, [&] { DurableCopy(src, durable); });
     all += timed(extracting, [&] { RunRptool({"extract", src, extracted, "0", "0"}); });
     all += timed(joining, [&] { RunRptool({"join", joined, src}); });
-    state.SetIterationTime(std::chrono::duration<double>(all).count());
+    state.SetIterationTime(all / 1000);
   }
-  auto share = [](Clock::duration copy_time, Clock::duration tool_time) {
-    return std::chrono::duration<double>(copy_time) / std::chrono::duration<double>(tool_time);
+  auto median = [](std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0.0 : (v[(v.size() - 1) / 2] + v[v.size() / 2]) / 2;
   };
-  auto mean_ms = [&state](Clock::duration total) {
-    return std::chrono::duration<double, std::milli>(total).count() / double(state.iterations());
-  };
-  state.counters["cp_ms"] = mean_ms(copying);
-  state.counters["durable_copy_ms"] = mean_ms(durable_copying);
-  state.counters["extract_ms"] = mean_ms(extracting);
-  state.counters["join_ms"] = mean_ms(joining);
-  state.counters["extract_share_of_cp"] = share(copying, extracting);
-  state.counters["join_share_of_cp"] = share(copying, joining);
-  state.counters["extract_share_of_durable_copy"] = share(durable_copying, extracting);
-  state.counters["join_share_of_durable_copy"] = share(durable_copying, joining);
+  const double cp = median(copying), durable_cp = median(durable_copying);
+  const double extract = median(extracting), join = median(joining);
+  state.counters["cp_ms"] = cp;
+  state.counters["durable_copy_ms"] = durable_cp;
+  state.counters["extract_ms"] = extract;
+  state.counters["join_ms"] = join;
+  state.counters["extract_share_of_cp"] = cp / extract;
+  state.counters["join_share_of_cp"] = cp / join;
+  state.counters["extract_share_of_durable_copy"] = durable_cp / extract;
+  state.counters["join_share_of_durable_copy"] = durable_cp / join;
 #ifdef BROODLOG_RPTOOL
   const char* const other = std::getenv("RPTOOL");
   state.SetLabel(other && *other ? other : "rptool extract, rptool join");

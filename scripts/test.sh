@@ -5,9 +5,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BROODLOG_TEST_EXTRAS=1 bash scripts/setup.sh
-dir=build; flags=()
+# The tests are turned on whatever an earlier configure of the folder chose
+# (scripts/run.sh, or a hand-made build without them).
+dir=build; flags=(-DBROODLOG_TESTS=ON)
 if [ "${BROODLOG_SANITIZE:-0}" = 1 ]; then
-  dir=build-asan; flags=(-DBROODLOG_SANITIZE=ON -DBROODLOG_BENCH=OFF)
+  dir=build-asan; flags+=(-DBROODLOG_SANITIZE=ON -DBROODLOG_BENCH=OFF)
   # Every test and every program a test starts reports through these,
   # with the system libraries' own lifetime leaks left out.
   export LSAN_OPTIONS="suppressions=$PWD/.ci/lsan.supp:print_suppressions=0"
@@ -16,4 +18,5 @@ fi
 cmake -S . -B "$dir" "${flags[@]}" >/dev/null
 cmake --build "$dir" -j"$(nproc)"
 cd "$dir"
-ctest --output-on-failure -j"$(nproc)" --timeout 300 "$@"
+# A run that finds no test is a failure, not a pass.
+ctest --output-on-failure --no-tests=error -j"$(nproc)" --timeout 300 "$@"

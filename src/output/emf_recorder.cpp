@@ -16,6 +16,7 @@ namespace {
 // object can be deleted.
 constexpr std::uint32_t kWhiteBrush = 0;
 constexpr std::uint32_t kBlackPen = 7;
+constexpr std::uint32_t kNullPen = 8;
 constexpr std::uint32_t kSystemFont = 13;
 
 std::uint32_t AlignBits(TTextAlign a) {
@@ -55,6 +56,7 @@ void TEmfRecorder::CheckOpen() const {
 }
 
 void TEmfRecorder::Begin(std::uint32_t type, std::uint32_t size) {
+  lastType_ = type;
   Put32(out_, type);
   Put32(out_, size);
   ++records_;
@@ -112,7 +114,13 @@ void TEmfRecorder::SelectHandle(std::uint32_t& slot, std::uint32_t handle, std::
 // where they equal the device context's defaults: readers that start with
 // none (Inkscape's) draw nothing with those.
 void TEmfRecorder::SyncPen() {
-  if (written_.pen != 0 && written_.penValue == want_.pen) return;
+  if (written_.pen != 0 && written_.penValue == want_.pen) {
+    if (written_.penHidden) {
+      Emit1(EMR_SELECTOBJECT, written_.pen);
+      written_.penHidden = false;
+    }
+    return;
+  }
   const std::uint32_t h = AllocHandle();
   Begin(EMR_CREATEPEN, 28);
   Put32(out_, h);
@@ -122,6 +130,16 @@ void TEmfRecorder::SyncPen() {
   Put32(out_, ColorRef(want_.pen.color));
   SelectHandle(written_.pen, h, kBlackPen);
   written_.penValue = want_.pen;
+  written_.penHidden = false;
+}
+
+// A fill draws no outline in GDI, but some readers (Inkscape) outline every
+// filled shape with the selected pen: the stock null pen is selected for
+// fills, and the page's pen again for its next line or figure.
+void TEmfRecorder::HidePen() {
+  if (written_.penHidden) return;
+  Emit1(EMR_SELECTOBJECT, kStockObject | kNullPen);
+  written_.penHidden = true;
 }
 
 void TEmfRecorder::SyncBrush() {
@@ -241,6 +259,7 @@ void TEmfRecorder::FillRect(const TRect& r) {
   CheckOpen();
   if (r.Width() <= 0 || r.Height() <= 0 || want_.brush.style == TBrushStyle::Clear) return;
   SyncBrush();
+  HidePen();
   Begin(EMR_BITBLT, kBitBltSize);
   PutI32(out_, r.left);
   PutI32(out_, r.top);
@@ -274,8 +293,12 @@ void TEmfRecorder::Ellipse(const TRect& r) {
   AddBounds(r.left, r.top, r.right - 1, r.bottom - 1);
 }
 
+// The pen is selected before the move that starts a line: readers that
+// build a path from a move and the lines after it (Inkscape) end the path at
+// any other record, and drop a line that follows one without its move.
 void TEmfRecorder::MoveTo(int x, int y) {
   CheckOpen();
+  SyncPen();
   Begin(EMR_MOVETOEX, 16);
   PutI32(out_, x);
   PutI32(out_, y);
@@ -285,6 +308,13 @@ void TEmfRecorder::MoveTo(int x, int y) {
 void TEmfRecorder::LineTo(int x, int y) {
   CheckOpen();
   SyncPen();
+  // A line whose move lies behind other records (a new pen, a clip) starts
+  // again from the current position, which is where GDI draws it from.
+  if (lastType_ != EMR_MOVETOEX && lastType_ != EMR_LINETO) {
+    Begin(EMR_MOVETOEX, 16);
+    PutI32(out_, position_.x);
+    PutI32(out_, position_.y);
+  }
   Begin(EMR_LINETO, 16);
   PutI32(out_, x);
   PutI32(out_, y);

@@ -73,6 +73,7 @@ class TEmfRecorder : public TCanvas {
     TRgb bkColor{255, 255, 255};
     TBkMode bkMode = TBkMode::Opaque;
     std::uint32_t align = 0;
+    bool penHidden = false;  // the stock null pen is selected in pen's place
   };
 
   void CheckOpen() const;
@@ -84,6 +85,7 @@ class TEmfRecorder : public TCanvas {
   void Retain(std::uint32_t handle);
   void SelectHandle(std::uint32_t& slot, std::uint32_t handle, std::uint32_t stock);
   void SyncPen();
+  void HidePen();
   void SyncBrush();
   void SyncText(bool needsBk);
   void AddBounds(int left, int top, int right, int bottom);
@@ -94,6 +96,7 @@ class TEmfRecorder : public TCanvas {
   int width_, height_;
   std::vector<std::uint8_t> out_;
   std::uint32_t records_ = 0;
+  std::uint32_t lastType_ = 0;  // of the last record written
   bool finished_ = false;
   // Reference counts per handle: 0 = free. The written state and every saved
   // written state hold one reference to each object they select.

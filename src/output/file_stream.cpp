@@ -69,6 +69,8 @@ void TFileStream::Flush() {
     left -= static_cast<std::size_t>(put);
     at += put;
   }
+  // Only a request: a write the disk then refuses fails the later sync.
+  if (write_out_early_) ::sync_file_range(fd_, pending_start_, at - pending_start_, SYNC_FILE_RANGE_WRITE);
 }
 
 void TFileStream::Close() {

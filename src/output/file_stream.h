@@ -41,6 +41,10 @@ class TFileStream : public TStream {
   // Writes out any gathered bytes; throws EReportError "Cannot write file
   // %s" when the system refuses them.
   void Flush();
+  // For a file that will be synced once complete: the system starts
+  // writing each flushed batch to the disk at once, without waiting for it,
+  // so that the sync finds little left to write.
+  void SetWriteOutEarly(bool on) { write_out_early_ = on; }
   // Cuts the file to `size` bytes (pending writes are flushed first or, if
   // that fails, dropped); the position stays within the file.
   void Truncate(std::int64_t size);
@@ -52,6 +56,7 @@ class TFileStream : public TStream {
   int fd_ = -1;
   std::string name_;
   bool writable_ = false;
+  bool write_out_early_ = false;
   std::int64_t pos_ = 0;
   std::int64_t size_ = 0;
   // Read-ahead window: bytes [cache_start_, cache_start_ + cache_.size()).

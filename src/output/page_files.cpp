@@ -42,7 +42,9 @@ void MakeWriter(TPageStore& writer) {
   auto stream = std::make_unique<TPageStream>(saved_report::kMemoryLimit);
   // Any failed write fails the whole call, and the target is flushed when
   // it is saved or renamed: no need to push every record out on its own.
+  // The disk gets it meanwhile, so the sync that saves it is short.
   stream->SetWriteThrough(false);
+  stream->SetWriteOutEarly(true);
   writer.SetStream(std::move(stream));
 }
 

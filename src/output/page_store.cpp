@@ -65,25 +65,31 @@ void TPageStore::AddPageData(std::span<const std::uint8_t> emf) {
   auto stated = saved_report::EmfStatedLength(emf.data(), emf.size());
   if (!stated || *stated != emf.size()) throw NotAMetafile();
 
-  // The record is built whole and written with one call, so that a failed
-  // write (a temporary file that cannot be made) leaves no part of it
-  // behind. The buffer keeps its capacity from page to page.
+  // A record is its page data between two offset fields. Compressed data
+  // is made first, into the record's buffer, which keeps its capacity from
+  // page to page. Uncompressed data is copied there only for a file that
+  // takes every write through at once, so the record costs one system
+  // call; a stream that gathers writes (in memory, or the page tools'
+  // file) takes the caller's bytes as they are, saving a copy of the page.
   std::vector<std::uint8_t>& record = record_;
-  record.resize(8);
   if (compression_) {
+    record.clear();
     record.reserve(8 + 4 + emf.size() / 2 + 64);
     record.resize(12);
     SetI32(record.data() + 8, static_cast<std::int32_t>(emf.size()));
     TPageCompressor coder(record);
     coder.Encode(emf.data(), emf.size());
     coder.Finish();
-  } else {
-    record.resize(8 + emf.size());
-    std::memcpy(record.data() + 8, emf.data(), emf.size());
   }
-  record.resize(record.size() + 4);
 
   std::lock_guard stream_guard(stream_->Lock());
+  const bool in_parts = !compression_ && (stream_->InMemory() || !stream_->WriteThrough());
+  if (!compression_ && !in_parts) {
+    record.clear();
+    record.resize(8);
+    record.insert(record.end(), emf.begin(), emf.end());
+  }
+  const std::size_t record_size = in_parts ? saved_report::kRecordOverhead + emf.size() : record.size() + 4;
   std::int32_t number = page_count_ + 1;
   const std::int64_t size_before = stream_->Size();
   page_count_ = number;
@@ -93,14 +99,26 @@ void TPageStore::AddPageData(std::span<const std::uint8_t> emf) {
     // offset goes out in place rather than as a placeholder patched later;
     // the bytes are the same.
     std::int64_t start = stream_->Seek(0, TSeekOrigin::End);
-    std::int64_t end = start + static_cast<std::int64_t>(record.size());
+    std::int64_t end = start + static_cast<std::int64_t>(record_size);
     if (end > std::numeric_limits<std::int32_t>::max()) {
       throw EReportError("Saved report is too large");
     }
-    SetI32(record.data(), number);
-    SetI32(record.data() + 4, static_cast<std::int32_t>(end));
-    SetI32(record.data() + record.size() - 4, static_cast<std::int32_t>(start));
-    stream_->WriteAll(record.data(), record.size());
+    if (in_parts) {
+      std::uint8_t head[saved_report::kRecordDataOffset], tail[4];
+      SetI32(head, number);
+      SetI32(head + saved_report::kRecordNextOffset, static_cast<std::int32_t>(end));
+      SetI32(tail, static_cast<std::int32_t>(start));
+      // A failure in any of the three is undone below as a whole.
+      stream_->WriteAll(head, sizeof head);
+      stream_->WriteAll(emf.data(), emf.size());
+      stream_->WriteAll(tail, sizeof tail);
+    } else {
+      record.resize(record_size);
+      SetI32(record.data(), number);
+      SetI32(record.data() + saved_report::kRecordNextOffset, static_cast<std::int32_t>(end));
+      SetI32(record.data() + record.size() - 4, static_cast<std::int32_t>(start));
+      stream_->WriteAll(record.data(), record.size());
+    }
   } catch (...) {
     // A write can fail part-way (a full disk): cut what it left, so the
     // next record follows the last good one.

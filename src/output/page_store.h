@@ -117,5 +117,5 @@ class TPageStore {
   bool compression_ = false;
   std::atomic<std::int32_t> page_count_{0};
   std::unique_ptr<TPageStream> stream_;
-  std::vector<std::uint8_t> record_;  // AddPage's scratch record
+  std::vector<std::uint8_t> record_;  // AddPageData's record, when built whole
 };

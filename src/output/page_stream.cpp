@@ -57,6 +57,7 @@ void TPageStream::MoveToFile() {
     throw EReportError("Cannot create file " + name);
   }
   file->Seek(memory_pos_, TSeekOrigin::Begin);
+  file->SetWriteOutEarly(write_out_early_);
   temp_name_ = std::move(name);
   file_ = std::move(file);
   std::vector<unsigned char>().swap(memory_);
@@ -87,6 +88,12 @@ std::size_t TPageStream::Write(const void* buffer, std::size_t count) {
   const std::size_t done = file_->Write(buffer, count);
   if (write_through_) file_->Flush();
   return done;
+}
+
+void TPageStream::SetWriteOutEarly(bool on) {
+  std::lock_guard guard(lock_);
+  write_out_early_ = on;
+  if (file_) file_->SetWriteOutEarly(on);
 }
 
 std::int64_t TPageStream::Seek(std::int64_t offset, TSeekOrigin origin) {

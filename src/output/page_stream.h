@@ -72,6 +72,11 @@ class TPageStream : public TStream {
   // a page store can still undo. A writer that gives up on any failure and
   // flushes at its end (the page tools) may gather writes instead.
   void SetWriteThrough(bool on) { write_through_ = on; }
+  bool WriteThrough() const { return write_through_; }
+  // For a stream whose temporary file becomes a saved report that is synced
+  // (RenameTempFileTo): the file goes to the disk as it grows
+  // (TFileStream::SetWriteOutEarly), so the final sync is short.
+  void SetWriteOutEarly(bool on);
 
   // True while the content lives in memory.
   bool InMemory() const { return in_memory_; }
@@ -96,5 +101,6 @@ class TPageStream : public TStream {
   bool in_memory_ = true;
   bool read_only_ = false;
   bool write_through_ = true;
+  bool write_out_early_ = false;
   std::int32_t memory_limit_ = 0;
 };

@@ -13,10 +13,12 @@
 
 #include "app/globals.h"
 #include "app/preview_form.h"
+#include "captured_errors.h"
 #include "platform/application.h"
 #include "captured_errors.h"
 #include "platform/engine_services.h"
 #include "url_recorder.h"
+#include "wait_until.h"
 #include "widgets/url_label.h"
 
 namespace {
@@ -58,7 +60,7 @@ struct MainWindowTest : ::testing::Test {
 TEST_F(MainWindowTest, HasItsCaptionPlaceAndSize) {
   EXPECT_EQ(window.windowTitle(), QStringLiteral("broodlogprint"));
   EXPECT_EQ(window.objectName(), QStringLiteral("broodlogprint"));
-  QTRY_COMPARE(window.frameGeometry(), QRect(228, 104, 286, 171));
+  EXPECT_TRUE(WaitUntilEq([&] { return window.frameGeometry(); }, QRect(228, 104, 286, 171)));
 }
 
 TEST_F(MainWindowTest, ControlsSitAtTheirBoundsWithTheirTexts) {
@@ -153,29 +155,29 @@ TEST_F(MainWindowTest, EnterInTheNameFieldPressesPrintNote) {
   window.Edit1->setFocus();
   QTest::keyClicks(window.Edit1, QStringLiteral("Lindenhof"));
   QTest::keyClick(window.Edit1, Qt::Key_Return);
-  QTRY_COMPARE(window.print_note, 1);
+  ASSERT_TRUE(WaitUntilEq([&] { return window.print_note; }, 1));
   EXPECT_EQ(window.configure, 0);
   EXPECT_EQ(ApiaryName(), QStringLiteral("Lindenhof"));
 
   // An empty name is no error.
   window.Edit1->clear();
   QTest::keyClick(window.Edit1, Qt::Key_Enter);
-  QTRY_COMPARE(window.print_note, 2);
+  ASSERT_TRUE(WaitUntilEq([&] { return window.print_note; }, 2));
   EXPECT_TRUE(ApiaryName().isEmpty());
 }
 
 TEST_F(MainWindowTest, EnterOrSpaceOnAFocusedButtonPressesThatButton) {
   window.Button1->setFocus();
   QTest::keyClick(window.Button1, Qt::Key_Return);
-  QTRY_COMPARE(window.configure, 1);
+  ASSERT_TRUE(WaitUntilEq([&] { return window.configure; }, 1));
   QTest::keyClick(window.Button1, Qt::Key_Space);
-  QTRY_COMPARE(window.configure, 2);
+  ASSERT_TRUE(WaitUntilEq([&] { return window.configure; }, 2));
   EXPECT_EQ(window.print_note, 0);
 }
 
 TEST_F(MainWindowTest, AltCClosesTheWindowAndEndsTheProgram) {
   QTest::keyClick(&window, Qt::Key_C, Qt::AltModifier);
-  QTRY_VERIFY(!window.isVisible());
+  ASSERT_TRUE(WaitUntil([&] { return !window.isVisible(); }));
   EXPECT_TRUE(TApplication::Terminated());
 }
 
@@ -183,7 +185,7 @@ TEST_F(MainWindowTest, AltCClosesFromTheNameFieldToo) {
   window.Edit1->setFocus();
   QTest::keyClicks(window.Edit1, QStringLiteral("c"));
   QTest::keyClick(window.Edit1, Qt::Key_C, Qt::AltModifier);
-  QTRY_VERIFY(!window.isVisible());
+  ASSERT_TRUE(WaitUntil([&] { return !window.isVisible(); }));
   EXPECT_EQ(window.Edit1->text(), QStringLiteral("c"));  // the key went to the button
   EXPECT_EQ(window.print_note, 0);
 }
@@ -201,12 +203,11 @@ TEST_F(MainWindowTest, AnErrorInACommandIsShownAndTheWindowStays) {
     using Tbroodlogprint::Tbroodlogprint;
     void Button1Click() override { throw std::runtime_error("Cannot create file broodlog.txt"); }
   } failing{services.Context()};
-  CapturedErrors capture;
-  QStringList& shown = capture.messages;
+  CapturedErrors shown;
   failing.show();
   failing.Button1->click();
-  QTRY_COMPARE(shown.size(), 1);
-  EXPECT_EQ(shown, QStringList{QStringLiteral("Cannot create file broodlog.txt")});
+  ASSERT_TRUE(WaitUntilEq([&] { return shown.messages.size(); }, 1));
+  EXPECT_EQ(shown.messages, QStringList{QStringLiteral("Cannot create file broodlog.txt")});
   EXPECT_TRUE(failing.isVisible());
   EXPECT_FALSE(TApplication::Terminated());
 }

@@ -30,6 +30,7 @@
 #include "app/broodlog_form.h"
 #include "app/select_printer.h"
 #include "output/engine_context.h"
+#include "captured_errors.h"
 #include "output/messages.h"
 #include "platform/engine_services.h"
 #include "report/report_error.h"
@@ -41,6 +42,7 @@
 #include "contrast.h"
 #include "sample_printer.h"
 #include "widgets/report_preview.h"
+#include "wait_until.h"
 #include "widgets/spin.h"
 
 namespace {
@@ -489,11 +491,10 @@ TEST_F(PreviewFormTest, DirectPrintWithoutAPrinterSaysSo) {
   Open();
   RecordingMaster master;
   printer->SetMaster(&master);
-  CapturedErrors capture;
-  QStringList& shown = capture.messages;
+  CapturedErrors shown;
   form->SpeedButton1->click();  // no platform printer is installed
   context_.Loop().ProcessMessages();
-  EXPECT_EQ(shown, QStringList{QString::fromLatin1(TfrmSelectPrinter::kNoPrinter)});
+  EXPECT_EQ(shown.messages, QStringList{QString::fromLatin1(TfrmSelectPrinter::kNoPrinter)});
   EXPECT_TRUE(master.offsets.empty());
 }
 
@@ -584,7 +585,7 @@ void PreviewSheet(TFormBroodlog& sheet, QPointer<TfrmPreview>& form, const std::
     };
   };
   sheet.Report->Preview();
-  QTRY_VERIFY(form.isNull());
+  EXPECT_TRUE(WaitUntil([&form] { return form.isNull(); }));
 }
 
 void WriteFile(const QString& file, const QByteArray& bytes) {

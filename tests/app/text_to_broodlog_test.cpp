@@ -35,6 +35,7 @@
 #include "platform/application.h"
 #include "captured_errors.h"
 #include "resource_limits.h"
+#include "wait_until.h"
 
 namespace {
 
@@ -289,8 +290,8 @@ TEST_F(EditorTest, ConfigureOpensTheEditorModally) {
     editor->Edits[1]->setText("Queen seen");
     editor->BitBtn1->click();
   });
-  QTRY_VERIFY(seen);
-  QTRY_COMPARE(QApplication::activeModalWidget(), nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return seen; }));
+  ASSERT_TRUE(WaitUntilEq([] { return QApplication::activeModalWidget(); }, nullptr));
   EXPECT_TRUE(FileBytes().startsWith("Date or hive\r\nQueen seen\r\n+- boxes/frames\r\n"));
 }
 
@@ -684,7 +685,7 @@ TEST_F(EditorTest, APasteLongerThanTheLimitInsertsWhatFits) {
   QContextMenuEvent menu_event(QContextMenuEvent::Mouse, QPoint(5, 5), e->mapToGlobal(QPoint(5, 5)));
   QApplication::sendEvent(e, &menu_event);
   QMenu* menu = nullptr;
-  QTRY_VERIFY((menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr; }));
   QAction* paste = nullptr;
   for (QAction* a : menu->actions())
     if (a->text().startsWith("&Paste")) paste = a;

@@ -1,9 +1,9 @@
 cmake_minimum_required(VERSION 3.25)
 # Installs the build into WORK and checks what a desktop looks for there:
-# the programs, the menu entry naming an installed program and icon, every
-# icon size at its size, the metadata launching the menu entry and naming
-# the licence, the manual pages, the copyright file, the changelog, the
-# README and the translations.
+# the programs (rptool drawing through its installed helper), the menu
+# entry naming an installed program and icon, every icon size at its size,
+# the metadata launching the menu entry and naming the licence, the manual
+# pages, the copyright file, the changelog, the README and the translations.
 file(REMOVE_RECURSE ${WORK})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD} --prefix ${WORK}
                 RESULT_VARIABLE rc OUTPUT_QUIET ERROR_VARIABLE err)
@@ -16,17 +16,24 @@ function(problem text)
   set(failures "${failures}\n  ${text}" PARENT_SCOPE)
 endfunction()
 
-foreach(program broodlog rptool)
-  set(path ${WORK}/bin/${program})
+foreach(program bin/broodlog bin/rptool libexec/broodlog/rptool-draw)
+  set(path ${WORK}/${program})
   if(NOT EXISTS ${path} OR IS_DIRECTORY ${path})
-    problem("bin/${program} missing")
+    problem("${program} missing")
     continue()
   endif()
   file(READ ${path} magic LIMIT 4 HEX)
   if(NOT magic STREQUAL "7f454c46")
-    problem("bin/${program} is no executable")
+    problem("${program} is no executable")
   endif()
 endforeach()
+# The installed rptool finds the half of it that draws.
+execute_process(COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen
+                        ${WORK}/bin/rptool emf-demo ${WORK}/demo.emf
+                RESULT_VARIABLE rc ERROR_VARIABLE err)
+if(NOT rc STREQUAL "0" OR NOT EXISTS ${WORK}/demo.emf)
+  problem("the installed rptool cannot draw (${rc}): ${err}")
+endif()
 
 set(desktop ${WORK}/share/applications/${APP_ID}.desktop)
 if(NOT EXISTS ${desktop})

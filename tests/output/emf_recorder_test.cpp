@@ -262,10 +262,14 @@ TEST(EmfRecorder, SavedStatesKeepTheirObjectsAlive) {
   EXPECT_EQ(pens, 3);
 }
 
-// A reader that starts with no pen and no brush (Inkscape's) draws only
-// with objects the page created and selected; the stock defaults a device
-// context starts with, and gets back by restoring, are never drawn with.
-TEST(EmfRecorder, EveryDrawingRecordUsesACreatedPenOrBrush) {
+// What readers other than GDI need of the drawing records. One that starts
+// with no pen and no brush (Inkscape's) draws only with objects the page
+// created and selected; the stock defaults a device context starts with,
+// and gets back by restoring, are never drawn with. It builds a line from
+// a move and the lines right after it, so a pen is selected before the
+// move and a line always follows a move or a line. And it outlines fills
+// with the selected pen, which GDI never does: fills go with the null pen.
+TEST(EmfRecorder, DrawingRecordsCarryTheStateEveryReaderNeeds) {
   const TScript draws[] = {
       {"a line with the default pen", [](TCanvas& c) { c.MoveTo(1, 1), c.LineTo(5, 5); }},
       {"figures with the default pen and brush", [](TCanvas& c) { c.Rectangle({1, 1, 9, 9}), c.Ellipse({2, 2, 8, 8}); }},
@@ -278,32 +282,65 @@ TEST(EmfRecorder, EveryDrawingRecordUsesACreatedPenOrBrush) {
          c.Restore();
          c.LineTo(3, 3);
        }},
+      {"a pen changed between the move and the line",
+       [](TCanvas& c) {
+         c.MoveTo(1, 1);
+         c.SetPen({TPenStyle::Dash, 1, colors::Blue});
+         c.LineTo(5, 5);
+         c.IntersectClipRect({0, 0, 9, 9});
+         c.LineTo(7, 1);
+       }},
+      {"lines, figures and fills in turn",
+       [](TCanvas& c) {
+         c.MoveTo(0, 3);
+         c.LineTo(9, 3);
+         c.FillRect({1, 1, 5, 5});
+         c.MoveTo(0, 6);
+         c.LineTo(9, 6);
+         c.Rectangle({2, 2, 8, 8});
+         c.Save();
+         c.FillRect({3, 3, 4, 4});
+         c.Restore();
+         c.LineTo(0, 0);
+       }},
   };
+  constexpr std::uint32_t kStock = 0x80000000u, kNullPen = kStock | 8;
   for (const TScript& d : draws) {
     const auto bytes = RecordPage(d.draw);
     std::map<std::uint32_t, std::uint32_t> kind;  // created handle -> its record type
-    struct TSelected { std::uint32_t pen = 0, brush = 0; };
+    struct TSelected { std::uint32_t pen = kStock | 7, brush = kStock | 0; };
     std::vector<TSelected> stack(1);
+    std::uint32_t previous = 0;
     int drawn = 0;
     for (const TRec& r : Records(bytes)) {
       const std::uint32_t arg = r.size >= 12 ? U32At(bytes, r.offset + 8) : 0;
       TSelected& now = stack.back();
       if (r.type == emf::EMR_CREATEPEN || r.type == emf::EMR_CREATEBRUSHINDIRECT) kind[arg] = r.type;
       if (r.type == emf::EMR_SELECTOBJECT) {
-        if (kind[arg] == emf::EMR_CREATEPEN) now.pen = arg;
+        const bool stockPen = (arg & kStock) && (arg & ~kStock) >= 6 && (arg & ~kStock) <= 8;
+        if (stockPen || kind[arg] == emf::EMR_CREATEPEN) now.pen = arg;
         if (kind[arg] == emf::EMR_CREATEBRUSHINDIRECT) now.brush = arg;
       }
       if (r.type == emf::EMR_SAVEDC) stack.push_back(now);
       if (r.type == emf::EMR_RESTOREDC) stack.pop_back();
-      const bool pen = r.type == emf::EMR_LINETO || r.type == emf::EMR_RECTANGLE || r.type == emf::EMR_ELLIPSE;
+      const bool pen = r.type == emf::EMR_MOVETOEX || r.type == emf::EMR_LINETO || r.type == emf::EMR_RECTANGLE ||
+                       r.type == emf::EMR_ELLIPSE;
       const bool brush = r.type == emf::EMR_BITBLT || r.type == emf::EMR_RECTANGLE || r.type == emf::EMR_ELLIPSE;
       if (pen) {
-        EXPECT_NE(stack.back().pen, 0u) << d.name << ": record at " << r.offset;
+        EXPECT_EQ(stack.back().pen & kStock, 0u) << d.name << ": record " << r.type << " at " << r.offset;
       }
       if (brush) {
-        EXPECT_NE(stack.back().brush, 0u) << d.name << ": record at " << r.offset;
+        EXPECT_EQ(stack.back().brush & kStock, 0u) << d.name << ": record " << r.type << " at " << r.offset;
+      }
+      if (r.type == emf::EMR_BITBLT) {
+        EXPECT_EQ(stack.back().pen, kNullPen) << d.name << ": a fill outlined, at " << r.offset;
+      }
+      if (r.type == emf::EMR_LINETO) {
+        EXPECT_TRUE(previous == emf::EMR_MOVETOEX || previous == emf::EMR_LINETO)
+            << d.name << ": a line after record " << previous << ", at " << r.offset;
       }
       drawn += pen || brush;
+      previous = r.type;
     }
     EXPECT_GT(drawn, 0) << d.name;
   }

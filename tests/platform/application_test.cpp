@@ -1,6 +1,7 @@
 #include "platform/application.h"
 #include "captured_errors.h"
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -9,8 +10,13 @@
 #include <QIcon>
 #include <QTimer>
 
+#include <QRect>
+
+#include <chrono>
 #include <stdexcept>
-#include <vector>
+
+#include "captured_errors.h"
+#include "wait_until.h"
 
 #include "platform/fonts.h"
 
@@ -54,7 +60,7 @@ TEST(MessageLoop, GuardedShowsTheErrorAndCarriesOn) {
   bool after = false;
   TApplication::Guarded([] { throw std::runtime_error("Cannot open file x.txt"); });
   after = true;
-  ASSERT_EQ(errors.messages.size(), 1u);
+  ASSERT_EQ(errors.messages.size(), 1);
   EXPECT_EQ(errors.messages[0], QStringLiteral("Cannot open file x.txt"));
   EXPECT_TRUE(after);
 }
@@ -66,7 +72,7 @@ TEST(MessageLoop, AnErrorEscapingAnEventHandlerIsShownAndTheLoopGoesOn) {
   QCoreApplication::postEvent(&thrower, new QEvent(QEvent::User));
   QCoreApplication::postEvent(&sink, new QEvent(QEvent::User));
   TApplication::ProcessMessages();
-  ASSERT_EQ(errors.messages.size(), 1u);
+  ASSERT_EQ(errors.messages.size(), 1);
   EXPECT_EQ(errors.messages[0], QStringLiteral("Report printer not ready"));
   EXPECT_EQ(sink.received, 1);  // the next message still ran
 }
@@ -98,4 +104,23 @@ TEST(Application, ATypewriterUiFontIsReplacedByAProportionalOne) {
   UseProportionalUiFont();
   EXPECT_EQ(QFontInfo(QApplication::font()).family(), QFontInfo(sans).family());
   QApplication::setFont(saved);
+}
+
+// The tests' wait (tests/support/wait_until.h) lets posted work run until a
+// condition holds; one that never holds fails the case, where Qt's QTRY_*
+// would return from it as a pass.
+TEST(TestWait, RunsTheEventLoopUntilTheConditionHolds) {
+  int fired = 0;
+  QTimer::singleShot(20, [&fired] { fired = 1; });
+  EXPECT_TRUE(WaitUntil([&fired] { return fired == 1; }));
+  QTimer::singleShot(20, [&fired] { fired = 2; });
+  EXPECT_TRUE(WaitUntilEq([&fired] { return fired; }, 2));
+}
+
+TEST(TestWait, AConditionThatNeverHoldsFailsTheCase) {
+  using namespace std::chrono_literals;
+  EXPECT_FATAL_FAILURE(ASSERT_TRUE(WaitUntil([] { return false; }, 50ms)), "did not hold after 50 ms");
+  EXPECT_NONFATAL_FAILURE(EXPECT_TRUE(WaitUntilEq([] { return 3; }, 4, 50ms)), "the value is 3, not 4");
+  EXPECT_NONFATAL_FAILURE(EXPECT_TRUE(WaitUntilEq([] { return QRect(1, 2, 3, 4); }, QRect(), 50ms)),
+                          "the value is QRect(1,2 3x4)");
 }

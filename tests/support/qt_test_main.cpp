@@ -7,7 +7,8 @@
 namespace {
 
 // Every test starts as a fresh session would: an end request made by an
-// earlier test (closing a main window, say) must not reach it.
+// earlier test (closing a main window, say) must not reach it. (Error and
+// beep handlers go with the scopes that set them.)
 class FreshSession : public ::testing::EmptyTestEventListener {
   void OnTestStart(const ::testing::TestInfo&) override { TApplication::ClearTerminated(); }
 };

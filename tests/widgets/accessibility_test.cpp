@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "url_recorder.h"
+#include "wait_until.h"
 #include "widgets/spin.h"
 #include "widgets/url_label.h"
 
@@ -58,7 +59,7 @@ TEST_F(AccessibilityTest, TheLinksPressOpensItOnceTheCallHasReturned) {
   ASSERT_EQ(action->actionNames(), QStringList{QAccessibleActionInterface::pressAction()});
   action->doAction(QAccessibleActionInterface::pressAction());
   EXPECT_TRUE(browser.opened.isEmpty()) << "not inside the accessibility call";
-  QTRY_COMPARE(browser.opened, QList<QUrl>{QUrl("https://broodlog.org/")});
+  ASSERT_TRUE(WaitUntilEq([&] { return browser.opened; }, QList<QUrl>{QUrl("https://broodlog.org/")}));
   EXPECT_TRUE(link.Visited());
 }
 

@@ -15,6 +15,7 @@
 
 #include "platform/application.h"
 #include "platform/beep.h"
+#include "wait_until.h"
 
 namespace {
 
@@ -397,7 +398,7 @@ TEST_F(SpinTest, AutoRepeatRunsOnTheRealTimer) {
   edit_.OnChange = [&](TSpinEdit*) { steps.push_back(clock.elapsed()); };
   clock.start();
   Mouse(up, QEvent::MouseButtonPress, over, Qt::LeftButton, Qt::LeftButton);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return steps.size() >= 3; }, 5000));
+  ASSERT_TRUE(WaitUntil([&] { return steps.size() >= 3; }));
   Mouse(up, QEvent::MouseButtonRelease, over, Qt::LeftButton, Qt::NoButton);
   EXPECT_GE(steps[0], 380) << "the first repeat comes 400 ms after the press";
   EXPECT_GE(steps[1], 380 + 95) << "then every 100 ms";

@@ -1,8 +1,9 @@
 #pragma once
 
 // rptool's commands. main.cpp holds the one table of commands; each source
-// file implements a group of them. Commands that draw (render_commands.cpp)
-// start Qt when they run; the others never touch Qt.
+// file implements a group of them. Commands that draw (render_commands.cpp,
+// sheet_commands.cpp) start Qt when they run and are linked only into
+// rptool-draw; rptool runs them there (draw_delegate.cpp) and links no Qt.
 
 #include <span>
 #include <stdexcept>
@@ -37,7 +38,8 @@ int JoinCommand(const std::vector<std::string>& args);
 int PackCommand(const std::vector<std::string>& args);
 int UnpackCommand(const std::vector<std::string>& args);
 
-// Commands that draw (render_commands.cpp), through Qt.
+// Commands that draw (render_commands.cpp), through Qt; in rptool, the same
+// commands handed to rptool-draw (draw_delegate.cpp).
 int RenderCommand(const std::vector<std::string>& args);
 int DemoCommand(const std::vector<std::string>& args);
 int EmfDemoCommand(const std::vector<std::string>& args);

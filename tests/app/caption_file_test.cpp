@@ -13,23 +13,15 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+#include "../output/test_support.h"
 #include "resource_limits.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadBytes(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-void WriteBytes(const fs::path& p, std::string_view bytes) {
-  std::ofstream out(p, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), std::streamsize(bytes.size()));
-}
+using test_support::ReadText;
+using test_support::WriteFile;
 
 // The texts of the editor's boxes and of the sheet's headings before any file.
 const std::vector<QString> kEditorDefaults = {
@@ -157,7 +149,7 @@ TEST_F(CaptionFileTest, LineEndingsReadAlike) {
   for (const char* eol : {"\r\n", "\n", "\r"}) {
     std::string bytes;
     for (int i = 0; i < 3; ++i) bytes += "h" + std::to_string(i) + eol;
-    WriteBytes(Path(), bytes);
+    WriteFile(Path(), bytes);
     TCaptionList list;
     list.LoadFromFile(File());
     EXPECT_EQ(list.Lines(), (QStringList{"h0", "h1", "h2"}));
@@ -177,7 +169,7 @@ TEST_F(CaptionFileTest, MissingFileThrowsAndListIsUnchanged) {
 
 // A sparse file of a terabyte whose text ends in a NUL is read no further.
 TEST_F(CaptionFileTest, ReadingStopsAtTheNulThatEndsTheText) {
-  WriteBytes(Path(), std::string("Hive\r\nQueen\0ignored", 20));
+  WriteFile(Path(), std::string("Hive\r\nQueen\0ignored", 20));
   fs::resize_file(Path(), std::uintmax_t(1) << 40);
   TCaptionList list;
   list.LoadFromFile(File());
@@ -193,13 +185,13 @@ TEST_F(CaptionFileTest, SaveWrites21CrLfLinesAsUtf8) {
   list.SaveToFile(File());
   std::string expected;
   for (const QString& s : kEditorDefaults) expected += s.toStdString() + "\r\n";
-  EXPECT_EQ(ReadBytes(Path()), expected);
+  EXPECT_EQ(ReadText(Path()), expected);
   // Non-ASCII text goes out as UTF-8 and reads back the same.
   TCaptionList other;
   other.Add(QString::fromUtf8("K\xC3\xB6nigin"));
   other.Add("");
   other.SaveToFile(File());
-  EXPECT_EQ(ReadBytes(Path()), "K\xC3\xB6nigin\r\n\r\n");
+  EXPECT_EQ(ReadText(Path()), "K\xC3\xB6nigin\r\n\r\n");
   TCaptionList back;
   back.LoadFromFile(File());
   EXPECT_EQ(back.Lines(), other.Lines());
@@ -228,7 +220,7 @@ TEST_F(CaptionFileTest, EditorAndSheetWithShortLongEmptyAndMissingFiles) {
   for (const Case& c : cases) {
     std::error_code ec;
     fs::remove(Path(), ec);
-    if (c.content) WriteBytes(Path(), *c.content);
+    if (c.content) WriteFile(Path(), *c.content);
     EditorDouble editor;
     editor.Load(File());
     SheetDouble sheet;
@@ -244,7 +236,7 @@ TEST_F(CaptionFileTest, EditorAndSheetWithShortLongEmptyAndMissingFiles) {
 
 TEST_F(CaptionFileTest, EmptyLineAndLongLineAreTakenAsTheyAre) {
   const std::string forty(40, 'w');
-  WriteBytes(Path(), "a\r\n" + forty + "\r\n\r\n d \n");
+  WriteFile(Path(), "a\r\n" + forty + "\r\n\r\n d \n");
   EditorDouble editor;
   editor.Load(File());
   EXPECT_EQ(editor.boxes[1], QString::fromStdString(forty));
@@ -268,7 +260,7 @@ TEST_F(CaptionFileTest, SavedDefaultsReachTheSheet) {
 
 TEST_F(CaptionFileTest, TargetThatCannotBeReplacedFails) {
   fs::create_directory(Path());
-  WriteBytes(Path() / "inside", "x");
+  WriteFile(Path() / "inside", "x");
   TCaptionList list;
   list.Add("new");
   try {
@@ -278,7 +270,7 @@ TEST_F(CaptionFileTest, TargetThatCannotBeReplacedFails) {
     EXPECT_EQ(std::string(e.what()), "Cannot create file " + File().toStdString());
   }
   EXPECT_TRUE(fs::is_directory(Path()));
-  EXPECT_EQ(ReadBytes(Path() / "inside"), "x");
+  EXPECT_EQ(ReadText(Path() / "inside"), "x");
   int entries = 0;
   for (auto& e : fs::directory_iterator(dir_.path().toStdString())) (void)e, ++entries;
   EXPECT_EQ(entries, 1) << "the temporary file must be removed";
@@ -286,7 +278,7 @@ TEST_F(CaptionFileTest, TargetThatCannotBeReplacedFails) {
 
 TEST_F(CaptionFileTest, FullDiskLeavesOldFileByteIdentical) {
   const std::string old = "old one\r\nold two\nold three";
-  WriteBytes(Path(), old);
+  WriteFile(Path(), old);
   TCaptionList list;
   for (const QString& s : kEditorDefaults) list.Add(s);
   // A file size limit makes the write fail part-way, as a full disk would.
@@ -301,7 +293,7 @@ TEST_F(CaptionFileTest, FullDiskLeavesOldFileByteIdentical) {
     }
   }
   EXPECT_TRUE(threw);
-  EXPECT_EQ(ReadBytes(Path()), old);
+  EXPECT_EQ(ReadText(Path()), old);
   int entries = 0;
   for (auto& e : fs::directory_iterator(dir_.path().toStdString())) (void)e, ++entries;
   EXPECT_EQ(entries, 1);
@@ -309,7 +301,7 @@ TEST_F(CaptionFileTest, FullDiskLeavesOldFileByteIdentical) {
 
 TEST_F(CaptionFileTest, ReadOnlyDirectoryLeavesOldFileByteIdentical) {
   const std::string old = "keep\r\nme\r\n";
-  WriteBytes(Path(), old);
+  WriteFile(Path(), old);
   const std::string dir = dir_.path().toStdString();
   // Root ignores permissions, so make the directory read-only for real: a
   // read-only bind mount in a private mount namespace of a child process.
@@ -334,5 +326,5 @@ TEST_F(CaptionFileTest, ReadOnlyDirectoryLeavesOldFileByteIdentical) {
   ASSERT_TRUE(WIFEXITED(status));
   if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "no private mount namespace here (unshare/mount refused)";
   EXPECT_EQ(WEXITSTATUS(status), 0) << "2: wrong message, 3: no error";
-  EXPECT_EQ(ReadBytes(Path()), old);
+  EXPECT_EQ(ReadText(Path()), old);
 }

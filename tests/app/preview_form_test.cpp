@@ -37,6 +37,7 @@
 #include "fake_platform_printer.h"
 #include "platform/application.h"
 #include "captured_errors.h"
+#include "qt_files.h"
 #include "resource_limits.h"
 #include "scoped_tmpfs.h"
 #include "contrast.h"
@@ -588,16 +589,6 @@ void PreviewSheet(TFormBroodlog& sheet, QPointer<TfrmPreview>& form, const std::
   EXPECT_TRUE(WaitUntil([&form] { return form.isNull(); }));
 }
 
-void WriteFile(const QString& file, const QByteArray& bytes) {
-  QFile f(file);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write(bytes);
-}
-
-QByteArray ReadFile(const QString& file) {
-  QFile f(file);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 TEST_F(PreviewFormTest, SaveAsPdfFromTheSheetHasTheReportPrintItselfOntoThePdf) {
   TEngineServices services;
@@ -606,7 +597,7 @@ TEST_F(PreviewFormTest, SaveAsPdfFromTheSheetHasTheReportPrintItselfOntoThePdf) 
   sheet.Report->PrinterSettings().PrinterIndex = 3;  // as a print dialog may leave it
   QTemporaryDir dir;
   const QString file = dir.filePath(QStringLiteral("sheet.pdf"));
-  WriteFile(file, "old");
+  ASSERT_TRUE(WriteFile(file, "old"));
   PreviewSheet(sheet, form, [&] { form->SaveAsPdf(file); });
   EXPECT_EQ(sheet.Report->PrinterSettings().PrinterIndex, 3);  // the choice stays
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("sheet.pdf")});
@@ -624,7 +615,7 @@ TEST_F(PreviewFormTest, AShortWriteOfTheSheetsPdfKeepsTheOldFile) {
   TFormBroodlog sheet(services.Context());
   QTemporaryDir dir;
   const QString file = dir.filePath(QStringLiteral("sheet.pdf"));
-  WriteFile(file, "old");
+  ASSERT_TRUE(WriteFile(file, "old"));
   QString error;
   PreviewSheet(sheet, form, [&] {
     ScopedFileSizeLimit limit(2000);
@@ -644,7 +635,7 @@ TEST_F(PreviewFormTest, AShortWriteOfStoredPagesKeepsTheOldFile) {
   Open(3);
   QTemporaryDir dir;
   const QString file = dir.filePath(QStringLiteral("pages.pdf"));
-  WriteFile(file, "old");
+  ASSERT_TRUE(WriteFile(file, "old"));
   ScopedFileSizeLimit limit(2000);
   ASSERT_TRUE(limit.ok());
   EXPECT_THROW(form->SaveAsPdf(file), EReportError);
@@ -656,7 +647,7 @@ TEST_F(PreviewFormTest, SaveAsPdfWritesThroughASymbolicLink) {
   QTemporaryDir dir;
   const QString real = dir.filePath(QStringLiteral("real.pdf"));
   const QString link = dir.filePath(QStringLiteral("link.pdf"));
-  WriteFile(real, "old");
+  ASSERT_TRUE(WriteFile(real, "old"));
   ASSERT_TRUE(QFile::link(real, link));
   form->SaveAsPdf(link);
   EXPECT_TRUE(QFileInfo(link).isSymLink());
@@ -716,12 +707,12 @@ TEST_F(PreviewFormTest, SaveAsPdfOnAFullDiskKeepsTheOldFile) {
   ScopedTmpfs disk(64);
   if (!disk.ok()) GTEST_SKIP() << ScopedTmpfs::kSkipReason;
   const QString d = QString::fromStdString(disk.path());
-  WriteFile(d + QStringLiteral("/ballast"), QByteArray(56000, 'b'));  // one 4 KiB page left
+  ASSERT_TRUE(WriteFile(d + QStringLiteral("/ballast"), QByteArray(56000, 'b')));  // one 4 KiB page left
   const QString file = d + QStringLiteral("/sheet.pdf");
   for (const bool fromReport : {true, false}) {
     for (const bool hardLinked : {false, true}) {
       SCOPED_TRACE(std::string(fromReport ? "report" : "stored pages") + (hardLinked ? ", in place" : ""));
-      WriteFile(file, QByteArray(3000, 'o'));
+      ASSERT_TRUE(WriteFile(file, QByteArray(3000, 'o')));
       const QByteArray twin = QFile::encodeName(d + QStringLiteral("/twin"));
       if (hardLinked) {
         ASSERT_EQ(::link(QFile::encodeName(file).constData(), twin.constData()), 0);

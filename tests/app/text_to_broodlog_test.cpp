@@ -34,6 +34,7 @@
 #include "generation/report_context.h"
 #include "platform/application.h"
 #include "captured_errors.h"
+#include "qt_files.h"
 #include "resource_limits.h"
 #include "wait_until.h"
 
@@ -65,10 +66,7 @@ class EditorTest : public ::testing::Test {
     qputenv("XDG_CONFIG_HOME", old_xdg_);
     QDir::setCurrent(old_cwd_);
   }
-  QByteArray FileBytes() {
-    QFile f("broodlog.txt");
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-  }
+  QByteArray FileBytes() { return ReadFile(QStringLiteral("broodlog.txt")); }
   void Write(const QByteArray& bytes) {
     QFile f("broodlog.txt");
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -349,16 +347,6 @@ QByteArray HelperFile() {
   return bytes;
 }
 
-QByteArray ReadFile(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void WriteFile(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
-  f.write(bytes);
-}
 
 struct stat Lstat(const QString& path) {
   struct stat st {};
@@ -415,7 +403,7 @@ TEST_F(EditorTest, SavesAsAnEditorWouldForAnOrdinaryUser) {
        [&](const QString& dir) { EXPECT_FALSE(QFile::exists(dir + "/" + file)); }},
       {"read-only file (444): refused and left as it was", 0755,
        [&](const QString& dir) {
-         WriteFile(dir + "/" + file, old);
+         ASSERT_TRUE(WriteFile(dir + "/" + file, old));
          ::chmod(QFile::encodeName(dir + "/" + file), 0444);
        },
        false, nullptr, false,
@@ -424,15 +412,15 @@ TEST_F(EditorTest, SavesAsAnEditorWouldForAnOrdinaryUser) {
          EXPECT_EQ(Lstat(dir + "/" + file).st_mode & 07777, 0444u);
        }},
       {"writable file in a read-only directory: written in place", 0555,
-       [&](const QString& dir) { WriteFile(dir + "/" + file, old); }, false, nullptr, true,
+       [&](const QString& dir) { ASSERT_TRUE(WriteFile(dir + "/" + file, old)); }, false, nullptr, true,
        [&](const QString& dir) { EXPECT_EQ(Lstat(dir + "/" + file).st_mode & 07777, 0644u); }},
       {"read-only directory and a full disk: the old file stays whole", 0555,
-       [&](const QString& dir) { WriteFile(dir + "/" + file, old); }, false, "600", false,
+       [&](const QString& dir) { ASSERT_TRUE(WriteFile(dir + "/" + file, old)); }, false, "600", false,
        [&](const QString& dir) { EXPECT_EQ(ReadFile(dir + "/" + file), old); }},
       {"symbolic link: its target is written, the link stays", 0755,
        [&](const QString& dir) {
          QDir(dir).mkdir("real");
-         WriteFile(dir + "/real/captions.txt", old);
+         ASSERT_TRUE(WriteFile(dir + "/real/captions.txt", old));
          ASSERT_EQ(::symlink("real/captions.txt", QFile::encodeName(dir + "/" + file)), 0);
        },
        false, nullptr, true,
@@ -449,7 +437,7 @@ TEST_F(EditorTest, SavesAsAnEditorWouldForAnOrdinaryUser) {
        }},
       {"private file (600) with a hard link: mode and link kept", 0755,
        [&](const QString& dir) {
-         WriteFile(dir + "/" + file, old);
+         ASSERT_TRUE(WriteFile(dir + "/" + file, old));
          ::chmod(QFile::encodeName(dir + "/" + file), 0600);
          ASSERT_EQ(::link(QFile::encodeName(dir + "/" + file), QFile::encodeName(dir + "/other-name.txt")), 0);
        },
@@ -461,14 +449,14 @@ TEST_F(EditorTest, SavesAsAnEditorWouldForAnOrdinaryUser) {
        }},
       {"private file (600) alone: mode kept", 0755,
        [&](const QString& dir) {
-         WriteFile(dir + "/" + file, old);
+         ASSERT_TRUE(WriteFile(dir + "/" + file, old));
          ::chmod(QFile::encodeName(dir + "/" + file), 0600);
        },
        false, nullptr, true,
        [&](const QString& dir) { EXPECT_EQ(Lstat(dir + "/" + file).st_mode & 07777, 0600u); }},
       {"someone else's writable file: it stays theirs", 0755,
        [&](const QString& dir) {
-         WriteFile(dir + "/" + file, old);
+         ASSERT_TRUE(WriteFile(dir + "/" + file, old));
          ::chmod(QFile::encodeName(dir + "/" + file), 0666);
        },
        true, nullptr, true,

@@ -9,19 +9,15 @@
 
 #include "graphics/text_metrics.h"
 #include "output/emf_recorder.h"
+#include "output/little_endian.h"
 
 struct TRec {
   std::uint32_t type, offset, size;
 };
 
-inline std::uint32_t U32At(const std::vector<std::uint8_t>& b, std::size_t off) {
-  std::uint32_t v;
-  std::memcpy(&v, b.data() + off, 4);  // the test machines are little-endian
-  return v;
-}
-inline void PutU32At(std::vector<std::uint8_t>& b, std::size_t off, std::uint32_t v) {
-  std::memcpy(b.data() + off, &v, 4);
-}
+// The engine's own little-endian access, by offset into a page.
+inline std::uint32_t U32At(const std::vector<std::uint8_t>& b, std::size_t off) { return le::Get32(b.data() + off); }
+inline void PutU32At(std::vector<std::uint8_t>& b, std::size_t off, std::uint32_t v) { le::Set32(b.data() + off, v); }
 
 // Walks a well-formed metafile's records (the test's own reading, not the
 // player's).

@@ -6,20 +6,18 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "output/little_endian.h"
 
 namespace test_support {
 
 using Bytes = std::vector<std::uint8_t>;
 
-inline void Put32(Bytes& b, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
-
-inline std::int32_t Get32(const Bytes& b, std::size_t at) {
-  return static_cast<std::int32_t>(b[at] | b[at + 1] << 8 | b[at + 2] << 16 |
-                                   static_cast<std::uint32_t>(b[at + 3]) << 24);
-}
+// The engine's own little-endian access: appending, and reading at an offset.
+using le::Put32;
+inline std::int32_t Get32(const Bytes& b, std::size_t at) { return le::GetI32(b.data() + at); }
 
 // A small valid enhanced metafile: header, one comment record carrying tag
 // and padding bytes of filler, and the end record. Different tags give
@@ -65,9 +63,17 @@ inline Bytes ReadFile(const std::filesystem::path& p) {
   return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
-inline void WriteFile(const std::filesystem::path& p, const Bytes& b) {
+inline void WriteFile(const std::filesystem::path& p, std::string_view bytes) {
   std::ofstream out(p, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+inline void WriteFile(const std::filesystem::path& p, const Bytes& b) {
+  WriteFile(p, std::string_view(reinterpret_cast<const char*>(b.data()), b.size()));
+}
+// The file's bytes as text, for files of text.
+inline std::string ReadText(const std::filesystem::path& p) {
+  const Bytes b = ReadFile(p);
+  return std::string(b.begin(), b.end());
 }
 
 // A fresh directory that is also the process's TMPDIR while it lives, so a

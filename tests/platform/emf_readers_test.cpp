@@ -22,6 +22,7 @@
 #include "output/emf_format.h"
 #include "output/emf_recorder.h"
 #include "output/page_store.h"
+#include "qt_files.h"
 #include "platform/page_render.h"
 #include "platform/qt_text_metrics.h"
 #include "sample_pages.h"
@@ -62,11 +63,6 @@ std::vector<std::uint8_t> Record(void (*draw)(TCanvas&), int w, int h) {
   return rec.Finish();
 }
 
-bool WriteFile(const QString& path, const std::vector<std::uint8_t>& bytes) {
-  QFile f(path);
-  return f.open(QIODevice::WriteOnly) &&
-         f.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) == qint64(bytes.size());
-}
 
 // Runs a program; returns its exit code (-1 when it could not run) and output.
 int RunProgram(const QString& program, const QStringList& args, QString* output = nullptr, int timeoutMs = 120000) {

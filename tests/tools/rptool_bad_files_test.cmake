@@ -2,19 +2,9 @@
 # directories, headers whose counts lie, pages with a broken record. Each
 # must end promptly with exit 1 and the page store's one-line message.
 #   cmake -DRPTOOL=<path> -DWORK=<dir> -P rptool_bad_files_test.cmake
-file(REMOVE_RECURSE ${WORK})
-file(MAKE_DIRECTORY ${WORK})
-
-function(run expect_rc)
-  # A hang or an unbounded read ends in the timeout, which fails the test.
-  execute_process(COMMAND ${RPTOOL} ${ARGN} WORKING_DIRECTORY ${WORK} TIMEOUT 20
-                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(NOT rc STREQUAL "${expect_rc}")
-    message(FATAL_ERROR "rptool ${ARGN}: exit ${rc}, expected ${expect_rc}\n${out}${err}")
-  endif()
-  set(out "${out}" PARENT_SCOPE)
-  set(err "${err}" PARENT_SCOPE)
-endfunction()
+# A hang or an unbounded read ends in the timeout, which fails the test.
+set(RUN_TIMEOUT 20)
+include(${CMAKE_CURRENT_LIST_DIR}/rptool_test_helpers.cmake)
 
 function(expect_error text)
   if(NOT err STREQUAL "${text}\n")

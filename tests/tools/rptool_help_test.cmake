@@ -1,14 +1,7 @@
 # rptool --help, rptool COMMAND --help and the generated manual page.
 #   cmake -DRPTOOL=<path> -DMAN=<rptool.1> -P rptool_help_test.cmake
 
-function(run expect_rc)
-  execute_process(COMMAND ${RPTOOL} ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(NOT rc EQUAL expect_rc)
-    message(FATAL_ERROR "rptool ${ARGN}: exit ${rc}, expected ${expect_rc}\n${out}${err}")
-  endif()
-  set(out "${out}" PARENT_SCOPE)
-  set(err "${err}" PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/rptool_test_helpers.cmake)
 
 function(expect_contains text)
   foreach(part IN LISTS ARGN)

@@ -5,16 +5,6 @@
 #   cmake -DRPTOOL=<path> -DWORK=<dir> -P rptool_sheet_test.cmake
 include(${CMAKE_CURRENT_LIST_DIR}/rptool_test_helpers.cmake)
 
-# A PNG's width and height from its header.
-function(png_size file out_w out_h)
-  file(READ ${file} hex LIMIT 24 HEX)
-  string(SUBSTRING "${hex}" 32 8 w)
-  string(SUBSTRING "${hex}" 40 8 h)
-  math(EXPR w "0x${w}")
-  math(EXPR h "0x${h}")
-  set(${out_w} ${w} PARENT_SCOPE)
-  set(${out_h} ${h} PARENT_SCOPE)
-endfunction()
 
 run(0 sheet sheet.rpt --apiary "Hill top")
 run(0 info sheet.rpt)

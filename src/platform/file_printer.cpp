@@ -5,7 +5,12 @@
 #include <QPageSize>
 #include <QPainter>
 #include <cmath>
+#include <cstdint>
+#include <vector>
 
+#include "output/emf_player.h"
+#include "output/emf_recorder.h"
+#include "platform/page_render.h"
 #include "platform/pdf_file.h"
 #include "platform/qt_canvas.h"
 #include "platform/qt_text_metrics.h"
@@ -27,11 +32,13 @@ std::pair<long double, long double> PaperMM(int code) {
 
 struct TFilePlatformPrinter::TJob {
   std::unique_ptr<TPdfFile> pdf;
-  QImage image;    // a PNG's first page
-  QImage scratch;  // where a PNG's later pages go
-  QPainter painter;  // a PNG's; a PDF paints with its own
-  std::unique_ptr<TQtCanvas> canvas;
-  int page = 1;
+  std::unique_ptr<TQtCanvas> canvas;  // a PDF's
+  // A PNG's pages, recorded at the file's pixels and played band by band
+  // into the file when the document ends, so that memory stays bounded at
+  // any resolution; its first page is the one kept.
+  std::unique_ptr<TEmfRecorder> recorder;
+  std::vector<std::uint8_t> first_page;
+  int width = 0, height = 0;
 };
 
 TFilePlatformPrinter::TFilePlatformPrinter(TFormat format, QString fileName, int dpi)
@@ -83,39 +90,31 @@ void TFilePlatformPrinter::BeginDoc(const std::string& title) {
   if (job_) Abort();
   auto job = std::make_unique<TJob>();
   const TDeviceCaps caps = Caps();
-  QPainter* painter = &job->painter;
   if (format_ == TFormat::Pdf) {
     auto [w, h] = PaperMM(mode_.paperCode);
     const QPageLayout layout(QPageSize(QSizeF(double(w), double(h)), QPageSize::Millimeter),
                              mode_.orientation == 2 ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF());
     job->pdf = std::make_unique<TPdfFile>(file_name_, layout, dpi_, QString::fromStdString(title));
-    painter = &job->pdf->Painter();
+    job->pdf->Painter().setRenderHint(QPainter::Antialiasing, false);
+    job->canvas = std::make_unique<TQtCanvas>(job->pdf->Painter());
   } else {
-    job->image = QImage(caps.physicalWidth, caps.physicalHeight, QImage::Format_RGB32);
-    if (job->image.isNull()) throw EReportError("Cannot create file " + file_name_.toStdString());
-    const int dpm = static_cast<int>(std::lround(dpi_ / 0.0254));
-    job->image.setDotsPerMeterX(dpm);
-    job->image.setDotsPerMeterY(dpm);
-    job->image.fill(Qt::white);
-    job->painter.begin(&job->image);
+    job->width = caps.physicalWidth;
+    job->height = caps.physicalHeight;
+    job->recorder = std::make_unique<TEmfRecorder>(*metrics_, job->width, job->height);
   }
-  painter->setRenderHint(QPainter::Antialiasing, false);
-  job->canvas = std::make_unique<TQtCanvas>(*painter);
   job_ = std::move(job);
 }
 
 void TFilePlatformPrinter::NewPage() {
   if (!job_) throw EReportError("Illegal call to NewPage");
-  ++job_->page;
   if (job_->pdf) {
     job_->pdf->NewPage();
-  } else if (job_->page == 2) {
-    // An image holds one page: later pages are drawn where nobody sees them.
-    job_->painter.end();
-    job_->scratch = QImage(1, 1, QImage::Format_RGB32);
-    job_->painter.begin(&job_->scratch);
-    job_->canvas = std::make_unique<TQtCanvas>(job_->painter);
+    return;
   }
+  // An image holds one page: later pages are recorded and dropped.
+  std::vector<std::uint8_t> page = job_->recorder->Finish();
+  if (job_->first_page.empty()) job_->first_page = std::move(page);
+  job_->recorder = std::make_unique<TEmfRecorder>(*metrics_, job_->width, job_->height);
 }
 
 void TFilePlatformPrinter::EndDoc() {
@@ -127,8 +126,11 @@ void TFilePlatformPrinter::EndDoc() {
     job->pdf->Finish();
     return;
   }
-  job->painter.end();
-  SavePngFile(job->image, file_name_);
+  std::vector<std::uint8_t> page = job->recorder->Finish();
+  if (job->first_page.empty()) job->first_page = std::move(page);
+  const TRect frame{0, 0, job->width, job->height};
+  WriteBandedPng(file_name_, job->width, job->height, dpi_,
+                 [&](TCanvas& canvas) { TEmfPlayer::Play(job->first_page, canvas, frame); });
 }
 
 void TFilePlatformPrinter::Abort() {
@@ -140,6 +142,7 @@ bool TFilePlatformPrinter::Printing() const { return job_ != nullptr; }
 
 TCanvas& TFilePlatformPrinter::Canvas() {
   if (!job_) throw EReportError("Report printer not ready");
+  if (job_->recorder) return *job_->recorder;
   return *job_->canvas;
 }
 

@@ -10,7 +10,8 @@
 // text) or a PNG image, at a chosen resolution, so a report generated onto
 // it lands on the file's own pixels as it would on a printer's. It offers
 // every named paper size, has no unprintable margins and makes no copies.
-// A PNG holds the first page only.
+// A PNG holds the first page only; it is drawn band by band, so memory
+// stays bounded whatever the resolution.
 class TFilePlatformPrinter : public TPlatformPrinter {
  public:
   enum class TFormat { Pdf, Png };

@@ -25,80 +25,6 @@
 
 namespace {
 
-// A canvas that keeps the calls made on it, to be replayed in order.
-class TCanvasRecording final : public TCanvas {
- public:
-  void SetPen(const TPen& pen) override { Add([=](TCanvas& c) { c.SetPen(pen); }); }
-  void SetBrush(const TBrush& brush) override { Add([=](TCanvas& c) { c.SetBrush(brush); }); }
-  void SetFont(const TLogFont& font) override { Add([=](TCanvas& c) { c.SetFont(font); }); }
-  void SetTextColor(TColor color) override { Add([=](TCanvas& c) { c.SetTextColor(color); }); }
-  void SetBkColor(TColor color) override { Add([=](TCanvas& c) { c.SetBkColor(color); }); }
-  void SetBkMode(TBkMode mode) override { Add([=](TCanvas& c) { c.SetBkMode(mode); }); }
-  void SetTextAlign(TTextAlign align) override { Add([=](TCanvas& c) { c.SetTextAlign(align); }); }
-  void FillRect(const TRect& r) override { Add([=](TCanvas& c) { c.FillRect(r); }); }
-  void Rectangle(const TRect& r) override { Add([=](TCanvas& c) { c.Rectangle(r); }); }
-  void Ellipse(const TRect& r) override { Add([=](TCanvas& c) { c.Ellipse(r); }); }
-  void MoveTo(int x, int y) override { Add([=](TCanvas& c) { c.MoveTo(x, y); }); }
-  void LineTo(int x, int y) override { Add([=](TCanvas& c) { c.LineTo(x, y); }); }
-  void TextOut(int x, int y, std::string_view text, const TTextOutOptions& options,
-               std::span<const int> dx) override {
-    Add([=, text = std::string(text), dx = std::vector<int>(dx.begin(), dx.end())](TCanvas& c) {
-      c.TextOut(x, y, text, options, dx);
-    });
-  }
-  void IntersectClipRect(const TRect& r) override { Add([=](TCanvas& c) { c.IntersectClipRect(r); }); }
-  void RemoveClip() override { Add([](TCanvas& c) { c.RemoveClip(); }); }
-  void Save() override { Add([](TCanvas& c) { c.Save(); }); }
-  void Restore() override { Add([](TCanvas& c) { c.Restore(); }); }
-
-  void Replay(TCanvas& canvas) const {
-    for (const auto& call : calls_) call(canvas);
-  }
-
- private:
-  void Add(std::function<void(TCanvas&)> call) { calls_.push_back(std::move(call)); }
-  std::vector<std::function<void(TCanvas&)>> calls_;
-};
-
-// The PNG file printer, drawing band by band: the sheet is generated once
-// onto a recording at the file's resolution, in its device pixels as the
-// file printer's image would get them, and the recording is replayed onto
-// each band. A whole raster at 4800 dpi would take 9 GB. Like the file
-// printer, it keeps the first page; a job that ends in Abort writes nothing.
-class TBandedPngPrinter final : public TFilePlatformPrinter {
- public:
-  TBandedPngPrinter(QString fileName, int dpi)
-      : TFilePlatformPrinter(TFormat::Png, fileName, dpi), file_(std::move(fileName)), dpi_(dpi) {}
-
-  void BeginDoc(const std::string&) override {
-    pages_.clear();
-    pages_.emplace_back();
-  }
-  void NewPage() override {
-    if (pages_.empty()) throw EReportError("Illegal call to NewPage");
-    pages_.emplace_back();
-  }
-  void EndDoc() override {
-    if (pages_.empty()) return;
-    const std::vector<TCanvasRecording> pages = std::move(pages_);
-    pages_.clear();
-    const TDeviceCaps caps = Caps();
-    WriteBandedPng(file_, caps.physicalWidth, caps.physicalHeight, dpi_,
-                   [&](TCanvas& canvas) { pages.front().Replay(canvas); });
-  }
-  void Abort() override { pages_.clear(); }
-  bool Printing() const override { return !pages_.empty(); }
-  TCanvas& Canvas() override {
-    if (pages_.empty()) throw EReportError("Report printer not ready");
-    return pages_.back();
-  }
-
- private:
-  QString file_;
-  int dpi_;
-  std::vector<TCanvasRecording> pages_;
-};
-
 std::string Lower(std::string s) {
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return s;
@@ -184,7 +110,7 @@ int SheetCommand(const std::vector<std::string>& args) {
   }
   form.Report->PrinterSettings().PrintPaper = paper;
   if (png) {
-    form.Report->PrintOn(std::make_unique<TBandedPngPrinter>(file, dpi > 0 ? dpi : 96));
+    form.Report->PrintOn(std::make_unique<TFilePlatformPrinter>(TFilePlatformPrinter::TFormat::Png, file, dpi > 0 ? dpi : 96));
     return 0;
   }
   form.Report->PrintOn(std::make_unique<TFilePlatformPrinter>(TFilePlatformPrinter::TFormat::Pdf, file,

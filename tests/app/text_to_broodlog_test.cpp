@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <thread>
 
 #include <QApplication>
@@ -34,6 +35,7 @@
 #include "generation/report_context.h"
 #include "platform/application.h"
 #include "captured_errors.h"
+#include "../output/test_support.h"
 #include "qt_files.h"
 #include "resource_limits.h"
 #include "wait_until.h"
@@ -57,14 +59,8 @@ class EditorTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(dir_.isValid());
-    old_cwd_ = QDir::currentPath();
-    ASSERT_TRUE(QDir::setCurrent(dir_.path()));
-    old_xdg_ = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_CONFIG_HOME", (dir_.path() + "/config").toUtf8());
-  }
-  void TearDown() override {
-    qputenv("XDG_CONFIG_HOME", old_xdg_);
-    QDir::setCurrent(old_cwd_);
+    cwd_.emplace(dir_.path().toStdString());
+    xdg_.emplace("XDG_CONFIG_HOME", (dir_.path() + "/config").toUtf8().constData());
   }
   QByteArray FileBytes() { return ReadFile(QStringLiteral("broodlog.txt")); }
   void Write(const QByteArray& bytes) {
@@ -84,8 +80,8 @@ class EditorTest : public ::testing::Test {
   }
 
   QTemporaryDir dir_;
-  QString old_cwd_;
-  QByteArray old_xdg_;
+  std::optional<test_support::ScopedCurrentDir> cwd_;
+  std::optional<test_support::ScopedEnv> xdg_;
   CapturedErrors shown_;
   QStringList& messages_ = shown_.messages;
 };

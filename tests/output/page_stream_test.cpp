@@ -123,21 +123,10 @@ namespace {
 // test (root too), for its lifetime.
 class UnwritableTempDir {
  public:
-  UnwritableTempDir() {
-    if (const char* old = std::getenv("TMPDIR")) old_ = old, had_ = true;
-    ::setenv("TMPDIR", "/proc", 1);
-  }
-  ~UnwritableTempDir() {
-    if (had_) {
-      ::setenv("TMPDIR", old_.c_str(), 1);
-    } else {
-      ::unsetenv("TMPDIR");
-    }
-  }
+  UnwritableTempDir() : tmpdir_("TMPDIR", "/proc") {}
 
  private:
-  std::string old_;
-  bool had_ = false;
+  test_support::ScopedEnv tmpdir_;
 };
 
 }  // namespace

@@ -76,20 +76,56 @@ inline std::string ReadText(const std::filesystem::path& p) {
   return std::string(b.begin(), b.end());
 }
 
+// An environment variable set (or, for a null value, unset) while this
+// lives; then as it was.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old, had_ = true;
+    if (value) {
+      ::setenv(name, value, 1);
+    } else {
+      ::unsetenv(name);
+    }
+  }
+  ~ScopedEnv() {
+    if (had_) {
+      ::setenv(name_.c_str(), old_.c_str(), 1);
+    } else {
+      ::unsetenv(name_.c_str());
+    }
+  }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  std::string name_, old_;
+  bool had_ = false;
+};
+
+// The process's working directory while this lives; then the one before.
+class ScopedCurrentDir {
+ public:
+  explicit ScopedCurrentDir(const std::filesystem::path& dir) : old_(std::filesystem::current_path()) {
+    std::filesystem::current_path(dir);
+  }
+  ~ScopedCurrentDir() {
+    std::error_code ec;
+    std::filesystem::current_path(old_, ec);
+  }
+  ScopedCurrentDir(const ScopedCurrentDir&) = delete;
+  ScopedCurrentDir& operator=(const ScopedCurrentDir&) = delete;
+
+ private:
+  std::filesystem::path old_;
+};
+
 // A fresh directory that is also the process's TMPDIR while it lives, so a
 // test can see every temporary file the code makes; removed afterwards.
 class TempDir {
  public:
-  TempDir() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "rpttestXXXXXX").string();
-    path_ = ::mkdtemp(tmpl.data());
-    const char* old = std::getenv("TMPDIR");
-    if (old) old_tmpdir_ = old, had_tmpdir_ = true;
-    ::setenv("TMPDIR", path_.c_str(), 1);
-  }
+  TempDir() : path_(MakeDir()), tmpdir_("TMPDIR", path_.c_str()) {}
   ~TempDir() {
-    if (had_tmpdir_) ::setenv("TMPDIR", old_tmpdir_.c_str(), 1);
-    else ::unsetenv("TMPDIR");
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
   }
@@ -106,9 +142,12 @@ class TempDir {
   }
 
  private:
+  static std::filesystem::path MakeDir() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "rpttestXXXXXX").string();
+    return ::mkdtemp(tmpl.data());
+  }
   std::filesystem::path path_;
-  std::string old_tmpdir_;
-  bool had_tmpdir_ = false;
+  ScopedEnv tmpdir_;
 };
 
 }  // namespace test_support

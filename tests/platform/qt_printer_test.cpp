@@ -9,8 +9,10 @@
 #include <QPrinterInfo>
 
 #include <algorithm>
+#include <optional>
 #include <unistd.h>
 
+#include "../output/test_support.h"
 #include "cups_lab.h"
 #include "graphics/canvas.h"
 #include "platform/qt_printer.h"
@@ -208,8 +210,7 @@ TEST_F(QtPrinterTest, AnAbortedJobNeverReachesTheSpooler) {
 TEST_F(QtPrinterTest, AJobTheSpoolerRefusesFailsAndLeavesNoFile) {
   const auto tmp = std::filesystem::temp_directory_path() / ("qtprinter-" + std::to_string(::getpid()));
   std::filesystem::create_directories(tmp);
-  const std::string old_tmp = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
-  ::setenv("TMPDIR", tmp.c_str(), 1);
+  test_support::ScopedEnv tmpdir("TMPDIR", tmp.c_str());
   TQtPlatformPrinter p;
   const int before = cups_lab::LastJobId();
   p.BeginDoc("refused");
@@ -227,8 +228,6 @@ TEST_F(QtPrinterTest, AJobTheSpoolerRefusesFailsAndLeavesNoFile) {
   EXPECT_FALSE(p.Printing());
   EXPECT_TRUE(std::filesystem::is_empty(tmp));
   EXPECT_TRUE(cups_lab::FinishedJobsAfter(before).empty());
-  if (old_tmp.empty()) ::unsetenv("TMPDIR");
-  else ::setenv("TMPDIR", old_tmp.c_str(), 1);
   std::filesystem::remove_all(tmp);
 }
 
@@ -237,8 +236,7 @@ TEST_F(QtPrinterTest, AJobWhoseDocumentTheDiskCannotHoldFailsAndLeavesNoFile) {
   ScopedTmpfs disk(64);
   if (!disk.ok()) GTEST_SKIP() << ScopedTmpfs::kSkipReason;
   std::ofstream(disk.path() + "/ballast") << std::string(70000, 'b');  // as much as fits
-  const std::string old_tmp = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
-  ::setenv("TMPDIR", disk.path().c_str(), 1);
+  std::optional<test_support::ScopedEnv> tmpdir(std::in_place, "TMPDIR", disk.path().c_str());
   TQtPlatformPrinter p;
   const int before = cups_lab::LastJobId();
   p.BeginDoc("full disk");
@@ -249,8 +247,7 @@ TEST_F(QtPrinterTest, AJobWhoseDocumentTheDiskCannotHoldFailsAndLeavesNoFile) {
   } catch (const EReportError& e) {
     EXPECT_EQ(std::string(e.what()).rfind("Cannot write file " + disk.path() + "/broodlog-job-", 0), 0u) << e.what();
   }
-  if (old_tmp.empty()) ::unsetenv("TMPDIR");
-  else ::setenv("TMPDIR", old_tmp.c_str(), 1);
+  tmpdir.reset();
   EXPECT_FALSE(p.Printing());
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(disk.path()), {}), 1);
   EXPECT_TRUE(cups_lab::FinishedJobsAfter(before).empty());

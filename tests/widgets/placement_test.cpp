@@ -1,6 +1,8 @@
 #include "widgets/placement.h"
 
 #include <gtest/gtest.h>
+
+#include <optional>
 #include <sys/stat.h>
 
 #include <QCloseEvent>
@@ -19,6 +21,7 @@
 #include <memory>
 
 #include "platform/application.h"
+#include "../output/test_support.h"
 #include "captured_errors.h"
 #include "platform/settings_store.h"
 #include "resource_limits.h"
@@ -56,11 +59,7 @@ class PlacementTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(dir_.isValid());
-    old_xdg_ = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_CONFIG_HOME", dir_.path().toUtf8());
-  }
-  void TearDown() override {
-    qputenv("XDG_CONFIG_HOME", old_xdg_);
+    xdg_.emplace("XDG_CONFIG_HOME", dir_.path().toUtf8().constData());
   }
   QString IniPath() const { return dir_.path() + "/Software/widgets_tests.ini"; }
   QString Value(const QString& name) {
@@ -79,7 +78,7 @@ class PlacementTest : public ::testing::Test {
   int Ppi() const { return int(std::lround(QGuiApplication::primaryScreen()->logicalDotsPerInchY())); }
 
   QTemporaryDir dir_;
-  QByteArray old_xdg_;
+  std::optional<test_support::ScopedEnv> xdg_;
   CapturedErrors shown_;
   QStringList& messages_ = shown_.messages;
 };

@@ -126,7 +126,7 @@ std::function<void(TCustomReportLabel&, std::string&)> CutForPrint(TReport* repo
     TReportPrinter* printer = report->ReportPrinter();
     if (printer == nullptr || *room <= 0) return;
     TTextMetrics& metrics = printer->CanvasMetrics();
-    const TLogFont font = LogFontFor(label.Font(), printer->CanvasPixelsPerInch());
+    const TLogFont font = LogFontFor(label.Font(), printer->CanvasMetrics().PixelsPerInch());
     const double roomPx = printer->SizeToDeviceX(*room * U);
     text = Fitted(text, roomPx, [&](const std::string& t) { return double(metrics.TextExtent(font, t).width); });
   };

@@ -88,7 +88,7 @@ void TAngledLabel::PrintAt(long double x, long double y) {
     text = edited;
   }
   text = DrawnPart(text);
-  TLogFont font = LogFontFor(Font(), p.CanvasPixelsPerInch());
+  TLogFont font = LogFontFor(Font(), p.CanvasMetrics().PixelsPerInch());
   font.escapement = angle_ * 10;
   const TAngledMetrics m = AngledTextMetrics(p.CanvasMetrics(), font, angle_, text);
   TCanvas& canvas = p.Canvas();

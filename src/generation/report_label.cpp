@@ -213,7 +213,7 @@ void TCustomReportLabel::BeginPrinting() {
 void TCustomReportLabel::PrintAt(long double x, long double y) {
   if (!CountsAsEnabled() || !Printer()) return;
   TReportPrinter& p = *Printer();
-  const TLogFont font = LogFontFor(Font(), p.CanvasPixelsPerInch());
+  const TLogFont font = LogFontFor(Font(), p.CanvasMetrics().PixelsPerInch());
   const long double lh = p.CanvasMetrics().TextExtent(font, "W").height / p.ScaleY();
   if (DrawOutput()) {
     p.Canvas().SetFont(font);
@@ -273,7 +273,7 @@ void TCustomReportLabel::DrawLines(bool mayStretch, long double lh, long double 
 
   if (output_complete_) next_line_index_ = 0;
   grew_band_ = false;
-  const TLogFont textFont = LogFontFor(Font(), p.CanvasPixelsPerInch());
+  const TLogFont textFont = LogFontFor(Font(), p.CanvasMetrics().PixelsPerInch());
   TCustomBand* band = Band();
   TCustomReport* report = OwnerReport();
   auto fits = [&]() {

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "output/emf_player.h"
-#include "output/emf_recorder.h"
+#include "output/page_destination.h"
 #include "output/saved_report.h"
 #include "output/stored_page.h"
 #include "report/report_error.h"
@@ -221,8 +221,8 @@ TReportPrinter::TReportPrinter(TEngineContext& context, std::unique_ptr<TPlatfor
     const int chosen = context_.PrinterIndex();
     if (chosen >= 0 && chosen < static_cast<int>(platform_->Printers().size())) SetPrinterIndex(chosen);
   }
-  unprintable_left_ = settings_.OffsetLeft();
-  unprintable_top_ = settings_.OffsetTop();
+  scale_.unprintableLeft = settings_.OffsetLeft();
+  scale_.unprintableTop = settings_.OffsetTop();
 }
 
 TReportPrinter::~TReportPrinter() {
@@ -245,159 +245,77 @@ void TReportPrinter::SetPrinterIndex(int index) {
 }
 
 std::int32_t TReportPrinter::UnprintableLeft() const {
-  return destination_ == TDestination::odPrinter ? unprintable_left_ : 0;
+  return destination_ == TDestination::odPrinter ? scale_.unprintableLeft : 0;
 }
 
 std::int32_t TReportPrinter::UnprintableTop() const {
-  return destination_ == TDestination::odPrinter ? unprintable_top_ : 0;
+  return destination_ == TDestination::odPrinter ? scale_.unprintableTop : 0;
 }
 
 TCanvas& TReportPrinter::Canvas() {
-  if (recorder_) return *recorder_;
-  if (printer_page_) return platform_->Canvas();
-  throw EReportError("Report printer not ready");
+  if (!pages_) throw EReportError("Report printer not ready");
+  return pages_->Canvas();
 }
 
-TTextMetrics& TReportPrinter::CanvasMetrics() {
-  return printer_page_ ? platform_->Metrics() : context_.Metrics();
-}
-
-int TReportPrinter::CanvasPixelsPerInch() const {
-  return printer_page_ ? settings_.PixelsPerInchY() : context_.Units().ScreenPixelsPerInch;
-}
+TTextMetrics& TReportPrinter::CanvasMetrics() { return pages_ ? pages_->Metrics() : context_.Metrics(); }
 
 int TReportPrinter::ToDeviceX(long double x) const {
-  return RoundHalfEvenToInt((x - UnprintableLeft()) * scale_x_);
+  return RoundHalfEvenToInt((x - UnprintableLeft()) * scale_.x);
 }
 int TReportPrinter::ToDeviceY(long double y) const {
-  return RoundHalfEvenToInt((y - UnprintableTop()) * scale_y_);
+  return RoundHalfEvenToInt((y - UnprintableTop()) * scale_.y);
 }
-int TReportPrinter::SizeToDeviceX(long double w) const { return RoundHalfEvenToInt(w * scale_x_); }
-int TReportPrinter::SizeToDeviceY(long double h) const { return RoundHalfEvenToInt(h * scale_y_); }
+int TReportPrinter::SizeToDeviceX(long double w) const { return RoundHalfEvenToInt(w * scale_.x); }
+int TReportPrinter::SizeToDeviceY(long double h) const { return RoundHalfEvenToInt(h * scale_.y); }
 
 void TReportPrinter::SetScreenScale() {
-  scale_x_ = scale_y_ = static_cast<long double>(context_.Units().ScreenPixelsPerInch) / kStoredPerInch;
-}
-
-void TReportPrinter::SetPrinterScale() {
-  scale_x_ = static_cast<long double>(settings_.PixelsPerInchX()) / kStoredPerInch;
-  scale_y_ = static_cast<long double>(settings_.PixelsPerInchY()) / kStoredPerInch;
-}
-
-bool TReportPrinter::InRange(std::int32_t page) const {
-  return (first_page_ <= 0 || page >= first_page_) && (last_page_ <= 0 || page <= last_page_);
+  const int ppi = context_.Units().ScreenPixelsPerInch;
+  scale_.x = scale_.y = static_cast<long double>(ppi) / kStoredPerInch;
 }
 
 void TReportPrinter::BeginDoc() {
-  recorder_.reset();
-  printer_page_ = false;
+  if (status_ != TPrinterStatus::psReady) throw EReportError("Report printer not ready");
   available_pages_ = 0;
   cancelled_ = false;
-  if (destination_ == TDestination::odPrinter) settings_.ApplyToDevice();
-  unprintable_left_ = settings_.OffsetLeft();
-  unprintable_top_ = settings_.OffsetTop();
-  if (status_ != TPrinterStatus::psReady) throw EReportError("Report printer not ready");
   page_number_ = 0;
   page_count_ = 0;
-  status_ = TPrinterStatus::psBusy;
-  placement_ = {};
   if (destination_ == TDestination::odPageStore) {
-    store_.SetStream(std::make_unique<TPageStream>(saved_report::kMemoryLimit));
-    SetScreenScale();
+    pages_ = std::make_unique<TStoreDestination>(store_, context_.Metrics(), context_.Units().ScreenPixelsPerInch);
   } else {
-    placement_ = PlacePage(PageWidth(), PageLength(), platform_->Caps());
-    if (placement_.scaled) unprintable_left_ = unprintable_top_ = 0;
-    SetPrinterScale();
+    pages_ = std::make_unique<TDeviceDestination>(*platform_, settings_, context_.Metrics(),
+                                                  context_.Units().ScreenPixelsPerInch, title_, first_page_,
+                                                  last_page_);
   }
-}
-
-void TReportPrinter::StartMetafileCanvas() {
-  SetScreenScale();
-  recorder_ = std::make_unique<TEmfRecorder>(context_.Metrics(), SizeToDeviceX(PageWidth()),
-                                             SizeToDeviceY(PageLength()));
-}
-
-std::vector<std::uint8_t> TReportPrinter::CloseMetafileCanvas() {
-  std::unique_ptr<TEmfRecorder> recorder = std::move(recorder_);
-  return recorder ? recorder->Finish() : std::vector<std::uint8_t>{};
-}
-
-void TReportPrinter::StartPrinterCanvas() {
-  // After the first page the sheet was begun by the new-page call that
-  // ended the previous one.
-  if (!platform_->Printing()) platform_->BeginDoc(title_);
-  printer_page_ = true;
-  SetPrinterScale();
-  // Drawn whole on the printer's pixels as if the paper were the page, so
-  // text is measured and laid out as on a paper that fits; placed when done.
-  if (placement_.scaled)
-    recorder_ = std::make_unique<TEmfRecorder>(platform_->Metrics(), SizeToDeviceX(PageWidth()),
-                                               SizeToDeviceY(PageLength()));
-}
-
-void TReportPrinter::PlaceRecordedPage() {
-  if (!printer_page_ || !recorder_) return;
-  const std::vector<std::uint8_t> page = CloseMetafileCanvas();
-  TEmfPlayer::Play(page, platform_->Canvas(), placement_.dest);
-}
-
-void TReportPrinter::EndPrinterPage() {
-  PlaceRecordedPage();
-  printer_page_ = false;
-  if (platform_->Printing() && page_count_ != last_page_) platform_->NewPage();
+  pages_->Begin(PageWidth(), PageLength());
+  scale_ = pages_->Scale();
+  status_ = TPrinterStatus::psBusy;
 }
 
 void TReportPrinter::NewPage() {
   if (status_ != TPrinterStatus::psBusy) throw EReportError("Illegal call to NewPage");
   if (page_number_ > 0) {
-    if (destination_ == TDestination::odPageStore) {
-      store_.AddPageData(CloseMetafileCanvas());
-    } else if (printer_page_) {
-      EndPrinterPage();
-    } else {
-      recorder_.reset();  // a page outside the range: generated, not printed
-    }
+    pages_->EndPage(page_count_);
     SetAvailablePages(available_pages_ + 1);
   }
   ++page_count_;
   ++page_number_;
-  if (destination_ == TDestination::odPrinter && InRange(page_count_)) {
-    StartPrinterCanvas();
-  } else {
-    StartMetafileCanvas();
-  }
+  pages_->StartPage(page_count_);
+  scale_ = pages_->Scale();
 }
 
 void TReportPrinter::EndDoc() {
   if (status_ != TPrinterStatus::psBusy) return;
-  if (destination_ == TDestination::odPrinter) {
-    if (platform_->Printing()) PlaceRecordedPage();
-    printer_page_ = false;
-    recorder_.reset();
-    if (platform_->Printing()) platform_->EndDoc();
-  } else if (page_count_ > 0) {
-    store_.AddPageData(CloseMetafileCanvas());
-  }
+  pages_->End();
   status_ = TPrinterStatus::psFinished;
   context_.Loop().ProcessMessages();
   SetAvailablePages(available_pages_ + 1);
-  if (destination_ == TDestination::odPageStore) {
-    store_.Finish();
-  } else if (AfterPrint) {
-    AfterPrint(*this);
-  }
+  if (destination_ == TDestination::odPrinter && AfterPrint) AfterPrint(*this);
 }
 
 void TReportPrinter::AbortDoc() {
   if (status_ != TPrinterStatus::psBusy) return;
   status_ = TPrinterStatus::psFinished;
-  if (destination_ == TDestination::odPrinter) {
-    printer_page_ = false;
-    recorder_.reset();
-    if (platform_->Printing()) platform_->Abort();
-  } else if (recorder_) {
-    store_.AddPageData(CloseMetafileCanvas());
-  }
+  pages_->Abort();
 }
 
 void TReportPrinter::SetAvailablePages(std::int32_t pages) {
@@ -476,8 +394,8 @@ void TReportPrinter::Load(const std::string& file_name) {
 void TReportPrinter::InferPaper(const TStoredPage& page) {
   // The page's extent in units of 4 mm; every matching size is applied in
   // table order, so the last one wins (A4Small over A4).
-  const auto w = static_cast<std::int64_t>(std::trunc(page.WidthPx() / scale_x_ / 40));
-  const auto h = static_cast<std::int64_t>(std::trunc(page.HeightPx() / scale_x_ / 40));
+  const auto w = static_cast<std::int64_t>(std::trunc(page.WidthPx() / scale_.x / 40));
+  const auto h = static_cast<std::int64_t>(std::trunc(page.HeightPx() / scale_.x / 40));
   for (int i = static_cast<int>(TPaperSize::Letter); i <= static_cast<int>(TPaperSize::ESheet); ++i) {
     const auto size = static_cast<TPaperSize>(i);
     const auto mm = PaperDimensionsMM(size);
@@ -506,8 +424,7 @@ void TReportPrinter::ClosePreview() {
 void TReportPrinter::CleanUp() {
   if (status_ == TPrinterStatus::psBusy) Cancel();
   if (platform_->Printing()) platform_->Abort();
-  recorder_.reset();
-  printer_page_ = false;
+  pages_.reset();
   store_.FreeStream();
   store_.Clear();
   status_ = TPrinterStatus::psReady;

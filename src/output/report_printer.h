@@ -11,11 +11,11 @@
 #include "graphics/text_metrics.h"
 #include "output/engine_context.h"
 #include "output/messages.h"
+#include "output/page_destination.h"
 #include "output/page_store.h"
 #include "output/platform_printer.h"
 #include "report/page_setup.h"
 
-class TEmfRecorder;
 class TStoredPage;
 class TReportPrinter;
 
@@ -160,7 +160,6 @@ class TReportPrinter {
   void SetCopies(int copies) { settings_.SetCopies(copies); }
   TPrinterOrientation Orientation() const { return settings_.Orientation(); }
   void SetOrientation(TPrinterOrientation o) { settings_.SetOrientation(o); }
-  TPaperBin OutputBin() const { return settings_.OutputBin(); }
   void SetOutputBin(TPaperBin bin) { settings_.SetOutputBin(bin); }
   TPaperSize PaperSize() const { return settings_.PaperSize(); }
   void SetPaperSize(TPaperSize size) { settings_.SetPaperSize(size); }
@@ -172,16 +171,12 @@ class TReportPrinter {
   int PageWidth() const { return settings_.PageWidth(); }
   int PageLength() const { return settings_.PageLength(); }
   void SetCompression(bool on) { store_.SetCompression(on); }
-  TDestination Destination() const { return destination_; }
   void SetDestination(TDestination d) { destination_ = d; }
   const std::string& Title() const { return title_; }
   void SetTitle(std::string title) { title_ = std::move(title); }
-  std::int32_t FirstPage() const { return first_page_; }
   void SetFirstPage(std::int32_t page) { first_page_ = page; }
-  std::int32_t LastPage() const { return last_page_; }
   void SetLastPage(std::int32_t page) { last_page_ = page; }
   TPrinterSettings& Settings() { return settings_; }
-  TPlatformPrinter& PlatformPrinter() { return *platform_; }
   // True while the platform printer object lists a printer (the print
   // service may answer anew between prints).
   bool PrintersAvailable() const { return !platform_->Printers().empty(); }
@@ -196,15 +191,13 @@ class TReportPrinter {
   // Text measurement on Canvas(): the reference context for stored pages,
   // the printer's for printed ones.
   TTextMetrics& CanvasMetrics();
-  // Pixels per inch of Canvas().
-  int CanvasPixelsPerInch() const;
   // 0.1 mm -> device pixels, to the nearest integer, halves to even.
   int ToDeviceX(long double x) const;
   int ToDeviceY(long double y) const;
   int SizeToDeviceX(long double w) const;
   int SizeToDeviceY(long double h) const;
-  long double ScaleX() const { return scale_x_; }
-  long double ScaleY() const { return scale_y_; }
+  long double ScaleX() const { return scale_.x; }
+  long double ScaleY() const { return scale_.y; }
   // The device's unprintable margins (0.1 mm) when printing, else 0.
   std::int32_t UnprintableLeft() const;
   std::int32_t UnprintableTop() const;
@@ -231,7 +224,6 @@ class TReportPrinter {
   // Page n as a new drawing, or null unless a document exists and
   // 1 <= n <= PageCount (the page being generated is not stored yet).
   std::unique_ptr<TStoredPage> GetPage(std::int32_t n);
-  TPageStore& PageStore() { return store_; }
 
   // --- Output ---------------------------------------------------------------
   // With a master and pages not loaded from a file: posts MsgPrintReport to
@@ -260,24 +252,15 @@ class TReportPrinter {
   std::function<void(TReportPrinter& sender)> AfterPrint;
 
  private:
-  bool InRange(std::int32_t page) const;
-  void StartMetafileCanvas();
-  std::vector<std::uint8_t> CloseMetafileCanvas();
-  void StartPrinterCanvas();
-  void EndPrinterPage();
-  void PlaceRecordedPage();
   void CleanUp();
   void SetScreenScale();
-  void SetPrinterScale();
   void InferPaper(const TStoredPage& page);
 
   TEngineContext& context_;
   std::unique_ptr<TPlatformPrinter> platform_;
   TPrinterSettings settings_;
   TPageStore store_;
-  std::unique_ptr<TEmfRecorder> recorder_;  // the page being recorded
-  bool printer_page_ = false;               // the open page goes to the printer
-  TPagePlacement placement_;                // where printed pages go on the sheet
+  std::unique_ptr<TPageDestination> pages_;  // where the document's pages go
   TReportPrinterClient* client_ = nullptr;
   TMessageReceiver* master_ = nullptr;
   TDestination destination_ = TDestination::odPageStore;
@@ -287,8 +270,7 @@ class TReportPrinter {
   std::int32_t page_number_ = 0, page_count_ = 0;
   std::int32_t available_pages_ = 0;
   std::int32_t progress_ = 0;
-  std::int32_t unprintable_left_ = 0, unprintable_top_ = 0;
-  long double scale_x_ = 1.0L, scale_y_ = 1.0L;
+  TDeviceScale scale_;
   bool cancelled_ = false;
   bool showing_preview_ = false;
   bool from_file_ = false;

@@ -27,11 +27,9 @@
 #include "report/report_error.h"
 #include "widgets/spin.h"
 
-const std::array<const char*, 28> TfrmSelectPrinter::kPaperNames = {
-    QT_TR_NOOP("Default"), "letter", "LetterSmall", "Tabloid", "Ledger", "Legal",  "Statement", "Executive",
-    "A3",      "A4",     "A4Small",     "A5",      "B4",     "B5",     "Folio",     "Quarto",
-    "10X14",   "11X17",  "Note",        "Env9",    "Env10",  "Env11",  "Env12",     "Env14",
-    "CSheet",  "DSheet", "ESheet",      QT_TR_NOOP("Custom")};
+// The two papers named by words, for the translation tools.
+[[maybe_unused]] constexpr const char* kPaperWords[] = {QT_TRANSLATE_NOOP("TfrmSelectPrinter", "Default"),
+                                                        QT_TRANSLATE_NOOP("TfrmSelectPrinter", "Custom")};
 const char* const TfrmSelectPrinter::kPleaseWait = QT_TR_NOOP("Please wait...");
 const char* const TfrmSelectPrinter::kAllPrefix = "All ";
 const char* const TfrmSelectPrinter::kPagesSuffix = " pages";
@@ -138,8 +136,10 @@ TfrmSelectPrinter::TfrmSelectPrinter(TEngineContext& context, QWidget* parent)
   ComboBox1->setEditable(true);
   ComboBox1->setInsertPolicy(QComboBox::NoInsert);
   // The sizes go by their names; only the two words among them are words.
-  for (const char* name : kPaperNames) {
-    const bool word = std::strcmp(name, "Default") == 0 || std::strcmp(name, "Custom") == 0;
+  for (int i = 0; i < kPaperSizeCount; ++i) {
+    const auto size = static_cast<TPaperSize>(i);
+    const char* name = PaperSizeName(size);
+    const bool word = size == TPaperSize::Default || size == TPaperSize::Custom;
     ComboBox1->addItem(word ? tr(name) : QString::fromLatin1(name));
   }
   ComboBox1->setGeometry(16, 139, 121, 21);

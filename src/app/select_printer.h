@@ -42,8 +42,6 @@ class TfrmSelectPrinter : public QDialog {
   // less a classic 4-pixel sizing border and 19-pixel caption.
   static constexpr int kClientWidth = 485, kClientHeight = 190;
   static constexpr int kOuterWidth = 493, kOuterHeight = 217;
-  // The paper names in paper-size order (item k is the size with ordinal k).
-  static const std::array<const char*, 28> kPaperNames;
   // The status texts.
   static const char* const kPleaseWait;
   static const char* const kAllPrefix;   // "All "

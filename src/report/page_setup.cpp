@@ -1,5 +1,7 @@
 #include "report/page_setup.h"
 
+#include <cctype>
+
 #include <cmath>
 #include <limits>
 
@@ -63,6 +65,32 @@ std::int64_t SaturatingMul(std::int64_t a, std::int64_t b) {
 constexpr bool kHorizontal[TPageSetup::kValueCount] = {false, false, false, true, true, true, true};
 
 }  // namespace
+
+namespace {
+constexpr std::array<const char*, kPaperSizeCount> kPaperNames = {
+    "Default", "letter", "LetterSmall", "Tabloid", "Ledger", "Legal",  "Statement", "Executive",
+    "A3",      "A4",     "A4Small",     "A5",      "B4",     "B5",     "Folio",     "Quarto",
+    "10X14",   "11X17",  "Note",        "Env9",    "Env10",  "Env11",  "Env12",     "Env14",
+    "CSheet",  "DSheet", "ESheet",      "Custom"};
+
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+  return true;
+}
+}  // namespace
+
+const char* PaperSizeName(TPaperSize size) {
+  const int ordinal = static_cast<int>(size);
+  return ordinal >= 0 && ordinal < kPaperSizeCount ? kPaperNames[std::size_t(ordinal)] : "";
+}
+
+std::optional<TPaperSize> PaperSizeFromName(std::string_view name) {
+  for (int i = 0; i < kPaperSizeCount; ++i)
+    if (SameIgnoringCase(kPaperNames[std::size_t(i)], name)) return static_cast<TPaperSize>(i);
+  return std::nullopt;
+}
 
 std::optional<TPaperSize> PaperSizeFromOrdinal(int ordinal) {
   if (ordinal < 0 || ordinal >= kPaperSizeCount) return std::nullopt;

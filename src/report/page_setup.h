@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -18,6 +19,11 @@ inline constexpr int kPaperSizeCount = 28;
 
 // The paper size with this ordinal, or nothing outside 0 to 27.
 std::optional<TPaperSize> PaperSizeFromOrdinal(int ordinal);
+
+// The size's name as the printer dialog lists it ("Default", "letter",
+// "LetterSmall", ... "10X14", ... "Custom"), and back, in any letter case.
+const char* PaperSizeName(TPaperSize size);
+std::optional<TPaperSize> PaperSizeFromName(std::string_view name);
 
 // Portrait width and length in millimetres of a named size; nothing for
 // Default and Custom, whose dimensions are never applied.

@@ -13,7 +13,6 @@
 
 #include "app/broodlog_form.h"
 #include "app/caption_file.h"
-#include "app/select_printer.h"
 #include "app/sheet_captions.h"
 #include "commands.h"
 #include "platform/design_render.h"
@@ -36,13 +35,6 @@ bool HasSuffix(const std::string& name, const char* suffix) {
   return lower.size() >= s.size() && lower.compare(lower.size() - s.size(), s.size(), s) == 0;
 }
 
-// The paper size of one of the printer dialog's paper names, in any case.
-std::optional<TPaperSize> PaperNamed(const std::string& name) {
-  const auto& names = TfrmSelectPrinter::kPaperNames;
-  for (std::size_t i = 0; i < names.size(); ++i)
-    if (Lower(names[i]) == Lower(name)) return PaperSizeFromOrdinal(static_cast<int>(i));
-  return std::nullopt;
-}
 
 }  // namespace
 
@@ -72,7 +64,7 @@ int SheetCommand(const std::vector<std::string>& args) {
       }
       if (dpi < 10 || dpi > 4800) throw EUsageError("--dpi must lie between 10 and 4800");
     } else if (a == "--paper") {
-      paper = PaperNamed(value());
+      paper = PaperSizeFromName(value());
       if (!paper) throw EUsageError("--paper needs one of the printer dialog's paper names, such as letter, A4 or A3");
     } else if (a == "--design") {
       design = true;

@@ -168,6 +168,7 @@ void TCustomBand::PrintElements(long double x, long double y) {
   const long double h0 = size_.StoredHeight();
   stretch_amount_ = 0;
   bool first = true;
+  TScopeGuard settled([this] { continues_output_ = false; });
   // Each pass prints what is left; a pass that leaves output unfinished
   // continues on a new column or page. Bounded against elements that can
   // never finish.
@@ -188,12 +189,19 @@ void TCustomBand::PrintElements(long double x, long double y) {
         Frame().DrawSides(printer.Canvas(), frame_rect_, printer.ScaleX(), printer.ScaleY());
     }
     if (all) return;
+    if (report.InPageWork()) {
+      // A header or footer ends on its own page: what it left over is dropped.
+      for (std::size_t i = 0; i < ChildCount(); ++i)
+        if (auto* element = dynamic_cast<TPrintable*>(&Child(i))) element->AbandonOutput();
+      return;
+    }
     report.SetInDetailBreak(true);
     report.BeginNextColumn();
     report.SetInDetailBreak(false);
     RestoreHeight(h0);
     stretch_amount_ = 0;
     first = false;
+    continues_output_ = true;
     x = report.CursorX();
     y = report.CursorY();
   }

@@ -167,6 +167,16 @@ class TCustomReport : public TBasePanel, public TReportHost, public TMessageRece
   bool DrawOutput() const { return draw_output_; }
   bool InDetailBreak() const { return in_detail_break_; }
   void SetInDetailBreak(bool on) { in_detail_break_ = on; }
+  // True while a page or column is begun or finished. The bands printed
+  // then (headers, footers, their child bands) print where they stand: a
+  // break they ask for, a lack of room or text left over never begins
+  // another page or column from inside this one, which could recurse
+  // without end.
+  bool InPageWork() const { return page_work_ > 0; }
+  // The page of this run as it lies (0.1 mm): the page's own paper, which
+  // every band is laid out on whatever paper the printer offers.
+  long double RunPageWidth() const { return run_page_width_; }
+  long double RunPageLength() const { return run_page_length_; }
   // The data controller's current detail number.
   std::int32_t DetailNumber() const { return detail_number_; }
 
@@ -209,6 +219,7 @@ class TCustomReport : public TBasePanel, public TReportHost, public TMessageRece
   void ForEachElement(const std::function<void(TPrintable&)>& fn);
   TCustomBand* FirstBand(TBandType type) const;
   long double PageBottom() const;
+  void SetRunPage();
   void SetNamed(const char* name, std::int64_t value);
 
   std::unique_ptr<TPageSetup> page_;
@@ -238,6 +249,9 @@ class TCustomReport : public TBasePanel, public TReportHost, public TMessageRece
   bool header_done_ = false;
   bool column_break_armed_ = false;
   bool in_detail_break_ = false;
+  int page_work_ = 0;
+  long double run_page_width_ = 0;
+  long double run_page_length_ = 0;
   std::int32_t detail_number_ = 0;
 };
 

@@ -74,9 +74,10 @@ class TPrinterSettings {
   std::optional<TPaperSize> DevicePaper() const { return device_paper_; }
   void SetDevicePaper(std::optional<TPaperSize> size);
 
-  // The paper's portrait width and length: for Default and Custom the
-  // stored values, otherwise the paper table's (0.1 mm, rounded). They can
-  // be written only while PaperSize is Custom.
+  // The paper's portrait width and length: for Custom the stored values,
+  // for Default the device's paper (or, where it tells of none, the
+  // locale's default paper, DefaultPaperSize), otherwise the paper table's
+  // (0.1 mm, rounded). They can be written only while PaperSize is Custom.
   int PaperWidth() const;
   void SetPaperWidth(int width);
   int PaperLength() const;
@@ -95,6 +96,8 @@ class TPrinterSettings {
   void SetTitle(std::string title) { title_ = std::move(title); }
 
  private:
+  bool LocalePaper() const;
+
   TPlatformPrinter* printer_ = nullptr;
   TDeviceMode mode_;  // the device mode as last read
   std::string device_, driver_, port_;
@@ -164,8 +167,17 @@ class TReportPrinter {
   void SetPaperWidth(int width) { settings_.SetPaperWidth(width); }
   int PaperLength() const { return settings_.PaperLength(); }
   void SetPaperLength(int length) { settings_.SetPaperLength(length); }
-  int PageWidth() const { return settings_.PageWidth(); }
-  int PageLength() const { return settings_.PageLength(); }
+  // The page as it lies (0.1 mm): the extent generation lays the document
+  // out on when it set one, else the settings' paper in their orientation.
+  // Pages are recorded at this size; on a device whose paper it does not
+  // fit it is placed scaled (PlacePage).
+  int PageWidth() const { return page_width_ > 0 ? page_width_ : settings_.PageWidth(); }
+  int PageLength() const { return page_length_ > 0 ? page_length_ : settings_.PageLength(); }
+  // Sets that extent before BeginDoc (0 and 0: none).
+  void SetPageExtent(int width, int length) {
+    page_width_ = width;
+    page_length_ = length;
+  }
   void SetCompression(bool on) { store_.SetCompression(on); }
   TDestination Destination() const { return destination_; }
   void SetDestination(TDestination d) { destination_ = d; }
@@ -280,6 +292,7 @@ class TReportPrinter {
   std::int32_t available_pages_ = 0;
   std::int32_t progress_ = 0;
   std::int32_t unprintable_left_ = 0, unprintable_top_ = 0;
+  int page_width_ = 0, page_length_ = 0;
   long double scale_x_ = 1.0L, scale_y_ = 1.0L;
   bool printers_available_ = false;
   bool cancelled_ = false;

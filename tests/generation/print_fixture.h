@@ -27,10 +27,11 @@ class TPrintFixture : public TReportFixture {
     e.Size().SetLeft(left);
     return e;
   }
-  // Prints the report once and returns the drawing calls of its first sheet.
-  const std::vector<std::string>& Print() {
+  // Prints the report once on `queue` and returns the drawing calls of its
+  // first sheet.
+  const std::vector<std::string>& Print(TFakePlatformPrinter::TQueue queue = CapableQueue("p")) {
     jobs.clear();
-    auto device = std::make_unique<TFakePlatformPrinter>(std::vector{CapableQueue("p")}, 0, 254, &jobs);
+    auto device = std::make_unique<TFakePlatformPrinter>(std::vector{std::move(queue)}, 0, 254, &jobs);
     device->offset = 0;
     report->PrintOn(std::move(device));
     EXPECT_EQ(jobs.size(), 1u);

@@ -80,18 +80,22 @@ std::int32_t PageValue(const QLineEdit* field) {
 }
 
 // Temporary files that go when the print job ends, however it ends, in
-// the reverse order of their making.
+// the reverse order of their making, or as soon as no step needs them by
+// name: a name outlives a process that is killed, so the print itself runs
+// with none left.
 class TTempFiles {
  public:
   TTempFiles() = default;
   TTempFiles(const TTempFiles&) = delete;
   TTempFiles& operator=(const TTempFiles&) = delete;
-  ~TTempFiles() {
-    for (auto it = names_.rbegin(); it != names_.rend(); ++it) std::remove(it->c_str());
-  }
-  const std::string& Make() {
+  ~TTempFiles() { DropAll(); }
+  std::string Make() {
     names_.push_back(TempFileName());
     return names_.back();
+  }
+  void DropAll() {
+    for (auto it = names_.rbegin(); it != names_.rend(); ++it) std::remove(it->c_str());
+    names_.clear();
   }
 
  private:
@@ -390,6 +394,8 @@ void RunPrintJob(TReportPrinter& printer, TCustomReport* report,
     JoinReports(t3, &list);
     p.Load(t3);
   }
+  // The printer reads the pages through the file it opened.
+  files.DropAll();
   if (p.PageCount() == 0) {
     const int pages = r.PageCount();
     throw EReportError("Pages " + std::to_string(dialog.FromPage) + " to " + std::to_string(dialog.ToPage) +

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <cmath>
 
+#include "platform/page_render.h"
 #include "platform/pdf_file.h"
 #include "platform/qt_canvas.h"
 #include "platform/qt_text_metrics.h"
@@ -92,7 +93,7 @@ void TFilePlatformPrinter::BeginDoc(const std::string& title) {
     painter = &job->pdf->Painter();
   } else {
     job->image = QImage(caps.physicalWidth, caps.physicalHeight, QImage::Format_RGB32);
-    if (job->image.isNull()) throw EReportError("Cannot create file " + file_name_.toStdString());
+    if (job->image.isNull()) throw EReportError(NotEnoughMemory(dpi_));
     const int dpm = static_cast<int>(std::lround(dpi_ / 0.0254));
     job->image.setDotsPerMeterX(dpm);
     job->image.setDotsPerMeterY(dpm);

@@ -34,6 +34,8 @@ bool IsPageLevel(TBandType type) {
          type == TBandType::rbPageFooter || type == TBandType::rbOverlay;
 }
 
+bool SpansPage(TBandType type) { return IsPageLevel(type) || type == TBandType::rbSummary; }
+
 TCustomBand::TCustomBand() : size_(this) {
   SetColor(colors::White);
   SetBounds(0, 0, 0, 40);
@@ -196,7 +198,7 @@ void TCustomBand::PrintElements(long double x, long double y) {
       return;
     }
     report.SetInDetailBreak(true);
-    report.BeginNextColumn();
+    report.MoveOnFor(*this);
     report.SetInDetailBreak(false);
     RestoreHeight(h0);
     stretch_amount_ = 0;
@@ -233,12 +235,16 @@ void TCustomBand::PrintOnPage() {
         const bool starts = report->PageCounter() == 0;
         report->EnsureRoom(*this);
         if (starts && !pageLevel) report->ArmColumnBreak();
+      } else if (SpansPage(type)) {
+        report->BreakToNewPage();  // its next column is the next page's first
       } else {
         report->BreakToNewColumn();
       }
     } else {
       report->EnsureRoom(*this);
     }
+    // A break took the band to the top of a fresh page or column.
+    report->AlignToBottom(*this);
 
     const long double x = report->CursorX();
     const long double y = report->CursorY();

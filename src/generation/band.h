@@ -22,6 +22,10 @@ std::string_view BandNameBase(TBandType type);
 // Bands that belong to the page rather than to the flow of data: a forced
 // page or column break on one of them only checks for room.
 bool IsPageLevel(TBandType type);
+// Bands laid out across the page's whole width: those of the page, and the
+// summary, printed once after every column. Where one needs room it moves
+// on to the next page, never to the next column, which it would overrun.
+bool SpansPage(TBandType type);
 
 // A horizontal strip of a report, printed as a unit with the elements on
 // it. A band is placed on a report with SetParent(report) (or on another

@@ -39,10 +39,6 @@ TDateTimeFormats& Formats() {
   return formats;
 }
 
-// The summary is not page level (a forced break before it breaks), but it
-// is printed once after every column, so it spans the page as they do.
-bool SpansPage(TBandType type) { return IsPageLevel(type) || type == TBandType::rbSummary; }
-
 // Appends band and its chain of child bands, skipping what is there.
 void AppendChain(std::vector<TCustomBand*>& list, TCustomBand* band) {
   for (int guard = 0; band && guard < 10000; ++guard) {
@@ -357,6 +353,7 @@ void TCustomReport::RunGeneration() {
     if (band->BandType() != TBandType::rbPageFooter || !band->Enabled()) continue;
     for (TCustomBand* b = band; b; b = b->ChildBand()) footer_reserve_ += b->Size().StoredHeight();
   }
+  footer_height_ = footer_reserve_;
   for (TCustomBand* band : band_list_) band->SetOwningReport(this);
   ForEachElement([this](TPrintable& e) { e.SetOwnerReport(this); });
   cursor_x_ = RoundHalfEven(page_->Stored(TPageSetup::kLeftMargin));
@@ -452,7 +449,18 @@ void TCustomReport::EnsureRoom(TCustomBand& band) {
     return;
   }
   in_detail_break_ = type == TBandType::rbDetail;
-  BeginNextColumn();
+  MoveOnFor(band);
+}
+
+void TCustomReport::MoveOnFor(const TCustomBand& band) {
+  if (!SpansPage(band.EffectiveType())) {
+    BeginNextColumn();
+    return;
+  }
+  // A report has at least one column, so this ends.
+  do {
+    BeginNextColumn();
+  } while (column_index_ != 1);
 }
 
 long double TCustomReport::SpaceLeft() const {
@@ -500,7 +508,10 @@ void TCustomReport::FinishPage() {
   if (page_counter_ <= 0) return;
   ++page_work_;
   TScopeGuard done([this] { --page_work_; });
-  cursor_y_ = RoundHalfEven(run_page_length_ - page_->Stored(TPageSetup::kBottomMargin) - footer_reserve_);
+  // The footers' own height, not the reserve: a summary aligned to the
+  // bottom of a last page without footers gives up the reserve before it
+  // may still break away from the page this footer ends.
+  cursor_y_ = RoundHalfEven(run_page_length_ - page_->Stored(TPageSetup::kBottomMargin) - footer_height_);
   cursor_x_ = RoundHalfEven(page_->Stored(TPageSetup::kLeftMargin));
   if (!(on_last_page_ && !options_.LastPageFooter)) EmitBand(FirstBand(TBandType::rbPageFooter));
   PrintPageItems();
@@ -522,13 +533,16 @@ void TCustomReport::PrintPageItems() {
 
 void TCustomReport::EmitBand(TCustomBand* band) {
   if (!band) return;
-  if (band->AlignToBottom()) {
-    if (band->EffectiveType() == TBandType::rbSummary && !options_.LastPageFooter) footer_reserve_ = 0;
-    const long double y = RoundHalfEven(PageBottom() - band->Size().StoredHeight() - footer_reserve_);
-    cursor_y_ = std::max(cursor_y_, y);
-  }
+  AlignToBottom(*band);
   band->SetOwningReport(this);
   band->PrintOnPage();
+}
+
+void TCustomReport::AlignToBottom(TCustomBand& band) {
+  if (!band.AlignToBottom() || cursor_y_ == -1) return;
+  if (band.EffectiveType() == TBandType::rbSummary && !options_.LastPageFooter) footer_reserve_ = 0;
+  const long double y = RoundHalfEven(PageBottom() - band.Size().StoredHeight() - footer_reserve_);
+  cursor_y_ = std::max(cursor_y_, y);
 }
 
 // A break asked for by a band printed as part of beginning or finishing a

@@ -184,9 +184,16 @@ class TCustomReport : public TBasePanel, public TReportHost, public TMessageRece
   void EnsureRoom(TCustomBand& band);
   long double SpaceLeft() const;
   void BeginNextColumn();
+  // Moves on for a band that needs room: to the next column, or, for a
+  // band that spans the page, to the next page.
+  void MoveOnFor(const TCustomBand& band);
   void BeginNextPage();
   void FinishPage();
   void EmitBand(TCustomBand* band);
+  // A band with AlignToBottom moves the cursor down so that it ends above
+  // the footers' reserve (or, for a summary on a last page without footers,
+  // at the bottom margin); again after a break took it to a fresh page.
+  void AlignToBottom(TCustomBand& band);
   void BreakToNewPage();
   void BreakToNewColumn();
   // The marks that keep a forced break from making an empty page or column.
@@ -244,6 +251,7 @@ class TCustomReport : public TBasePanel, public TReportHost, public TMessageRece
   std::int32_t column_index_ = 1;
   std::int32_t page_counter_ = 0;
   long double footer_reserve_ = 0;
+  long double footer_height_ = 0;  // the page footers' chains, whatever the reserve
   bool on_last_page_ = false;
   bool draw_output_ = true;
   bool header_done_ = false;

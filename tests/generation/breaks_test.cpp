@@ -108,9 +108,11 @@ TEST(BreaksTest, LayoutWidthFollowsTheBandTypeAndAChildTakesItsParents) {
 
 TEST(BreaksTest, ForcedBreaksApplyToBandsThatFollowOthersOnThePage) {
   // Two details, then a summary that forces a new page or column: the page
-  // already holds the details, so the break must happen.
+  // already holds the details, so the break must happen. The summary spans
+  // the page's width, so its new column is the next page's first: in the
+  // second column it would run off the page.
   struct { bool newPage; int columns; std::vector<Where> summary; } cases[] = {
-      {true, 1, {{2, 1}}}, {false, 2, {{1, 2}}}};
+      {true, 1, {{2, 1}}}, {false, 2, {{2, 1}}}, {true, 2, {{2, 1}}}};
   for (const auto& c : cases) {
     TReportFixture f;
     f.report->Page().SetColumns(c.columns);
@@ -126,25 +128,64 @@ TEST(BreaksTest, ForcedBreaksApplyToBandsThatFollowOthersOnThePage) {
     EXPECT_EQ(WhereEach(f.PrintsOf("Detail")), (std::vector<Where>{{1, 1}, {1, 1}}));
     EXPECT_EQ(WhereEach(f.PrintsOf("Summary")), c.summary)
         << "a forced " << (c.newPage ? "page" : "column") << " break after printed details was swallowed";
+    for (const auto& p : f.PrintsOf("Summary")) EXPECT_EQ(p.x, 100);
+  }
+}
+
+TEST(BreaksTest, ABandSpanningThePageMovesOnToTheNextPageNeverToTheNextColumn) {
+  // Two columns: a summary below five details, or a title whose label
+  // carries 80 lines on (printed for an empty report), that needs more room
+  // goes on on the next page, at the left margin, where it spans the page.
+  struct { TBandType type; int rows; Where where; long double x; } cases[] = {
+      {TBandType::rbSummary, 5, {2, 1}, 100}, {TBandType::rbTitle, -1, {2, 1}, 100}};
+  for (const auto& c : cases) {
+    TPrintFixture f;
+    f.report->Page().SetColumns(2);
+    f.AddBand(TBandType::rbDetail, 500, "Detail");
+    TBand& band = f.AddBand(c.type, 600, "Band");
+    if (c.type == TBandType::rbTitle) {
+      TReportLabel& label = f.Add<TReportLabel>(&band, 0, 0, 400, 42);
+      label.SetAutoSize(false);
+      label.SetAutoStretch(true);
+      std::string text = "l0";
+      for (int i = 1; i < 80; ++i) text += "\rl" + std::to_string(i);
+      label.SetCaption(text);
+    }
+    if (c.rows >= 0) f.Rows(c.rows);
+    f.report->Preview();
+    const auto prints = f.PrintsOf("Band");
+    ASSERT_EQ(prints.size(), 1u) << BandNameBase(c.type);
+    EXPECT_EQ(WhereEach(prints), std::vector{c.where}) << BandNameBase(c.type);
+    EXPECT_EQ(prints[0].x, c.x) << BandNameBase(c.type);
   }
 }
 
 TEST(BreaksTest, ASummaryAlignedToTheBottomSitsAboveTheFootersReserve) {
   // Footer 200: the summary (300) ends where the footer begins, or, when
-  // the last page has no footer, at the bottom margin.
-  struct { bool lastPageFooter; long double end; } cases[] = {{true, 2670}, {false, 2870}};
+  // the last page has no footer, at the bottom margin; forced onto a page
+  // of its own, at the bottom of that page, while the page it leaves keeps
+  // its footer in place.
+  struct { bool lastPageFooter, newPage; int page; long double end; std::vector<int> footers; } cases[] = {
+      {true, false, 1, 2670, {1}}, {false, false, 1, 2870, {}}, {true, true, 2, 2670, {1, 2}}, {false, true, 2, 2870, {1}}};
   for (auto c : cases) {
     TReportFixture f;
     f.AddBand(TBandType::rbDetail, 500, "Detail");
     f.AddBand(TBandType::rbPageFooter, 200, "Footer");
-    f.AddBand(TBandType::rbSummary, 300, "Summary").SetAlignToBottom(true);
+    TBand& summary = f.AddBand(TBandType::rbSummary, 300, "Summary");
+    summary.SetAlignToBottom(true);
+    summary.SetForceNewPage(c.newPage);
     f.report->Options().LastPageFooter = c.lastPageFooter;
     f.Rows(1);
     f.report->Preview();
-    const auto summary = f.PrintsOf("Summary");
-    ASSERT_EQ(summary.size(), 1u);
-    EXPECT_EQ(summary[0].y, c.end);
-    EXPECT_EQ(f.PageCount(), 1);
+    const std::string what = std::string(c.lastPageFooter ? "" : "no ") + "last page footer" +
+                             (c.newPage ? ", summary on a new page" : "");
+    const auto prints = f.PrintsOf("Summary");
+    ASSERT_EQ(prints.size(), 1u) << what;
+    EXPECT_EQ(prints[0].page, c.page) << what;
+    EXPECT_EQ(prints[0].y, c.end) << what;
+    EXPECT_EQ(f.PageCount(), c.page) << what;
+    EXPECT_EQ(f.Pages("Footer"), c.footers) << what;
+    for (const auto& p : f.PrintsOf("Footer")) EXPECT_EQ(p.y, 2870) << what << ", page " << p.page;
   }
 }
 

@@ -221,7 +221,14 @@ void Run(const TDefinition& def) {
     if (b->BandType() == TBandType::rbPageFooter && b->Enabled()) footers += ChainHeight(b);
   const long double stack = ChainHeight(header) + ChainHeight(title) + ChainHeight(columnHeader);
   long double tallest = 0;
-  for (TCustomBand* b : report.BandList()) tallest = std::max(tallest, b->NeededSpace());
+  bool pushedDown = false;  // a band at the top aligned to the bottom takes the rest below it
+  for (TCustomBand* b : report.BandList()) {
+    tallest = std::max(tallest, b->NeededSpace());
+    const TBandType type = b->EffectiveType();
+    if (b->AlignToBottom() && b->Enabled() &&
+        (type == TBandType::rbPageHeader || type == TBandType::rbTitle || type == TBandType::rbColumnHeader))
+      pushedDown = true;
+  }
 
   std::map<const TCustomBand*, int> emitted;  // prints that may start a page
   std::vector<TRect> placed;                  // every printed band's frame, with its page
@@ -277,7 +284,7 @@ void Run(const TDefinition& def) {
   const long double topMargin = page.Stored(TPageSetup::kTopMargin);
   const long double bottomMargin = page.Stored(TPageSetup::kBottomMargin);
   const long double net = width - page.Stored(TPageSetup::kLeftMargin) - page.Stored(TPageSetup::kRightMargin);
-  const bool fits = length - topMargin - bottomMargin > 0 && net > 0 &&
+  const bool fits = !pushedDown && length - topMargin - bottomMargin > 0 && net > 0 &&
                     page.Stored(TPageSetup::kColumnSpace) * (def.columns - 1) < net &&
                     topMargin + stack + tallest + footers + 100 <= length - bottomMargin;
   if (fits) {

@@ -539,7 +539,8 @@ void TCustomReport::EmitBand(TCustomBand* band) {
 }
 
 void TCustomReport::AlignToBottom(TCustomBand& band) {
-  if (!band.AlignToBottom() || cursor_y_ == -1) return;
+  // A disabled band prints nothing, so it moves nothing either.
+  if (!band.AlignToBottom() || !band.Enabled() || cursor_y_ == -1) return;
   if (band.EffectiveType() == TBandType::rbSummary && !options_.LastPageFooter) footer_reserve_ = 0;
   const long double y = RoundHalfEven(PageBottom() - band.Size().StoredHeight() - footer_reserve_);
   cursor_y_ = std::max(cursor_y_, y);

@@ -189,6 +189,26 @@ TEST(BreaksTest, ASummaryAlignedToTheBottomSitsAboveTheFootersReserve) {
   }
 }
 
+TEST(BreaksTest, ADisabledBandAlignedToTheBottomMovesNothing) {
+  // The page header prints nothing, so its child follows the top margin
+  // and the detail the child, rather than both being pushed off the page.
+  TReportFixture f;
+  TBand& header = f.AddBand(TBandType::rbPageHeader, 300, "Header");
+  header.SetAlignToBottom(true);
+  header.SetEnabled(false);
+  header.SetHasChild(true);
+  TChildBand& child = *header.ChildBand();
+  child.SetName("HeaderChild");
+  child.Size().SetUnits(TReportUnit::Native);
+  child.Size().SetHeight(100);
+  f.Record(child);
+  f.AddBand(TBandType::rbDetail, 300, "Detail");
+  f.Rows(1);
+  f.report->Preview();
+  EXPECT_EQ(f.PrintsOf("HeaderChild").at(0).y, 200);
+  EXPECT_EQ(f.PrintsOf("Detail").at(0).y, 500);
+}
+
 TEST(BreaksTest, APageFootersChildIsReservedAndPrintedBelowItOnEveryPage) {
   // Footer 200 and its child 300 reserve 500: 400-high details fit five to a
   // page between the header (100 to 200) and 2370.

@@ -139,9 +139,12 @@ void Check(bool ok, const char* what) {
   }
 }
 
-long double ChainHeight(const TCustomBand* band) {
+// The height of a band's chain that prints (a disabled band prints
+// nothing, its children do), or of the whole chain.
+long double ChainHeight(const TCustomBand* band, bool enabledOnly = false) {
   long double h = 0;
-  for (; band; band = band->ChildBand()) h += band->Size().StoredHeight();
+  for (; band; band = band->ChildBand())
+    if (!enabledOnly || band->Enabled()) h += band->Size().StoredHeight();
   return h;
 }
 
@@ -218,7 +221,7 @@ void Run(const TDefinition& def) {
   TCustomBand* columnHeader = report.Bands().Band(TBandType::rbColumnHeader);
   long double footers = 0;
   for (TCustomBand* b : report.BandList())
-    if (b->BandType() == TBandType::rbPageFooter && b->Enabled()) footers += ChainHeight(b);
+    if (b->BandType() == TBandType::rbPageFooter) footers += ChainHeight(b, true);
   const long double stack = ChainHeight(header) + ChainHeight(title) + ChainHeight(columnHeader);
   long double tallest = 0;
   bool pushedDown = false;  // a band at the top aligned to the bottom takes the rest below it

@@ -348,10 +348,13 @@ void TCustomReport::RunGeneration() {
   page_counter_ = 0;
   column_index_ = page_->Columns();
 
+  // What the footers print: a disabled footer prints nothing but its child
+  // bands still print below it, so they take their room.
   footer_reserve_ = 0;
   for (TCustomBand* band : band_list_) {
-    if (band->BandType() != TBandType::rbPageFooter || !band->Enabled()) continue;
-    for (TCustomBand* b = band; b; b = b->ChildBand()) footer_reserve_ += b->Size().StoredHeight();
+    if (band->BandType() != TBandType::rbPageFooter) continue;
+    for (TCustomBand* b = band; b; b = b->ChildBand())
+      if (b->Enabled()) footer_reserve_ += b->Size().StoredHeight();
   }
   footer_height_ = footer_reserve_;
   for (TCustomBand* band : band_list_) band->SetOwningReport(this);

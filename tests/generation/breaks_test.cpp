@@ -211,22 +211,29 @@ TEST(BreaksTest, ADisabledBandAlignedToTheBottomMovesNothing) {
 
 TEST(BreaksTest, APageFootersChildIsReservedAndPrintedBelowItOnEveryPage) {
   // Footer 200 and its child 300 reserve 500: 400-high details fit five to a
-  // page between the header (100 to 200) and 2370.
-  TReportFixture f;
-  f.AddBand(TBandType::rbPageHeader, 100, "Header");
-  f.AddBand(TBandType::rbDetail, 400, "Detail");
-  TBand& footer = f.AddBand(TBandType::rbPageFooter, 200, "Footer");
-  footer.SetHasChild(true);
-  TChildBand& child = *footer.ChildBand();
-  child.SetName("FooterChild");
-  child.Size().SetUnits(TReportUnit::Native);
-  child.Size().SetHeight(300);
-  f.Record(child);
-  f.Rows(10);
-  f.report->Preview();
-  EXPECT_EQ(f.Pages("Detail"), (std::vector{1, 1, 1, 1, 1, 2, 2, 2, 2, 2}));
-  for (const auto& p : f.PrintsOf("FooterChild")) EXPECT_EQ(p.y, 2870) << "page " << p.page;
-  EXPECT_EQ(f.Pages("FooterChild"), (std::vector{1, 2}));
+  // page between the header (100 to 200) and 2370. A disabled footer prints
+  // nothing but its child still does, ending at the bottom margin: the child
+  // alone reserves its 300, and details still fit five to a page, above 2570.
+  struct { bool footerEnabled; std::vector<int> details; } cases[] = {
+      {true, {1, 1, 1, 1, 1, 2, 2, 2, 2, 2}}, {false, {1, 1, 1, 1, 1, 2, 2, 2, 2, 2}}};
+  for (const auto& c : cases) {
+    TReportFixture f;
+    f.AddBand(TBandType::rbPageHeader, 100, "Header");
+    f.AddBand(TBandType::rbDetail, 400, "Detail");
+    TBand& footer = f.AddBand(TBandType::rbPageFooter, 200, "Footer");
+    footer.SetEnabled(c.footerEnabled);
+    footer.SetHasChild(true);
+    TChildBand& child = *footer.ChildBand();
+    child.SetName("FooterChild");
+    child.Size().SetUnits(TReportUnit::Native);
+    child.Size().SetHeight(300);
+    f.Record(child);
+    f.Rows(10);
+    f.report->Preview();
+    EXPECT_EQ(f.Pages("Detail"), c.details) << (c.footerEnabled ? "enabled" : "disabled");
+    for (const auto& p : f.PrintsOf("FooterChild")) EXPECT_EQ(p.y, 2870) << "page " << p.page;
+    EXPECT_EQ(f.Pages("FooterChild"), (std::vector{1, 2}));
+  }
 }
 
 TEST(BreaksTest, LandscapePagesEndAtTheShortSidesMargin) {

@@ -243,8 +243,7 @@ void TCustomBand::PrintOnPage() {
     } else {
       report->EnsureRoom(*this);
     }
-    // A break took the band to the top of a fresh page or column.
-    report->AlignToBottom(*this);
+    report->SettleBand(*this);
 
     const long double x = report->CursorX();
     const long double y = report->CursorY();

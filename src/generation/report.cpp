@@ -541,6 +541,11 @@ void TCustomReport::EmitBand(TCustomBand* band) {
   band->PrintOnPage();
 }
 
+void TCustomReport::SettleBand(TCustomBand& band) {
+  if (page_work_ == 0 && column_index_ > 1 && SpansPage(band.EffectiveType())) MoveOnFor(band);
+  AlignToBottom(band);
+}
+
 void TCustomReport::AlignToBottom(TCustomBand& band) {
   // A disabled band prints nothing, so it moves nothing either.
   if (!band.AlignToBottom() || !band.Enabled() || cursor_y_ == -1) return;

@@ -194,6 +194,12 @@ class TCustomReport : public TBasePanel, public TReportHost, public TMessageRece
   // the footers' reserve (or, for a summary on a last page without footers,
   // at the bottom margin); again after a break took it to a fresh page.
   void AlignToBottom(TCustomBand& band);
+  // After the breaks before a band: a band that spans the page found in a
+  // column after the first (a summary after details that filled the first)
+  // would overrun the page, and moves on to the next; a band aligned to
+  // the bottom is aligned again, as a break may have taken it to a fresh
+  // page or column.
+  void SettleBand(TCustomBand& band);
   void BreakToNewPage();
   void BreakToNewColumn();
   // The marks that keep a forced break from making an empty page or column.

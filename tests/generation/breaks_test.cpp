@@ -136,8 +136,10 @@ TEST(BreaksTest, ABandSpanningThePageMovesOnToTheNextPageNeverToTheNextColumn) {
   // Two columns: a summary below five details, or a title whose label
   // carries 80 lines on (printed for an empty report), that needs more room
   // goes on on the next page, at the left margin, where it spans the page.
+  // So does a summary after details that ended in the second column.
   struct { TBandType type; int rows; Where where; long double x; } cases[] = {
-      {TBandType::rbSummary, 5, {2, 1}, 100}, {TBandType::rbTitle, -1, {2, 1}, 100}};
+      {TBandType::rbSummary, 5, {2, 1}, 100}, {TBandType::rbTitle, -1, {2, 1}, 100},
+      {TBandType::rbSummary, 6, {2, 1}, 100}};
   for (const auto& c : cases) {
     TPrintFixture f;
     f.report->Page().SetColumns(2);

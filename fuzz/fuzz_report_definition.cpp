@@ -222,7 +222,17 @@ void Run(const TDefinition& def) {
   long double footers = 0;
   for (TCustomBand* b : report.BandList())
     if (b->BandType() == TBandType::rbPageFooter) footers += ChainHeight(b, true);
-  const long double stack = ChainHeight(header) + ChainHeight(title) + ChainHeight(columnHeader);
+  // A label lets its band grow by its lines (at most 45 each) below its top.
+  std::map<const TCustomBand*, long double> growth;
+  for (std::size_t i = 0; i < bands.size(); ++i) {
+    const TBandSpec& spec = def.bands[i];
+    if (spec.labelLines > 0) growth[bands[i]] = spec.labelTop + spec.labelHeight + 45.0L * spec.labelLines;
+  }
+  auto grown = [&](const TCustomBand* band) {
+    auto it = growth.find(band);
+    return ChainHeight(band) + (it == growth.end() ? 0 : it->second);
+  };
+  const long double stack = grown(header) + grown(title) + grown(columnHeader);
   long double tallest = 0;
   bool pushedDown = false;  // a band at the top aligned to the bottom takes the rest below it
   for (TCustomBand* b : report.BandList()) {

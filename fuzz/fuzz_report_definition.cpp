@@ -10,11 +10,13 @@
 
 #include <dirent.h>
 #include <stdlib.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <string>
@@ -109,13 +111,16 @@ struct TDefinition {
   }
 };
 
-// The temporary directory of this process, empty between runs.
+// The temporary directory of this process, empty between runs, made in
+// the one it was given and removed when it ends.
 const std::string& TempDir() {
   static const std::string dir = [] {
-    char name[] = "/tmp/fuzz-report-XXXXXX";
-    if (!mkdtemp(name)) __builtin_trap();
-    setenv("TMPDIR", name, 1);
-    return std::string(name);
+    const char* base = getenv("TMPDIR");
+    std::string name = std::string(base && *base ? base : "/tmp") + "/fuzz-report-XXXXXX";
+    if (!mkdtemp(name.data())) __builtin_trap();
+    setenv("TMPDIR", name.c_str(), 1);
+    std::atexit([] { rmdir(TempDir().c_str()); });
+    return name;
   }();
   return dir;
 }
@@ -304,7 +309,6 @@ void Run(const TDefinition& def) {
     for (std::size_t i = 0; i < placed.size(); ++i) {
       const TRect& r = placed[i];
       Check(placedPage[i] >= 1 && placedPage[i] <= pages, "a band printed on no page");
-      if (!(r.left >= -1 && r.top >= -1 && r.right <= widthPx + 2 && r.bottom <= lengthPx + 2)) std::fprintf(stderr, "DEBUG rect %d %d %d %d page %d x %d, band %zu page %d\n", r.left, r.top, r.right, r.bottom, widthPx, lengthPx, i, placedPage[i]);
       Check(r.left >= -1 && r.top >= -1 && r.right <= widthPx + 2 && r.bottom <= lengthPx + 2,
             "a band off its page");
     }

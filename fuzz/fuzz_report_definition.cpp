@@ -102,7 +102,7 @@ struct TDefinition {
       const int link = in.Byte();
       if ((f & 64) && i > 0) b.link = link % i;
       if (f & 32) {
-        b.labelLines = in.Byte() % 41;
+        b.labelLines = in.Byte() % 25;
         b.labelHeight = in.Byte() * 2;
         b.labelTop = in.Byte() * 4;
       }

@@ -47,7 +47,7 @@ seeds = {
     'letter_pages': definition([band(PAGE_HEADER, 100), band(DETAIL, 400), band(PAGE_FOOTER, 200)],
                                paper=LETTER, rows=9),
     'stretching_label_two_columns': definition(
-        [band(PAGE_HEADER, 100), band(DETAIL, 100, LABEL, lines=40, label_height=42),
+        [band(PAGE_HEADER, 100), band(DETAIL, 100, LABEL, lines=24, label_height=42),
          band(PAGE_FOOTER, 200, CHILD, child=104)], columns=2, space=40, rows=6),
     'forced_breaks_linked_children': definition(
         [band(TITLE, 150, FNP), band(PAGE_HEADER, 100, FNC), band(DETAIL, 300, FNC | CHILD, child=96),

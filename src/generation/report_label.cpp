@@ -283,8 +283,10 @@ void TCustomReportLabel::DrawLines(bool mayStretch, long double lh, long double 
     const long double need =
         RoundHalfEven(lh + band->Size().StoredHeight() + band->StretchAmount());
     // Text carried on to a fresh column prints a line there even where it
-    // does not fit, or it would be carried on for ever.
-    const bool forced = drawn == 0 && band->ContinuesOutput();
+    // does not fit, or it would be carried on for ever; all of it where the
+    // band itself does not fit there, as no later column holds more.
+    const bool forced = band->ContinuesOutput() &&
+                        (drawn == 0 || report->SpaceLeft() < RoundHalfEven(band->Size().StoredHeight()));
     if (!forced && report->SpaceLeft() < need) return false;
     const long double before = band->StretchAmount();
     if (grew_band_ || before <= lh) band->SetStretchAmount(before + lh);

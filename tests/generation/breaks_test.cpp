@@ -62,6 +62,28 @@ TEST(BreaksTest, AStretchingBandCarriesItsLinesOnToTheNextColumnOrPage) {
   }
 }
 
+TEST(BreaksTest, TextCarriedOnEndsWhereNoColumnCouldHoldMore) {
+  // A 100-high label with ten lines on a detail taller than the printable
+  // page: page 1 holds the band but no room to grow it, and as no later
+  // page could hold more, the second prints all that is left rather than a
+  // line a page. A detail with room to grow holds them all on page 1.
+  struct { long double height; int pages; } cases[] = {{3000, 2}, {1000, 1}};
+  for (auto c : cases) {
+    TPrintFixture f;
+    TBand& detail = f.AddBand(TBandType::rbDetail, c.height, "Detail");
+    TReportLabel& label = f.Add<TReportLabel>(&detail, 0, 0, 400, 0);
+    label.SetAutoSize(false);
+    label.SetAutoStretch(true);
+    std::string text = "l0";
+    for (int i = 1; i < 10; ++i) text += "\rl" + std::to_string(i);
+    label.SetCaption(text);
+    f.Rows(1);
+    f.report->Preview();
+    EXPECT_EQ(f.PageCount(), c.pages) << c.height;
+    EXPECT_TRUE(label.OutputComplete()) << c.height;
+  }
+}
+
 TEST(BreaksTest, StretchingLabelsSideBySideGrowTheBandByTheTallestOnly) {
   // Two labels 60 high on a 600-high detail at 100: each line past the
   // first grows the band by 41, but the second label uses the growth the

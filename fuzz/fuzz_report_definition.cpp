@@ -111,31 +111,38 @@ struct TDefinition {
   }
 };
 
-// The temporary directory of this process, empty between runs, made in
-// the one it was given and removed when it ends.
-const std::string& TempDir() {
-  static const std::string dir = [] {
-    const char* base = getenv("TMPDIR");
-    std::string name = std::string(base && *base ? base : "/tmp") + "/fuzz-report-XXXXXX";
-    if (!mkdtemp(name.data())) __builtin_trap();
-    setenv("TMPDIR", name.c_str(), 1);
-    std::atexit([] { rmdir(TempDir().c_str()); });
-    return name;
-  }();
-  return dir;
-}
-
-bool TempDirEmpty() {
-  DIR* d = opendir(TempDir().c_str());
-  if (!d) return false;
-  int entries = 0;
-  while (dirent* e = readdir(d)) {
-    const std::string n = e->d_name;
-    if (n != "." && n != "..") ++entries;
+// A temporary directory of one run's own, in the one the process was given,
+// made TMPDIR for the run and removed after it (only if it is empty).
+class TRunTempDir {
+ public:
+  TRunTempDir() {
+    static const std::string base = [] {
+      const char* dir = getenv("TMPDIR");
+      return std::string(dir && *dir ? dir : "/tmp");
+    }();
+    path_ = base + "/fuzz-report-XXXXXX";
+    if (!mkdtemp(path_.data())) __builtin_trap();
+    setenv("TMPDIR", path_.c_str(), 1);
   }
-  closedir(d);
-  return entries == 0;
-}
+  ~TRunTempDir() { rmdir(path_.c_str()); }
+  TRunTempDir(const TRunTempDir&) = delete;
+  TRunTempDir& operator=(const TRunTempDir&) = delete;
+
+  bool Empty() const {
+    DIR* d = opendir(path_.c_str());
+    if (!d) return false;
+    int entries = 0;
+    while (dirent* e = readdir(d)) {
+      const std::string n = e->d_name;
+      if (n != "." && n != "..") ++entries;
+    }
+    closedir(d);
+    return entries == 0;
+  }
+
+ private:
+  std::string path_;
+};
 
 void Check(bool ok, const char* what) {
   if (!ok) {
@@ -153,7 +160,7 @@ long double ChainHeight(const TCustomBand* band, bool enabledOnly = false) {
   return h;
 }
 
-void Run(const TDefinition& def) {
+void Run(const TDefinition& def, const TRunTempDir& temp) {
   TQueueMessageLoop loop;
   SetMessageLoop(&loop);
   struct TRestore {
@@ -314,17 +321,17 @@ void Run(const TDefinition& def) {
     }
   }
   // The pages are still held: nothing of them has a name in TMPDIR.
-  Check(TempDirEmpty(), "a temporary file in TMPDIR");
+  Check(temp.Empty(), "a temporary file in TMPDIR");
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  TempDir();
+  TRunTempDir temp;
   TInput in(data, size);
   TDefinition def;
   def.Read(in);
-  Run(def);
-  Check(TempDirEmpty(), "a temporary file left in TMPDIR");
+  Run(def, temp);
+  Check(temp.Empty(), "a temporary file left in TMPDIR");
   return 0;
 }

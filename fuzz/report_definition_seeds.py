@@ -53,6 +53,9 @@ seeds = {
         [band(TITLE, 150, FNP), band(PAGE_HEADER, 100, FNC), band(DETAIL, 300, FNC | CHILD, child=96),
          band(SUMMARY, 200, FNP | BOTTOM | LINK, link=2), band(PAGE_FOOTER, 200, FNP)],
         columns=2, rows=10, no_last_footer=True, compression=True),
+    # Some 300 pages: more than the page store keeps in memory.
+    'many_pages': definition([band(PAGE_HEADER, 100), band(DETAIL, 2000, LABEL, lines=20, label_height=500)],
+                             rows=300),
 }
 
 here = os.path.join(os.path.dirname(os.path.abspath(__file__)), 'corpus', 'fuzz_report_definition')

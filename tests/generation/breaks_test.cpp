@@ -34,12 +34,7 @@ TEST(BreaksTest, AStretchingBandCarriesItsLinesOnToTheNextColumnOrPage) {
     f.report->Page().SetColumnSpace(50);
     f.AddBand(TBandType::rbPageHeader, 100, "Header");
     TBand& detail = f.AddBand(TBandType::rbDetail, 100, "Detail");
-    TReportLabel& label = f.Add<TReportLabel>(&detail, 0, 0, 400, 42);
-    label.SetAutoSize(false);
-    label.SetAutoStretch(true);
-    std::string text = "l0";
-    for (int i = 1; i < 100; ++i) text += "\rl" + std::to_string(i);
-    label.SetCaption(text);
+    f.AddStretchingLabel(&detail, 42, 100);
     f.Print();
 
     const int x2 = c.columns == 1 ? 100 : 100 + 50 + int(RoundHalfEven(detail.Size().StoredWidth()));
@@ -71,12 +66,7 @@ TEST(BreaksTest, TextCarriedOnEndsWhereNoColumnCouldHoldMore) {
   for (auto c : cases) {
     TPrintFixture f;
     TBand& detail = f.AddBand(TBandType::rbDetail, c.height, "Detail");
-    TReportLabel& label = f.Add<TReportLabel>(&detail, 0, 0, 400, 0);
-    label.SetAutoSize(false);
-    label.SetAutoStretch(true);
-    std::string text = "l0";
-    for (int i = 1; i < 10; ++i) text += "\rl" + std::to_string(i);
-    label.SetCaption(text);
+    TReportLabel& label = f.AddStretchingLabel(&detail, 0, 10);
     f.Rows(1);
     f.report->Preview();
     EXPECT_EQ(f.PageCount(), c.pages) << c.height;
@@ -167,14 +157,7 @@ TEST(BreaksTest, ABandSpanningThePageMovesOnToTheNextPageNeverToTheNextColumn) {
     f.report->Page().SetColumns(2);
     f.AddBand(TBandType::rbDetail, 500, "Detail");
     TBand& band = f.AddBand(c.type, 600, "Band");
-    if (c.type == TBandType::rbTitle) {
-      TReportLabel& label = f.Add<TReportLabel>(&band, 0, 0, 400, 42);
-      label.SetAutoSize(false);
-      label.SetAutoStretch(true);
-      std::string text = "l0";
-      for (int i = 1; i < 80; ++i) text += "\rl" + std::to_string(i);
-      label.SetCaption(text);
-    }
+    if (c.type == TBandType::rbTitle) f.AddStretchingLabel(&band, 42, 80);
     if (c.rows >= 0) f.Rows(c.rows);
     f.report->Preview();
     const auto prints = f.PrintsOf("Band");
@@ -220,12 +203,7 @@ TEST(BreaksTest, ADisabledBandAlignedToTheBottomMovesNothing) {
   TBand& header = f.AddBand(TBandType::rbPageHeader, 300, "Header");
   header.SetAlignToBottom(true);
   header.SetEnabled(false);
-  header.SetHasChild(true);
-  TChildBand& child = *header.ChildBand();
-  child.SetName("HeaderChild");
-  child.Size().SetUnits(TReportUnit::Native);
-  child.Size().SetHeight(100);
-  f.Record(child);
+  f.AddChild(header, 100, "HeaderChild");
   f.AddBand(TBandType::rbDetail, 300, "Detail");
   f.Rows(1);
   f.report->Preview();
@@ -246,12 +224,7 @@ TEST(BreaksTest, APageFootersChildIsReservedAndPrintedBelowItOnEveryPage) {
     f.AddBand(TBandType::rbDetail, 400, "Detail");
     TBand& footer = f.AddBand(TBandType::rbPageFooter, 200, "Footer");
     footer.SetEnabled(c.footerEnabled);
-    footer.SetHasChild(true);
-    TChildBand& child = *footer.ChildBand();
-    child.SetName("FooterChild");
-    child.Size().SetUnits(TReportUnit::Native);
-    child.Size().SetHeight(300);
-    f.Record(child);
+    f.AddChild(footer, 300, "FooterChild");
     f.Rows(10);
     f.report->Preview();
     EXPECT_EQ(f.Pages("Detail"), c.details) << (c.footerEnabled ? "enabled" : "disabled");

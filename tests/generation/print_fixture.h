@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "fake_platform_printer.h"
+#include "generation/report_label.h"
 #include "report_fixture.h"
 
 class TPrintFixture : public TReportFixture {
@@ -26,6 +27,17 @@ class TPrintFixture : public TReportFixture {
     e.Size().SetTop(top);
     e.Size().SetLeft(left);
     return e;
+  }
+  // A label `height` high at the band's top-left corner, 400 wide, that
+  // stretches the band for its `lines` lines "l0", "l1", ...
+  TReportLabel& AddStretchingLabel(TControl* band, long double height, int lines) {
+    TReportLabel& label = Add<TReportLabel>(band, 0, 0, 400, height);
+    label.SetAutoSize(false);
+    label.SetAutoStretch(true);
+    std::string text = "l0";
+    for (int i = 1; i < lines; ++i) text += "\rl" + std::to_string(i);
+    label.SetCaption(text);
+    return label;
   }
   // Prints the report once on `queue` and returns the drawing calls of its
   // first sheet.

@@ -42,6 +42,16 @@ class TReportFixture {
     Record(band);
     return band;
   }
+  // A child band of `parent`, `height` high, recorded under `name`.
+  TChildBand& AddChild(TCustomBand& parent, long double height, const std::string& name) {
+    parent.SetHasChild(true);
+    TChildBand& child = *parent.ChildBand();
+    child.SetName(name);
+    child.Size().SetUnits(TReportUnit::Native);
+    child.Size().SetHeight(height);
+    Record(child);
+    return child;
+  }
   void Record(TCustomBand& band) {
     band.AfterPrint = [this](TCustomBand& b, bool printed) {
       prints.push_back({b.Name(), report->PageCounter(), report->ColumnIndex(), report->CursorX(), report->CursorY(),

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs each briefly from its seeds.
 #   FUZZ_SECONDS=N  time per target (default: a minute for the EMF player,
-#                   whose input is the richest, 30 s for the others)
+#                   whose input is the richest, and for report definitions,
+#                   each of which generates a whole report; 30 s for the others)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 shopt -s nullglob
@@ -15,9 +16,14 @@ for src in "${targets[@]}"; do
   corpus=$(mktemp -d)
   [ -d "fuzz/corpus/$name" ] && cp -r "fuzz/corpus/$name/." "$corpus/"
   echo "-- $name"
-  seconds=30; [ "$name" = fuzz_emf_player ] && seconds=60
+  seconds=30; options=()
+  case "$name" in
+    fuzz_emf_player) seconds=60; options=(-max_len=32768) ;;  # whole pages of the sheet and the demo
+    fuzz_page_store) options=(-max_len=32768) ;;              # saved reports of a page or two
+    fuzz_report_definition) seconds=60 ;;
+  esac
   log=$(mktemp)
-  if ! "build-fuzz/fuzz/$name" -max_total_time="${FUZZ_SECONDS:-$seconds}" -print_final_stats=1 \
+  if ! "build-fuzz/fuzz/$name" -max_total_time="${FUZZ_SECONDS:-$seconds}" -print_final_stats=1 "${options[@]}" \
        -artifact_prefix="build-fuzz/$name-" "$corpus" >"$log" 2>&1; then
     tail -n 60 "$log"
     echo "$name found a fault; the input is in build-fuzz/"

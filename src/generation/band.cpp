@@ -35,6 +35,8 @@ bool IsPageLevel(TBandType type) {
          type == TBandType::rbPageFooter || type == TBandType::rbOverlay;
 }
 
+bool SpansPage(TBandType type) { return IsPageLevel(type) || type == TBandType::rbSummary; }
+
 TCustomBand::TCustomBand(TReportContext& context) : TBasePanel(context), size_(this, context.Units()) {
   SetColor(colors::White);
   SetBounds(0, 0, 0, 40);
@@ -169,6 +171,7 @@ void TCustomBand::PrintElements(long double x, long double y) {
   const long double h0 = size_.StoredHeight();
   stretch_amount_ = 0;
   bool first = true;
+  TScopeGuard settled([this] { continues_output_ = false; });
   // Each pass prints what is left; a pass that leaves output unfinished
   // continues on a new column or page. Bounded against elements that can
   // never finish.
@@ -189,12 +192,19 @@ void TCustomBand::PrintElements(long double x, long double y) {
         Frame().DrawSides(printer.Canvas(), frame_rect_, printer.ScaleX(), printer.ScaleY());
     }
     if (all) return;
+    if (report.InPageWork()) {
+      // A header or footer ends on its own page: what it left over is dropped.
+      for (std::size_t i = 0; i < ChildCount(); ++i)
+        if (auto* element = dynamic_cast<TPrintable*>(&Child(i))) element->AbandonOutput();
+      return;
+    }
     report.SetInDetailBreak(true);
-    report.BeginNextColumn();
+    report.MoveOnFor(*this);
     report.SetInDetailBreak(false);
     RestoreHeight(h0);
     stretch_amount_ = 0;
     first = false;
+    continues_output_ = true;
     x = report.CursorX();
     y = report.CursorY();
   }
@@ -226,12 +236,15 @@ void TCustomBand::PrintOnPage() {
         const bool starts = report->PageCounter() == 0;
         report->EnsureRoom(*this);
         if (starts && !pageLevel) report->ArmColumnBreak();
+      } else if (SpansPage(type)) {
+        report->BreakToNewPage();  // its next column is the next page's first
       } else {
         report->BreakToNewColumn();
       }
     } else {
       report->EnsureRoom(*this);
     }
+    report->SettleBand(*this);
 
     const long double x = report->CursorX();
     const long double y = report->CursorY();

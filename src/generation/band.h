@@ -22,6 +22,10 @@ std::string_view BandNameBase(TBandType type);
 // Bands that belong to the page rather than to the flow of data: a forced
 // page or column break on one of them only checks for room.
 bool IsPageLevel(TBandType type);
+// Bands laid out across the page's whole width: those of the page, and the
+// summary, printed once after every column. Where one needs room it moves
+// on to the next page, never to the next column, which it would overrun.
+bool SpansPage(TBandType type);
 
 // A horizontal strip of a report, printed as a unit with the elements on
 // it. A band is placed on a report with SetParent(report) (or on another
@@ -77,6 +81,11 @@ class TCustomBand : public TBasePanel {
   void SetStretchAmount(long double amount) { stretch_amount_ = amount; }
   // The device rectangle the band was last printed into.
   const TRect& FrameRect() const { return frame_rect_; }
+  // True while the band prints, on a fresh column or page, what its
+  // elements left over: each of them then prints at least a line there even
+  // where it does not fit, as a band prints where it stands, so carrying
+  // text on always ends.
+  bool ContinuesOutput() const { return continues_output_; }
 
   // Prints the band at the owning report's current position (report
   // generation); then its child band.
@@ -115,6 +124,7 @@ class TCustomBand : public TBasePanel {
   bool force_new_column_ = false;
   bool force_new_page_ = false;
   bool in_layout_ = false;
+  bool continues_output_ = false;
   bool destroying_ = false;
   int loaded_pixel_height_ = 40;
 };

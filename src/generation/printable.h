@@ -49,6 +49,8 @@ class TPrintable : public TControl {
   bool InPrintRun() const { return in_print_run_; }
   // False while output is left for a following page or column.
   bool OutputComplete() const { return output_complete_; }
+  // Drops what is left: the next print starts afresh.
+  void AbandonOutput() { output_complete_ = true; }
 
   // True when Enabled, or when the control is not visible.
   virtual bool CountsAsEnabled() const { return Enabled() || !Visible(); }

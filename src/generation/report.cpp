@@ -9,9 +9,6 @@
 
 namespace {
 
-// The summary is not page level (a forced break before it breaks), but it
-// is printed once after every column, so it spans the page as they do.
-bool SpansPage(TBandType type) { return IsPageLevel(type) || type == TBandType::rbSummary; }
 
 // Appends band and its chain of child bands, skipping what is there.
 void AppendChain(std::vector<TCustomBand*>& list, TCustomBand* band) {
@@ -275,6 +272,7 @@ void TCustomReport::Generate() {
   });
   cancel_requested_ = on_last_page_ = header_done_ = column_break_armed_ = false;
   in_detail_break_ = false;
+  page_work_ = 0;
 
   bool printReport = true;
   if (BeforePrint) BeforePrint(*this, printReport);
@@ -300,9 +298,15 @@ void TCustomReport::RunGeneration() {
   printer.SetPrinterIndex(printer_settings_.PrinterIndex);
   printer.SetPaperSize(page_->PaperSize());
   printer.SetDevicePaper(printer_settings_.PrintPaper);
-  if (printer.PaperSize() == TPaperSize::Custom) {
-    printer.SetPaperWidth(static_cast<int>(RoundHalfEven(page_->Stored(TPageSetup::kWidth))));
-    printer.SetPaperLength(static_cast<int>(RoundHalfEven(page_->Stored(TPageSetup::kLength))));
+  const bool landscape = page_->Orientation() == TPrinterOrientation::poLandscape;
+  if (page_->PaperSize() == TPaperSize::Custom && printer.PaperSize() == TPaperSize::Custom) {
+    // The printer takes a paper in portrait terms, as the paper table gives
+    // them, and turns it by the orientation; the page's own Width and Length
+    // are as it lies.
+    const int width = static_cast<int>(RoundHalfEven(page_->Stored(TPageSetup::kWidth)));
+    const int length = static_cast<int>(RoundHalfEven(page_->Stored(TPageSetup::kLength)));
+    printer.SetPaperWidth(landscape ? length : width);
+    printer.SetPaperLength(landscape ? width : length);
   }
   printer.SetOrientation(page_->Orientation());
   printer.SetCopies(printer_settings_.Copies);
@@ -311,16 +315,21 @@ void TCustomReport::RunGeneration() {
   printer.SetLastPage(printer_settings_.LastPage);
   printer.SetTitle(report_title_);
   printer.SetCompression(options_.Compression);
+  SetRunPage();
   printer.BeginDoc();
   cursor_y_ = -1;
   page_counter_ = 0;
   column_index_ = page_->Columns();
 
+  // What the footers print: a disabled footer prints nothing but its child
+  // bands still print below it, so they take their room.
   footer_reserve_ = 0;
   for (TCustomBand* band : band_list_) {
-    if (band->BandType() != TBandType::rbPageFooter || !band->Enabled()) continue;
-    for (TCustomBand* b = band; b; b = b->ChildBand()) footer_reserve_ += b->Size().StoredHeight();
+    if (band->BandType() != TBandType::rbPageFooter) continue;
+    for (TCustomBand* b = band; b; b = b->ChildBand())
+      if (b->Enabled()) footer_reserve_ += b->Size().StoredHeight();
   }
+  footer_height_ = footer_reserve_;
   for (TCustomBand* band : band_list_) band->SetOwningReport(this);
   ForEachElement([this](TPrintable& e) { e.SetOwnerReport(this); });
   cursor_x_ = RoundHalfEven(page_->Stored(TPageSetup::kLeftMargin));
@@ -378,16 +387,37 @@ void TCustomReport::RunDataController() {
   }
 }
 
+// Bands are laid out on one paper, the page's own, and the printer's page
+// is that paper too: a printer that does not offer it gets the page placed
+// on its own paper, scaled down where it does not fit (TReportPrinter's
+// PageWidth, PlacePage). Checking bands against the printer's paper while
+// the footer goes by the page's length would put them over the footer.
+void TCustomReport::SetRunPage() {
+  TReportPrinter& printer = *printer_;
+  run_page_width_ = page_->Stored(TPageSetup::kWidth);
+  run_page_length_ = page_->Stored(TPageSetup::kLength);
+  if (page_->PaperSize() == TPaperSize::Default) {
+    // The paper the printer has, or the locale's where it gives none.
+    const TPrinterSettings& settings = printer.Settings();
+    const bool landscape = page_->Orientation() == TPrinterOrientation::poLandscape;
+    run_page_width_ = landscape ? settings.PaperLength() : settings.PaperWidth();
+    run_page_length_ = landscape ? settings.PaperWidth() : settings.PaperLength();
+  }
+  printer.SetPageExtent(static_cast<int>(RoundHalfEven(run_page_width_)),
+                        static_cast<int>(RoundHalfEven(run_page_length_)));
+}
+
 long double TCustomReport::PageBottom() const {
-  const bool landscape = page_->Orientation() == TPrinterOrientation::poLandscape;
-  const long double paper = landscape ? printer_->PaperWidth() : printer_->PaperLength();
-  return paper - page_->Stored(TPageSetup::kBottomMargin);
+  return run_page_length_ - page_->Stored(TPageSetup::kBottomMargin);
 }
 
 void TCustomReport::EnsureRoom(TCustomBand& band) {
+  // A band printed while a page or column begins prints where it stands:
+  // looking for room would begin the page again, and again.
+  if (page_work_ > 0) return;
   const long double need = RoundHalfEven(band.NeededSpace());
-  const long double printable = page_->Stored(TPageSetup::kLength) -
-                                (page_->Stored(TPageSetup::kTopMargin) + page_->Stored(TPageSetup::kBottomMargin));
+  const long double printable =
+      run_page_length_ - (page_->Stored(TPageSetup::kTopMargin) + page_->Stored(TPageSetup::kBottomMargin));
   const TBandType type = band.EffectiveType();
   const bool fits = type == TBandType::rbPageFooter || SpaceLeft() >= need || need > printable;
   if (fits && page_counter_ != 0) {
@@ -395,19 +425,28 @@ void TCustomReport::EnsureRoom(TCustomBand& band) {
     return;
   }
   in_detail_break_ = type == TBandType::rbDetail;
-  BeginNextColumn();
+  MoveOnFor(band);
+}
+
+void TCustomReport::MoveOnFor(const TCustomBand& band) {
+  if (!SpansPage(band.EffectiveType())) {
+    BeginNextColumn();
+    return;
+  }
+  // A report has at least one column, so this ends.
+  do {
+    BeginNextColumn();
+  } while (column_index_ != 1);
 }
 
 long double TCustomReport::SpaceLeft() const {
   if (idle_ || cursor_y_ == -1 || !printer_) return 0;
-  const bool landscape = page_->Orientation() == TPrinterOrientation::poLandscape;
-  const bool custom = page_->PaperSize() == TPaperSize::Custom;
-  const long double bottom = (landscape && !custom ? printer_->PaperWidth() : printer_->PaperLength()) -
-                             page_->Stored(TPageSetup::kBottomMargin);
-  return RoundHalfEven(bottom - footer_reserve_ - cursor_y_);
+  return RoundHalfEven(PageBottom() - footer_reserve_ - cursor_y_);
 }
 
 void TCustomReport::BeginNextColumn() {
+  ++page_work_;
+  TScopeGuard done([this] { --page_work_; });
   if (column_index_ >= page_->Columns()) {
     column_index_ = 1;
     cursor_x_ = RoundHalfEven(page_->Stored(TPageSetup::kLeftMargin));
@@ -425,6 +464,8 @@ void TCustomReport::BeginNextColumn() {
 }
 
 void TCustomReport::BeginNextPage() {
+  ++page_work_;
+  TScopeGuard done([this] { --page_work_; });
   FinishPage();
   ++page_counter_;
   SetNamed("PAGENUMBER", page_counter_);
@@ -441,8 +482,12 @@ void TCustomReport::BeginNextPage() {
 
 void TCustomReport::FinishPage() {
   if (page_counter_ <= 0) return;
-  cursor_y_ = RoundHalfEven(page_->Stored(TPageSetup::kLength) -
-                            page_->Stored(TPageSetup::kBottomMargin) - footer_reserve_);
+  ++page_work_;
+  TScopeGuard done([this] { --page_work_; });
+  // The footers' own height, not the reserve: a summary aligned to the
+  // bottom of a last page without footers gives up the reserve before it
+  // may still break away from the page this footer ends.
+  cursor_y_ = RoundHalfEven(run_page_length_ - page_->Stored(TPageSetup::kBottomMargin) - footer_height_);
   cursor_x_ = RoundHalfEven(page_->Stored(TPageSetup::kLeftMargin));
   if (!(on_last_page_ && !options_.LastPageFooter)) EmitBand(FirstBand(TBandType::rbPageFooter));
   PrintPageItems();
@@ -456,25 +501,36 @@ void TCustomReport::PrintPageItems() {
     TReportPrinter& p = *printer_;
     const TRect r{p.ToDeviceX(page_->Stored(TPageSetup::kLeftMargin)),
                   p.ToDeviceY(page_->Stored(TPageSetup::kTopMargin)),
-                  p.ToDeviceX(page_->Stored(TPageSetup::kWidth) - page_->Stored(TPageSetup::kRightMargin)),
-                  p.ToDeviceY(page_->Stored(TPageSetup::kLength) - page_->Stored(TPageSetup::kBottomMargin))};
+                  p.ToDeviceX(run_page_width_ - page_->Stored(TPageSetup::kRightMargin)),
+                  p.ToDeviceY(run_page_length_ - page_->Stored(TPageSetup::kBottomMargin))};
     Frame().DrawSides(p.Canvas(), r, p.ScaleX(), p.ScaleY());
   }
 }
 
 void TCustomReport::EmitBand(TCustomBand* band) {
   if (!band) return;
-  if (band->AlignToBottom()) {
-    if (band->EffectiveType() == TBandType::rbSummary && !options_.LastPageFooter) footer_reserve_ = 0;
-    const long double y = RoundHalfEven(PageBottom() - band->Size().StoredHeight() - footer_reserve_);
-    cursor_y_ = std::max(cursor_y_, y);
-  }
+  AlignToBottom(*band);
   band->SetOwningReport(this);
   band->PrintOnPage();
 }
 
+void TCustomReport::SettleBand(TCustomBand& band) {
+  if (page_work_ == 0 && column_index_ > 1 && SpansPage(band.EffectiveType())) MoveOnFor(band);
+  AlignToBottom(band);
+}
+
+void TCustomReport::AlignToBottom(TCustomBand& band) {
+  // A disabled band prints nothing, so it moves nothing either.
+  if (!band.AlignToBottom() || !band.Enabled() || cursor_y_ == -1) return;
+  if (band.EffectiveType() == TBandType::rbSummary && !options_.LastPageFooter) footer_reserve_ = 0;
+  const long double y = RoundHalfEven(PageBottom() - band.Size().StoredHeight() - footer_reserve_);
+  cursor_y_ = std::max(cursor_y_, y);
+}
+
+// A break asked for by a band printed as part of beginning or finishing a
+// page or column is not made: it would begin another from inside this one.
 void TCustomReport::BreakToNewPage() {
-  if (idle_) return;
+  if (idle_ || page_work_ > 0) return;
   if (header_done_) {
     header_done_ = false;
     return;
@@ -486,7 +542,7 @@ void TCustomReport::BreakToNewPage() {
 }
 
 void TCustomReport::BreakToNewColumn() {
-  if (idle_) return;
+  if (idle_ || page_work_ > 0) return;
   if (column_break_armed_ || column_index_ > 1) {
     BeginNextColumn();
   } else {

@@ -154,6 +154,16 @@ class TCustomReport : public TBasePanel, public TReportHost, public TMessageRece
   bool DrawOutput() const { return draw_output_; }
   bool InDetailBreak() const { return in_detail_break_; }
   void SetInDetailBreak(bool on) { in_detail_break_ = on; }
+  // True while a page or column is begun or finished. The bands printed
+  // then (headers, footers, their child bands) print where they stand: a
+  // break they ask for, a lack of room or text left over never begins
+  // another page or column from inside this one, which could recurse
+  // without end.
+  bool InPageWork() const { return page_work_ > 0; }
+  // The page of this run as it lies (0.1 mm): the page's own paper, which
+  // every band is laid out on whatever paper the printer offers.
+  long double RunPageWidth() const { return run_page_width_; }
+  long double RunPageLength() const { return run_page_length_; }
   // The data controller's current detail number.
   std::int32_t DetailNumber() const { return detail_number_; }
 
@@ -161,9 +171,22 @@ class TCustomReport : public TBasePanel, public TReportHost, public TMessageRece
   void EnsureRoom(TCustomBand& band);
   long double SpaceLeft() const;
   void BeginNextColumn();
+  // Moves on for a band that needs room: to the next column, or, for a
+  // band that spans the page, to the next page.
+  void MoveOnFor(const TCustomBand& band);
   void BeginNextPage();
   void FinishPage();
   void EmitBand(TCustomBand* band);
+  // A band with AlignToBottom moves the cursor down so that it ends above
+  // the footers' reserve (or, for a summary on a last page without footers,
+  // at the bottom margin); again after a break took it to a fresh page.
+  void AlignToBottom(TCustomBand& band);
+  // After the breaks before a band: a band that spans the page found in a
+  // column after the first (a summary after details that filled the first)
+  // would overrun the page, and moves on to the next; a band aligned to
+  // the bottom is aligned again, as a break may have taken it to a fresh
+  // page or column.
+  void SettleBand(TCustomBand& band);
   void BreakToNewPage();
   void BreakToNewColumn();
   // The marks that keep a forced break from making an empty page or column.
@@ -196,6 +219,7 @@ class TCustomReport : public TBasePanel, public TReportHost, public TMessageRece
   void ForEachElement(const std::function<void(TPrintable&)>& fn);
   TCustomBand* FirstBand(TBandType type) const;
   long double PageBottom() const;
+  void SetRunPage();
   void SetNamed(const char* name, std::int64_t value);
 
   std::unique_ptr<TPageSetup> page_;
@@ -220,11 +244,15 @@ class TCustomReport : public TBasePanel, public TReportHost, public TMessageRece
   std::int32_t column_index_ = 1;
   std::int32_t page_counter_ = 0;
   long double footer_reserve_ = 0;
+  long double footer_height_ = 0;  // the page footers' chains, whatever the reserve
   bool on_last_page_ = false;
   bool draw_output_ = true;
   bool header_done_ = false;
   bool column_break_armed_ = false;
   bool in_detail_break_ = false;
+  int page_work_ = 0;
+  long double run_page_width_ = 0;
+  long double run_page_length_ = 0;
   std::int32_t detail_number_ = 0;
 };
 

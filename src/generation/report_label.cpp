@@ -276,12 +276,18 @@ void TCustomReportLabel::DrawLines(bool mayStretch, long double lh, long double 
   const TLogFont textFont = LogFontFor(Font(), p.CanvasMetrics().PixelsPerInch());
   TCustomBand* band = Band();
   TCustomReport* report = OwnerReport();
+  int drawn = 0;
   auto fits = [&]() {
     if (bottom >= lineY + lh) return true;
     if (!mayStretch || !band || !report) return false;
     const long double need =
         RoundHalfEven(lh + band->Size().StoredHeight() + band->StretchAmount());
-    if (report->SpaceLeft() < need) return false;
+    // Text carried on to a fresh column prints a line there even where it
+    // does not fit, or it would be carried on for ever; all of it where the
+    // band itself does not fit there, as no later column holds more.
+    const bool forced = band->ContinuesOutput() &&
+                        (drawn == 0 || report->SpaceLeft() < RoundHalfEven(band->Size().StoredHeight()));
+    if (!forced && report->SpaceLeft() < need) return false;
     const long double before = band->StretchAmount();
     if (grew_band_ || before <= lh) band->SetStretchAmount(before + lh);
     grew_band_ = true;
@@ -291,7 +297,7 @@ void TCustomReportLabel::DrawLines(bool mayStretch, long double lh, long double 
       canvas->SetBrush(TBrush{TBrushStyle::Solid, Color()});
       canvas->FillRect({p.ToDeviceX(left), p.ToDeviceY(oldBottom), p.ToDeviceX(left + w), p.ToDeviceY(bottom)});
     }
-    return bottom >= lineY + lh;
+    return forced || bottom >= lineY + lh;
   };
   while (next_line_index_ < static_cast<int>(wrapped_lines_.size()) && fits()) {
     const std::string& line = wrapped_lines_[next_line_index_];
@@ -302,6 +308,7 @@ void TCustomReportLabel::DrawLines(bool mayStretch, long double lh, long double 
     }
     lineY += lh;
     ++next_line_index_;
+    ++drawn;
   }
   const bool remain = next_line_index_ < static_cast<int>(wrapped_lines_.size());
   output_complete_ = !(remain && AutoStretch());

@@ -6,10 +6,10 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <filesystem>
 #include <random>
 #include <vector>
 
+#include "output/temp_file.h"
 #include "report/report_error.h"
 
 namespace {
@@ -178,15 +178,11 @@ void TFileReplacement::OpenInPlace() {
   target_fd_ = ::open(target_.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   struct stat st {};
   if (target_fd_ < 0 || ::fstat(target_fd_, &st) != 0 || !S_ISREG(st.st_mode)) Refuse();
-  std::error_code ec;
-  const std::string temp_dir = std::filesystem::temp_directory_path(ec).string();
-  fd_ = OpenUnnamed(ec ? "/tmp" : temp_dir);
-  if (fd_ < 0) {
-    std::string pattern = (ec ? std::string("/tmp") : temp_dir) + "/RPTXXXXXX";
-    fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd_ >= 0) ::unlink(pattern.c_str());
+  try {
+    fd_ = OpenUnnamedTempFile();
+  } catch (const EReportError&) {
+    Refuse();
   }
-  if (fd_ < 0) Refuse();
 }
 
 void TFileReplacement::Write(const void* data, std::size_t size) {
@@ -206,19 +202,25 @@ void TFileReplacement::Commit() {
   Close();
 }
 
+// A name beside the target for the unnamed file open at fd, or empty with
+// errno set (EXDEV: it lies on another file system; ENOENT: it was named
+// once and unlinked, which cannot be undone).
+std::string TFileReplacement::LinkBeside(int fd) const {
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  for (int tries = 0; tries < 16; ++tries) {
+    std::string name = TempNameBeside(target_);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ||
+        ::linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0)
+      return name;
+    if (errno != EEXIST) break;  // the folder took no new name meanwhile: nothing is left behind
+  }
+  return {};
+}
+
 // Names the new file beside the target and renames it over the target.
 void TFileReplacement::LinkIntoPlace() {
   if (temp_.empty()) {
-    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
-    for (int tries = 0; tries < 16 && temp_.empty(); ++tries) {
-      std::string name = TempNameBeside(target_);
-      if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ||
-          ::linkat(fd_, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) {
-        temp_ = std::move(name);
-      } else if (errno != EEXIST) {
-        break;  // the folder took no new name meanwhile: nothing is left behind
-      }
-    }
+    temp_ = LinkBeside(fd_);
     if (temp_.empty()) Broken();
   }
   if (::rename(temp_.c_str(), target_.c_str()) != 0) Broken();
@@ -255,18 +257,24 @@ void TFileReplacement::CopyInPlace() {
   if (::close(fd) != 0) Broken();
 }
 
-bool TFileReplacement::CommitByRenaming(const std::string& finished) {
+bool TFileReplacement::CommitByLinking(int fd) {
   if (failed_ || done_) Broken();
-  if (InPlace()) return false;
-  const int fd = ::open(finished.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return false;
+  if (InPlace() || ::fsync(fd) != 0) return false;
+  // Named only beside the target, and only then given its mode: a file
+  // that stays behind on the way (a kill) is the owner's alone, in the
+  // target's folder, never in a shared temporary one.
+  const std::string named = LinkBeside(fd);
+  if (named.empty()) return false;
   struct stat old {};
   const bool had_old = ::stat(target_.c_str(), &old) == 0;
-  const bool ready = TakeOver(fd, had_old ? &old : nullptr) && ::fsync(fd) == 0;
-  ::close(fd);
-  if (!ready) return false;
-  if (::rename(finished.c_str(), target_.c_str()) != 0) {
-    if (errno == EXDEV) return false;
+  if (!TakeOver(fd, had_old ? &old : nullptr)) {
+    ::unlink(named.c_str());
+    return false;
+  }
+  if (::rename(named.c_str(), target_.c_str()) != 0) {
+    const int err = errno;
+    ::unlink(named.c_str());
+    if (err == EXDEV) return false;
     Broken();
   }
   done_ = true;

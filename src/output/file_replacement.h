@@ -52,12 +52,14 @@ class TFileReplacement {
   // Puts the new content in the target's place. Throws "Cannot write file
   // <name>"; the target then keeps its old content. Call once.
   void Commit();
-  // Puts `finished`, a complete file of the caller's, in the target's place
-  // by renaming it, as Commit would the new content (mode, owner, sync).
-  // Returns false, changing nothing, where the rename cannot be done (the
-  // file lies on another file system, the target is written in place);
-  // the caller then writes the content here and commits. Throws as Commit.
-  bool CommitByRenaming(const std::string& finished);
+  // Puts the file open at `fd`, a complete file of the caller's that has
+  // no name (OpenUnnamedTempFile), in the target's place as Commit would the
+  // new content: synced, named beside the target, given the target's mode
+  // and owner only then, and renamed over it. Returns false, changing
+  // nothing, where that cannot be done (the file lies on another file
+  // system or cannot be named, the target is written in place); the caller
+  // then writes the content here and commits. Throws as Commit.
+  bool CommitByLinking(int fd);
 
   // The name as given, for messages.
   const std::string& Name() const { return name_; }
@@ -72,6 +74,7 @@ class TFileReplacement {
   bool OpenBeside(const struct stat* old);
   void OpenInPlace();
   void LinkIntoPlace();
+  std::string LinkBeside(int fd) const;
   void CopyInPlace();
   void Close();
 

@@ -17,7 +17,8 @@ constexpr std::size_t kWriteBehind = 256 * 1024;
 
 TFileStream::TFileStream(const std::string& name, TMode mode) : name_(name) {
   if (mode == TMode::Create) {
-    fd_ = ::open(name.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // A link planted at the name must not send the content elsewhere.
+    fd_ = ::open(name.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd_ < 0) throw EReportError("Cannot create file " + name);
     writable_ = true;
   } else {

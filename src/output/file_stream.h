@@ -14,7 +14,7 @@
 class TFileStream : public TStream {
  public:
   enum class TMode {
-    Create,    // create or truncate, read and write
+    Create,    // create or truncate, read and write; never through a symbolic link
     ReadOnly,  // an existing file; others may still read and write it
   };
 
@@ -38,6 +38,8 @@ class TFileStream : public TStream {
 
   // The file's name as given.
   const std::string& FileName() const { return name_; }
+  // The open descriptor (the stream's; never close it), or -1.
+  int Descriptor() const { return fd_; }
   // Writes out any gathered bytes; throws EReportError "Cannot write file
   // %s" when the system refuses them.
   void Flush();

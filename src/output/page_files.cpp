@@ -30,9 +30,9 @@ void CloseTarget(TPageStore& writer, const std::string& target) {
   stream.Seek(0, TSeekOrigin::Begin);
   stream.WriteAll(header, sizeof header);
   // A writer that moved to a temporary file already holds the target's
-  // bytes there: renaming it saves a second copy of the whole report.
+  // bytes there: naming it the target saves a second copy of the report.
   TFileReplacement out(target);
-  if (stream.RenameTempFileTo(out)) return;
+  if (stream.LinkTempFileTo(out)) return;
   stream.CopyTo(out);
   out.Commit();
 }

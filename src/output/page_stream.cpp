@@ -1,7 +1,5 @@
 #include "output/page_stream.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstring>
 
@@ -29,9 +27,10 @@ std::unique_ptr<TPageStream> TPageStream::CreateFromBytes(std::vector<unsigned c
 
 TPageStream::~TPageStream() {
   std::lock_guard guard(lock_);
-  file_.reset();
-  if (!temp_name_.empty()) ::unlink(temp_name_.c_str());
+  file_.reset();  // an unnamed temporary file goes with its descriptor
 }
+
+int TPageStream::TempFileDescriptor() const { return temp_file_ && file_ ? file_->Descriptor() : -1; }
 
 std::size_t TPageStream::Read(void* buffer, std::size_t count) {
   std::lock_guard guard(lock_);
@@ -45,20 +44,17 @@ std::size_t TPageStream::Read(void* buffer, std::size_t count) {
 }
 
 void TPageStream::MoveToFile() {
-  std::string name = TempFileName();
-  std::unique_ptr<TFileStream> file;
+  const std::string name = TempFilePattern();
+  std::unique_ptr<TFileStream> file = std::make_unique<TFileStream>(OpenUnnamedTempFile(), name, true);
   try {
-    file = std::make_unique<TFileStream>(name, TFileStream::TMode::Create);
     file->WriteAll(memory_.data(), memory_.size());
     file->Flush();  // a full disk must fail the move, not a later write
   } catch (...) {
-    file.reset();
-    ::unlink(name.c_str());
     throw EReportError("Cannot create file " + name);
   }
   file->Seek(memory_pos_, TSeekOrigin::Begin);
   file->SetWriteOutEarly(write_out_early_);
-  temp_name_ = std::move(name);
+  temp_file_ = true;
   file_ = std::move(file);
   std::vector<unsigned char>().swap(memory_);
   in_memory_ = false;
@@ -142,15 +138,13 @@ void TPageStream::CopyTo(TFileReplacement& target) {
   CopyChunks(std::size_t(1) << 16, [&](const unsigned char* data, std::size_t size) { target.Write(data, size); });
 }
 
-bool TPageStream::RenameTempFileTo(TFileReplacement& target) {
+bool TPageStream::LinkTempFileTo(TFileReplacement& target) {
   std::lock_guard guard(lock_);
-  if (in_memory_ || temp_name_.empty()) return false;
+  if (in_memory_ || !temp_file_) return false;
   try {
     file_->Flush();
   } catch (const EReportError&) {
     throw EReportError("Cannot write file " + target.Name());
   }
-  if (!target.CommitByRenaming(temp_name_)) return false;
-  temp_name_.clear();
-  return true;
+  return target.CommitByLinking(file_->Descriptor());
 }

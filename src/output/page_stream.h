@@ -14,9 +14,11 @@ class TFileReplacement;
 class TFileStream;
 
 // The byte stream behind a page store: in memory while it is small, moved
-// once (never back) to a temporary file named by TempFileName when a write
-// takes it past its memory limit. The stream owns that temporary file and
-// deletes it when destroyed. Every operation holds a re-entrant lock.
+// once (never back) to a temporary file when a write takes it past its
+// memory limit. That file has no name (OpenUnnamedTempFile), so it goes
+// with the stream, or with the process however the process ends: a long
+// report killed midway leaves nothing behind. Every operation holds a
+// re-entrant lock.
 class TPageStream : public TStream {
  public:
   // Size of the saved-report header in bytes; the first page record starts
@@ -59,13 +61,13 @@ class TPageStream : public TStream {
   void CopyTo(TFileReplacement& target);
 
   // Puts the temporary file this stream moved to in the place of target's
-  // file by renaming it (TFileReplacement::CommitByRenaming); the stream
-  // keeps reading and writing that file and no longer deletes it. Returns
-  // false, changing nothing, when the stream has no temporary file or the
-  // rename cannot be done. Throws EReportError "Cannot write file %s" when
-  // the rename fails otherwise. For a finished stream whose bytes are
-  // wanted under that name, this saves copying them.
-  bool RenameTempFileTo(TFileReplacement& target);
+  // file by giving it a name there (TFileReplacement::CommitByLinking); the
+  // stream keeps reading and writing that file, now the target. Returns
+  // false, changing nothing, when the stream has no temporary file or it
+  // cannot be named there (another file system). Throws EReportError
+  // "Cannot write file %s" when that fails otherwise. For a finished stream
+  // whose bytes are wanted under that name, this saves copying them.
+  bool LinkTempFileTo(TFileReplacement& target);
 
   // Whether each write to the temporary file goes to the system at once
   // (the default), so that a full disk fails the write that met it, which
@@ -82,8 +84,9 @@ class TPageStream : public TStream {
   bool InMemory() const { return in_memory_; }
   // The memory limit in bytes (0 for a stream over an existing file).
   std::int32_t MemoryLimit() const { return memory_limit_; }
-  // The temporary file this stream moved to, or empty.
-  const std::string& TempName() const { return temp_name_; }
+  // The descriptor of the temporary file this stream moved to (a file
+  // without a name), or -1.
+  int TempFileDescriptor() const;
   // The stream's re-entrant lock, for callers that chain several operations.
   std::recursive_mutex& Lock() { return lock_; }
 
@@ -96,8 +99,8 @@ class TPageStream : public TStream {
   std::recursive_mutex lock_;
   std::vector<unsigned char> memory_;
   std::int64_t memory_pos_ = 0;
-  std::string temp_name_;
   std::unique_ptr<TFileStream> file_;
+  bool temp_file_ = false;  // file_ is the temporary file this stream moved to
   bool in_memory_ = true;
   bool read_only_ = false;
   bool write_through_ = true;

@@ -12,18 +12,22 @@
 namespace {
 
 // Temporary files that go when the print ends, however it ends, in the
-// reverse order of their making.
+// reverse order of their making, or as soon as no step needs them by name:
+// a name outlives a process that is killed, so the print itself runs with
+// none left.
 class TTempFiles {
  public:
   TTempFiles() = default;
   TTempFiles(const TTempFiles&) = delete;
   TTempFiles& operator=(const TTempFiles&) = delete;
-  ~TTempFiles() {
-    for (auto it = names_.rbegin(); it != names_.rend(); ++it) std::remove(it->c_str());
-  }
-  const std::string& Make() {
+  ~TTempFiles() { DropAll(); }
+  std::string Make() {
     names_.push_back(TempFileName());
     return names_.back();
+  }
+  void DropAll() {
+    for (auto it = names_.rbegin(); it != names_.rend(); ++it) std::remove(it->c_str());
+    names_.clear();
   }
 
  private:
@@ -49,6 +53,8 @@ void PrintStoredPages(TReportPrinter& shown, const TPrintRequest& request) {
     JoinReports(t3, &list);
     p.Load(t3);
   }
+  // The printer reads the pages through the file it opened.
+  files.DropAll();
   if (p.PageCount() == 0) {
     const int pages = shown.PageCount();
     throw EReportError("Pages " + std::to_string(request.firstPage) + " to " + std::to_string(request.lastPage) +

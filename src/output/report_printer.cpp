@@ -183,12 +183,20 @@ void TPrinterSettings::SetDevicePaper(std::optional<TPaperSize> size) {
   if (!size || *size == TPaperSize::Default || Supports(*size)) device_paper_ = size;
 }
 
+// A device that tells of no paper (none at all, or one without a size)
+// would leave Default a page of length 0, on which nothing fits.
+bool TPrinterSettings::LocalePaper() const {
+  return paper_size_ == TPaperSize::Default && (paper_width_ <= 0 || paper_length_ <= 0);
+}
+
 int TPrinterSettings::PaperWidth() const {
+  if (LocalePaper()) return TableLength(DefaultPaperSize(measurement_), true);
   if (paper_size_ == TPaperSize::Default || paper_size_ == TPaperSize::Custom) return paper_width_;
   return TableLength(paper_size_, true);
 }
 
 int TPrinterSettings::PaperLength() const {
+  if (LocalePaper()) return TableLength(DefaultPaperSize(measurement_), false);
   if (paper_size_ == TPaperSize::Default || paper_size_ == TPaperSize::Custom) return paper_length_;
   return TableLength(paper_size_, false);
 }
@@ -214,7 +222,7 @@ int TPrinterSettings::PageLength() const {
 TReportPrinter::TReportPrinter(TEngineContext& context, std::unique_ptr<TPlatformPrinter> platform)
     : context_(context),
       platform_(platform ? std::move(platform) : context.MakePrinter()),
-      settings_(context.Loop()) {
+      settings_(context.Loop(), context.Units().Measurement) {
   settings_.SetPrinter(platform_.get());
   if (PrintersAvailable()) {
     context_.Loop().ProcessMessages();

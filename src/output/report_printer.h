@@ -36,8 +36,9 @@ enum class TPrinterStatus { psReady, psBusy, psFinished };
 // back to its device mode. Lengths in 0.1 mm.
 class TPrinterSettings {
  public:
-  // Reading the device's settings lets `loop`'s pending messages run.
-  explicit TPrinterSettings(TMessageLoop& loop) : loop_(loop) {}
+  // Reading the device's settings lets `loop`'s pending messages run; a
+  // device that tells of no paper leaves `measurement`'s default paper.
+  TPrinterSettings(TMessageLoop& loop, TMeasurementSystem measurement) : loop_(loop), measurement_(measurement) {}
 
   TPlatformPrinter* Printer() const { return printer_; }
   // Stores the printer object (not owned) and, when it lists a printer,
@@ -76,9 +77,10 @@ class TPrinterSettings {
   std::optional<TPaperSize> DevicePaper() const { return device_paper_; }
   void SetDevicePaper(std::optional<TPaperSize> size);
 
-  // The paper's portrait width and length: for Default and Custom the
-  // stored values, otherwise the paper table's (0.1 mm, rounded). They can
-  // be written only while PaperSize is Custom.
+  // The paper's portrait width and length: for Custom the stored values,
+  // for Default the device's paper (or, where it tells of none, the
+  // locale's default paper, DefaultPaperSize), otherwise the paper table's
+  // (0.1 mm, rounded). They can be written only while PaperSize is Custom.
   int PaperWidth() const;
   void SetPaperWidth(int width);
   int PaperLength() const;
@@ -98,6 +100,9 @@ class TPrinterSettings {
 
  private:
   TMessageLoop& loop_;
+  TMeasurementSystem measurement_;
+  bool LocalePaper() const;
+
   TPlatformPrinter* printer_ = nullptr;
   TDeviceMode mode_;  // the device mode as last read
   std::string device_, driver_, port_;
@@ -168,8 +173,17 @@ class TReportPrinter {
   void SetPaperWidth(int width) { settings_.SetPaperWidth(width); }
   int PaperLength() const { return settings_.PaperLength(); }
   void SetPaperLength(int length) { settings_.SetPaperLength(length); }
-  int PageWidth() const { return settings_.PageWidth(); }
-  int PageLength() const { return settings_.PageLength(); }
+  // The page as it lies (0.1 mm): the extent generation lays the document
+  // out on when it set one, else the settings' paper in their orientation.
+  // Pages are recorded at this size; on a device whose paper it does not
+  // fit it is placed scaled (PlacePage).
+  int PageWidth() const { return page_width_ > 0 ? page_width_ : settings_.PageWidth(); }
+  int PageLength() const { return page_length_ > 0 ? page_length_ : settings_.PageLength(); }
+  // Sets that extent before BeginDoc (0 and 0: none).
+  void SetPageExtent(int width, int length) {
+    page_width_ = width;
+    page_length_ = length;
+  }
   void SetCompression(bool on) { store_.SetCompression(on); }
   void SetDestination(TDestination d) { destination_ = d; }
   const std::string& Title() const { return title_; }
@@ -271,6 +285,7 @@ class TReportPrinter {
   std::int32_t available_pages_ = 0;
   std::int32_t progress_ = 0;
   TDeviceScale scale_;
+  int page_width_ = 0, page_length_ = 0;
   bool cancelled_ = false;
   bool showing_preview_ = false;
   bool from_file_ = false;

@@ -1,14 +1,16 @@
 #include "platform/design_render.h"
 
-#include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "generation/design_painter.h"
 #include "generation/report.h"
 #include "output/platform_printer.h"
+#include "platform/page_render.h"
 #include "platform/pdf_file.h"
 #include "platform/qt_canvas.h"
 #include "report/report_error.h"
@@ -30,14 +32,14 @@ void WriteDesignPicture(TCustomReport& report, const QString& fileName, int dpi)
     pdf.Finish();
     return;
   }
-  QImage image(int(std::lround(w * scale)), int(std::lround(h * scale)), QImage::Format_RGB32);
-  if (image.isNull()) throw EReportError("Cannot create file " + fileName.toStdString());
-  image.fill(Qt::white);
-  {
-    QPainter painter(&image);
+  // Band by band, as the printed sheet is: a whole A4 raster at 4800 dpi
+  // would take 9 GB.
+  const double wide = std::max(1.0, std::round(w * scale)), high = std::max(1.0, std::round(h * scale));
+  if (wide > kMaxPngSide || high > kMaxPngSide || wide * high > kMaxPngPixels)
+    throw EReportError("The page is too large to draw at " + std::to_string(dpi) + " dpi");
+  WriteBandedPngPainted(fileName, int(wide), int(high), dpi, [&](QPainter& painter) {
     painter.scale(scale, scale);
     TQtCanvas canvas(painter);
     PaintReportDesign(report, canvas);
-  }
-  SavePngFile(image, fileName);
+  });
 }

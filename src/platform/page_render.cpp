@@ -119,8 +119,20 @@ class TPngFile {
 
 }  // namespace
 
+std::string NotEnoughMemory(int dpi) {
+  return "Not enough memory to draw the picture at " + std::to_string(dpi) + " dpi";
+}
+
 void WriteBandedPng(const QString& fileName, int width, int height, int dpi,
                     const std::function<void(TCanvas&)>& draw) {
+  WriteBandedPngPainted(fileName, width, height, dpi, [&](QPainter& painter) {
+    TQtCanvas canvas(painter);
+    draw(canvas);
+  });
+}
+
+void WriteBandedPngPainted(const QString& fileName, int width, int height, int dpi,
+                           const std::function<void(QPainter&)>& paint) {
   // A side beyond kMaxPngSide (a damaged frame, a page metres long) would
   // make single rows larger than a whole band.
   if (width < 1 || height < 1 || width > kMaxPngSide || height > kMaxPngSide ||
@@ -129,7 +141,7 @@ void WriteBandedPng(const QString& fileName, int width, int height, int dpi,
   constexpr std::int64_t kBandBytes = 32 << 20;
   const int rows = int(std::clamp<std::int64_t>(kBandBytes / (std::int64_t(width) * 4), 1, height));
   QImage band(width, rows, QImage::Format_RGB32);
-  if (band.isNull()) throw EReportError(TooLarge(dpi));
+  if (band.isNull()) throw EReportError(NotEnoughMemory(dpi));
   // Fonts given in points take their pixels from the device's resolution.
   const int dpm = int(std::lround(dpi / 0.0254));
   band.setDotsPerMeterX(dpm);
@@ -140,8 +152,7 @@ void WriteBandedPng(const QString& fileName, int width, int height, int dpi,
     {
       QPainter painter(&band);
       painter.translate(0, -top);
-      TQtCanvas canvas(painter);
-      draw(canvas);
+      paint(painter);
     }
     for (int r = 0; r < std::min(rows, height - top); ++r) {
       png.Row(reinterpret_cast<const QRgb*>(band.constScanLine(r)));

@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <string>
 
+class QPainter;
 class TCanvas;
 struct TEmfHeader;
 
@@ -34,9 +36,18 @@ inline constexpr int kMaxPngSide = 1 << 20;
 // band is compressed before the next is drawn: memory stays near 32 MB
 // whatever the size, where a whole A4 raster at 4800 dpi would take 9 GB.
 // Throws EReportError "The page is too large to draw at %d dpi" beyond
-// kMaxPngPixels, and "Cannot write file %s".
+// kMaxPngPixels, NotEnoughMemory(dpi) when a band cannot be had, and
+// "Cannot write file %s".
 void WriteBandedPng(const QString& fileName, int width, int height, int dpi,
                     const std::function<void(TCanvas&)>& draw);
+// The same with `paint` given the band's painter, shifted to the band, to
+// set a transformation of its own before it draws.
+void WriteBandedPngPainted(const QString& fileName, int width, int height, int dpi,
+                           const std::function<void(QPainter&)>& paint);
+
+// What a picture whose memory cannot be had fails with: "Not enough memory
+// to draw the picture at %d dpi".
+std::string NotEnoughMemory(int dpi);
 
 // The page as a PNG at `dpi` pixels per inch, drawn as WriteBandedPng does.
 void WritePagePng(std::span<const std::uint8_t> page, const QString& fileName, int dpi = 96);

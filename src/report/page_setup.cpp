@@ -104,18 +104,22 @@ std::optional<std::pair<long double, long double>> PaperDimensionsMM(TPaperSize 
   return kPaperTable[ordinal - 1];
 }
 
+TPaperSize DefaultPaperSize(TMeasurementSystem system) {
+  return system == TMeasurementSystem::UnitedStates ? TPaperSize::Letter : TPaperSize::A4;
+}
+
 TPageSetup::TPageSetup(const TUnitEnvironment& env) : TUnitBase(env) {
   SetBottomMargin(0);
   if (env.Measurement == TMeasurementSystem::UnitedStates) {
     SetUnits(TReportUnit::Inches);
-    SetPaperSize(TPaperSize::Letter);
+    SetPaperSize(DefaultPaperSize(env.Measurement));
     SetTopMargin(0.5L);
     SetBottomMargin(0.5L);
     SetRightMargin(0.5L);
     SetLeftMargin(0.5L);
   } else {
     SetUnits(TReportUnit::MM);
-    SetPaperSize(TPaperSize::A4);
+    SetPaperSize(DefaultPaperSize(env.Measurement));
     SetTopMargin(10);
     SetBottomMargin(10);
     SetLeftMargin(10);

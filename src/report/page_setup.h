@@ -29,6 +29,10 @@ std::optional<TPaperSize> PaperSizeFromName(std::string_view name);
 // Default and Custom, whose dimensions are never applied.
 std::optional<std::pair<long double, long double>> PaperDimensionsMM(TPaperSize size);
 
+// The paper a new page starts on, and the one taken where a printer tells
+// of none: Letter for the U.S. measurement system, else A4.
+TPaperSize DefaultPaperSize(TMeasurementSystem system);
+
 // The printer's orientation.
 enum class TPrinterOrientation { poPortrait = 0, poLandscape = 1 };
 

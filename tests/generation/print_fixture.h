@@ -11,10 +11,12 @@
 #include <vector>
 
 #include "fake_platform_printer.h"
+#include "generation/report_label.h"
 #include "report_fixture.h"
 
 class TPrintFixture : public TReportFixture {
  public:
+  using TReportFixture::TReportFixture;
   // An element placed on `on` at a position and size in storage units.
   template <class T>
   T& Add(TControl* on, long double left, long double top, long double width, long double height) {
@@ -27,10 +29,22 @@ class TPrintFixture : public TReportFixture {
     e.Size().SetLeft(left);
     return e;
   }
-  // Prints the report once and returns the drawing calls of its first sheet.
-  const std::vector<std::string>& Print() {
+  // A label `height` high at the band's top-left corner, 400 wide, that
+  // stretches the band for its `lines` lines "l0", "l1", ...
+  TReportLabel& AddStretchingLabel(TControl* band, long double height, int lines) {
+    TReportLabel& label = Add<TReportLabel>(band, 0, 0, 400, height);
+    label.SetAutoSize(false);
+    label.SetAutoStretch(true);
+    std::string text = "l0";
+    for (int i = 1; i < lines; ++i) text += "\rl" + std::to_string(i);
+    label.SetCaption(text);
+    return label;
+  }
+  // Prints the report once on `queue` and returns the drawing calls of its
+  // first sheet.
+  const std::vector<std::string>& Print(TFakePlatformPrinter::TQueue queue = CapableQueue("p")) {
     jobs.clear();
-    auto device = std::make_unique<TFakePlatformPrinter>(std::vector{CapableQueue("p")}, 0, 254, &jobs);
+    auto device = std::make_unique<TFakePlatformPrinter>(std::vector{std::move(queue)}, 0, 254, &jobs);
     device->offset = 0;
     report->PrintOn(std::move(device));
     EXPECT_EQ(jobs.size(), 1u);

@@ -22,7 +22,8 @@ struct TBandPrint {
 
 class TReportFixture {
  public:
-  TReportFixture() {
+  // `units`: the screen and the locale the report is made on.
+  explicit TReportFixture(TUnitEnvironment units = {}) : context(units) {
     report = &owner.CreateComponent<TReport>(context);
     report->SetUnits(TReportUnit::Native);
     report->OnPreview = [this](TReportPrinter& sender) {
@@ -39,6 +40,16 @@ class TReportFixture {
     band.Size().SetHeight(height);
     Record(band);
     return band;
+  }
+  // A child band of `parent`, `height` high, recorded under `name`.
+  TChildBand& AddChild(TCustomBand& parent, long double height, const std::string& name) {
+    parent.SetHasChild(true);
+    TChildBand& child = *parent.ChildBand();
+    child.SetName(name);
+    child.Size().SetUnits(TReportUnit::Native);
+    child.Size().SetHeight(height);
+    Record(child);
+    return child;
   }
   void Record(TCustomBand& band) {
     band.AfterPrint = [this](TCustomBand& b, bool printed) {

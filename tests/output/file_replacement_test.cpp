@@ -1,5 +1,6 @@
 #include "output/file_replacement.h"
 
+#include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -147,6 +148,48 @@ TEST_F(FileReplacementTest, FolderAndFilePermissionsOfAUser) {
     ::chmod(file.c_str(), 0644);
     Put(file, "old");
   }
+}
+
+// A finished file without a name (a page store's spill) takes the target's
+// place by a link beside it and a rename, and gets the target's mode only
+// there; where it cannot be named (another file system) nothing changes, so
+// a file left behind in a shared temporary folder is never readable by
+// others.
+TEST_F(FileReplacementTest, AnUnnamedFileIsLinkedIntoPlaceAndGetsTheTargetsModeOnlyThere) {
+  auto unnamed = [](const fs::path& dir, const std::string& bytes) {
+    const int fd = ::open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    EXPECT_GE(fd, 0);
+    EXPECT_EQ(::write(fd, bytes.data(), bytes.size()), ssize_t(bytes.size()));
+    return fd;
+  };
+  const fs::path target = dir_ / "t";
+  Put(target, "old");
+  fs::permissions(target, fs::perms(0640));
+  const int here = unnamed(dir_, "new");
+  {
+    TFileReplacement out(target.string());
+    EXPECT_TRUE(out.CommitByLinking(here));
+  }
+  EXPECT_EQ(Read(target), "new");
+  EXPECT_EQ(Stat(target).st_mode & 07777, 0640u);
+  EXPECT_EQ(Entries(dir_), 1);
+  ::close(here);
+
+  ScopedTmpfs other(64);
+  if (!other.ok()) GTEST_SKIP() << ScopedTmpfs::kSkipReason;
+  const int there = unnamed(other.path(), "newer");
+  TFileReplacement out(target.string());
+  EXPECT_FALSE(out.CommitByLinking(there));
+  struct stat st {};
+  ASSERT_EQ(::fstat(there, &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+  EXPECT_EQ(Entries(other.path()), 0);
+  EXPECT_EQ(Read(target), "new");
+  out.Write("newer", 5);
+  out.Commit();
+  EXPECT_EQ(Read(target), "newer");
+  EXPECT_EQ(Stat(target).st_mode & 07777, 0640u);
+  ::close(there);
 }
 
 TEST_F(FileReplacementTest, AFullDiskKeepsTheOldFileWholeBesideOrInPlace) {

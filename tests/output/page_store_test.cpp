@@ -104,14 +104,17 @@ TEST(PageStore, MovesPast100000BytesToATemporaryFileDeletedWithTheStore) {
   while (store->Stream()->InMemory()) store->AddPageData(SampleEmf(++pages, 4000));
   EXPECT_GT(store->Stream()->Size(), 100000);
   EXPECT_LE(store->Stream()->Size() - (4000 + 176), 100000);
-  std::string temp = store->Stream()->TempName();
-  ASSERT_EQ(dir.RptFiles().size(), 1u);
+  const int fd = store->Stream()->TempFileDescriptor();
+  ASSERT_GE(fd, 0);
+  const std::string temp = "/proc/self/fd/" + std::to_string(fd);
+  EXPECT_EQ(std::filesystem::read_symlink(temp).parent_path(), dir.Path());
+  EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));  // a file without a name
   for (int i = 0; i < 5; ++i) store->AddPageData(SampleEmf(++pages, 4000));
   for (int n = 1; n <= pages; ++n) EXPECT_EQ(PageTag(*store, n), n);
   EXPECT_EQ(std::filesystem::file_size(temp), static_cast<std::uintmax_t>(store->Stream()->Size()));
   store.reset();
   EXPECT_FALSE(std::filesystem::exists(temp));
-  EXPECT_TRUE(dir.RptFiles().empty());
+  EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
 }
 
 TEST(PageStore, HeaderCountShowsOneUntilFinish) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -24,18 +25,27 @@ TEST(PageStream, StaysInMemoryUpToItsLimit) {
   EXPECT_EQ(s.Size(), 100);
 }
 
-TEST(PageStream, MovesOnceToATemporaryFileKeepingContentAndPosition) {
+TEST(PageStream, MovesOnceToATemporaryFileWithoutANameKeepingContentAndPosition) {
   TempDir dir;
   std::string temp;
   {
     TPageStream s(100);
     Bytes first(60, 1), second(60, 2), third(10, 3);
     s.WriteAll(first.data(), first.size());
+    EXPECT_EQ(s.TempFileDescriptor(), -1);
     s.WriteAll(second.data(), second.size());  // 120 > 100: moves
     ASSERT_FALSE(s.InMemory());
-    temp = s.TempName();
-    EXPECT_EQ(std::filesystem::path(temp).parent_path(), dir.Path());
-    EXPECT_EQ(std::filesystem::path(temp).filename().string().rfind("RPT", 0), 0u);
+    // In the temporary directory, its owner's alone, and under no name: a
+    // process killed now leaves nothing behind.
+    const int fd = s.TempFileDescriptor();
+    ASSERT_GE(fd, 0);
+    temp = "/proc/self/fd/" + std::to_string(fd);
+    EXPECT_EQ(std::filesystem::read_symlink(temp).parent_path(), dir.Path());
+    struct stat st {};
+    ASSERT_EQ(::fstat(fd, &st), 0);
+    EXPECT_EQ(st.st_nlink, 0u);
+    EXPECT_EQ(st.st_mode & 077, 0u);
+    EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
     EXPECT_EQ(s.Position(), 120);
     s.WriteAll(third.data(), third.size());
     EXPECT_EQ(s.Size(), 130);
@@ -51,10 +61,9 @@ TEST(PageStream, MovesOnceToATemporaryFileKeepingContentAndPosition) {
     EXPECT_EQ(back[60], 2);
     EXPECT_EQ(back[129], 3);
     EXPECT_EQ(ReadFile(temp), back);
-    EXPECT_EQ(dir.RptFiles().size(), 1u);
   }
   EXPECT_FALSE(std::filesystem::exists(temp));
-  EXPECT_TRUE(dir.RptFiles().empty());
+  EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
 }
 
 TEST(PageStream, FailedMoveLeavesTheStreamInMemoryUnchanged) {

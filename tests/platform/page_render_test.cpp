@@ -5,7 +5,13 @@
 #include <QImage>
 #include <QTemporaryDir>
 
+#include <QPainter>
+
+#include "generation/design_painter.h"
+#include "generation/report.h"
 #include "output/emf_recorder.h"
+#include "platform/design_render.h"
+#include "platform/qt_canvas.h"
 #include "platform/qt_text_metrics.h"
 #include "report/report_error.h"
 #include "sample_pages.h"
@@ -50,4 +56,36 @@ TEST(PageRender, APageBeyondTheBoundIsRefusedByName) {
     }
     EXPECT_FALSE(QFile::exists(dir.filePath("huge.png")));
   }
+}
+
+// The designer's picture goes through the same bands, scaled from the
+// reference context: at 300 dpi an A4 landscape design takes two, and
+// every pixel is the one a whole raster gets. (Without the ruler: Qt starts
+// the dots of a dotted line afresh where a band cuts it, so the ruler's
+// faint minor lines may shift by a dot at a join.)
+TEST(PageRender, TheDesignPictureDrawnInBandsIsTheWholeRaster) {
+  QTemporaryDir dir;
+  THeadlessContext context;
+  TControl owner;
+  TReport& report = owner.CreateComponent<TReport>(context);
+  report.Page().SetOrientation(TPrinterOrientation::poLandscape);
+  report.Bands().SetHasPageHeader(true);
+  report.Bands().SetHasDetail(true);
+  report.Page().SetRuler(false);
+  const QString file = dir.filePath("design.png");
+  WriteDesignPicture(report, file, 300);
+  const QImage banded(file);
+  const double scale = 300.0 / context.Metrics().PixelsPerInch();
+  QImage whole(int(std::lround(report.Width() * scale)), int(std::lround(report.Height() * scale)),
+               QImage::Format_RGB32);
+  whole.fill(Qt::white);
+  {
+    QPainter painter(&whole);
+    painter.scale(scale, scale);
+    TQtCanvas canvas(painter);
+    PaintReportDesign(report, canvas);
+  }
+  ASSERT_EQ(banded.size(), whole.size());
+  EXPECT_GT(whole.height() * whole.width() * 4, 32 << 20);  // more than one band
+  EXPECT_EQ(banded.convertToFormat(QImage::Format_RGB32), whole);
 }

@@ -38,6 +38,30 @@ run(0 sheet sheet.pdf)
 file(READ ${WORK}/sheet.pdf head LIMIT 5)
 expect_match("${head}" "^%PDF-")
 run(0 sheet design.png --design)
+# The design picture is drawn in bands as the printed sheet is: at 1200 dpi
+# a whole raster would take 560 MB, more than the 400 MB allowed here; in
+# 100 MB not even a band fits, and the command says so. (The sanitizers
+# reserve more address space than any such limit.)
+function(limited kb rc_var err_var)
+  execute_process(COMMAND sh -c "ulimit -v ${kb} && exec \"$0\" \"$@\"" ${RPTOOL} ${ARGN}
+                  WORKING_DIRECTORY ${WORK} RESULT_VARIABLE rc ERROR_VARIABLE err)
+  set(${rc_var} ${rc} PARENT_SCOPE)
+  set(${err_var} "${err}" PARENT_SCOPE)
+endfunction()
+if(NOT SANITIZED)
+  limited(400000 rc err sheet design1200.png --design --dpi 1200)
+  png_size(${WORK}/design1200.png w h)
+  if(NOT rc EQUAL 0 OR NOT w EQUAL 14038 OR NOT h EQUAL 9925)
+    message(FATAL_ERROR "the design at 1200 dpi in 400 MB: exit ${rc}, ${w} x ${h}: ${err}")
+  endif()
+  limited(100000 rc err sheet design-short.png --design --dpi 1200)
+  if(rc EQUAL 127)
+    message(STATUS "100 MB do not even load rptool here: the short-memory message is not checked")
+  elseif(NOT rc EQUAL 1 OR NOT err STREQUAL "rptool sheet: Not enough memory to draw the picture at 1200 dpi\n"
+         OR EXISTS ${WORK}/design-short.png)
+    message(FATAL_ERROR "the design at 1200 dpi in 100 MB: exit ${rc}: ${err}")
+  endif()
+endif()
 
 file(WRITE ${WORK}/captions.txt "Hive\r\nBrood\r\n")
 run(0 sheet captioned.rpt --captions captions.txt)

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <new>
+#include <stdexcept>
 #include <string>
 
 #include "broodlog_version.h"
@@ -98,28 +100,27 @@ std::string Roff(const char* text) {
 }
 
 // The manual page, made from the same table as --help so the two agree.
-void PrintManPage() {
-  std::printf(".TH RPTOOL 1 \"\" \"broodlog\" \"User Commands\"\n"
-              ".SH NAME\nrptool \\- inspect, cut, join and draw broodlog saved reports\n"
-              ".SH SYNOPSIS\n.B rptool\n.I COMMAND ARGS...\n.br\n.B rptool\n[\\fICOMMAND\\fR] \\fB\\-\\-help\\fR\n"
-              ".SH DESCRIPTION\nA saved report is a 128\\-byte header followed by one record per page; "
-              "each page is an enhanced metafile. The commands \\fBinfo\\fR, \\fBextract\\fR, "
-              "\\fBjoin\\fR, \\fBpack\\fR and \\fBunpack\\fR never draw and need no display or "
-              "graphics plug\\-ins; \\fBrender\\fR, \\fBdemo\\fR, \\fBemf\\-demo\\fR and \\fBsheet\\fR draw through "
-              "Qt's offscreen platform unless \\fBQT_QPA_PLATFORM\\fR says otherwise.\n"
-              ".SH COMMANDS\n");
+std::string ManPage() {
+  std::string page =
+      ".TH RPTOOL 1 \"\" \"broodlog\" \"User Commands\"\n"
+      ".SH NAME\nrptool \\- inspect, cut, join and draw broodlog saved reports\n"
+      ".SH SYNOPSIS\n.B rptool\n.I COMMAND ARGS...\n.br\n.B rptool\n[\\fICOMMAND\\fR] \\fB\\-\\-help\\fR\n"
+      ".SH DESCRIPTION\nA saved report is a 128\\-byte header followed by one record per page; "
+      "each page is an enhanced metafile. The commands \\fBinfo\\fR, \\fBextract\\fR, "
+      "\\fBjoin\\fR, \\fBpack\\fR and \\fBunpack\\fR never draw and need no display or "
+      "graphics plug\\-ins; \\fBrender\\fR, \\fBdemo\\fR, \\fBemf\\-demo\\fR and \\fBsheet\\fR draw through "
+      "Qt's offscreen platform unless \\fBQT_QPA_PLATFORM\\fR says otherwise.\n"
+      ".SH COMMANDS\n";
   for (const TCommand& c : kCommands) {
-    std::printf(".TP\n\\fB%s\\fR %s\n%s.\n", Roff(c.name).c_str(), Roff(c.synopsis).c_str(),
-                Roff(c.summary).c_str());
-    for (const TOption& o : c.options) {
-      std::printf(".RS\n.TP\n\\fB%s\\fR\n%s.\n.RE\n", Roff(o.name).c_str(), Roff(o.help).c_str());
-    }
+    page += ".TP\n\\fB" + Roff(c.name) + "\\fR " + Roff(c.synopsis) + "\n" + Roff(c.summary) + ".\n";
+    for (const TOption& o : c.options) page += ".RS\n.TP\n\\fB" + Roff(o.name) + "\\fR\n" + Roff(o.help) + ".\n.RE\n";
   }
-  std::printf(".SH EXIT STATUS\n0 when the command succeeded; 1 on any error, with one line on "
-              "standard error; 2 for a wrong command line, with the command's usage.\n"
-              ".SH OPTIONS\n.TP\n\\fB\\-\\-help\\fR, \\fB\\-h\\fR\nprint the usage of all commands, "
-              "or of the command named before it, and exit.\n"
-              ".TP\n\\fB\\-\\-version\\fR\nprint the version and exit.\n");
+  page += ".SH EXIT STATUS\n0 when the command succeeded; 1 on any error, with one line on "
+          "standard error; 2 for a wrong command line, with the command's usage.\n"
+          ".SH OPTIONS\n.TP\n\\fB\\-\\-help\\fR, \\fB\\-h\\fR\nprint the usage of all commands, "
+          "or of the command named before it, and exit.\n"
+          ".TP\n\\fB\\-\\-version\\fR\nprint the version and exit.\n";
+  return page;
 }
 
 }  // namespace
@@ -138,13 +139,20 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (std::strcmp(argv[1], "--man") == 0) {
-    // The build writes the installed page this way: rptool --man FILE.
-    if (argc > 2 && !std::freopen(argv[2], "w", stdout)) {
-      std::fprintf(stderr, "rptool: Cannot create file %s\n", argv[2]);
+    // The build writes the installed page this way: rptool --man FILE,
+    // through the safe writer, so a full disk keeps the old page whole.
+    const std::string page = ManPage();
+    try {
+      if (argc > 2) {
+        WriteFileBytes(argv[2], {reinterpret_cast<const unsigned char*>(page.data()), page.size()});
+      } else if (std::fwrite(page.data(), 1, page.size(), stdout) != page.size() || std::fflush(stdout) != 0) {
+        throw std::runtime_error("Cannot write to standard output");
+      }
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "rptool --man: %s\n", e.what());
       return 1;
     }
-    PrintManPage();
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    return 0;
   }
   const TCommand* command = FindCommand(argv[1]);
   if (!command) {
@@ -162,6 +170,9 @@ int main(int argc, char** argv) {
   }
   try {
     return command->run(args);
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "rptool %s: Not enough memory\n", command->name);
+    return 1;
   } catch (const EUsageError& e) {
     std::fprintf(stderr, "rptool %s: %s\nusage: rptool %s %s\n", command->name, e.what(), command->name,
                  command->synopsis);

@@ -1,0 +1,333 @@
+// libFuzzer target: a report definition built from the input (paper, incl.
+// Default and Custom, orientation, margins, columns, bands of every type
+// with their flags, child and linked bands, a stretching label, up to a few
+// hundred rows) generated into the page store. Whatever the definition:
+// generation ends, no band starts more pages than its prints and its
+// carried-over lines can account for, every band lies on its page where
+// the definition lets it, every stored page has the size the page is laid
+// out on, and the temporary directory stays empty while the pages live.
+// Input format (missing bytes read as 0): see TDefinition::Read.
+
+#include <dirent.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "generation/band.h"
+#include "generation/report.h"
+#include "generation/report_label.h"
+#include "output/messages.h"
+#include "output/stored_page.h"
+#include "report/report_error.h"
+#include "report/rounding.h"
+
+namespace {
+
+class TInput {
+ public:
+  TInput(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+  int Byte() { return at_ < size_ ? data_[at_++] : 0; }
+  int U16() { return Byte() | Byte() << 8; }
+
+ private:
+  const std::uint8_t* data_;
+  std::size_t size_;
+  std::size_t at_ = 0;
+};
+
+struct TBandSpec {
+  TBandType type = TBandType::rbDetail;
+  int height = 0;
+  bool newPage = false, newColumn = false, alignToBottom = false, disabled = false;
+  int childHeight = -1;  // none
+  int link = -1;         // index of an earlier band, or none
+  int labelLines = 0;    // a stretching label with this many lines, or none
+  int labelHeight = 0, labelTop = 0;
+};
+
+struct TDefinition {
+  TPaperSize paper = TPaperSize::A4;
+  bool landscape = false, firstPageHeader = true, lastPageFooter = true, compression = false;
+  bool printIfEmpty = true, rowsByHandler = false;
+  int customWidth = 0, customLength = 0;
+  int top = 0, bottom = 0, left = 0, right = 0;
+  int columns = 1, columnSpace = 0;
+  int rows = 0;
+  std::vector<TBandSpec> bands;
+
+  // paper, flags, custom width (u16), custom length (u16), margins top,
+  // bottom, left, right (4 bytes, 0.4 mm each), columns, column space
+  // (0.4 mm), rows (u16), band count, then per band: type, height (u16),
+  // flags, child height (0.8 mm), link target, and for a label its lines,
+  // height (0.2 mm) and top (0.4 mm).
+  void Read(TInput& in) {
+    paper = static_cast<TPaperSize>(in.Byte() % kPaperSizeCount);
+    const int flags = in.Byte();
+    landscape = flags & 1;
+    firstPageHeader = !(flags & 2);
+    lastPageFooter = !(flags & 4);
+    compression = flags & 8;
+    printIfEmpty = !(flags & 16);
+    rowsByHandler = !(flags & 32);
+    customWidth = 50 + in.U16() % 5000;
+    customLength = 50 + in.U16() % 5000;
+    top = in.Byte() * 4;
+    bottom = in.Byte() * 4;
+    left = in.Byte() * 4;
+    right = in.Byte() * 4;
+    columns = 1 + in.Byte() % 4;
+    columnSpace = in.Byte() * 4;
+    rows = in.U16() % 301;
+    const int count = in.Byte() % 11;
+    for (int i = 0; i < count; ++i) {
+      TBandSpec b;
+      b.type = static_cast<TBandType>(in.Byte() % (kBandTypeCount - 1));  // children come below
+      b.height = in.U16() % 3001;
+      const int f = in.Byte();
+      b.newPage = f & 1;
+      b.newColumn = f & 2;
+      b.alignToBottom = f & 4;
+      b.disabled = f & 8;
+      const int child = in.Byte() * 8;
+      if (f & 16) b.childHeight = child;
+      const int link = in.Byte();
+      if ((f & 64) && i > 0) b.link = link % i;
+      if (f & 32) {
+        b.labelLines = in.Byte() % 25;
+        b.labelHeight = in.Byte() * 2;
+        b.labelTop = in.Byte() * 4;
+      }
+      bands.push_back(b);
+    }
+  }
+};
+
+// A temporary directory of one run's own, in the one the process was given,
+// made TMPDIR for the run and removed after it (only if it is empty).
+class TRunTempDir {
+ public:
+  TRunTempDir() {
+    static const std::string base = [] {
+      const char* dir = getenv("TMPDIR");
+      return std::string(dir && *dir ? dir : "/tmp");
+    }();
+    path_ = base + "/fuzz-report-XXXXXX";
+    if (!mkdtemp(path_.data())) __builtin_trap();
+    setenv("TMPDIR", path_.c_str(), 1);
+  }
+  ~TRunTempDir() { rmdir(path_.c_str()); }
+  TRunTempDir(const TRunTempDir&) = delete;
+  TRunTempDir& operator=(const TRunTempDir&) = delete;
+
+  bool Empty() const {
+    DIR* d = opendir(path_.c_str());
+    if (!d) return false;
+    int entries = 0;
+    while (dirent* e = readdir(d)) {
+      const std::string n = e->d_name;
+      if (n != "." && n != "..") ++entries;
+    }
+    closedir(d);
+    return entries == 0;
+  }
+
+ private:
+  std::string path_;
+};
+
+void Check(bool ok, const char* what) {
+  if (!ok) {
+    std::fprintf(stderr, "report definition fuzzer: %s\n", what);
+    __builtin_trap();
+  }
+}
+
+// The height of a band's chain that prints (a disabled band prints
+// nothing, its children do), or of the whole chain.
+long double ChainHeight(const TCustomBand* band, bool enabledOnly = false) {
+  long double h = 0;
+  for (; band; band = band->ChildBand())
+    if (!enabledOnly || band->Enabled()) h += band->Size().StoredHeight();
+  return h;
+}
+
+void Run(const TDefinition& def, const TRunTempDir& temp) {
+  THeadlessContext context;
+  TControl owner;
+  TReport& report = owner.CreateComponent<TReport>(context);
+  report.SetUnits(TReportUnit::Native);
+  TPageSetup& page = report.Page();
+  if (def.paper == TPaperSize::Custom) {
+    page.SetPaperSize(TPaperSize::Custom);
+    page.SetWidth(def.customWidth);
+    page.SetLength(def.customLength);
+  }
+  page.SetOrientation(def.landscape ? TPrinterOrientation::poLandscape : TPrinterOrientation::poPortrait);
+  page.SetPaperSize(def.paper);
+  page.SetValue(TPageSetup::kTopMargin, def.top);
+  page.SetValue(TPageSetup::kBottomMargin, def.bottom);
+  page.SetValue(TPageSetup::kLeftMargin, def.left);
+  page.SetValue(TPageSetup::kRightMargin, def.right);
+  page.SetColumns(def.columns);
+  page.SetColumnSpace(def.columnSpace);
+  report.Options().FirstPageHeader = def.firstPageHeader;
+  report.Options().LastPageFooter = def.lastPageFooter;
+  report.Options().Compression = def.compression;
+  report.SetPrintIfEmpty(def.printIfEmpty);
+
+  std::vector<TBand*> bands;
+  std::map<const TCustomBand*, int> lines;  // the label lines each band carries
+  for (const TBandSpec& spec : def.bands) {
+    TBand& band = owner.CreateComponent<TBand>(context, spec.type);
+    band.SetParent(&report);
+    band.Size().SetUnits(TReportUnit::Native);
+    band.Size().SetHeight(spec.height);
+    band.SetForceNewPage(spec.newPage);
+    band.SetForceNewColumn(spec.newColumn);
+    band.SetAlignToBottom(spec.alignToBottom);
+    band.SetEnabled(!spec.disabled);
+    if (spec.link >= 0) band.SetLinkBand(bands[std::size_t(spec.link)]);
+    if (spec.childHeight >= 0) {
+      band.SetHasChild(true);
+      if (TChildBand* child = band.ChildBand()) {
+        child->Size().SetUnits(TReportUnit::Native);
+        child->Size().SetHeight(spec.childHeight);
+      }
+    }
+    if (spec.labelLines > 0) {
+      auto& label = owner.CreateComponent<TReportLabel>(context);
+      label.SetParent(&band);
+      label.Size().SetUnits(TReportUnit::Native);
+      label.Size().SetTop(spec.labelTop);
+      label.Size().SetLeft(0);
+      label.Size().SetWidth(300);
+      label.Size().SetHeight(spec.labelHeight);
+      label.SetAutoSize(false);
+      label.SetAutoStretch(true);
+      std::string text = "line 0";
+      for (int i = 1; i < spec.labelLines; ++i) text += "\rline " + std::to_string(i);
+      label.SetCaption(text);
+      lines[&band] = spec.labelLines;
+    }
+    bands.push_back(&band);
+  }
+
+  // Where bands may lie: a definition whose bands each fit on a fresh page
+  // below the headers and above the footers, with a line of text to spare,
+  // and whose margins and columns leave room, has every band on its page.
+  TCustomBand* header = report.Bands().Band(TBandType::rbPageHeader);
+  TCustomBand* title = report.Bands().Band(TBandType::rbTitle);
+  TCustomBand* columnHeader = report.Bands().Band(TBandType::rbColumnHeader);
+  long double footers = 0;
+  for (TCustomBand* b : report.BandList())
+    if (b->BandType() == TBandType::rbPageFooter) footers += ChainHeight(b, true);
+  // A label lets its band grow by its lines (at most 45 each) below its top.
+  std::map<const TCustomBand*, long double> growth;
+  for (std::size_t i = 0; i < bands.size(); ++i) {
+    const TBandSpec& spec = def.bands[i];
+    if (spec.labelLines > 0) growth[bands[i]] = spec.labelTop + spec.labelHeight + 45.0L * spec.labelLines;
+  }
+  auto grown = [&](const TCustomBand* band) {
+    auto it = growth.find(band);
+    return ChainHeight(band) + (it == growth.end() ? 0 : it->second);
+  };
+  const long double stack = grown(header) + grown(title) + grown(columnHeader);
+  long double tallest = 0;
+  bool pushedDown = false;  // a band at the top aligned to the bottom takes the rest below it
+  for (TCustomBand* b : report.BandList()) {
+    tallest = std::max(tallest, b->NeededSpace());
+    const TBandType type = b->EffectiveType();
+    if (b->AlignToBottom() && b->Enabled() &&
+        (type == TBandType::rbPageHeader || type == TBandType::rbTitle || type == TBandType::rbColumnHeader))
+      pushedDown = true;
+  }
+
+  std::map<const TCustomBand*, int> emitted;  // prints that may start a page
+  std::vector<TRect> placed;                  // every printed band's frame, with its page
+  std::vector<int> placedPage;
+  for (TCustomBand* b : report.BandList()) {
+    b->BeforePrint = [&](TCustomBand& band, bool&) {
+      if (!report.InPageWork()) ++emitted[&band];
+    };
+    b->AfterPrint = [&](TCustomBand& band, bool printed) {
+      if (printed && band.Height() != 0) {
+        placed.push_back(band.FrameRect());
+        placedPage.push_back(report.PageCounter());
+      }
+    };
+  }
+  int remaining = def.rows;
+  if (def.rowsByHandler) report.OnNeedData = [&](TCustomReport&, bool& more) { more = remaining-- > 0; };
+  TReportPrinter* printer = nullptr;
+  report.OnPreview = [&](TReportPrinter& sender) { printer = &sender; };
+
+  try {
+    report.Preview();
+  } catch (const EReportError&) {
+  }
+  Check(report.Idle(), "the run did not end");
+  if (!printer) return;
+  const int pages = printer->PageCount();
+
+  // Pages begin only where a print outside the beginning of a page asks for
+  // one, and a band's text carried on takes at most a page per line.
+  long double bound = 2;
+  for (const auto& [band, count] : emitted) {
+    auto it = lines.find(band);
+    bound += count * (1 + (it == lines.end() ? 0 : it->second));
+  }
+  Check(pages <= bound, "more pages than the prints account for");
+
+  // Every stored page has the size the page is laid out on.
+  const int widthPx = printer->SizeToDeviceX(printer->PageWidth());
+  const int lengthPx = printer->SizeToDeviceY(printer->PageLength());
+  for (int n = 1; n <= std::min(pages, 3); ++n) {
+    try {
+      if (auto stored = printer->GetPage(n))
+        Check(stored->WidthPx() == widthPx && stored->HeightPx() == lengthPx, "a stored page of another size");
+    } catch (const EReportError&) {
+    }
+  }
+  Check(printer->PageWidth() == RoundHalfEvenToInt(report.RunPageWidth()) &&
+            printer->PageLength() == RoundHalfEvenToInt(report.RunPageLength()),
+        "the stored page and the layout disagree");
+
+  const long double length = report.RunPageLength(), width = report.RunPageWidth();
+  const long double topMargin = page.Stored(TPageSetup::kTopMargin);
+  const long double bottomMargin = page.Stored(TPageSetup::kBottomMargin);
+  const long double net = width - page.Stored(TPageSetup::kLeftMargin) - page.Stored(TPageSetup::kRightMargin);
+  const bool fits = !pushedDown && length - topMargin - bottomMargin > 0 && net > 0 &&
+                    page.Stored(TPageSetup::kColumnSpace) * (def.columns - 1) < net &&
+                    topMargin + stack + tallest + footers + 100 <= length - bottomMargin;
+  if (fits) {
+    for (std::size_t i = 0; i < placed.size(); ++i) {
+      const TRect& r = placed[i];
+      Check(placedPage[i] >= 1 && placedPage[i] <= pages, "a band printed on no page");
+      Check(r.left >= -1 && r.top >= -1 && r.right <= widthPx + 2 && r.bottom <= lengthPx + 2,
+            "a band off its page");
+    }
+  }
+  // The pages are still held: nothing of them has a name in TMPDIR.
+  Check(temp.Empty(), "a temporary file in TMPDIR");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  TRunTempDir temp;
+  TInput in(data, size);
+  TDefinition def;
+  def.Read(in);
+  Run(def, temp);
+  Check(temp.Empty(), "a temporary file left in TMPDIR");
+  return 0;
+}

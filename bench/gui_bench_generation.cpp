@@ -12,10 +12,10 @@
 #include <cstdio>
 #include <string>
 
-#include "app/broodlog_form.h"
-#include "generation/report_label.h"
+#include "sheet/broodlog_form.h"
+#include "report/report_label.h"
 #include "platform/application.h"
-#include "generation/report_context.h"
+#include "report/report_context.h"
 #include "platform/engine_services.h"
 
 namespace {

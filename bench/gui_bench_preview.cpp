@@ -29,7 +29,7 @@
 #include "output/messages.h"
 #include "output/report_printer.h"
 #include "platform/application.h"
-#include "generation/report_context.h"
+#include "report/report_context.h"
 #include "platform/engine_services.h"
 #include "sample_pages.h"
 #include "widgets/report_preview.h"

@@ -7,7 +7,7 @@
 
 #include "output/emf_player.h"
 #include "output/stored_page.h"
-#include "report/report_error.h"
+#include "definition/report_error.h"
 
 namespace {
 

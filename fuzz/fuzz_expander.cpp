@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "output/page_compressor.h"
-#include "report/report_error.h"
+#include "definition/report_error.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size >= 2) {

@@ -12,7 +12,7 @@
 #include "output/page_store.h"
 #include "output/page_stream.h"
 #include "output/stored_page.h"
-#include "report/report_error.h"
+#include "definition/report_error.h"
 
 namespace {
 

@@ -22,13 +22,13 @@
 #include <string>
 #include <vector>
 
-#include "generation/band.h"
-#include "generation/report.h"
-#include "generation/report_label.h"
+#include "report/band.h"
+#include "report/report.h"
+#include "report/report_label.h"
 #include "output/messages.h"
 #include "output/stored_page.h"
-#include "report/report_error.h"
-#include "report/rounding.h"
+#include "definition/report_error.h"
+#include "definition/rounding.h"
 
 namespace {
 

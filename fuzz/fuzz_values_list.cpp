@@ -7,10 +7,10 @@
 #include <sstream>
 #include <string>
 
-#include "report/band_size.h"
-#include "report/page_setup.h"
-#include "report/report_error.h"
-#include "report/values_list.h"
+#include "definition/band_size.h"
+#include "definition/page_setup.h"
+#include "definition/report_error.h"
+#include "definition/values_list.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);

@@ -12,7 +12,7 @@
 #include <cstring>
 
 #include "output/file_replacement.h"
-#include "report/report_error.h"
+#include "definition/report_error.h"
 
 namespace {
 

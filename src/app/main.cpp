@@ -18,7 +18,7 @@
 #include "app/main_window.h"
 #include "broodlog_version.h"
 #include "platform/application.h"
-#include "generation/report_context.h"
+#include "report/report_context.h"
 #include "platform/engine_services.h"
 #include "platform/shell.h"
 #include "platform/translations.h"

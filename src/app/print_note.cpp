@@ -3,7 +3,7 @@
 #include <QPointer>
 #include <memory>
 
-#include "app/broodlog_form.h"
+#include "sheet/broodlog_form.h"
 #include "app/caption_file.h"
 #include "app/globals.h"
 #include "app/preview_form.h"

@@ -19,12 +19,12 @@
 #include <string>
 #include <vector>
 
-#include "generation/report.h"
+#include "report/report.h"
 #include "output/print_request.h"
 #include "output/report_printer.h"
 #include "platform/application.h"
 #include "platform/fonts.h"
-#include "report/report_error.h"
+#include "definition/report_error.h"
 #include "widgets/spin.h"
 
 // The two papers named by words, for the translation tools.

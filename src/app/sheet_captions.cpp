@@ -1,6 +1,6 @@
 #include "app/sheet_captions.h"
 
-#include "app/broodlog_form.h"
+#include "sheet/broodlog_form.h"
 #include "app/caption_file.h"
 
 int ApplySheetTexts(TFormBroodlog& form, TCaptionList& list, const QString& captionFile,

@@ -8,7 +8,7 @@
 
 #include "graphics/utf16.h"
 #include "output/emf_format.h"
-#include "report/report_error.h"
+#include "definition/report_error.h"
 
 using namespace emf;
 

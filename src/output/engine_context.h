@@ -7,8 +7,8 @@
 #include "graphics/text_metrics.h"
 #include "output/messages.h"
 #include "output/platform_printer.h"
-#include "report/report_unit.h"
-#include "report/translation.h"
+#include "definition/report_unit.h"
+#include "definition/translation.h"
 
 // What the print service said when it was asked for its printers.
 enum class TPrintServiceState {

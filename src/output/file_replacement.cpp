@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "output/temp_file.h"
-#include "report/report_error.h"
+#include "definition/report_error.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "report/report_error.h"
+#include "definition/report_error.h"
 
 namespace {
 constexpr std::size_t kReadAhead = 64 * 1024;

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "report/report_error.h"
+#include "definition/report_error.h"
 
 TPageCompressor::TPageCompressor(std::vector<std::uint8_t>& sink)
     : compressing_(true), sink_(&sink) {

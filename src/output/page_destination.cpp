@@ -8,9 +8,9 @@
 #include "output/platform_printer.h"
 #include "output/report_printer.h"
 #include "output/saved_report.h"
-#include "report/report_error.h"
-#include "report/report_unit.h"
-#include "report/rounding.h"
+#include "definition/report_error.h"
+#include "definition/report_unit.h"
+#include "definition/rounding.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "output/little_endian.h"
 #include "output/page_compressor.h"
 #include "output/stored_page.h"
-#include "report/report_error.h"
+#include "definition/report_error.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "output/file_replacement.h"
 #include "output/file_stream.h"
 #include "output/temp_file.h"
-#include "report/report_error.h"
+#include "definition/report_error.h"
 
 TPageStream::TPageStream(std::int32_t memory_limit) : memory_limit_(memory_limit) {}
 

@@ -1,6 +1,6 @@
 #include "output/platform_printer.h"
 
-#include "report/report_error.h"
+#include "definition/report_error.h"
 
 void TNoPlatformPrinter::SetPrinterIndex(int index) {
   if (index != -1) throw EReportError("Printer index out of range");

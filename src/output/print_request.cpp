@@ -7,7 +7,7 @@
 #include "output/page_files.h"
 #include "output/report_printer.h"
 #include "output/temp_file.h"
-#include "report/report_error.h"
+#include "definition/report_error.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "report/page_setup.h"
+#include "definition/page_setup.h"
 
 class TReportPrinter;
 

@@ -7,9 +7,9 @@
 #include "output/page_destination.h"
 #include "output/saved_report.h"
 #include "output/stored_page.h"
-#include "report/report_error.h"
-#include "report/rounding.h"
-#include "report/report_unit.h"
+#include "definition/report_error.h"
+#include "definition/rounding.h"
+#include "definition/report_unit.h"
 
 namespace {
 

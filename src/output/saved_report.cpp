@@ -4,7 +4,7 @@
 #include <ctime>
 
 #include "output/stored_page.h"
-#include "report/report_error.h"
+#include "definition/report_error.h"
 
 namespace saved_report {
 

@@ -1,6 +1,6 @@
 #include "output/stored_page.h"
 
-#include "report/report_error.h"
+#include "definition/report_error.h"
 
 std::size_t TStoredPage::StatedLength(std::span<const std::uint8_t> prefix) {
   const TEmfHeader h = ReadEmfHeader(prefix);

@@ -1,6 +1,6 @@
 #include "output/stream.h"
 
-#include "report/report_error.h"
+#include "definition/report_error.h"
 
 std::int64_t TStream::Size() {
   std::int64_t here = Position();

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "report/report_error.h"
+#include "definition/report_error.h"
 
 namespace {
 

@@ -7,13 +7,13 @@
 #include <cmath>
 #include <string>
 
-#include "generation/design_painter.h"
-#include "generation/report.h"
+#include "report/design_painter.h"
+#include "report/report.h"
 #include "output/platform_printer.h"
 #include "platform/page_render.h"
 #include "platform/pdf_file.h"
 #include "platform/qt_canvas.h"
-#include "report/report_error.h"
+#include "definition/report_error.h"
 
 void WriteDesignPicture(TCustomReport& report, const QString& fileName, int dpi) {
   const int ppi = report.Context().Metrics().PixelsPerInch();

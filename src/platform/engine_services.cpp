@@ -11,13 +11,13 @@
 #include <cmath>
 #include <functional>
 
-#include "generation/report_context.h"
+#include "report/report_context.h"
 #include "output/messages.h"
 #include "platform/application.h"
 #include "platform/print_service.h"
 #include "platform/qt_text_metrics.h"
-#include "report/report_unit.h"
-#include "report/translation.h"
+#include "definition/report_unit.h"
+#include "definition/translation.h"
 
 namespace {
 

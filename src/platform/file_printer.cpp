@@ -14,8 +14,8 @@
 #include "platform/pdf_file.h"
 #include "platform/qt_canvas.h"
 #include "platform/qt_text_metrics.h"
-#include "report/page_setup.h"
-#include "report/report_error.h"
+#include "definition/page_setup.h"
+#include "definition/report_error.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "output/file_replacement.h"
 #include "platform/pdf_file.h"
 #include "platform/qt_canvas.h"
-#include "report/report_error.h"
+#include "definition/report_error.h"
 
 namespace {
 // The frame in millimetres.

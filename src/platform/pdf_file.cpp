@@ -11,7 +11,7 @@
 #include <algorithm>
 
 #include "output/file_replacement.h"
-#include "report/report_error.h"
+#include "definition/report_error.h"
 
 namespace {
 

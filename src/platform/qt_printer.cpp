@@ -17,7 +17,7 @@
 #include "platform/pdf_file.h"
 #include "platform/qt_canvas.h"
 #include "platform/qt_text_metrics.h"
-#include "report/report_error.h"
+#include "definition/report_error.h"
 
 namespace {
 

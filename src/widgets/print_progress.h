@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "generation/report_context.h"
+#include "report/report_context.h"
 #include "output/report_printer.h"
 
 class QLabel;

@@ -10,8 +10,8 @@
 
 #include "output/stored_page.h"
 #include "platform/qt_canvas.h"
-#include "report/report_unit.h"
-#include "report/rounding.h"
+#include "definition/report_unit.h"
+#include "definition/rounding.h"
 
 namespace {
 // Without a printer the image stands in for a letter-sized page.

@@ -12,7 +12,7 @@ foreach(lang IN LISTS LANGUAGES)
   set(ts ${WORK}/broodlog_${lang}.ts)
   file(COPY_FILE ${SOURCE}/data/translations/broodlog_${lang}.ts ${ts})
   execute_process(
-    COMMAND ${LUPDATE} ${OPTIONS} ${SOURCE}/src/app ${SOURCE}/src/widgets ${SOURCE}/src/platform -ts ${ts}
+    COMMAND ${LUPDATE} ${OPTIONS} ${SOURCE}/src/app ${SOURCE}/src/sheet ${SOURCE}/src/widgets ${SOURCE}/src/platform -ts ${ts}
     RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "lupdate failed for ${lang}:\n${out}")

@@ -27,13 +27,13 @@
 #include <memory>
 #include <vector>
 
-#include "app/broodlog_form.h"
+#include "sheet/broodlog_form.h"
 #include "app/select_printer.h"
 #include "output/engine_context.h"
 #include "captured_errors.h"
 #include "output/messages.h"
 #include "platform/engine_services.h"
-#include "report/report_error.h"
+#include "definition/report_error.h"
 #include "fake_platform_printer.h"
 #include "platform/application.h"
 #include "captured_errors.h"

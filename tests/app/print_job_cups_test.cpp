@@ -16,19 +16,19 @@
 #include <filesystem>
 
 #include "../output/test_support.h"
-#include "app/broodlog_form.h"
+#include "sheet/broodlog_form.h"
 #include "app/preview_form.h"
 #include "app/select_printer.h"
 #include "cups_lab.h"
 #include "wait_until.h"
-#include "generation/report.h"
+#include "report/report.h"
 #include "output/report_printer.h"
 #include "platform/application.h"
 #include "captured_errors.h"
 #include "platform/engine_services.h"
 #include "platform/file_printer.h"
 #include "platform/qt_printer.h"
-#include "report/report_error.h"
+#include "definition/report_error.h"
 #include "widgets/report_preview.h"
 #include "widgets/spin.h"
 

@@ -18,7 +18,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/broodlog_form.h"
+#include "sheet/broodlog_form.h"
 #include "app/caption_file.h"
 #include "app/sheet_captions.h"
 #include "app/text_to_broodlog.h"

@@ -19,10 +19,10 @@
 #include <cstdio>
 #include <functional>
 
-#include "app/broodlog_form.h"
+#include "sheet/broodlog_form.h"
 #include "../output/test_support.h"
 #include "fake_platform_printer.h"
-#include "generation/report.h"
+#include "report/report.h"
 #include "output/report_printer.h"
 #include "platform/application.h"
 #include "captured_errors.h"

@@ -32,7 +32,7 @@
 #include <QTimer>
 
 #include "app/main_window.h"
-#include "generation/report_context.h"
+#include "report/report_context.h"
 #include "platform/application.h"
 #include "captured_errors.h"
 #include "../output/test_support.h"

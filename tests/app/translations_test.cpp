@@ -19,7 +19,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/broodlog_form.h"
+#include "sheet/broodlog_form.h"
 #include "app/main_window.h"
 #include "app/preview_form.h"
 #include "app/select_printer.h"
@@ -30,7 +30,7 @@
 #include "platform/engine_services.h"
 #include "platform/message_texts.h"
 #include "platform/translations.h"
-#include "report/report_error.h"
+#include "definition/report_error.h"
 
 namespace {
 
@@ -166,7 +166,7 @@ TEST(TranslatedMessages, EveryRaisedMessageHasAPattern) {
       QStringLiteral(R"re((?:EReportError|ERegistryException|EFCreateError|EFOpenError|runtime_error|out_of_range)\(\s*(?:QStringLiteral\()?"((?:[^"\\]|\\.)*)")re"));
   const std::vector<std::string> skipped = {"control.cpp", "values_list.cpp", "unit_base.cpp"};
   int checked = 0;
-  for (const char* dir : {"graphics", "report", "output", "generation", "platform", "widgets", "app"}) {
+  for (const char* dir : {"graphics", "definition", "output", "report", "sheet", "platform", "widgets", "app"}) {
     for (const auto& entry : std::filesystem::directory_iterator(std::string(BROODLOG_SOURCE_DIR) + "/src/" + dir)) {
       if (entry.path().extension() != ".cpp" && entry.path().extension() != ".h") continue;
       if (std::find(skipped.begin(), skipped.end(), entry.path().filename()) != skipped.end()) continue;

@@ -10,7 +10,7 @@
 #include "graphics/utf16.h"
 #include "output/emf_format.h"
 #include "output/emf_player.h"
-#include "report/report_error.h"
+#include "definition/report_error.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <functional>
 #include <sstream>
 
-#include "report/report_error.h"
+#include "definition/report_error.h"
 #include "scoped_tmpfs.h"
 
 namespace {

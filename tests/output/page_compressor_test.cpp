@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "report/report_error.h"
+#include "definition/report_error.h"
 
 namespace {
 

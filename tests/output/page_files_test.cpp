@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "output/page_store.h"
-#include "report/report_error.h"
+#include "definition/report_error.h"
 #include "test_support.h"
 
 using namespace test_support;

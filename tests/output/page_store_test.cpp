@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "output/page_compressor.h"
-#include "report/report_error.h"
+#include "definition/report_error.h"
 #include "test_support.h"
 
 using namespace test_support;

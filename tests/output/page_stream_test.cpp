@@ -9,7 +9,7 @@
 
 #include "output/file_stream.h"
 #include "output/temp_file.h"
-#include "report/report_error.h"
+#include "definition/report_error.h"
 #include "test_support.h"
 #include "resource_limits.h"
 

@@ -8,7 +8,7 @@
 #include "output/engine_context.h"
 #include "output/messages.h"
 #include "output/stored_page.h"
-#include "report/report_error.h"
+#include "definition/report_error.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "canvas_log.h"
 #include "emf_test_util.h"
-#include "report/report_error.h"
+#include "definition/report_error.h"
 
 namespace {
 

@@ -8,11 +8,11 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "generation/report_context.h"
+#include "report/report_context.h"
 #include "output/messages.h"
 #include "output/platform_printer.h"
 #include "platform/file_printer.h"
-#include "report/report_error.h"
+#include "definition/report_error.h"
 
 namespace {
 

@@ -7,13 +7,13 @@
 
 #include <QPainter>
 
-#include "generation/design_painter.h"
-#include "generation/report.h"
+#include "report/design_painter.h"
+#include "report/report.h"
 #include "output/emf_recorder.h"
 #include "platform/design_render.h"
 #include "platform/qt_canvas.h"
 #include "platform/qt_text_metrics.h"
-#include "report/report_error.h"
+#include "definition/report_error.h"
 #include "sample_pages.h"
 
 namespace {

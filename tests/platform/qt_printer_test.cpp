@@ -16,7 +16,7 @@
 #include "cups_lab.h"
 #include "graphics/canvas.h"
 #include "platform/qt_printer.h"
-#include "report/report_error.h"
+#include "definition/report_error.h"
 #include "scoped_tmpfs.h"
 
 namespace {

@@ -12,8 +12,8 @@
 #include "../output/canvas_log.h"
 #include "graphics/text_metrics.h"
 #include "output/platform_printer.h"
-#include "report/page_setup.h"
-#include "report/report_error.h"
+#include "definition/page_setup.h"
+#include "definition/report_error.h"
 
 struct TFakeJob {
   std::string title;

@@ -12,7 +12,7 @@
 #include "output/engine_context.h"
 #include "output/messages.h"
 #include "output/stored_page.h"
-#include "report/rounding.h"
+#include "definition/rounding.h"
 #include "sample_printer.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include "commands.h"
 #include "output/file_replacement.h"
 #include "output/file_stream.h"
-#include "report/report_error.h"
+#include "definition/report_error.h"
 
 std::vector<unsigned char> ReadFileBytes(const std::string& path, std::size_t max_bytes) {
   try {

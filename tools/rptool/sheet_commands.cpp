@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/broodlog_form.h"
+#include "sheet/broodlog_form.h"
 #include "app/caption_file.h"
 #include "app/sheet_captions.h"
 #include "commands.h"
@@ -20,7 +20,7 @@
 #include "platform/file_printer.h"
 #include "platform/page_render.h"
 #include "platform/qt_canvas.h"
-#include "report/report_error.h"
+#include "definition/report_error.h"
 
 namespace {
 

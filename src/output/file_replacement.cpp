@@ -60,8 +60,10 @@ bool NoUnnamedFiles(int err) { return err == EOPNOTSUPP || err == EISDIR || err 
 bool FolderRefuses(int err) { return err == EACCES || err == EPERM || err == EROFS; }
 
 std::string TempNameBeside(const std::string& target) {
-  static std::mt19937_64 random{std::random_device{}()};
   static constexpr char kDigits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  // A fresh draw from the system's random source each time: no generator
+  // state is kept between calls.
+  std::random_device random;
   std::string name = DirectoryOf(target) + "/." + BaseNameOf(target) + ".";
   for (int i = 0; i < 8; ++i) name += kDigits[random() % (sizeof kDigits - 1)];
   return name;

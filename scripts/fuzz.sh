@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs each briefly from its seeds.
-#   FUZZ_SECONDS=N  time per target (default: a minute for the EMF player,
-#                   whose input is the richest, and for report definitions,
-#                   each of which generates a whole report; 30 s for the others)
+#   FUZZ_SECONDS=N  time per target (default: 40 s for the EMF player, whose
+#                   input is the richest, and for report definitions, each of
+#                   which generates a whole report; 20 s for the others; CI
+#                   must stay within its half hour)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 shopt -s nullglob
@@ -16,11 +17,11 @@ for src in "${targets[@]}"; do
   corpus=$(mktemp -d)
   [ -d "fuzz/corpus/$name" ] && cp -r "fuzz/corpus/$name/." "$corpus/"
   echo "-- $name"
-  seconds=30; options=()
+  seconds=20; options=()
   case "$name" in
-    fuzz_emf_player) seconds=60; options=(-max_len=32768) ;;  # whole pages of the sheet and the demo
+    fuzz_emf_player) seconds=40; options=(-max_len=32768) ;;  # whole pages of the sheet and the demo
     fuzz_page_store) options=(-max_len=32768) ;;              # saved reports of a page or two
-    fuzz_report_definition) seconds=60 ;;
+    fuzz_report_definition) seconds=40 ;;
   esac
   log=$(mktemp)
   if ! "build-fuzz/fuzz/$name" -max_total_time="${FUZZ_SECONDS:-$seconds}" -print_final_stats=1 "${options[@]}" \

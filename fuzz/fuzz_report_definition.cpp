@@ -44,7 +44,7 @@ class TInput {
   std::size_t at_ = 0;
 };
 
-struct TBandSpec {
+struct TBandPlan {
   TBandType type = TBandType::rbDetail;
   int height = 0;
   bool newPage = false, newColumn = false, alignToBottom = false, disabled = false;
@@ -62,7 +62,7 @@ struct TDefinition {
   int top = 0, bottom = 0, left = 0, right = 0;
   int columns = 1, columnSpace = 0;
   int rows = 0;
-  std::vector<TBandSpec> bands;
+  std::vector<TBandPlan> bands;
 
   // paper, flags, custom width (u16), custom length (u16), margins top,
   // bottom, left, right (4 bytes, 0.4 mm each), columns, column space
@@ -89,7 +89,7 @@ struct TDefinition {
     rows = in.U16() % 301;
     const int count = in.Byte() % 11;
     for (int i = 0; i < count; ++i) {
-      TBandSpec b;
+      TBandPlan b;
       b.type = static_cast<TBandType>(in.Byte() % (kBandTypeCount - 1));  // children come below
       b.height = in.U16() % 3001;
       const int f = in.Byte();
@@ -186,37 +186,37 @@ void Run(const TDefinition& def, const TRunTempDir& temp) {
 
   std::vector<TBand*> bands;
   std::map<const TCustomBand*, int> lines;  // the label lines each band carries
-  for (const TBandSpec& spec : def.bands) {
-    TBand& band = owner.CreateComponent<TBand>(context, spec.type);
+  for (const TBandPlan& plan : def.bands) {
+    TBand& band = owner.CreateComponent<TBand>(context, plan.type);
     band.SetParent(&report);
     band.Size().SetUnits(TReportUnit::Native);
-    band.Size().SetHeight(spec.height);
-    band.SetForceNewPage(spec.newPage);
-    band.SetForceNewColumn(spec.newColumn);
-    band.SetAlignToBottom(spec.alignToBottom);
-    band.SetEnabled(!spec.disabled);
-    if (spec.link >= 0) band.SetLinkBand(bands[std::size_t(spec.link)]);
-    if (spec.childHeight >= 0) {
+    band.Size().SetHeight(plan.height);
+    band.SetForceNewPage(plan.newPage);
+    band.SetForceNewColumn(plan.newColumn);
+    band.SetAlignToBottom(plan.alignToBottom);
+    band.SetEnabled(!plan.disabled);
+    if (plan.link >= 0) band.SetLinkBand(bands[std::size_t(plan.link)]);
+    if (plan.childHeight >= 0) {
       band.SetHasChild(true);
       if (TChildBand* child = band.ChildBand()) {
         child->Size().SetUnits(TReportUnit::Native);
-        child->Size().SetHeight(spec.childHeight);
+        child->Size().SetHeight(plan.childHeight);
       }
     }
-    if (spec.labelLines > 0) {
+    if (plan.labelLines > 0) {
       auto& label = owner.CreateComponent<TReportLabel>(context);
       label.SetParent(&band);
       label.Size().SetUnits(TReportUnit::Native);
-      label.Size().SetTop(spec.labelTop);
+      label.Size().SetTop(plan.labelTop);
       label.Size().SetLeft(0);
       label.Size().SetWidth(300);
-      label.Size().SetHeight(spec.labelHeight);
+      label.Size().SetHeight(plan.labelHeight);
       label.SetAutoSize(false);
       label.SetAutoStretch(true);
       std::string text = "line 0";
-      for (int i = 1; i < spec.labelLines; ++i) text += "\rline " + std::to_string(i);
+      for (int i = 1; i < plan.labelLines; ++i) text += "\rline " + std::to_string(i);
       label.SetCaption(text);
-      lines[&band] = spec.labelLines;
+      lines[&band] = plan.labelLines;
     }
     bands.push_back(&band);
   }
@@ -233,8 +233,8 @@ void Run(const TDefinition& def, const TRunTempDir& temp) {
   // A label lets its band grow by its lines (at most 45 each) below its top.
   std::map<const TCustomBand*, long double> growth;
   for (std::size_t i = 0; i < bands.size(); ++i) {
-    const TBandSpec& spec = def.bands[i];
-    if (spec.labelLines > 0) growth[bands[i]] = spec.labelTop + spec.labelHeight + 45.0L * spec.labelLines;
+    const TBandPlan& plan = def.bands[i];
+    if (plan.labelLines > 0) growth[bands[i]] = plan.labelTop + plan.labelHeight + 45.0L * plan.labelLines;
   }
   auto grown = [&](const TCustomBand* band) {
     auto it = growth.find(band);

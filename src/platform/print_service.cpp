@@ -1,7 +1,6 @@
 #include "platform/print_service.h"
 
 #include <QCoreApplication>
-#include <QEvent>
 #include <QTimer>
 
 #include <cups/cups.h>
@@ -132,22 +131,6 @@ TPrinterCatalog AskPrintService(int patienceMs) {
   return catalog;
 }
 
-namespace {
-
-class TAnswerEvent : public QEvent {
- public:
-  static QEvent::Type EventType() {
-    static const auto type = QEvent::Type(QEvent::registerEventType());
-    return type;
-  }
-  TAnswerEvent(int request, std::shared_ptr<const TPrinterCatalog> catalog)
-      : QEvent(EventType()), request(request), catalog(std::move(catalog)) {}
-  int request;
-  std::shared_ptr<const TPrinterCatalog> catalog;
-};
-
-}  // namespace
-
 // What the service's threads and the printers it made share with it: the
 // service itself while it lives (under the lock, as threads post to it),
 // and the latest answer, which printers read on the interface thread.
@@ -188,14 +171,12 @@ void TPrintService::Ask(std::function<void(TPrintServiceState)> answered) {
   std::thread([shared = shared_, request, patience = patience_ms_] {
     auto catalog = std::make_shared<const TPrinterCatalog>(AskPrintService(patience));
     std::lock_guard<std::mutex> lock(shared->mutex);
-    if (shared->service) QCoreApplication::postEvent(shared->service, new TAnswerEvent(request, std::move(catalog)));
+    // Run by the interface thread's loop; dropped if the service is gone by then.
+    if (TPrintService* service = shared->service)
+      QMetaObject::invokeMethod(
+          service, [service, request, catalog = std::move(catalog)] { service->Answer(request, catalog); },
+          Qt::QueuedConnection);
   }).detach();
-}
-
-void TPrintService::customEvent(QEvent* e) {
-  if (e->type() != TAnswerEvent::EventType()) return QObject::customEvent(e);
-  auto* answer = static_cast<TAnswerEvent*>(e);
-  Answer(answer->request, answer->catalog);
 }
 
 void TPrintService::Answer(int request, std::shared_ptr<const TPrinterCatalog> catalog) {

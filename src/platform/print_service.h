@@ -75,9 +75,6 @@ class TPrintService : public QObject {
   TPlatformPrinterFactory Printers();
   TPrintServiceAsker Asker();
 
- protected:
-  void customEvent(QEvent* e) override;
-
  private:
   struct TShared;
   void Answer(int request, std::shared_ptr<const TPrinterCatalog> catalog);

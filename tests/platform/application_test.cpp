@@ -107,8 +107,8 @@ TEST(Application, ATypewriterUiFontIsReplacedByAProportionalOne) {
 }
 
 // The tests' wait (tests/support/wait_until.h) lets posted work run until a
-// condition holds; one that never holds fails the case, where Qt's QTRY_*
-// would return from it as a pass.
+// condition holds; one that never holds fails the case, where Qt's own
+// waiting macros would return from it as a pass.
 TEST(TestWait, RunsTheEventLoopUntilTheConditionHolds) {
   int fired = 0;
   QTimer::singleShot(20, [&fired] { fired = 1; });

@@ -4,8 +4,8 @@
 // condition that never comes true fails the case, saying what was awaited:
 //   ASSERT_TRUE(WaitUntil([&] { return !window.isVisible(); }));
 //   ASSERT_TRUE(WaitUntilEq([&] { return window.print_note; }, 1));
-// (Qt's QTRY_*, QVERIFY and QCOMPARE return from the test body on failure,
-// which GoogleTest counts as a pass; a ctest guard keeps them out.)
+// (Qt's own waiting and checking macros return from the test body on
+// failure, which GoogleTest counts as a pass; a ctest guard keeps them out.)
 
 #include <gtest/gtest.h>
 

@@ -172,7 +172,7 @@
     </message>
     <message>
         <source>Steadiness (1-5)</source>
-        <translation>Tenue au cadre (1-5)</translation>
+        <translation>Tenue cadre (1-5)</translation>
     </message>
     <message>
         <source>Diseas (1-5)</source>

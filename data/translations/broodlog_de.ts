@@ -164,7 +164,7 @@
     </message>
     <message>
         <source>Swarming (1-5)</source>
-        <translation>Schwarmtrieb (1-5)</translation>
+        <translation>Schwärmen (1-5)</translation>
     </message>
     <message>
         <source>Aggressivity (1-5)</source>
@@ -482,7 +482,7 @@
     </message>
     <message>
         <source>Swarming (1-5)</source>
-        <translation>Schwarmtrieb (1-5)</translation>
+        <translation>Schwärmen (1-5)</translation>
     </message>
     <message>
         <source>Aggressivity (1-5)</source>

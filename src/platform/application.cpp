@@ -97,7 +97,13 @@ void TApplication::ShowException(const std::exception& e) {
     Instance()->exception_handler_(text);
     return;
   }
-  QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationName(), text);
+  MessageBoxFor(text, QApplication::activeWindow())->exec();
+}
+
+std::unique_ptr<QMessageBox> TApplication::MessageBoxFor(const QString& text, QWidget* parent) {
+  auto box = std::make_unique<QMessageBox>(QMessageBox::Critical, QApplication::applicationName(), text,
+                                           QMessageBox::Ok, parent);
+  return box;
 }
 
 void TApplication::Guarded(const std::function<void()>& fn) {

@@ -139,7 +139,9 @@ class TWalker {
       const QRect icon(QPoint(rect.center().x() - 7, rect.center().y() - 7), t->iconSize());
       if (t->isEnabled() && VisiblePixels(shot, icon, rect) < 8) Fault(name, QStringLiteral("picture does not stand out"));
     } else if (auto* b = qobject_cast<TRepeatButton*>(w)) {
-      if (b->isEnabled() && VisiblePixels(shot, rect, rect) < 8) Fault(name, QStringLiteral("arrow does not stand out"));
+      QRect arrow(0, 0, b->Glyph().width() / b->NumGlyphs(), b->Glyph().height());
+      arrow.moveCenter(rect.center());
+      if (b->isEnabled() && VisiblePixels(shot, arrow, rect) < 8) Fault(name, QStringLiteral("arrow does not stand out"));
     } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
       text = b->text();
       room = b->width() - 8 - (b->icon().isNull() ? 0 : b->iconSize().width() + 4);

@@ -235,6 +235,8 @@ TfrmSelectPrinter::~TfrmSelectPrinter() { FormDestroy(); }
 
 void TfrmSelectPrinter::resizeEvent(QResizeEvent* e) {
   QDialog::resizeEvent(e);
+  // Narrower or wider, the status text takes as many lines as it now needs.
+  if (e->oldSize().width() != e->size().width()) FitStatus();
   PlaceBottomRow();
 }
 
@@ -250,6 +252,10 @@ void TfrmSelectPrinter::PlaceBottomRow() {
 
 void TfrmSelectPrinter::SetStatus(const QString& text) {
   StatusLbl->setText(text);
+  FitStatus();
+}
+
+void TfrmSelectPrinter::FitStatus() {
   // A text wider than the strip goes on in more lines, and the dialog
   // grows by them, rather than losing its end (the advice of what to do).
   const int needed = StatusLbl->heightForWidth(std::max(1, width() - 8));

@@ -120,6 +120,7 @@ class TfrmSelectPrinter : public QDialog {
   void PlaceBottomRow();
   // Shows `text` whole in the status strip, growing the dialog as needed.
   void SetStatus(const QString& text);
+  void FitStatus();
 
   int status_extra_ = 0;  // pixels the status text needs beyond one line
 

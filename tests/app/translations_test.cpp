@@ -218,8 +218,9 @@ TEST(BuiltInHeadings, OneTextPerHeadingAndLanguageAndEachFitsItsZone) {
       const std::string design = heading.Caption();
       const std::string editor =
           QCoreApplication::translate("Ttext_to_broodlog", Ttext_to_broodlog::kDefaultTexts[size_t(tag)]).toStdString();
-      if (std::string(kSheetDesignCaptions[size_t(tag)]) == Ttext_to_broodlog::kDefaultTexts[size_t(tag)])
+      if (std::string(kSheetDesignCaptions[size_t(tag)]) == Ttext_to_broodlog::kDefaultTexts[size_t(tag)]) {
         EXPECT_EQ(design, editor) << language << ", heading " << tag;
+      }
       const int column = (tag + 1 < int(std::size(kLefts)) ? kLefts[tag + 1] : kBandWidth) - kLefts[tag];
       for (const std::string& text : {design, editor}) {
         const TAngledMetrics m =

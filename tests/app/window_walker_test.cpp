@@ -1,10 +1,9 @@
-// One walk over every window in each state it shows, and over the message
-// boxes those windows raise, in English, the shipped languages and one not
-// shipped, on a light and a dark palette. Each visible control shows its
-// text whole, no "%3" is left, a list with items has a current item (its
-// value to a screen reader), texts reach 4.5:1 and pictures 3:1 against
-// what is behind them on a picture of the window; and the keys and screen
-// reader texts of each window do what they say.
+// One walk over every window in each of its states, and over the message
+// boxes they raise, in English, German, French and Spanish (not shipped),
+// light and dark: each visible control shows its text whole and without
+// "%3", a list with items has a current item, texts reach 4.5:1 and
+// pictures 3:1 on a picture of the window; and each window's keys and
+// screen reader texts do what they say.
 
 #include <gtest/gtest.h>
 
@@ -38,18 +37,12 @@
 
 namespace {
 
-// Where a Qt without spoken announcements (before 6.8) leaves them: in the
-// accessible description of the focused control, which Orca reads out.
-QString Told(QWidget* w) {
-#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
-  return w->accessibleDescription();
-#else
-  return QStringLiteral("(announced) 21 60");
-#endif
-}
+// A Qt before 6.8 has no spoken announcements: they stand in the
+// description of the focused control, which Orca reads out.
+constexpr bool kToldInDescription = QT_VERSION < QT_VERSION_CHECK(6, 8, 0);
 
-// The print service as the program meets it: nothing known until the
-// answer comes back through the message loop.
+// The print service as the program meets it: nothing known until its
+// answer comes through the message loop.
 struct TServiceStandIn {
   TPrintServiceState state = TPrintServiceState::Answered;
   int queues = 2;  // the last is the default
@@ -61,8 +54,8 @@ struct TServiceStandIn {
         auto catalog = std::make_shared<TPrinterCatalog>();
         for (int i = 0; state == TPrintServiceState::Answered && i < queues; ++i) {
           TPrintQueue q;
-          q.name = i == 0 ? QStringLiteral("Office") : QStringLiteral("Workshop_Laser_Printer_2");
-          q.facts.maxCopies = i == 0 ? 99 : 1;
+          q.name = i ? QStringLiteral("Workshop_Laser_Printer_2") : QStringLiteral("Office");
+          q.facts.maxCopies = i ? 1 : 99;
           q.media = {{QStringLiteral("iso_a4_210x297mm"), QSizeF(210, 297), {}}};
           q.defaultMedia = catalog->defaultQueue = i;
           catalog->queues << q;
@@ -103,10 +96,9 @@ struct TStage {
   void Walk(QWidget* window) {
     TApplication::ProcessMessages();
     const QImage shot = window->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    QList<QWidget*> all = window->findChildren<QWidget*>();
-    for (QWidget* w : all << window) {
+    QList<QWidget*> all = window->findChildren<QWidget*>() << window;
+    for (QWidget* w : all)
       if (w->isVisible()) Check(w, shot, QRect(w->mapTo(window, QPoint()), w->size()).intersected(shot.rect()));
-    }
   }
 
   void Check(QWidget* w, const QImage& shot, const QRect& rect) {
@@ -132,14 +124,11 @@ struct TStage {
       arrow.moveCenter(rect.center());
       if (b->isEnabled() && VisiblePixels(shot, arrow, rect) < 8) Fault(w, "the arrow does not stand out");
     } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
-      text = b->text();
-      room = b->width() - 8 - (b->icon().isNull() ? 0 : b->iconSize().width() + 4);
+      text = b->text(), room = b->width() - 8 - (b->icon().isNull() ? 0 : b->iconSize().width() + 4);
     } else if (auto* g = qobject_cast<QGroupBox*>(w)) {
-      text = g->title();
-      room = g->width() - 16;
+      text = g->title(), room = g->width() - 16;
     } else if (auto* e = qobject_cast<QLineEdit*>(w)) {
-      text = e->text();
-      room = e->contentsRect().width() - e->textMargins().left() - e->textMargins().right() - 4;
+      text = e->text(), room = e->contentsRect().width() - e->textMargins().left() - e->textMargins().right() - 4;
     } else if (auto* c = qobject_cast<QComboBox*>(w)) {
       for (int i = 0; i < c->count(); ++i) texts << c->itemText(i);
       const QString value = QAccessible::queryAccessibleInterface(c)->text(QAccessible::Value);
@@ -200,7 +189,9 @@ const struct TScene {
        s.Walk(&e);
        e.BitBtn3->setFocus();
        QTest::keyClick(e.BitBtn3, Qt::Key_Space);
-       EXPECT_TRUE(Told(e.BitBtn3).contains(QStringLiteral("21"))) << "\"Default\" says nothing";
+       if (kToldInDescription) {
+         EXPECT_TRUE(e.BitBtn3->accessibleDescription().contains("21")) << "Default is silent";
+       }
        e.BitBtn1->click();
      }},
     {"preview, print at once", kAnswered, 0, [](TStage& s) {
@@ -212,7 +203,9 @@ const struct TScene {
        p->activateWindow();
        EXPECT_TRUE(WaitUntil([&] { return p->isActiveWindow(); }));
        QTest::keyClick(p->RptPreview1, Qt::Key_Plus, Qt::ControlModifier);
-       EXPECT_TRUE(Told(p->RptPreview1).contains(QStringLiteral("60"))) << "the zoom by the keyboard says nothing";
+       if (kToldInDescription) {
+         EXPECT_TRUE(p->RptPreview1->accessibleDescription().contains("60")) << "zoom is silent";
+       }
        for (TPrintServiceState state : {TPrintServiceState::NotRunning, TPrintServiceState::NotAnswering, kAnswered}) {
          s.service.state = state;
          const qsizetype before = s.errors.messages.size();
@@ -223,8 +216,7 @@ const struct TScene {
      }},
     {"printer dialog, printers listed", kAnswered, 2, [](TStage& s) {
        s.PrinterDialog([](TfrmSelectPrinter& d) {
-         // Up keeps the number selected as Qt's spin boxes do (a screen
-         // reader would say "text unselected" and not the number).
+         // The number stays selected, not read as "text unselected".
          d.CopiesSe->setFocus(Qt::TabFocusReason);
          QTest::keyClick(d.CopiesSe, Qt::Key_Up);
          EXPECT_TRUE(d.CopiesSe->Value() == 2 && d.CopiesSe->selectedText() == QStringLiteral("2")) << "Up in the copies";
@@ -266,13 +258,12 @@ TEST_P(WindowWalk, EveryControlShowsItsTextWholeStandsOutAndIsHeard) {
     {
       TStage stage;
       stage.where = std::string(language) + (dark ? " dark, " : " light, ") + scene.name;
-      stage.service.state = scene.state;
-      stage.service.queues = scene.queues;
+      stage.service = {scene.state, scene.queues};
       stage.service.Serve(stage.services.Context());
       scene.run(stage);
       stage.where += ", message box";
       for (const QString& message : QStringList(stage.errors.messages)) {
-        std::unique_ptr<QMessageBox> box = TApplication::MessageBoxFor(message);
+        const std::unique_ptr<QMessageBox> box = TApplication::MessageBoxFor(message);
         box->show();
         stage.Walk(box.get());
       }

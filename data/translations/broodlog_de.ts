@@ -164,7 +164,7 @@
     </message>
     <message>
         <source>Swarming (1-5)</source>
-        <translation>Schwarmtrieb (1-5)</translation>
+        <translation>Schwärmen (1-5)</translation>
     </message>
     <message>
         <source>Aggressivity (1-5)</source>
@@ -349,6 +349,10 @@
         <source>The record sheet as it will be printed. Page Up and Page Down turn the pages; Control with plus or minus zooms.</source>
         <translation>Die Stockkarte, wie sie gedruckt wird. Mit Bild auf und Bild ab blättern Sie um, mit Strg und Plus oder Minus zoomen Sie.</translation>
     </message>
+    <message>
+        <source>Zoom %1 percent</source>
+        <translation>Zoom %1 Prozent</translation>
+    </message>
 </context>
 <context>
     <name>TfrmSelectPrinter</name>
@@ -482,7 +486,7 @@
     </message>
     <message>
         <source>Swarming (1-5)</source>
-        <translation>Schwarmtrieb (1-5)</translation>
+        <translation>Schwärmen (1-5)</translation>
     </message>
     <message>
         <source>Aggressivity (1-5)</source>
@@ -551,6 +555,10 @@
     <message>
         <source>&amp;Cancel</source>
         <translation>&amp;Abbrechen</translation>
+    </message>
+    <message>
+        <source>All %1 column texts are back to their defaults; nothing is saved before OK</source>
+        <translation>Alle %1 Spaltentexte sind wieder die Standardtexte; gespeichert wird erst mit OK</translation>
     </message>
 </context>
 </TS>

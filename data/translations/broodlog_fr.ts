@@ -172,7 +172,7 @@
     </message>
     <message>
         <source>Steadiness (1-5)</source>
-        <translation>Tenue au cadre (1-5)</translation>
+        <translation>Tenue cadre (1-5)</translation>
     </message>
     <message>
         <source>Diseas (1-5)</source>
@@ -348,6 +348,10 @@
     <message>
         <source>The record sheet as it will be printed. Page Up and Page Down turn the pages; Control with plus or minus zooms.</source>
         <translation>La fiche de visite telle qu’elle sera imprimée. Page précédente et Page suivante tournent les pages&#xa0;; Ctrl avec plus ou moins change le zoom.</translation>
+    </message>
+    <message>
+        <source>Zoom %1 percent</source>
+        <translation>Zoom %1 pour cent</translation>
     </message>
 </context>
 <context>
@@ -551,6 +555,10 @@
     <message>
         <source>&amp;Cancel</source>
         <translation>&amp;Annuler</translation>
+    </message>
+    <message>
+        <source>All %1 column texts are back to their defaults; nothing is saved before OK</source>
+        <translation>Les %1 textes de colonne sont revenus à leurs valeurs par défaut&#xa0;; rien n’est enregistré avant OK</translation>
     </message>
 </context>
 </TS>

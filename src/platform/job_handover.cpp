@@ -71,12 +71,11 @@ struct THold {
 };
 
 // Runs the interface thread's loop until the thread is done, or until it
-// has shown no sign of life for the patience and a little more (its own
-// waits are bounded by the patience, so this is a last resort). True when
-// it is done.
+// has shown no sign of life for the patience: the user hears then, whatever
+// CUPS does with a connection that gave no answer (it may try once more).
+// True when it is done.
 bool Await(const TAside& aside, int patienceMs) {
-  const std::int64_t grace = patienceMs + 2000;
-  auto stalled = [&] { return NowMs() - aside.moved > grace; };
+  auto stalled = [&] { return NowMs() - aside.moved > patienceMs; };
   QCoreApplication* app = QCoreApplication::instance();
   if (app == nullptr || QThread::currentThread() != app->thread()) {
     // No loop to keep going: a plain wait, as bounded.
@@ -122,7 +121,17 @@ http_t* Connect(const TServer& server, int patienceMs, bool* silent) {
 struct THandOverAside : TAside {
   THandOverResult result;
   std::atomic<bool> timed_out{false};
+  int patience_ms = 0;
 };
+
+// Asked by CUPS each quarter second that nothing came: wait on while the
+// service showed a sign of life within the patience, else give up.
+int Patient(http_t*, void* data) {
+  auto* s = static_cast<THandOverAside*>(data);
+  if (NowMs() - s->moved < s->patience_ms) return 1;
+  s->timed_out = true;
+  return 0;
+}
 
 enum : int { kConnecting, kCreating, kSending, kFinishing };
 
@@ -135,7 +144,8 @@ void RunHandOver(THandOverAside& s, const TServer& server, const TJobTicket& t, 
     return;
   }
   s.Moved();
-  httpSetTimeout(http, patienceMs / 1000.0, &TimedOut, &s.timed_out);
+  s.patience_ms = patienceMs;
+  httpSetTimeout(http, 0.25, &Patient, &s);
   int count = 0;
   cups_option_t* options = nullptr;
   for (const auto& [name, value] : t.options) count = cupsAddOption(name.c_str(), value.c_str(), count, &options);

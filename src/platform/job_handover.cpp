@@ -154,8 +154,12 @@ void RunHandOver(THandOverAside& s, const TServer& server, const TJobTicket& t, 
     if (s.timed_out) {
       r.outcome = silentOutcome;
     } else {
-      r.outcome = cupsLastError() == IPP_STATUS_ERROR_NOT_FOUND ? THandOverResult::Gone : THandOverResult::Refused;
       r.detail = cupsLastErrorString();
+      // Asked plainly whether the queue is still there: deleted meanwhile,
+      // it is gone, whatever words the refusal came in.
+      cups_dest_t* dest = cupsGetNamedDest(http, t.queue.c_str(), nullptr);
+      r.outcome = dest == nullptr && !s.timed_out ? THandOverResult::Gone : THandOverResult::Refused;
+      if (dest) cupsFreeDests(1, dest);
     }
   };
   s.stage = kCreating;
@@ -249,9 +253,12 @@ TStates AskStates(http_t* http, const std::string& queue, int job) {
   request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
   ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
   ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", job);
-  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "job-state");
+  static const char* const job_attrs[] = {"job-state", "job-printer-state-message"};
+  ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 2, nullptr, job_attrs);
   if (ipp_t* response = cupsDoRequest(http, request, "/")) {
     if (ipp_attribute_t* a = ippFindAttribute(response, "job-state", IPP_TAG_ENUM)) out.job = ippGetInteger(a, 0);
+    if (ipp_attribute_t* a = ippFindAttribute(response, "job-printer-state-message", IPP_TAG_TEXT))
+      if (const char* m = ippGetString(a, 0, nullptr); m && out.message.empty()) out.message = m;
     ippDelete(response);
   }
   return out;
@@ -301,17 +308,23 @@ void WatchJob(int job, const std::string& queue, const std::string& printer, int
     httpSetTimeout(http, patienceMs / 1000.0, &TimedOut, &timed_out);
     const std::int64_t until = NowMs() + patienceMs;
     std::string stopped;
-    bool stop_seen = false;
+    bool stop_seen = false, processing_seen = false;
     while (!timed_out && NowMs() < until) {
       const TStates states = AskStates(http, queue, job);
-      if (states.printer == IPP_PSTATE_STOPPED) {
+      // The queue stopped, the job stopped, or the job was held or went back
+      // to wait after its printer failed it (a backend that gave up; this
+      // program never asks for a job to be held).
+      const bool back = processing_seen && states.job == IPP_JSTATE_PENDING;
+      if (states.printer == IPP_PSTATE_STOPPED || states.job == IPP_JSTATE_STOPPED || states.job == IPP_JSTATE_HELD ||
+          back) {
         stop_seen = true;
         stopped = states.message;
         break;
       }
+      processing_seen |= states.job == IPP_JSTATE_PROCESSING;
       // Printed, cancelled or aborted: nothing more to tell.
       if (states.job >= IPP_JSTATE_CANCELED) break;
-      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     httpClose(http);
     if (!stop_seen) return;

@@ -353,6 +353,41 @@ TEST_F(PrintJobOnCups, TheWholeReportWithTheSchedulerGoneBeforeOkSaysSo) {
   EXPECT_EQ(messages_, QStringList{"There is no printer to print on any more: nothing was printed"});
 }
 
+// What the user reads when a queue goes wrong around the print: a queue
+// deleted while the dialog is open is gone; one whose device fails takes the
+// job and then stops, which is told with CUPS's reason.
+TEST_F(PrintJobOnCups, AQueueGoneOrStoppedIsToldInTheUsersTerms) {
+  const std::string ppd = (cups_lab::Dir() / "ppd-src" / "file-pdf.ppd").string();
+  const struct {
+    const char* queue;
+    const char* device;
+    bool deletedBeforeOk;
+    const char* message;
+  } cases[] = {
+      {"going-pdf", "file:///dev/null", true, "The printer going-pdf is gone: nothing was printed"},
+      {"broken-serial", "serial:/dev/ttyBROODLOG", false,
+       "The printer broken-serial has stopped, and the print job waits in its queue: "
+       "Unable to open serial port: No such file or directory"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.queue);
+    const std::string remove = std::string("lpadmin -x ") + c.queue + " 2>/dev/null";
+    cups_lab::Run(std::string("lpadmin -p ") + c.queue + " -E -v " + c.device + " -P '" + ppd + "' 2>/dev/null");
+    TQtPlatformPrinter list;
+    const auto names = list.Printers();
+    queue_ = int(std::find(names.begin(), names.end(), c.queue) - names.begin());
+    ASSERT_LT(queue_, int(names.size()));
+    before_ok_ = [&] {
+      if (c.deletedBeforeOk) cups_lab::Run(remove);
+    };
+    messages_.clear();
+    Print(1);
+    EXPECT_TRUE(WaitUntil([&] { return !messages_.isEmpty(); }, std::chrono::seconds(6)));
+    EXPECT_EQ(messages_.join('\n').toStdString(), c.message);
+    cups_lab::Run(remove);
+  }
+}
+
 // A print at once never waits on the print service: with the scheduler
 // stopped (it takes connections and answers nothing) the preview goes on
 // zooming and painting, and says within a few seconds that the service does

@@ -25,6 +25,7 @@
 #include "captured_errors.h"
 #include "platform/settings_store.h"
 #include "resource_limits.h"
+#include "wait_until.h"
 
 namespace {
 
@@ -308,7 +309,10 @@ TEST_F(PlacementTest, StoreFailuresAreReportedAndTheWindowGoesOn) {
     w.close();
     EXPECT_EQ(w.own_closes, 1);
   }
-  // The failed restore left the placement unrestored, so the close saved nothing.
+  // The failed restore left the placement unrestored, so the close saved
+  // nothing; the restore's failure is told once the window is up.
+  ASSERT_TRUE(WaitUntil([&] { return !messages_.isEmpty(); }));
+  for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
   ASSERT_EQ(messages_.size(), 1);
   EXPECT_EQ(messages_[0], "Failed to create key Software\\widgets_tests");
 
@@ -322,7 +326,8 @@ TEST_F(PlacementTest, StoreFailuresAreReportedAndTheWindowGoesOn) {
   messages_.clear();
   Window w;
   w.show();
-  ASSERT_EQ(messages_.size(), 1);
+  EXPECT_TRUE(w.isVisible());
+  ASSERT_TRUE(WaitUntil([&] { return messages_.size() == 1; }));
   EXPECT_EQ(messages_[0], "Invalid data type for 'FormVersion'");
 }
 

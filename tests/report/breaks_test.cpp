@@ -23,62 +23,86 @@ std::vector<Where> WhereEach(const std::vector<TBandPrint>& prints) {
 }
 
 TEST(BreaksTest, AStretchingBandCarriesItsLinesOnToTheNextColumnOrPage) {
-  // 100 lines on a 100-high detail below a 100-high header. The band grows a
-  // line (41) at a time while its bottom stays above 2870: 63 lines fit from
-  // 200. The other 37 continue at the top of the next column, or of the next
-  // page below its header, and the band ends 100 + 36 lines below there.
-  struct { int columns; std::size_t sheets; Where continued; } cases[] = {{1, 2, {2, 1}}, {2, 1, {1, 2}}};
+  // A detail below a page header, its label 42 high, above a page footer.
+  // The band grows a line (kLine) at a time while its bottom stays above the
+  // footer's top (2870 less the footer), and a line is printed only where it
+  // ends above that: `fit` lines to a column. The rest continue at the top
+  // of the next column, or of the next page below its header. A detail
+  // taller than the room left on its fresh page (89.9 mm of 87 mm) prints
+  // where it stands and its text stops at the footer in the same way.
+  struct {
+    int columns;
+    long double header, detail, footer;
+    int lines, fit;
+    std::size_t sheets;
+    Where ends;
+  } cases[] = {{1, 100, 100, 0, 100, 65, 2, {2, 1}},
+               {2, 100, 100, 0, 100, 65, 1, {1, 2}},
+               {1, 900, 899, 1000, 77, 21, 4, {4, 1}}};
   for (auto c : cases) {
     TPrintFixture f;
     f.report->Page().SetColumns(c.columns);
     f.report->Page().SetColumnSpace(50);
-    f.AddBand(TBandType::rbPageHeader, 100, "Header");
-    TBand& detail = f.AddBand(TBandType::rbDetail, 100, "Detail");
-    f.AddStretchingLabel(&detail, 42, 100);
+    f.AddBand(TBandType::rbPageHeader, c.header, "Header");
+    TBand& detail = f.AddBand(TBandType::rbDetail, c.detail, "Detail");
+    if (c.footer > 0) f.AddBand(TBandType::rbPageFooter, c.footer, "Footer");
+    f.AddStretchingLabel(&detail, 42, c.lines);
     f.Print();
 
-    const int x2 = c.columns == 1 ? 100 : 100 + 50 + int(RoundHalfEven(detail.Size().StoredWidth()));
+    const std::string what = std::to_string(c.lines) + " lines, " + std::to_string(c.columns) + " column(s)";
+    const long double top = 100 + c.header, limit = 2870 - c.footer;
     std::vector<std::string> expected, drawn;
-    for (int i = 0; i < 100; ++i) {
-      const bool first = i < 63;
-      const int sheet = first || c.columns == 2 ? 0 : 1;
-      expected.push_back(std::to_string(sheet) + ":Text(" + std::to_string(first ? 100 : x2) + "," +
-                         std::to_string(200 + 41 * (first ? i : i - 63)) + ",\"l" + std::to_string(i) + "\")");
+    for (int i = 0; i < c.lines; ++i) {
+      const int column = i / c.fit, row = i % c.fit;
+      // Two columns of (1900 - 50) / 2 with 50 between them.
+      const int x = 100 + column % c.columns * (50 + 925);
+      expected.push_back(std::to_string(column / c.columns) + ":Text(" + std::to_string(x) + "," +
+                         std::to_string(RoundHalfEven(top + kLine * row)) + ",\"l" + std::to_string(i) + "\")");
+      EXPECT_LE(top + kLine * (row + 1), limit) << what << ", line " << i;
     }
-    ASSERT_EQ(f.Sheets(), c.sheets) << c.columns << " columns";
+    ASSERT_EQ(f.Sheets(), c.sheets) << what;
     for (std::size_t s = 0; s < f.Sheets(); ++s)
       for (const auto& t : f.Matching("Text", s)) drawn.push_back(std::to_string(s) + ":" + t);
-    EXPECT_EQ(drawn, expected) << c.columns << " columns";
+    EXPECT_EQ(drawn, expected) << what;
     const auto prints = f.PrintsOf("Detail");
-    ASSERT_EQ(prints.size(), 1u);
-    EXPECT_EQ(WhereEach(prints), std::vector{c.continued});
-    EXPECT_EQ(prints[0].x, x2);
-    EXPECT_EQ(prints[0].y, 200 + 100 + 36 * 41);
+    ASSERT_EQ(prints.size(), 1u) << what;
+    EXPECT_EQ(WhereEach(prints), std::vector{c.ends}) << what;
+    const int last = (c.lines - 1) % c.fit + 1;  // lines in the last column, the first in the label's 42
+    EXPECT_EQ(prints[0].y, top + RoundHalfEven(c.detail + kLine * (last - 1))) << what;
   }
 }
 
 TEST(BreaksTest, TextCarriedOnEndsWhereNoColumnCouldHoldMore) {
-  // A 100-high label with ten lines on a detail taller than the printable
-  // page: page 1 holds the band but no room to grow it, and as no later
-  // page could hold more, the second prints all that is left rather than a
-  // line a page. A detail with room to grow holds them all on page 1.
-  struct { long double height; int pages; } cases[] = {{3000, 2}, {1000, 1}};
+  // A label with ten lines on a detail taller than the printable page:
+  // page 1 has no room to grow the band, but as the band already reaches
+  // past the bottom margin, growing it costs nothing, and the lines print
+  // down to the margin. A detail with room to grow holds them all on page
+  // 1 too. A label that starts too low for a line on any page (at 2850)
+  // tries page 2, where nothing fits either, and ends there.
+  struct { long double height, top; int pages, printed; } cases[] = {
+      {3000, 0, 1, 10}, {1000, 0, 1, 10}, {3000, 2850, 2, 0}};
   for (auto c : cases) {
     TPrintFixture f;
     TBand& detail = f.AddBand(TBandType::rbDetail, c.height, "Detail");
     TReportLabel& label = f.AddStretchingLabel(&detail, 0, 10);
+    label.Size().SetTop(c.top);
     f.Rows(1);
     f.report->Preview();
     EXPECT_EQ(f.PageCount(), c.pages) << c.height;
     EXPECT_TRUE(label.OutputComplete()) << c.height;
+    f.Rows(1);
+    f.Print();
+    std::size_t printed = 0;
+    for (std::size_t s = 0; s < f.Sheets(); ++s) printed += f.Matching("Text", s).size();
+    EXPECT_EQ(printed, std::size_t(c.printed)) << c.height;
   }
 }
 
 TEST(BreaksTest, StretchingLabelsSideBySideGrowTheBandByTheTallestOnly) {
   // Two labels 60 high on a 600-high detail at 100: each line past the
-  // first grows the band by 41, but the second label uses the growth the
+  // first grows the band by kLine, but the second label uses the growth the
   // first has made before adding its own.
-  struct { int linesA, linesB; long double growth; } cases[] = {{4, 4, 123}, {4, 6, 205}, {6, 4, 205}, {1, 1, 0}};
+  struct { int linesA, linesB, growth; } cases[] = {{4, 4, 3}, {4, 6, 5}, {6, 4, 5}, {1, 1, 0}};
   for (auto c : cases) {
     TPrintFixture f;
     TBand& detail = f.AddBand(TBandType::rbDetail, 600, "Detail");
@@ -95,7 +119,7 @@ TEST(BreaksTest, StretchingLabelsSideBySideGrowTheBandByTheTallestOnly) {
     f.Print();
     EXPECT_EQ(f.Matching("Text").size(), std::size_t(c.linesA + c.linesB));
     ASSERT_EQ(f.prints.size(), 1u);
-    EXPECT_EQ(f.prints[0].y, 100 + 600 + c.growth) << c.linesA << " and " << c.linesB << " lines";
+    EXPECT_EQ(f.prints[0].y, 100 + RoundHalfEven(600 + kLine * c.growth)) << c.linesA << " and " << c.linesB << " lines";
   }
 }
 

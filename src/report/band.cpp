@@ -196,9 +196,9 @@ void TCustomBand::PrintElements(long double x, long double y) {
     // fresh column of one that could not place a line there never will:
     // the rest is dropped rather than carried on for ever.
     const bool stuck = !first && placed_lines_ == placedBefore && report.PageCounter() >= 2;
-    if (report.InPageWork() || stuck) {
-      // A header or footer ends on its own page: what did not fit above its
-      // limit is cut there.
+    if (report.InPageWork() || EffectiveType() == TBandType::rbColumnHeader || stuck) {
+      // A header or footer (a column header also where it begins page 1)
+      // ends on its own page: what did not fit above its limit is cut there.
       for (std::size_t i = 0; i < ChildCount(); ++i)
         if (auto* element = dynamic_cast<TPrintable*>(&Child(i))) element->AbandonOutput();
       return;

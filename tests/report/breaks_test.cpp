@@ -172,22 +172,47 @@ TEST(BreaksTest, ABandSpanningThePageMovesOnToTheNextPageNeverToTheNextColumn) {
   // Two columns: a summary below five details, or a title whose label
   // carries 80 lines on (printed for an empty report), that needs more room
   // goes on on the next page, at the left margin, where it spans the page.
-  // So does a summary after details that ended in the second column.
-  struct { TBandType type; int rows; Where where; long double x; } cases[] = {
-      {TBandType::rbSummary, 5, {2, 1}, 100}, {TBandType::rbTitle, -1, {2, 1}, 100},
-      {TBandType::rbSummary, 6, {2, 1}, 100}};
+  // So does a summary after details that ended in the second column. A
+  // summary without a detail band, or with a disabled one, prints on page 1:
+  // an empty page is not given up. On A4 landscape in three columns, with
+  // margins of 17.9 and 24.3 mm, a summary spans the net width and ends at
+  // the right margin (272.7 mm), not past it.
+  enum Detail { kNone, kEnabled, kDisabled };
+  struct {
+    TBandType type;
+    int rows;
+    Where where;
+    Detail detail = kEnabled;
+    int columns = 2;
+    bool landscape = false;
+    long double left = 100, right = 100;
+    long double height = 600;
+  } cases[] = {
+      {TBandType::rbSummary, 5, {2, 1}}, {TBandType::rbTitle, -1, {2, 1}}, {TBandType::rbSummary, 6, {2, 1}},
+      {TBandType::rbSummary, 3, {1, 1}, kNone, 2, false, 100, 100, 300},
+      {TBandType::rbSummary, 3, {1, 1}, kDisabled, 2, false, 100, 100, 300},
+      {TBandType::rbSummary, 2, {1, 1}, kEnabled, 3, true, 179, 243}};
   for (const auto& c : cases) {
     TPrintFixture f;
-    f.report->Page().SetColumns(2);
-    f.AddBand(TBandType::rbDetail, 500, "Detail");
-    TBand& band = f.AddBand(c.type, 600, "Band");
+    TPageSetup& page = f.report->Page();
+    page.SetColumns(c.columns);
+    page.SetOrientation(c.landscape ? TPrinterOrientation::poLandscape : TPrinterOrientation::poPortrait);
+    page.SetValue(TPageSetup::kLeftMargin, c.left);
+    page.SetValue(TPageSetup::kRightMargin, c.right);
+    if (c.detail != kNone) f.AddBand(TBandType::rbDetail, 500, "Detail").SetEnabled(c.detail == kEnabled);
+    TBand& band = f.AddBand(c.type, c.height, "Band");
     if (c.type == TBandType::rbTitle) f.AddStretchingLabel(&band, 42, 80);
     if (c.rows >= 0) f.Rows(c.rows);
     f.report->Preview();
+    const std::string what = std::string(BandNameBase(c.type)) + ", " + std::to_string(c.columns) + " columns";
     const auto prints = f.PrintsOf("Band");
-    ASSERT_EQ(prints.size(), 1u) << BandNameBase(c.type);
-    EXPECT_EQ(WhereEach(prints), std::vector{c.where}) << BandNameBase(c.type);
-    EXPECT_EQ(prints[0].x, c.x) << BandNameBase(c.type);
+    ASSERT_EQ(prints.size(), 1u) << what;
+    EXPECT_EQ(WhereEach(prints), std::vector{c.where}) << what;
+    EXPECT_EQ(f.PageCount(), c.where.first) << what;
+    EXPECT_EQ(prints[0].x, c.left) << what;
+    const TReportPrinter& p = *f.previewSender;
+    EXPECT_EQ(band.FrameRect().left, p.ToDeviceX(c.left)) << what;
+    EXPECT_EQ(band.FrameRect().right, p.ToDeviceX(page.Stored(TPageSetup::kWidth) - c.right)) << what;
   }
 }
 
@@ -302,32 +327,52 @@ TEST(BreaksTest, BandsPrintedWhileAPageBeginsPrintWhereTheyStand) {
   // prints at the top margin of every fresh page, the footer where its
   // reserve begins (over the header's end), and each 100-high detail, which
   // cannot fit below the header, starts a page of its own and prints right
-  // below the header there. Tops and ends in 0.1 mm of the page.
+  // below the header there. Tops and ends in 0.1 mm of the page. A page or
+  // column header whose 80-line label eats the room cannot break: it grows
+  // to the footer's top and its text is cut there (`texts` lines a page).
   struct Case {
     TPaperSize paper;
     TPrinterOrientation orientation;
     long double header, footer;
     int pages;
     long double footerTop;
+    TBandType stretching = TBandType::rbPageHeader;
+    int lines = 0;
+    long double headerEnd = 0;  // where the headers end; 0: 100 + header
+    std::size_t texts = 0;
   } cases[] = {
       {TPaperSize::A4, TPrinterOrientation::poPortrait, 2000, 1000, 3, 1870},
       {TPaperSize::A5, TPrinterOrientation::poLandscape, 700, 600, 3, 780},
+      {TPaperSize::A4, TPrinterOrientation::poPortrait, 100, 200, 3, 2670, TBandType::rbPageHeader, 80, 2661, 63},
+      {TPaperSize::A4, TPrinterOrientation::poPortrait, 100, 200, 3, 2670, TBandType::rbColumnHeader, 80, 2642, 60},
   };
   for (const auto& c : cases) {
-    TReportFixture f;
+    TPrintFixture f;
     f.report->Page().SetPaperSize(c.paper);
     f.report->Page().SetOrientation(c.orientation);
-    f.AddBand(TBandType::rbPageHeader, c.header, "Header");
+    TBand& header = f.AddBand(TBandType::rbPageHeader, c.header, "Header");
+    TBand* stretching = &header;
+    if (c.lines > 0 && c.stretching != TBandType::rbPageHeader)
+      stretching = &f.AddBand(c.stretching, 100, "ColumnHeader");
+    if (c.lines > 0) f.AddStretchingLabel(stretching, 42, c.lines);
     f.AddBand(TBandType::rbDetail, 100, "Detail");
     f.AddBand(TBandType::rbPageFooter, c.footer, "Footer");
     f.Rows(3);
-    f.report->Preview();
-    EXPECT_EQ(f.PageCount(), c.pages);
-    for (const auto& p : f.PrintsOf("Header")) EXPECT_EQ(p.y, 100 + c.header);
-    EXPECT_EQ(f.Pages("Detail"), (std::vector{1, 2, 3}));
-    for (const auto& p : f.PrintsOf("Detail")) EXPECT_EQ(p.y, 100 + c.header + 100);
-    EXPECT_EQ(f.Pages("Footer"), (std::vector{1, 2, 3}));
-    for (const auto& p : f.PrintsOf("Footer")) EXPECT_EQ(p.y, c.footerTop + c.footer);
+    f.Print();
+    const std::string what = std::to_string(c.lines) + " lines on " + std::string(BandNameBase(c.stretching));
+    const long double headerEnd = c.headerEnd > 0 ? c.headerEnd : 100 + c.header;
+    EXPECT_EQ(f.Sheets(), std::size_t(c.pages)) << what;
+    for (const auto& p : f.PrintsOf(stretching->Name())) EXPECT_EQ(p.y, headerEnd) << what;
+    EXPECT_EQ(f.Pages("Detail"), (std::vector{1, 2, 3})) << what;
+    for (const auto& p : f.PrintsOf("Detail")) EXPECT_EQ(p.y, headerEnd + 100) << what;
+    EXPECT_EQ(f.Pages("Footer"), (std::vector{1, 2, 3})) << what;
+    for (const auto& p : f.PrintsOf("Footer")) EXPECT_EQ(p.y, c.footerTop + c.footer) << what;
+    for (std::size_t s = 0; s < f.Sheets(); ++s) {
+      const auto texts = f.Matching("Text", s);
+      EXPECT_EQ(texts.size(), c.texts) << what << ", sheet " << s;
+      for (const auto& t : texts)
+        EXPECT_LE(std::stoi(t.substr(t.find(',') + 1)) + kLine, c.footerTop + 0.5) << what << ": " << t;
+    }
   }
 }
 
@@ -412,7 +457,9 @@ TEST(BreaksTest, PagesAreLaidOutOnTheirOwnPaperWhateverThePrinterOffers) {
   // fill from 200 down to it, on the page's own paper whether the printer
   // offers that paper, only another, or none at all. On a printer the page
   // lies at its own size where it fits the sheet (footer top as on the
-  // page), scaled down and centred where it does not.
+  // page), scaled down and centred where it does not. The preview lays it
+  // out as the print does, a page header with a stretching label of 57
+  // lines included (its text measured once, in the reference metrics).
   struct Case {
     const char* what;
     TPaperSize paper;
@@ -422,6 +469,7 @@ TEST(BreaksTest, PagesAreLaidOutOnTheirOwnPaperWhateverThePrinterOffers) {
     std::vector<int> detailPages;
     long double footerTop;
     int sheetFooterTop;  // on the printed sheet, device pixels of 0.1 mm
+    int headerLines = 0;
   } cases[] = {
       {"Default paper, no printer, metric", TPaperSize::Default, TPrinterOrientation::poPortrait,
        TMeasurementSystem::Metric, false, {1, 1, 1, 1, 1, 1, 2, 2, 2}, 2670, 0},
@@ -435,6 +483,8 @@ TEST(BreaksTest, PagesAreLaidOutOnTheirOwnPaperWhateverThePrinterOffers) {
        TMeasurementSystem::Metric, true, {1, 1, 1, 1, 1, 2, 2, 2, 2}, 2494, 2552},
       {"A4 on an A4 printer", TPaperSize::A4, TPrinterOrientation::poPortrait, TMeasurementSystem::Metric, true,
        {1, 1, 1, 1, 1, 1, 2, 2, 2}, 2670, 2670},
+      {"B4 with a stretching page header on an A4 printer", TPaperSize::B4, TPrinterOrientation::poPortrait,
+       TMeasurementSystem::Metric, true, {1, 1, 2, 2, 3, 3, 4, 4, 5}, 3240, 2718, 57},
   };
   for (const auto& c : cases) {
     TPrintFixture f(TUnitEnvironment{96, c.locale});
@@ -444,7 +494,8 @@ TEST(BreaksTest, PagesAreLaidOutOnTheirOwnPaperWhateverThePrinterOffers) {
     for (int i : {TPageSetup::kTopMargin, TPageSetup::kBottomMargin, TPageSetup::kLeftMargin,
                   TPageSetup::kRightMargin})
       page.SetValue(i, 100);
-    f.AddBand(TBandType::rbPageHeader, 100, "Header");
+    TBand& header = f.AddBand(TBandType::rbPageHeader, 100, "Header");
+    if (c.headerLines > 0) f.AddStretchingLabel(&header, 42, c.headerLines);
     f.AddBand(TBandType::rbDetail, 400, "Detail");
     f.AddBand(TBandType::rbPageFooter, 200, "Footer");
     f.Rows(9);
@@ -453,13 +504,16 @@ TEST(BreaksTest, PagesAreLaidOutOnTheirOwnPaperWhateverThePrinterOffers) {
       f.Print(A4OnlyQueue());
       EXPECT_EQ(f.Sheets(), std::size_t(pages)) << c.what;
       EXPECT_NEAR(LastFillTop(f, 0), c.sheetFooterTop, 1) << c.what;
-    } else {
-      f.report->Preview();
-      EXPECT_EQ(f.PageCount(), pages) << c.what;
+      EXPECT_EQ(f.Pages("Detail"), c.detailPages) << c.what << ", printed";
+      f.prints.clear();
+      f.Rows(9);
     }
+    f.report->Preview();
+    EXPECT_EQ(f.PageCount(), pages) << c.what;
     EXPECT_EQ(f.Pages("Detail"), c.detailPages) << c.what;
     EXPECT_EQ(f.Pages("Header").size(), std::size_t(pages)) << c.what;
-    for (const auto& p : f.PrintsOf("Header")) EXPECT_EQ(p.y, 200) << c.what;
+    const long double headerEnd = 200 + (c.headerLines > 1 ? RoundHalfEven(kLine * (c.headerLines - 1)) : 0);
+    for (const auto& p : f.PrintsOf("Header")) EXPECT_EQ(p.y, headerEnd) << c.what;
     for (const auto& p : f.PrintsOf("Footer")) EXPECT_EQ(p.y, c.footerTop + 200) << c.what;
     for (const auto& p : f.PrintsOf("Detail")) EXPECT_LE(p.y, c.footerTop) << c.what;
   }

@@ -179,6 +179,7 @@ struct TSeen {
   std::set<int> content;
   bool flowPrinted = false;
   std::vector<const TCustomBand*> printing;  // bands printing now, innermost last
+  std::set<const TCustomBand*> started;      // bands that began to print in this run
 };
 
 bool IsFlow(const TCustomBand& band) {
@@ -367,6 +368,7 @@ void Run(const TDefinition& def, const TRunTempDir& temp) {
     b->BeforePrint = [&](TCustomBand& band, bool&) {
       if (!report.InPageWork()) ++emitted[&band];
       seen->printing.push_back(&band);
+      seen->started.insert(&band);
     };
     b->AfterPrint = [&](TCustomBand& band, bool printed) {
       if (!printed) return;
@@ -406,7 +408,7 @@ void Run(const TDefinition& def, const TRunTempDir& temp) {
   // Where each label's text stands as each page ends: its line breaks.
   report.OnEndPage = [&](TCustomReport&) {
     for (const auto& [band, label] : labelOf)
-      seen->trace.push_back({-1.0L, Real(report.PageCounter()), Real(label->NextLineIndex()),
+      if (seen->started.count(band)) seen->trace.push_back({-1.0L, Real(report.PageCounter()), Real(label->NextLineIndex()),
                              Real(label->OutputComplete())});
   };
   int remaining = def.rows;

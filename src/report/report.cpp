@@ -420,8 +420,10 @@ void TCustomReport::EnsureRoom(TCustomBand& band) {
   const TBandType type = band.EffectiveType();
   // A page that holds nothing yet is never given up: the band would not
   // fit on the next one either, being laid out alike or with less above.
+  // A column header (and its chain) heads the column it finds, as it does
+  // where a column begins: moving on would print it twice.
   const bool fits = type == TBandType::rbPageFooter || SpaceLeft() >= need || need > printable ||
-                    (page_counter_ != 0 && !page_holds_content_);
+                    (page_counter_ != 0 && (!page_holds_content_ || type == TBandType::rbColumnHeader));
   if (fits && page_counter_ != 0) {
     if (type == TBandType::rbDetail) in_detail_break_ = false;
     return;

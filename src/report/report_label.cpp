@@ -207,6 +207,7 @@ void TCustomReportLabel::FormatText() {
 
 void TCustomReportLabel::BeginPrinting() {
   TPrintable::BeginPrinting();
+  next_line_index_ = 0;
   SetCaption(caption_);
 }
 

@@ -187,6 +187,10 @@ bool IsFlow(const TCustomBand& band) {
   return t != TBandType::rbPageHeader && t != TBandType::rbPageFooter && t != TBandType::rbColumnHeader;
 }
 
+TRect Intersect(const TRect& a, const TRect& b) {
+  return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
+}
+
 // A device's canvas that notes text cells (clipped as the device clips) and
 // every drawing made while a band of the flow prints.
 class TInkCanvas final : public TCanvas {
@@ -211,15 +215,10 @@ class TInkCanvas final : public TCanvas {
     if (align_.horz == THorzTextAlign::Right) x -= w;
     if (align_.horz == THorzTextAlign::Center) x -= w / 2;
     TRect r{x, y, x + w, y + metrics_.Metrics(font_).height};
-    if (clip_) r = {std::max(r.left, clip_->left), std::max(r.top, clip_->top), std::min(r.right, clip_->right),
-                    std::min(r.bottom, clip_->bottom)};
+    if (clip_) r = Intersect(r, *clip_);
     note_(r.left < r.right && r.top < r.bottom ? &r : nullptr);
   }
-  void IntersectClipRect(const TRect& r) override {
-    clip_ = clip_ ? TRect{std::max(r.left, clip_->left), std::max(r.top, clip_->top),
-                          std::min(r.right, clip_->right), std::min(r.bottom, clip_->bottom)}
-                  : r;
-  }
+  void IntersectClipRect(const TRect& r) override { clip_ = clip_ ? Intersect(r, *clip_) : r; }
   void RemoveClip() override { clip_.reset(); }
   void Save() override { saved_.push_back(clip_); }
   void Restore() override {

@@ -57,7 +57,8 @@ seeds = {
     # headers that eat the room; a summary without details in two columns;
     # three columns across A4 landscape; a stretching header on B4.
     'detail_taller_than_room': definition(
-        [band(PAGE_HEADER, 2000), band(DETAIL, 600, LABEL, lines=24, label_height=42), band(PAGE_FOOTER, 200)]),
+        [band(PAGE_HEADER, 2000), band(DETAIL, 600, LABEL, lines=24, label_height=42), band(PAGE_FOOTER, 200)],
+        rows=2),
     'header_eats_the_room': definition(
         [band(PAGE_HEADER, 100, LABEL, lines=24, label_height=42), band(COLUMN_HEADER, 1500, LABEL, lines=24),
          band(DETAIL, 100), band(PAGE_FOOTER, 200)], paper=A5, rows=3),

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Remakes the EMF corpus (tests/data/emf-corpus) from its sources: SVG drawings
+# exported by Inkscape, drawings, spreadsheets and text documents converted by
+# LibreOffice, libEMF programs and hand-made records; then the reference ink
+# masks, Inkscape's rendering of each file at its frame size (96 dpi), as
+# 1-bit PNGs beside the files.
+# Needs inkscape, libreoffice-{draw,calc,writer}-nogui, libemf-dev, ImageMagick.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+dest=${1:-$here/../../tests/data/emf-corpus}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$dest"/{inkscape,libreoffice,libemf,hand}
+profile="-env:UserInstallation=file://$work/profile"
+
+python3 "$here/make_svgs.py" "$work/svg"
+inkscape --export-type=emf "$work"/svg/*.svg 2>/dev/null
+mv "$work"/svg/*.emf "$dest/inkscape/"
+
+python3 "$here/make_office.py" "$work/office"
+for s in shapes1 curves2 strokes4 text3 transform5 gradient1 image2 clip1 pattern0 sheet1; do
+  cp "$work/svg/$s.svg" "$work/office/svg-$s.svg"
+done
+soffice "$profile" --headless --convert-to emf --outdir "$dest/libreoffice" "$work"/office/*.fodg "$work"/office/*.svg >/dev/null 2>&1
+# Spreadsheets and text documents have no EMF export of their own: print them
+# to PDF and let Draw write the printed page as EMF.
+soffice "$profile" --headless --convert-to pdf --outdir "$work/pdf" "$work"/office/*.csv >/dev/null 2>&1
+soffice "$profile" --headless --convert-to pdf:writer_pdf_Export --outdir "$work/pdf" "$work"/office/*.html >/dev/null 2>&1
+soffice "$profile" --headless --infilter=draw_pdf_import --convert-to emf --outdir "$dest/libreoffice" "$work"/pdf/*.pdf >/dev/null 2>&1
+
+c++ -O1 "$here/libemf_corpus.cpp" -I/usr/include/libEMF -lEMF -o "$work/libemf_corpus"
+"$work/libemf_corpus" "$dest/libemf"
+
+python3 "$here/make_handmade.py" "$dest/hand"
+
+for f in "$dest"/*/*.emf; do
+  inkscape "$f" --export-type=png --export-filename="$work/ref.png" --export-dpi=96 \
+    --export-background=white --export-background-opacity=1 2>/dev/null || continue
+  convert "$work/ref.png" -colorspace gray -threshold 90% -type bilevel -strip "${f%.emf}.png"
+done
+echo "$(ls "$dest"/*/*.emf | wc -l) files"

@@ -1596,7 +1596,7 @@ TEmfHeader ReadEmfHeader(std::span<const std::uint8_t> data) {
   h.millimetersHeight = GetI32(p + 84);
   if (h.headerSize < kMinHeaderSize || h.headerSize % 4 != 0 || h.headerSize > h.bytes) Invalid();
   // Header, at least one more record (EMR_EOF): two records, 20 more bytes.
-  if (h.records < 1 || h.bytes < h.headerSize + 20 || h.handles == 0) Invalid();
+  if (h.records < 1 || h.bytes < h.headerSize + 20) Invalid();
   if (h.deviceWidth <= 0 || h.deviceHeight <= 0 || h.millimetersWidth <= 0 || h.millimetersHeight <= 0) {
     Invalid();
   }

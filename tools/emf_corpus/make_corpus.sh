@@ -2,8 +2,11 @@
 # Remakes the EMF corpus (tests/data/emf-corpus) from its sources: SVG drawings
 # exported by Inkscape, drawings, spreadsheets and text documents converted by
 # LibreOffice, libEMF programs and hand-made records; then the reference ink
-# masks, Inkscape's rendering of each file at its frame size (96 dpi), as
-# 1-bit PNGs beside the files.
+# masks as 1-bit PNGs beside the files: each producer's files are read by
+# the other program (LibreOffice's files by Inkscape, Inkscape's by
+# LibreOffice), and libEMF's and the hand-made ones by LibreOffice, whose
+# reader follows the mapping modes and paths that Inkscape's misreads. All at
+# the file's frame size at 96 dpi, as Inkscape sizes it.
 # Needs inkscape, libreoffice-{draw,calc,writer}-nogui, libemf-dev, ImageMagick.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -40,5 +43,11 @@ for f in "$dest"/*/*.emf; do
   inkscape "$f" --export-type=png --export-filename="$work/ref.png" --export-dpi=96 \
     --export-background=white --export-background-opacity=1 2>/dev/null || continue
   convert "$work/ref.png" -colorspace gray -threshold 90% -type bilevel -strip "${f%.emf}.png"
+  case "$f" in
+    */libreoffice/*) ;;
+    *) size=$(identify -format "%wx%h" "${f%.emf}.png")
+       /usr/bin/python3 "$here/../../tests/support/emf_render_lo.py" --png "$size" "$f" "$work/lo" >/dev/null 2>&1 &&
+         convert "$work/lo.png" -colorspace gray -threshold 90% -type bilevel -strip "${f%.emf}.png" ;;
+  esac
 done
 echo "$(ls "$dest"/*/*.emf | wc -l) files"

@@ -196,8 +196,9 @@ TImage DecodeDib(const TRecord& r, std::uint32_t offBmi, std::uint32_t cbBmi, st
   if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return img;
   if (compression != 0 && compression != 3) return img;  // run-length and embedded JPEG/PNG are not drawn
   const std::uint64_t stride = (std::uint64_t(w) * bpp + 31) / 32 * 4;
-  // The bits must be in the record before anything is allocated for them.
-  if (stride * std::uint64_t(h) > cbBits) Invalid();
+  // The bits must be in the record before anything is allocated for them;
+  // a bitmap they do not cover (a band of scan lines) is not drawn.
+  if (stride * std::uint64_t(h) > cbBits) return img;
   if (std::uint64_t(w) * std::uint64_t(h) > kMaxImagePixels) return img;
   std::uint32_t masks[3] = {0x7C00, 0x03E0, 0x001F};
   if (bpp == 32) masks[0] = 0xFF0000, masks[1] = 0xFF00, masks[2] = 0xFF;
@@ -928,7 +929,10 @@ class TWalker {
         }
         break;
       }
-      case EMR_SETTEXTALIGN: canvas_.SetTextAlign(AlignFromBits(r.U32(8))); break;
+      case EMR_SETTEXTALIGN:
+        updateCp_ = (r.U32(8) & TA_UPDATECP) != 0;
+        canvas_.SetTextAlign(AlignFromBits(r.U32(8)));
+        break;
       case EMR_SETTEXTCOLOR: canvas_.SetTextColor(ColorFromRef(r.U32(8))); break;
       case EMR_SETBKCOLOR: {
         dc_.bkColor = ColorFromRef(r.U32(8));
@@ -1090,6 +1094,7 @@ class TWalker {
       }
       case EMR_BEGINPATH:
         inPath_ = true;
+        widened_ = false;
         path_ = TPath{};
         figureOpen_ = false;
         break;
@@ -1102,12 +1107,28 @@ class TWalker {
       case EMR_CLOSEFIGURE:
         if (inPath_) CloseFigure();
         break;
+      case EMR_WIDENPATH: widened_ = true; break;
       case EMR_FILLPATH:
       case EMR_STROKEPATH:
       case EMR_STROKEANDFILLPATH:
         r.Need(8, 16);
         inPath_ = false;
-        Flush(type != EMR_FILLPATH, type != EMR_STROKEPATH);
+        if (widened_ && type != EMR_STROKEPATH && !checkOnly_) {
+          // A widened path is the pen's stroke: filling it paints that
+          // stroke in the brush's colour.
+          RealizePen();
+          TPen pen = dc_.pen.pen;
+          const double s = m_.AxisAligned() ? std::abs(m_.a) : m_.Scale();
+          pen.width = std::max(1, Clamp(std::min(dc_.pen.width * s, 1.0e6)));
+          pen.color = dc_.brush.brush.color;
+          pen.style = TPenStyle::Solid;
+          canvas_.SetPen(pen);
+          penDirty_ = true;
+          Flush(true, false);
+        } else {
+          Flush(type != EMR_FILLPATH, type != EMR_STROKEPATH);
+        }
+        widened_ = false;
         break;
       case EMR_SELECTCLIPPATH: {
         const std::uint32_t mode = r.U32(8);
@@ -1205,6 +1226,14 @@ class TWalker {
       case EMR_ROUNDRECT:
         Figure(r, type);
         break;
+      case EMR_PLGBLT: PlgBlt(r); break;
+      case EMR_MASKBLT:
+        // Drawn without its mask, whose bits must still lie in the record.
+        r.Need(0, 128);
+        if (r.U32(116)) r.Need(r.U32(112), r.U32(116));
+        if (r.U32(124)) r.Need(r.U32(120), r.U32(124));
+        Blt(r, EMR_BITBLT);
+        break;
       case EMR_BITBLT:
       case EMR_STRETCHBLT:
       case EMR_ALPHABLEND:
@@ -1216,8 +1245,10 @@ class TWalker {
         DiBits(r, type);
         break;
       case EMR_GRADIENTFILL: Gradient(r); break;
-      case EMR_EXTTEXTOUTW: Text(r, false); break;
-      case EMR_EXTTEXTOUTA: Text(r, true); break;
+      case EMR_EXTTEXTOUTW: Text(r, 36, false); break;
+      case EMR_EXTTEXTOUTA: Text(r, 36, true); break;
+      case EMR_POLYTEXTOUTW: PolyText(r, false); break;
+      case EMR_POLYTEXTOUTA: PolyText(r, true); break;
       case EMR_SMALLTEXTOUT: SmallText(r); break;
       default: break;  // records that draw nothing here are skipped
     }
@@ -1329,6 +1360,30 @@ class TWalker {
       return;
     }
     PlaceImage(std::move(img), xSrc, ySrc, cxSrc, cySrc, x, y, cx, cy);
+  }
+
+  void PlgBlt(const TRecord& r) {
+    r.Need(0, 140);
+    const std::uint32_t offBmi = r.U32(96), cbBmi = r.U32(100), offBits = r.U32(104), cbBits = r.U32(108);
+    if (r.U32(128)) r.Need(r.U32(124), r.U32(128));
+    if (r.U32(136)) r.Need(r.U32(132), r.U32(136));
+    TImage img = DecodeDib(r, offBmi, cbBmi, offBits, cbBits, !checkOnly_);
+    if (checkOnly_ || img.width == 0 || dc_.rop == TRop2::Nop) return;
+    const double sx = r.I32(48), sy = r.I32(52), sw = r.I32(56), sh = r.I32(60);
+    // Crop as PlaceImage does, then map the three corners.
+    const int x0 = std::clamp(Clamp(std::min(sx, sx + sw)), 0, img.width);
+    const int x1 = std::clamp(Clamp(std::max(sx, sx + sw)), 0, img.width);
+    const int y0 = std::clamp(Clamp(std::min(sy, sy + sh)), 0, img.height);
+    const int y1 = std::clamp(Clamp(std::max(sy, sy + sh)), 0, img.height);
+    if (x1 <= x0 || y1 <= y0) return;
+    TImage crop;
+    crop.width = x1 - x0;
+    crop.height = y1 - y0;
+    for (int yy = y0; yy < y1; ++yy) {
+      const auto* row = img.pixels.data() + std::size_t(yy) * img.width;
+      crop.pixels.insert(crop.pixels.end(), row + x0, row + x1);
+    }
+    canvas_.DrawImage(crop, P(r.I32(24), r.I32(28)), P(r.I32(32), r.I32(36)), P(r.I32(40), r.I32(44)));
   }
 
   static std::uint32_t ColorFromRefBgr(std::uint32_t ref) {
@@ -1495,19 +1550,21 @@ class TWalker {
     }
   }
 
-  void Text(const TRecord& r, bool ansi) {
-    const std::int32_t refX = r.I32(36), refY = r.I32(40);
-    const std::uint32_t chars = r.U32(44), offString = r.U32(48), options = r.U32(52);
+  // One EMRTEXT at `b` (its string and advances at offsets from the
+  // record's start). Returns the EMRTEXT's size.
+  std::uint32_t Text(const TRecord& r, std::uint64_t b, bool ansi) {
+    const std::int32_t refX = r.I32(b), refY = r.I32(b + 4);
+    const std::uint32_t chars = r.U32(b + 8), offString = r.U32(b + 12), options = r.U32(b + 16);
     const bool hasRect = !(options & ETO_NO_RECT);
     TTextOutOptions opt;
     opt.opaque = options & ETO_OPAQUE;
     opt.clipped = options & ETO_CLIPPED;
     opt.rtlReading = options & ETO_RTLREADING;
     if (hasRect) {
-      r.Need(56, 16);
-      if (!checkOnly_) opt.rect = Rect(r, 56, 0);
+      r.Need(b + 20, 16);
+      if (!checkOnly_) opt.rect = Rect(r, b + 20, 0);
     }
-    const std::uint32_t offDx = r.U32(hasRect ? 72 : 56);
+    const std::uint32_t offDx = r.U32(hasRect ? b + 36 : b + 20);
     if (offString < 8) Invalid();
     r.Need(offString, std::uint64_t(chars) * (ansi ? 1 : 2));
     const std::uint64_t perChar = (options & ETO_PDY) ? 8 : 4;
@@ -1515,12 +1572,21 @@ class TWalker {
       if (offDx < 8) Invalid();
       r.Need(offDx, std::uint64_t(chars) * perChar);
     }
-    if (checkOnly_ || inPath_) return;
+    const std::uint32_t size = hasRect ? 40 : 24;
+    // Glyph indices name no characters; they are not drawn.
+    if (checkOnly_ || inPath_ || (options & 0x10)) return size;  // ETO_GLYPH_INDEX
     std::u16string units(chars, u'\0');
     for (std::uint32_t i = 0; i < chars; ++i) units[i] = ansi ? char16_t(r.U8(offString + i)) : r.U16(offString + 2 * i);
-    // Glyph indices name no characters; they are not drawn.
-    if (options & 0x10) return;  // ETO_GLYPH_INDEX
-    DrawText(refX, refY, std::move(units), opt, &r, offDx, perChar);
+    double x = refX, y = refY;
+    if (updateCp_) x = dc_.curX, y = dc_.curY;
+    DrawText(x, y, std::move(units), opt, &r, offDx, perChar);
+    return size;
+  }
+
+  void PolyText(const TRecord& r, bool ansi) {
+    const std::uint32_t strings = r.U32(36);
+    std::uint64_t at = 40;
+    for (std::uint32_t i = 0; i < strings; ++i) at += Text(r, at, ansi);
   }
 
   void SmallText(const TRecord& r) {
@@ -1552,6 +1618,8 @@ class TWalker {
   std::vector<TDc> saved_;
   TPath path_;
   bool inPath_ = false, figureOpen_ = false;
+  bool widened_ = false;  // the path stands for the area its stroke covers
+  bool updateCp_ = false;  // text starts at the current position
   bool penDirty_ = true, brushDirty_ = true, fontDirty_ = true;
   int depth_ = 0;
   bool checkOnly_;

@@ -51,7 +51,9 @@ class TRecord {
   }
   // `bytes` bytes at `off` must lie in the record.
   void Need(std::uint64_t off, std::uint64_t bytes) const {
-    if (off > size_ || bytes > size_ - off) Invalid();
+    // Offsets and sizes come from 32-bit fields and small sums of them, so
+    // the 64-bit sum cannot wrap.
+    if (off + bytes > size_) Invalid();
   }
 
  private:
@@ -136,7 +138,12 @@ struct TLogBrush {
 // spaces, brushes and pens of kinds it does not know): selecting it selects
 // nothing new.
 struct TUndrawn {};
-using TObject = std::variant<std::monostate, TLogPen, TLogBrush, TLogFont, TUndrawn>;
+// Pens and fonts are shared between the table and the states that select
+// them, so selecting one copies nothing and drawing with the one already on
+// the canvas sets nothing.
+using TPenRef = std::shared_ptr<const TLogPen>;
+using TFontRef = std::shared_ptr<const TLogFont>;
+using TObject = std::variant<std::monostate, TPenRef, TLogBrush, TFontRef, TUndrawn>;
 
 // The platform's mapping modes.
 enum : std::uint32_t {
@@ -152,9 +159,9 @@ struct TDc {
   double winOrgX = 0, winOrgY = 0, winExtX = 1, winExtY = 1;
   double vpOrgX = 0, vpOrgY = 0, vpExtX = 1, vpExtY = 1;
   TXform world;
-  TLogPen pen;
+  TPenRef pen;
   TLogBrush brush;
-  TLogFont font;
+  TFontRef font;
   bool winding = false;
   bool clockwise = false;
   TRop2 rop = TRop2::CopyPen;
@@ -294,8 +301,12 @@ class TWalker {
     canvas_.SetBkColor(colors::White);
     canvas_.SetBkMode(TBkMode::Opaque);
     canvas_.SetTextAlign(TTextAlign{});
-    dc_.pen.pen = TPen{};
-    dc_.pen.width = 1;
+    if (!checkOnly_) {
+      auto pen = std::make_shared<TLogPen>();
+      pen->width = 1;
+      dc_.pen = pen;
+      dc_.font = std::make_shared<const TLogFont>();
+    }
     std::uint64_t off = h_.headerSize;
     std::uint32_t count = 1;
     bool ended = false;
@@ -349,6 +360,9 @@ class TWalker {
       m_ = device_;
     }
     penDirty_ = fontDirty_ = true;
+    onCanvasPen_.reset();
+    onCanvasFont_.reset();
+    canvasAt_.reset();
   }
 
   TPointF P(double x, double y) const {
@@ -376,16 +390,19 @@ class TWalker {
   void RealizePen() {
     if (!penDirty_) return;
     penDirty_ = false;
-    TPen pen = dc_.pen.pen;
+    if (dc_.pen == onCanvasPen_) return;
+    onCanvasPen_ = dc_.pen;
+    const TLogPen& lp = *dc_.pen;
+    TPen pen = lp.pen;
     const double s = m_.AxisAligned() ? std::abs(m_.a) : m_.Scale();
-    const double w = dc_.pen.width;
-    if (dc_.pen.geometric || w > 1) {
+    const double w = lp.width;
+    if (lp.geometric || w > 1) {
       pen.width = w <= 0 ? 0 : std::max(1, Clamp(std::min(w * s, 1.0e6)));
     } else {
       pen.width = w <= 0 ? 0 : 1;
     }
     pen.dashes.clear();
-    for (double d : dc_.pen.dashes) pen.dashes.push_back(std::clamp(dc_.pen.geometric ? d * s : d, 0.0, 1.0e6));
+    for (double d : lp.dashes) pen.dashes.push_back(std::clamp(lp.geometric ? d * s : d, 0.0, 1.0e6));
     canvas_.SetPen(pen);
   }
   void RealizeBrush() {
@@ -396,7 +413,9 @@ class TWalker {
   void RealizeFont() {
     if (!fontDirty_) return;
     fontDirty_ = false;
-    TLogFont f = ScaleFont(dc_.font);
+    if (dc_.font == onCanvasFont_) return;
+    onCanvasFont_ = dc_.font;
+    TLogFont f = ScaleFont(*dc_.font);
     if (!m_.AxisAligned()) {
       // The transform turns the text line with everything else.
       const double turn = std::atan2(-m_.b, m_.a) * 1800 / kPi;
@@ -783,7 +802,7 @@ class TWalker {
       }
       if (total <= 0) pen.dashes.clear();
     }
-    slot = pen;
+    slot = std::make_shared<const TLogPen>(std::move(pen));
   }
 
   void Select(std::uint32_t index) {
@@ -792,13 +811,14 @@ class TWalker {
       return;
     }
     const TObject& obj = Slot(index);
-    if (auto* pen = std::get_if<TLogPen>(&obj)) {
+    if (checkOnly_) return;  // the index is all a check needs
+    if (auto* pen = std::get_if<TPenRef>(&obj)) {
       dc_.pen = *pen;
       penDirty_ = true;
     } else if (auto* brush = std::get_if<TLogBrush>(&obj)) {
       dc_.brush = *brush;
       brushDirty_ = true;
-    } else if (auto* font = std::get_if<TLogFont>(&obj)) {
+    } else if (auto* font = std::get_if<TFontRef>(&obj)) {
       dc_.font = *font;
       fontDirty_ = true;
     }
@@ -807,14 +827,19 @@ class TWalker {
   }
 
   void SelectStock(std::uint32_t stock) {
+    if (checkOnly_) return;
     auto brush = [&](TBrushStyle s, TColor c) {
       dc_.brush.brush = TBrush{s, c};
       brushDirty_ = true;
     };
-    auto pen = [&](TPenStyle s, TColor c) {
-      dc_.pen = TLogPen{};
-      dc_.pen.pen = TPen{s, 1, c};
-      dc_.pen.width = 1;
+    auto pen = [&](int which, TPenStyle s, TColor c) {
+      if (!stockPens_[which]) {
+        auto p = std::make_shared<TLogPen>();
+        p->pen = TPen{s, 1, c};
+        p->width = 1;
+        stockPens_[which] = p;
+      }
+      dc_.pen = stockPens_[which];
       penDirty_ = true;
     };
     switch (stock) {
@@ -824,11 +849,12 @@ class TWalker {
       case 3: brush(TBrushStyle::Solid, TColor::Rgb(64, 64, 64)); break;
       case 4: brush(TBrushStyle::Solid, colors::Black); break;
       case 5: brush(TBrushStyle::Clear, colors::White); break;
-      case 6: pen(TPenStyle::Solid, colors::White); break;
-      case 7: pen(TPenStyle::Solid, colors::Black); break;
-      case 8: pen(TPenStyle::Clear, colors::Black); break;
+      case 6: pen(0, TPenStyle::Solid, colors::White); break;
+      case 7: pen(1, TPenStyle::Solid, colors::Black); break;
+      case 8: pen(2, TPenStyle::Clear, colors::Black); break;
       case 10: case 11: case 12: case 13: case 14: case 16: case 17:
-        dc_.font = TLogFont{};
+        if (!stockFont_) stockFont_ = std::make_shared<const TLogFont>();
+        dc_.font = stockFont_;
         fontDirty_ = true;
         break;
       default: break;  // palettes and DC pens/brushes have no meaning here
@@ -947,11 +973,7 @@ class TWalker {
           break;
         }
         dc_.curX = r.I32(8), dc_.curY = r.I32(12);
-        if (inPath_) {
-          AddMove(dc_.curX, dc_.curY);
-        } else if (m_.AxisAligned()) {
-          canvas_.MoveTo(X(r.I32(8)), Y(r.I32(12)));
-        }
+        if (inPath_) AddMove(dc_.curX, dc_.curY);
         break;
       case EMR_LINETO:
         if (checkOnly_) {
@@ -963,9 +985,12 @@ class TWalker {
         } else if (m_.AxisAligned()) {
           if (dc_.rop != TRop2::Nop) {
             RealizePen();
-            // The canvas's position may be stale after a path or a turned transform.
-            canvas_.MoveTo(X(std::int64_t(dc_.curX)), Y(std::int64_t(dc_.curY)));
+            // The canvas moves only where its position is not already ours.
+            if (!canvasAt_ || canvasAt_->x != dc_.curX || canvasAt_->y != dc_.curY) {
+              canvas_.MoveTo(X(std::int64_t(dc_.curX)), Y(std::int64_t(dc_.curY)));
+            }
             canvas_.LineTo(X(r.I32(8)), Y(r.I32(12)));
+            canvasAt_ = TPointF{double(r.I32(8)), double(r.I32(12))};
           }
         } else {
           BeginFigure();
@@ -1117,13 +1142,14 @@ class TWalker {
           // A widened path is the pen's stroke: filling it paints that
           // stroke in the brush's colour.
           RealizePen();
-          TPen pen = dc_.pen.pen;
+          TPen pen = dc_.pen->pen;
           const double s = m_.AxisAligned() ? std::abs(m_.a) : m_.Scale();
-          pen.width = std::max(1, Clamp(std::min(dc_.pen.width * s, 1.0e6)));
+          pen.width = std::max(1, Clamp(std::min(dc_.pen->width * s, 1.0e6)));
           pen.color = dc_.brush.brush.color;
           pen.style = TPenStyle::Solid;
           canvas_.SetPen(pen);
           penDirty_ = true;
+          onCanvasPen_.reset();
           Flush(true, false);
         } else {
           Flush(type != EMR_FILLPATH, type != EMR_STROKEPATH);
@@ -1161,6 +1187,9 @@ class TWalker {
           if (!checkOnly_) UpdateMapping();
           // The canvas brought back its own copies of these.
           penDirty_ = brushDirty_ = fontDirty_ = true;
+          onCanvasPen_.reset();
+          onCanvasFont_.reset();
+          canvasAt_.reset();
         }
         break;
       }
@@ -1171,7 +1200,11 @@ class TWalker {
         pen.width = r.I32(16);
         r.I32(20);
         pen.pen.color = ColorFromRef(r.U32(24));
-        slot = pen;
+        if (checkOnly_) {
+          slot = TUndrawn{};  // a check never draws with it
+        } else {
+          slot = std::make_shared<const TLogPen>(std::move(pen));
+        }
         break;
       }
       case EMR_EXTCREATEPEN: ExtCreatePen(r); break;
@@ -1192,7 +1225,7 @@ class TWalker {
         r.Need(12, 92);  // the LOGFONTW
         if (checkOnly_) {
           // Every field lies inside the record; only its kind matters here.
-          slot = TLogFont{};
+          slot = TUndrawn{};
           break;
         }
         TLogFont font;
@@ -1212,7 +1245,7 @@ class TWalker {
           face += c;
         }
         font.name = Utf16ToUtf8(face);
-        slot = font;
+        slot = std::make_shared<const TLogFont>(std::move(font));
         break;
       }
       case EMR_SELECTOBJECT: Select(r.U32(8)); break;
@@ -1528,10 +1561,18 @@ class TWalker {
       dx.resize(units.size());
       // Advances run along the text's direction, stretched by the scales
       // of that direction.
-      const double angle = dc_.font.escapement / 10.0 * kPi / 180.0;
-      const double along = m_.AxisAligned()
-                               ? std::abs(std::cos(angle)) * std::abs(m_.a) + std::abs(std::sin(angle)) * std::abs(m_.d)
-                               : m_.Scale();
+      double along = m_.Scale();
+      if (m_.AxisAligned()) {
+        const int e = ((dc_.font->escapement % 3600) + 3600) % 3600;
+        if (e == 0 || e == 1800) {
+          along = std::abs(m_.a);
+        } else if (e == 900 || e == 2700) {
+          along = std::abs(m_.d);
+        } else {
+          const double angle = e / 10.0 * kPi / 180.0;
+          along = std::abs(std::cos(angle)) * std::abs(m_.a) + std::abs(std::sin(angle)) * std::abs(m_.d);
+        }
+      }
       std::int64_t sum = 0;
       int prev = 0;
       for (std::size_t i = 0; i < units.size(); ++i) {
@@ -1616,8 +1657,12 @@ class TWalker {
   TXform m_;       // logical units to the canvas
   TDc dc_;
   std::vector<TDc> saved_;
+  TPenRef onCanvasPen_, stockPens_[3];  // the pen the canvas draws with; stock pens
+  TFontRef onCanvasFont_, stockFont_;
   TPath path_;
   bool inPath_ = false, figureOpen_ = false;
+  // The canvas's current position in logical units, while it is known.
+  std::optional<TPointF> canvasAt_;
   bool widened_ = false;  // the path stands for the area its stroke covers
   bool updateCp_ = false;  // text starts at the current position
   bool penDirty_ = true, brushDirty_ = true, fontDirty_ = true;

@@ -123,11 +123,23 @@ class TCanvasLog : public TCanvas {
            std::to_string(r.bottom) + ")";
   }
   std::string Pen() const {
-    return " pen=" + std::to_string(int(s_.pen.style)) + "/" + std::to_string(s_.pen.width) + "/" + Hex(s_.pen.color);
+    const TPen& p = s_.pen;
+    std::string out = " pen=" + std::to_string(int(p.style)) + "/" + std::to_string(p.width) + "/" + Hex(p.color);
+    if (p.cap != TLineCap::Flat || p.join != TLineJoin::Miter) {
+      out += "/c" + std::to_string(int(p.cap)) + "j" + std::to_string(int(p.join));
+    }
+    for (double d : p.dashes) out += "/" + std::to_string(std::lround(d));
+    return out;
   }
   std::string Brush() const {
-    return " brush=" + std::to_string(int(s_.brush.style)) +
-           (s_.brush.style == TBrushStyle::Solid ? "/" + Hex(s_.brush.color) : std::string());
+    const TBrush& b = s_.brush;
+    std::string out = " brush=" + std::to_string(int(b.style));
+    if (b.style == TBrushStyle::Solid) out += "/" + Hex(b.color);
+    if (b.style == TBrushStyle::Hatched) out += "/h" + std::to_string(int(b.hatch)) + "/" + Hex(b.color);
+    if (b.style == TBrushStyle::Pattern && b.pattern) {
+      out += "/" + std::to_string(b.pattern->width) + "x" + std::to_string(b.pattern->height);
+    }
+    return out;
   }
   void Add(std::string line) {
     if (s_.clip) line += " clip=" + R(*s_.clip) + s_.clipNote;

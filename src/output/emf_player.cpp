@@ -427,20 +427,27 @@ class TWalker {
   // --- Paths and figures ---------------------------------------------------
 
   // Where a figure goes: the path being recorded, or the canvas.
+  // A path holds at most this many elements (about 100 MB); what a path
+  // adds beyond is dropped, so arcs and curves cannot multiply memory.
+  static constexpr std::size_t kMaxPathElements = std::size_t(1) << 22;
+  bool PathFull() const { return path_.elements.size() >= kMaxPathElements; }
   void AddMove(double x, double y) {
+    if (PathFull()) return;
     path_.MoveTo(P(x, y));
     figureOpen_ = true;
   }
   void AddLine(double x, double y) {
     if (!figureOpen_) AddMove(dc_.curX, dc_.curY);
+    if (PathFull()) return;
     path_.LineTo(P(x, y));
   }
   void AddCurve(double x1, double y1, double x2, double y2, double x3, double y3) {
     if (!figureOpen_) AddMove(dc_.curX, dc_.curY);
+    if (PathFull()) return;
     path_.CurveTo(P(x1, y1), P(x2, y2), P(x3, y3));
   }
   void CloseFigure() {
-    if (figureOpen_) path_.Close();
+    if (figureOpen_ && !PathFull()) path_.Close();
     figureOpen_ = false;
   }
   // Draws what was collected into path_ unless a path is being recorded.
@@ -1017,7 +1024,8 @@ class TWalker {
         if (checkOnly_) break;
         BeginFigure();
         AddMove(dc_.curX, dc_.curY);
-        const double s = std::clamp(sweep, -3600.0f * 1.0, 3600.0) * kPi / 180;
+        // Beyond a full turn the arc only goes over itself again.
+        const double s = std::clamp(double(sweep), -360.0, 360.0) * kPi / 180;
         AddArc(cx, cy, radius, radius, start * kPi / 180, s, false);
         const double t = (start * kPi / 180) + s;
         dc_.curX = cx + radius * std::cos(t), dc_.curY = cy - radius * std::sin(t);
@@ -1496,13 +1504,16 @@ class TWalker {
       canvas_.DrawPath(p, false, true);
     };
     brushDirty_ = true;
-    const std::uint32_t meshes = std::min<std::uint32_t>(nTri, 4096);
+    // Steps shrink as meshes grow: a record draws at most about 64 K pieces.
+    const std::uint32_t meshes = std::min<std::uint32_t>(nTri, 65536);
+    const int triSteps = std::clamp(int(std::sqrt(65536.0 / std::max<std::uint32_t>(meshes, 1))), 1, 16);
+    const int bands = std::clamp(int(65536 / std::max<std::uint32_t>(meshes, 1)), 1, 64);
     for (std::uint32_t m = 0; m < meshes; ++m) {
       const std::uint64_t o = meshOff + meshSize * m;
       if (mode == 2) {
         auto a = vertex(r.U32(o)), b = vertex(r.U32(o + 4)), c = vertex(r.U32(o + 8));
         if (!a || !b || !c) continue;
-        const int n = 16;
+        const int n = triSteps;
         // Barycentric steps: each small triangle takes the colour at its centre.
         auto at = [&](double u, double v) {
           const double w = 1 - u - v;
@@ -1528,7 +1539,7 @@ class TWalker {
       } else if (mode <= 1) {
         auto a = vertex(r.U32(o)), b = vertex(r.U32(o + 4));
         if (!a || !b) continue;
-        const int n = 64;
+        const int n = bands;
         for (int i = 0; i < n; ++i) {
           const double t0 = double(i) / n, t1 = double(i + 1) / n, tm = (t0 + t1) / 2;
           TPath p;

@@ -216,7 +216,9 @@ TImage DecodeDib(const TRecord& r, std::uint32_t offBmi, std::uint32_t cbBmi, st
     for (int i = 0; i < 3; ++i) masks[i] = r.U32(mOff + 4 * i);
     if (hsize < 52) palOff += 12;
   }
-  std::uint32_t palette[256] = {};
+  // Indices beyond the colour table draw opaque black.
+  std::uint32_t palette[256];
+  std::fill(std::begin(palette), std::end(palette), 0xFF000000u);
   std::uint32_t colorsUsed = 0;
   if (bpp <= 8) {
     colorsUsed = used == 0 || used > (1u << bpp) ? (1u << bpp) : used;

@@ -108,6 +108,30 @@
         <translation>Der Druckauftrag konnte nicht an %1 übergeben werden: %2</translation>
     </message>
     <message>
+        <source>The printer %1 is gone: nothing was printed</source>
+        <translation>Den Drucker %1 gibt es nicht mehr: Es wurde nichts gedruckt</translation>
+    </message>
+    <message>
+        <source>The print service does not answer: nothing was printed on %1</source>
+        <translation>Der Druckdienst antwortet nicht: Auf %1 wurde nichts gedruckt</translation>
+    </message>
+    <message>
+        <source>The print service does not answer: the job for %1 may or may not have been queued</source>
+        <translation>Der Druckdienst antwortet nicht: Ob der Auftrag für %1 in die Warteschlange gelangt ist, ist ungewiss</translation>
+    </message>
+    <message>
+        <source>There is no room in the temporary folder %1 for the print job: nothing was printed</source>
+        <translation>Im temporären Ordner %1 ist kein Platz für den Druckauftrag: Es wurde nichts gedruckt</translation>
+    </message>
+    <message>
+        <source>The printer %1 has stopped, and the print job waits in its queue: %2</source>
+        <translation>Der Drucker %1 wurde angehalten, der Druckauftrag wartet in seiner Warteschlange: %2</translation>
+    </message>
+    <message>
+        <source>The printer %1 has stopped, and the print job waits in its queue</source>
+        <translation>Der Drucker %1 wurde angehalten, der Druckauftrag wartet in seiner Warteschlange</translation>
+    </message>
+    <message>
         <source>Failed to create key %1</source>
         <translation>Der Schlüssel %1 konnte nicht angelegt werden</translation>
     </message>

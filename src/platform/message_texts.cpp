@@ -46,6 +46,12 @@ const char* const kPatterns[] = {
     QT_TRANSLATE_NOOP("Messages", "A print job is already running"),
     QT_TRANSLATE_NOOP("Messages", "Cannot begin a new page on %1"),
     QT_TRANSLATE_NOOP("Messages", "The print job could not be handed to %1: %2"),
+    QT_TRANSLATE_NOOP("Messages", "The printer %1 is gone: nothing was printed"),
+    QT_TRANSLATE_NOOP("Messages", "The print service does not answer: nothing was printed on %1"),
+    QT_TRANSLATE_NOOP("Messages", "The print service does not answer: the job for %1 may or may not have been queued"),
+    QT_TRANSLATE_NOOP("Messages", "There is no room in the temporary folder %1 for the print job: nothing was printed"),
+    QT_TRANSLATE_NOOP("Messages", "The printer %1 has stopped, and the print job waits in its queue: %2"),
+    QT_TRANSLATE_NOOP("Messages", "The printer %1 has stopped, and the print job waits in its queue"),
     // The settings store.
     QT_TRANSLATE_NOOP("Messages", "Failed to create key %1"),
     QT_TRANSLATE_NOOP("Messages", "Failed to get data for '%1'"),

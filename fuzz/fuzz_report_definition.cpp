@@ -1,11 +1,15 @@
 // libFuzzer target: a report definition built from the input (paper, incl.
 // Default and Custom, orientation, margins, columns, bands of every type
 // with their flags, child and linked bands, a stretching label, up to a few
-// hundred rows) generated into the page store. Whatever the definition:
-// generation ends, no band starts more pages than its prints and its
-// carried-over lines can account for, every band lies on its page where
-// the definition lets it, every stored page has the size the page is laid
-// out on, and the temporary directory stays empty while the pages live.
+// hundred rows) generated into the page store and onto 254-dpi and 600-dpi
+// devices. Whatever the definition: generation ends, no band starts more
+// pages than its prints and its carried-over lines can account for, every
+// band lies on its page where the definition lets it and inside its column,
+// no text is inked outside the paper or over a page footer, no page holds
+// nothing but headers and footers while the report prints anything else,
+// the three give the same pages, bands and line breaks, every stored page
+// has the size the page is laid out on, and the temporary directory stays
+// empty while the pages live.
 // Input format (missing bytes read as 0): see TDefinition::Read.
 
 #include <dirent.h>
@@ -17,8 +21,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -29,6 +35,7 @@
 #include "output/stored_page.h"
 #include "definition/report_error.h"
 #include "definition/rounding.h"
+#include "../tests/support/fake_platform_printer.h"
 
 namespace {
 
@@ -160,6 +167,98 @@ long double ChainHeight(const TCustomBand* band, bool enabledOnly = false) {
   return h;
 }
 
+// What one generation did: where each band and each label's lines went (in
+// storage units, page and column), the text it inked per page, the top of
+// the footers on each page and the pages a band of the report's flow drew on.
+using Real = long double;
+struct TSeen {
+  std::vector<std::vector<Real>> trace;
+  struct TInk { int page; bool footer; TRect box; };
+  std::vector<TInk> ink;
+  std::map<int, int> footerTop;
+  std::set<int> content;
+  bool flowPrinted = false;
+  std::vector<const TCustomBand*> printing;  // bands printing now, innermost last
+  std::set<const TCustomBand*> started;      // bands that began to print in this run
+};
+
+bool IsFlow(const TCustomBand& band) {
+  const TBandType t = band.EffectiveType();
+  return t != TBandType::rbPageHeader && t != TBandType::rbPageFooter && t != TBandType::rbColumnHeader;
+}
+
+TRect Intersect(const TRect& a, const TRect& b) {
+  return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
+}
+
+// A device's canvas that notes text cells (clipped as the device clips) and
+// every drawing made while a band of the flow prints.
+class TInkCanvas final : public TCanvas {
+ public:
+  TInkCanvas(TTextMetrics& metrics, std::function<void(const TRect*)> note) : metrics_(metrics), note_(note) {}
+  void SetPen(const TPen&) override {}
+  void SetBrush(const TBrush&) override {}
+  void SetFont(const TLogFont& f) override { font_ = f; }
+  void SetTextColor(TColor) override {}
+  void SetBkColor(TColor) override {}
+  void SetBkMode(TBkMode) override {}
+  void SetTextAlign(TTextAlign a) override { align_ = a; }
+  void FillRect(const TRect&) override { note_(nullptr); }
+  void Rectangle(const TRect&) override { note_(nullptr); }
+  void Ellipse(const TRect&) override { note_(nullptr); }
+  void MoveTo(int, int) override {}
+  void LineTo(int, int) override { note_(nullptr); }
+  void TextOut(int x, int y, std::string_view text, const TTextOutOptions&, std::span<const int> dx) override {
+    int w = 0;
+    for (int a : dx) w += a;
+    if (dx.empty()) w = metrics_.TextExtent(font_, text).width;
+    if (align_.horz == THorzTextAlign::Right) x -= w;
+    if (align_.horz == THorzTextAlign::Center) x -= w / 2;
+    TRect r{x, y, x + w, y + metrics_.Metrics(font_).height};
+    if (clip_) r = Intersect(r, *clip_);
+    note_(r.left < r.right && r.top < r.bottom ? &r : nullptr);
+  }
+  void IntersectClipRect(const TRect& r) override { clip_ = clip_ ? Intersect(r, *clip_) : r; }
+  void RemoveClip() override { clip_.reset(); }
+  void Save() override { saved_.push_back(clip_); }
+  void Restore() override {
+    if (saved_.empty()) return;
+    clip_ = saved_.back();
+    saved_.pop_back();
+  }
+
+ private:
+  TTextMetrics& metrics_;
+  std::function<void(const TRect*)> note_;
+  TLogFont font_;
+  TTextAlign align_;
+  std::optional<TRect> clip_;
+  std::vector<std::optional<TRect>> saved_;
+};
+
+// A printer at `dpi` without unprintable margins, on A4 (the paper of a
+// report on the default paper) or a sheet large enough for the page
+// (width x length, 0.1 mm) to print unscaled, drawing on an ink canvas.
+class TInkDevice final : public TFakePlatformPrinter {
+ public:
+  TInkDevice(int dpi, Real width, Real length, std::function<void(const TRect*)> note)
+      : TFakePlatformPrinter({CapableQueue("fuzz")}, 0, dpi), canvas_(Metrics(), std::move(note)),
+        width_(int(width * dpi / kStoredPerInch) + 2), length_(int(length * dpi / kStoredPerInch) + 2) {
+    offset = 0;
+  }
+  TDeviceCaps Caps() override {
+    TDeviceCaps caps = TFakePlatformPrinter::Caps();
+    caps.printableWidth = caps.physicalWidth = std::max(caps.physicalWidth, width_);
+    caps.printableHeight = caps.physicalHeight = std::max(caps.physicalHeight, length_);
+    return caps;
+  }
+  TCanvas& Canvas() override { return canvas_; }
+
+ private:
+  TInkCanvas canvas_;
+  int width_, length_;
+};
+
 void Run(const TDefinition& def, const TRunTempDir& temp) {
   THeadlessContext context;
   TControl owner;
@@ -186,6 +285,7 @@ void Run(const TDefinition& def, const TRunTempDir& temp) {
 
   std::vector<TBand*> bands;
   std::map<const TCustomBand*, int> lines;  // the label lines each band carries
+  std::map<const TCustomBand*, const TReportLabel*> labelOf;
   for (const TBandPlan& plan : def.bands) {
     TBand& band = owner.CreateComponent<TBand>(context, plan.type);
     band.SetParent(&report);
@@ -217,6 +317,7 @@ void Run(const TDefinition& def, const TRunTempDir& temp) {
       for (int i = 1; i < plan.labelLines; ++i) text += "\rline " + std::to_string(i);
       label.SetCaption(text);
       lines[&band] = plan.labelLines;
+      labelOf[&band] = &label;
     }
     bands.push_back(&band);
   }
@@ -254,29 +355,89 @@ void Run(const TDefinition& def, const TRunTempDir& temp) {
   std::map<const TCustomBand*, int> emitted;  // prints that may start a page
   std::vector<TRect> placed;                  // every printed band's frame, with its page
   std::vector<int> placedPage;
+  TSeen* seen = nullptr;
+  std::map<const TCustomBand*, int> ids;
+  auto note = [&](const TRect* ink) {
+    if (seen->printing.empty()) return;
+    const TCustomBand& band = *seen->printing.back();
+    if (IsFlow(band)) seen->content.insert(report.PageCounter());
+    if (ink) seen->ink.push_back({report.PageCounter(), band.EffectiveType() == TBandType::rbPageFooter, *ink});
+  };
   for (TCustomBand* b : report.BandList()) {
     b->BeforePrint = [&](TCustomBand& band, bool&) {
       if (!report.InPageWork()) ++emitted[&band];
+      seen->printing.push_back(&band);
+      seen->started.insert(&band);
     };
     b->AfterPrint = [&](TCustomBand& band, bool printed) {
-      if (printed && band.Height() != 0) {
+      if (!printed) return;
+      seen->printing.pop_back();
+      const int at = report.PageCounter();
+      if (band.Height() != 0) {
         placed.push_back(band.FrameRect());
-        placedPage.push_back(report.PageCounter());
+        placedPage.push_back(at);
       }
+      if (IsFlow(band)) seen->content.insert(at), seen->flowPrinted = true;
+      if (band.EffectiveType() == TBandType::rbPageFooter) {
+        auto [it, fresh] = seen->footerTop.emplace(at, band.FrameRect().top);
+        if (!fresh) it->second = std::min(it->second, band.FrameRect().top);
+      }
+      // Inside its column, or across the net width for a band of the page:
+      // the columns share what the spaces leave of it.
+      const TReportPrinter& p = *report.ReportPrinter();
+      const long double left = RoundHalfEven(page.Stored(TPageSetup::kLeftMargin));
+      const long double right = RoundHalfEven(report.RunPageWidth() - page.Stored(TPageSetup::kRightMargin));
+      const long double space = RoundHalfEven(page.Stored(TPageSetup::kColumnSpace));
+      const int n = page.Columns(), c = report.ColumnIndex();
+      const long double column = (right - left - space * (n - 1)) / n;
+      const TRect& r = band.FrameRect();
+      if (column >= 1 && SpansPage(band.EffectiveType())) {
+        Check(r.left == p.ToDeviceX(left) && r.right <= p.ToDeviceX(right), "a band of the page off the net width");
+      } else if (column >= 1) {
+        Check(r.left >= p.ToDeviceX(left + (c - 1) * (space + column) - 1) &&
+                  r.right <= p.ToDeviceX(left + (c - 1) * space + c * column),
+              "a band outside its column");
+      }
+      auto label = labelOf.find(&band);
+      seen->trace.push_back({Real(ids.emplace(&band, int(ids.size())).first->second), Real(at),
+                             Real(c), report.CursorX(), report.CursorY(),
+                             label == labelOf.end() ? -1.0L : label->second->NextLineIndex()});
     };
   }
+  // Where each label's text stands as each page ends: its line breaks.
+  report.OnEndPage = [&](TCustomReport&) {
+    for (const auto& [band, label] : labelOf)
+      if (seen->started.count(band)) seen->trace.push_back({-1.0L, Real(report.PageCounter()), Real(label->NextLineIndex()),
+                             Real(label->OutputComplete())});
+  };
   int remaining = def.rows;
   if (def.rowsByHandler) report.OnNeedData = [&](TCustomReport&, bool& more) { more = remaining-- > 0; };
   TReportPrinter* printer = nullptr;
   report.OnPreview = [&](TReportPrinter& sender) { printer = &sender; };
 
-  try {
-    report.Preview();
-  } catch (const EReportError&) {
-  }
-  Check(report.Idle(), "the run did not end");
+  // The preview, then the same definition printed at 254 and 600 dpi.
+  TSeen preview, devices[2];
+  auto generate = [&](TSeen& into, int dpi) {
+    seen = &into;
+    remaining = def.rows;
+    try {
+      if (dpi == 0) {
+        report.Preview();
+      } else {
+        const bool own = page.PaperSize() != TPaperSize::Default;  // else the device's A4
+        report.PrintOn(std::make_unique<TInkDevice>(dpi, own ? report.RunPageWidth() : 0,
+                                                    own ? report.RunPageLength() : 0, note));
+      }
+    } catch (const EReportError&) {
+    }
+    Check(report.Idle(), "the run did not end");
+    into.trace.push_back({Real(report.PageCounter())});
+    into.printing.clear();
+  };
+  generate(preview, 0);
   if (!printer) return;
   const int pages = printer->PageCount();
+  Check(pages == report.PageCounter(), "pages begun and stored disagree");
 
   // Pages begin only where a print outside the beginning of a page asks for
   // one, and a band's text carried on takes at most a page per line.
@@ -318,6 +479,24 @@ void Run(const TDefinition& def, const TRunTempDir& temp) {
   }
   // The pages are still held: nothing of them has a name in TMPDIR.
   Check(temp.Empty(), "a temporary file in TMPDIR");
+
+  const int dpis[] = {254, 600};
+  for (int d = 0; d < 2; ++d) {
+    TSeen& device = devices[d];
+    generate(device, dpis[d]);
+    Check(device.trace == preview.trace, "the preview and a printer give other pages, bands or line breaks");
+    const int w = RoundHalfEvenToInt(width * dpis[d] / kStoredPerInch);
+    const int h = RoundHalfEvenToInt(length * dpis[d] / kStoredPerInch);
+    for (const TSeen::TInk& ink : device.ink) {
+      const TRect& r = ink.box;
+      Check(r.left >= 0 && r.top >= 0 && r.right <= w && r.bottom <= h, "text inked outside the paper");
+      auto footer = device.footerTop.find(ink.page);
+      Check(ink.footer || footer == device.footerTop.end() || r.bottom <= footer->second,
+            "text inked over a page footer");
+    }
+    for (int n = 1; device.flowPrinted && n <= pages; ++n)
+      Check(device.content.count(n) != 0, "a page with nothing but headers and footers");
+  }
 }
 
 }  // namespace

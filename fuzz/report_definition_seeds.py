@@ -6,7 +6,7 @@ import os
 import struct
 
 TITLE, PAGE_HEADER, DETAIL, PAGE_FOOTER, SUMMARY, COLUMN_HEADER = 0, 1, 2, 3, 4, 8
-DEFAULT, LETTER, A4, A5, CUSTOM = 0, 1, 9, 11, 27
+DEFAULT, LETTER, A4, A5, B4, CUSTOM = 0, 1, 9, 11, 12, 27
 FNP, FNC, BOTTOM, DISABLED, CHILD, LABEL, LINK = 1, 2, 4, 8, 16, 32, 64
 
 
@@ -53,6 +53,21 @@ seeds = {
         [band(TITLE, 150, FNP), band(PAGE_HEADER, 100, FNC), band(DETAIL, 300, FNC | CHILD, child=96),
          band(SUMMARY, 200, FNP | BOTTOM | LINK, link=2), band(PAGE_FOOTER, 200, FNP)],
         columns=2, rows=10, no_last_footer=True, compression=True),
+    # A detail taller than the room a page leaves it, its text carried on;
+    # headers that eat the room; a summary without details in two columns;
+    # three columns across A4 landscape; a stretching header on B4.
+    'detail_taller_than_room': definition(
+        [band(PAGE_HEADER, 2000), band(DETAIL, 600, LABEL, lines=24, label_height=42), band(PAGE_FOOTER, 200)],
+        rows=2),
+    'header_eats_the_room': definition(
+        [band(PAGE_HEADER, 100, LABEL, lines=24, label_height=42), band(COLUMN_HEADER, 1500, LABEL, lines=24),
+         band(DETAIL, 100), band(PAGE_FOOTER, 200)], paper=A5, rows=3),
+    'summary_two_columns_no_detail': definition([band(SUMMARY, 300)], columns=2, rows=3),
+    'a4_landscape_three_columns': definition([band(DETAIL, 500), band(SUMMARY, 600)], landscape=True, columns=3,
+                                             margins=(100, 100, 180, 244), rows=7),
+    'b4_stretching_header': definition(
+        [band(PAGE_HEADER, 100, LABEL, lines=24, label_height=42), band(DETAIL, 400), band(PAGE_FOOTER, 200)],
+        paper=B4, rows=9),
     # Some 300 pages: more than the page store keeps in memory.
     'many_pages': definition([band(PAGE_HEADER, 100), band(DETAIL, 2000, LABEL, lines=20, label_height=500)],
                              rows=300),

@@ -171,11 +171,11 @@ void TCustomBand::PrintElements(long double x, long double y) {
   const long double h0 = size_.StoredHeight();
   stretch_amount_ = 0;
   bool first = true;
-  TScopeGuard settled([this] { continues_output_ = false; });
   // Each pass prints what is left; a pass that leaves output unfinished
   // continues on a new column or page. Bounded against elements that can
   // never finish.
   for (int pass = 0; pass < 100000; ++pass) {
+    const long long placedBefore = placed_lines_;
     bool all = true;
     const std::size_t count = ChildCount();
     for (std::size_t i = 0; i < count && i < ChildCount(); ++i) {
@@ -186,14 +186,19 @@ void TCustomBand::PrintElements(long double x, long double y) {
     }
     if (report.DrawOutput()) {
       frame_rect_ = {printer.ToDeviceX(x), printer.ToDeviceY(y),
-                     printer.ToDeviceX(x + size_.StoredWidth()),
+                     printer.ToDeviceX(x + report.PrintWidth(*this)),
                      printer.ToDeviceY(y + size_.StoredHeight() + stretch_amount_ + 1)};
       if (Frame().HasAnySide())
         Frame().DrawSides(printer.Canvas(), frame_rect_, printer.ScaleX(), printer.ScaleY());
     }
     if (all) return;
-    if (report.InPageWork()) {
-      // A header or footer ends on its own page: what it left over is dropped.
+    // Pages from the second on are laid out alike, so text carried on to a
+    // fresh column of one that could not place a line there never will:
+    // the rest is dropped rather than carried on for ever.
+    const bool stuck = !first && placed_lines_ == placedBefore && report.PageCounter() >= 2;
+    if (report.InPageWork() || EffectiveType() == TBandType::rbColumnHeader || stuck) {
+      // A header or footer (a column header also where it begins page 1)
+      // ends on its own page: what did not fit above its limit is cut there.
       for (std::size_t i = 0; i < ChildCount(); ++i)
         if (auto* element = dynamic_cast<TPrintable*>(&Child(i))) element->AbandonOutput();
       return;
@@ -204,7 +209,7 @@ void TCustomBand::PrintElements(long double x, long double y) {
     RestoreHeight(h0);
     stretch_amount_ = 0;
     first = false;
-    continues_output_ = true;
+    report.MarkContent(*this);
     x = report.CursorX();
     y = report.CursorY();
   }
@@ -245,11 +250,12 @@ void TCustomBand::PrintOnPage() {
       report->EnsureRoom(*this);
     }
     report->SettleBand(*this);
+    report->MarkContent(*this);
 
     const long double x = report->CursorX();
     const long double y = report->CursorY();
     frame_rect_ = {printer.ToDeviceX(x), printer.ToDeviceY(y),
-                   printer.ToDeviceX(x + size_.StoredWidth()),
+                   printer.ToDeviceX(x + report->PrintWidth(*this)),
                    printer.ToDeviceY(y + size_.StoredHeight())};
     if (Height() != 0 && Enabled()) {
       if (report->DrawOutput()) {

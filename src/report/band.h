@@ -81,11 +81,9 @@ class TCustomBand : public TBasePanel {
   void SetStretchAmount(long double amount) { stretch_amount_ = amount; }
   // The device rectangle the band was last printed into.
   const TRect& FrameRect() const { return frame_rect_; }
-  // True while the band prints, on a fresh column or page, what its
-  // elements left over: each of them then prints at least a line there even
-  // where it does not fit, as a band prints where it stands, so carrying
-  // text on always ends.
-  bool ContinuesOutput() const { return continues_output_; }
+  // An element placed a line of text for the band: a pass that carries
+  // text on and places none has met a column that cannot hold it.
+  void NoteLinePlaced() { ++placed_lines_; }
 
   // Prints the band at the owning report's current position (report
   // generation); then its child band.
@@ -124,7 +122,7 @@ class TCustomBand : public TBasePanel {
   bool force_new_column_ = false;
   bool force_new_page_ = false;
   bool in_layout_ = false;
-  bool continues_output_ = false;
+  long long placed_lines_ = 0;
   bool destroying_ = false;
   int loaded_pixel_height_ = 40;
 };

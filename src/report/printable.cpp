@@ -77,6 +77,7 @@ void TPrintable::Loaded() {
 
 void TPrintable::BeginPrinting() {
   in_print_run_ = true;
+  output_complete_ = true;  // a run cut short by an error left nothing to carry into this one
   TCustomReport* report = OwnerReport();
   printer_ = report ? report->ReportPrinter() : nullptr;
 }

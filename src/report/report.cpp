@@ -271,7 +271,7 @@ void TCustomReport::Generate() {
     idle_ = true;
   });
   cancel_requested_ = on_last_page_ = header_done_ = column_break_armed_ = false;
-  in_detail_break_ = false;
+  in_detail_break_ = page_holds_content_ = footer_room_taken_ = false;
   page_work_ = 0;
 
   bool printReport = true;
@@ -381,10 +381,9 @@ void TCustomReport::RunDataController() {
     more = false;
     OnNeedData(*this, more);
   }
-  if (summary) {
-    if (page_counter_ == 0) BeginNextPage();
-    EmitBand(summary);
-  }
+  // The summary's own space check begins the page it needs, if any: a
+  // page begun for it here would stay empty when it prints nothing.
+  EmitBand(summary);
 }
 
 // Bands are laid out on one paper, the page's own, and the printer's page
@@ -419,7 +418,12 @@ void TCustomReport::EnsureRoom(TCustomBand& band) {
   const long double printable =
       run_page_length_ - (page_->Stored(TPageSetup::kTopMargin) + page_->Stored(TPageSetup::kBottomMargin));
   const TBandType type = band.EffectiveType();
-  const bool fits = type == TBandType::rbPageFooter || SpaceLeft() >= need || need > printable;
+  // A page that holds nothing yet is never given up: the band would not
+  // fit on the next one either, being laid out alike or with less above.
+  // A column header (and its chain) heads the column it finds, as it does
+  // where a column begins: moving on would print it twice.
+  const bool fits = type == TBandType::rbPageFooter || SpaceLeft() >= need || need > printable ||
+                    (page_counter_ != 0 && (!page_holds_content_ || type == TBandType::rbColumnHeader));
   if (fits && page_counter_ != 0) {
     if (type == TBandType::rbDetail) in_detail_break_ = false;
     return;
@@ -448,16 +452,13 @@ void TCustomReport::BeginNextColumn() {
   ++page_work_;
   TScopeGuard done([this] { --page_work_; });
   if (column_index_ >= page_->Columns()) {
-    column_index_ = 1;
-    cursor_x_ = RoundHalfEven(page_->Stored(TPageSetup::kLeftMargin));
     BeginNextPage();
   } else {
-    TCustomBand* detail = FirstBand(TBandType::rbDetail);
-    const long double width = detail ? RoundHalfEven(detail->Size().StoredWidth())
-                                     : static_cast<long double>(page_->GenerationColumnWidth());
-    cursor_x_ += RoundHalfEven(page_->Stored(TPageSetup::kColumnSpace)) + width;
-    cursor_y_ = column_top_y_;
+    // From the page's own column grid rather than by adding up a band's
+    // width, which the design surface rounded to its pixels.
     ++column_index_;
+    cursor_x_ = ColumnLeft(column_index_);
+    cursor_y_ = column_top_y_;
   }
   SetNamed("COLUMNNUMBER", column_index_);
   if (!(column_index_ == 1 && page_counter_ == 1)) EmitBand(FirstBand(TBandType::rbColumnHeader));
@@ -469,6 +470,11 @@ void TCustomReport::BeginNextPage() {
   FinishPage();
   ++page_counter_;
   SetNamed("PAGENUMBER", page_counter_);
+  // A page begins in its first column, whoever begins it.
+  column_index_ = 1;
+  cursor_x_ = ColumnLeft(1);
+  SetNamed("COLUMNNUMBER", column_index_);
+  page_holds_content_ = footer_room_taken_ = false;
   if (draw_output_ || page_counter_ == 1) printer_->NewPage();
   cursor_y_ = RoundHalfEven(page_->Stored(TPageSetup::kTopMargin));
   if (OnStartPage) OnStartPage(*this);
@@ -489,7 +495,11 @@ void TCustomReport::FinishPage() {
   // may still break away from the page this footer ends.
   cursor_y_ = RoundHalfEven(run_page_length_ - page_->Stored(TPageSetup::kBottomMargin) - footer_height_);
   cursor_x_ = RoundHalfEven(page_->Stored(TPageSetup::kLeftMargin));
-  if (!(on_last_page_ && !options_.LastPageFooter)) EmitBand(FirstBand(TBandType::rbPageFooter));
+  // A summary aligned to the bottom of a last page without footers that
+  // ran on from this page took the footers' room here: a footer printed
+  // now would cover it.
+  if (!(on_last_page_ && !options_.LastPageFooter) && !footer_room_taken_)
+    EmitBand(FirstBand(TBandType::rbPageFooter));
   PrintPageItems();
   if (OnEndPage) OnEndPage(*this);
 }
@@ -515,7 +525,8 @@ void TCustomReport::EmitBand(TCustomBand* band) {
 }
 
 void TCustomReport::SettleBand(TCustomBand& band) {
-  if (page_work_ == 0 && column_index_ > 1 && SpansPage(band.EffectiveType())) MoveOnFor(band);
+  if (page_work_ == 0 && column_index_ > 1 && page_holds_content_ && SpansPage(band.EffectiveType()))
+    MoveOnFor(band);
   AlignToBottom(band);
 }
 
@@ -535,6 +546,7 @@ void TCustomReport::BreakToNewPage() {
     header_done_ = false;
     return;
   }
+  if (!page_holds_content_) return;
   // A report has at least one column, so this ends.
   do {
     BeginNextColumn();
@@ -542,12 +554,53 @@ void TCustomReport::BreakToNewPage() {
 }
 
 void TCustomReport::BreakToNewColumn() {
-  if (idle_ || page_work_ > 0) return;
+  if (idle_ || page_work_ > 0 || !page_holds_content_) return;
   if (column_break_armed_ || column_index_ > 1) {
     BeginNextColumn();
   } else {
     column_break_armed_ = true;
   }
+}
+
+namespace {
+// a / b rounded towards minus infinity (b > 0).
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b) { return a / b - (a % b != 0 && a < 0 ? 1 : 0); }
+}  // namespace
+
+long double TCustomReport::ColumnLeft(int column) const {
+  const std::int64_t left = RoundHalfEven(page_->Stored(TPageSetup::kLeftMargin));
+  const std::int64_t right = RoundHalfEven(run_page_width_ - page_->Stored(TPageSetup::kRightMargin));
+  const std::int64_t space = RoundHalfEven(page_->Stored(TPageSetup::kColumnSpace));
+  const std::int64_t n = std::max(1, page_->Columns());
+  const std::int64_t i = std::clamp<std::int64_t>(column, 1, n + 1) - 1;
+  // The columns share what the spaces leave of the net width.
+  const std::int64_t inner = right - left - space * (n - 1);
+  return static_cast<long double>(left + i * space + FloorDiv(i * inner, n));
+}
+
+long double TCustomReport::ColumnWidth(int column) const {
+  const long double space = RoundHalfEven(page_->Stored(TPageSetup::kColumnSpace));
+  return ColumnLeft(column + 1) - space - ColumnLeft(column);
+}
+
+long double TCustomReport::PrintWidth(const TCustomBand& band) const {
+  if (!SpansPage(band.EffectiveType())) return ColumnWidth(column_index_);
+  return RoundHalfEven(run_page_width_ - page_->Stored(TPageSetup::kRightMargin)) -
+         RoundHalfEven(page_->Stored(TPageSetup::kLeftMargin));
+}
+
+long double TCustomReport::TextBottom(const TCustomBand& band) const {
+  if (band.EffectiveType() == TBandType::rbPageFooter) return PageBottom();
+  return PageBottom() - footer_reserve_;
+}
+
+void TCustomReport::MarkContent(const TCustomBand& band) {
+  const TBandType type = band.EffectiveType();
+  if (page_work_ > 0 || type == TBandType::rbPageHeader || type == TBandType::rbPageFooter ||
+      type == TBandType::rbColumnHeader || type == TBandType::rbOverlay)
+    return;
+  page_holds_content_ = true;
+  if (footer_reserve_ < footer_height_) footer_room_taken_ = true;
 }
 
 void TCustomReport::HandleMessage(TMessage& message) {

@@ -189,6 +189,23 @@ class TCustomReport : public TBasePanel, public TReportHost, public TMessageRece
   void SettleBand(TCustomBand& band);
   void BreakToNewPage();
   void BreakToNewColumn();
+  // Column `column` (1-based) of the page: where it begins and how wide it
+  // is (0.1 mm, whole units). The columns and the spaces between them add
+  // up to the net width exactly; what whole units leave over goes to the
+  // columns one unit each, so no band ends past the right margin.
+  long double ColumnLeft(int column) const;
+  long double ColumnWidth(int column) const;
+  // The width a band prints across: the net width for a band that spans
+  // the page, the current column's for the others.
+  long double PrintWidth(const TCustomBand& band) const;
+  // How far down a band's text may go (0.1 mm of the page): a page footer's
+  // to the bottom margin, any other band's to the top of the footers' room.
+  long double TextBottom(const TCustomBand& band) const;
+  // A band of the report's flow (not a page or column header or footer) is
+  // printing on the page: the page is no longer empty, and a forced break
+  // or a lack of room may now give it up.
+  void MarkContent(const TCustomBand& band);
+  bool PageHoldsContent() const { return page_holds_content_; }
   // The marks that keep a forced break from making an empty page or column.
   void ClearHeaderDone() { header_done_ = false; }
   void ArmColumnBreak() { column_break_armed_ = true; }
@@ -250,6 +267,8 @@ class TCustomReport : public TBasePanel, public TReportHost, public TMessageRece
   bool header_done_ = false;
   bool column_break_armed_ = false;
   bool in_detail_break_ = false;
+  bool page_holds_content_ = false;
+  bool footer_room_taken_ = false;  // a band printed into the room of the page's footers
   int page_work_ = 0;
   long double run_page_width_ = 0;
   long double run_page_length_ = 0;

@@ -207,6 +207,7 @@ void TCustomReportLabel::FormatText() {
 
 void TCustomReportLabel::BeginPrinting() {
   TPrintable::BeginPrinting();
+  next_line_index_ = 0;
   SetCaption(caption_);
 }
 
@@ -214,7 +215,12 @@ void TCustomReportLabel::PrintAt(long double x, long double y) {
   if (!CountsAsEnabled() || !Printer()) return;
   TReportPrinter& p = *Printer();
   const TLogFont font = LogFontFor(Font(), p.CanvasMetrics().PixelsPerInch());
-  const long double lh = p.CanvasMetrics().TextExtent(font, "W").height / p.ScaleY();
+  // Lines are laid out in the reference metrics, in storage units, whatever
+  // the device: a device's own line height, rounded to its pixels, would
+  // break text, bands and pages elsewhere than the preview does.
+  TTextMetrics& reference = Context().Metrics();
+  const long double lh = reference.TextExtent(LogFontFor(Font(), reference.PixelsPerInch()), "W").height *
+                         kStoredPerInch / reference.PixelsPerInch();
   if (DrawOutput()) {
     p.Canvas().SetFont(font);
     p.Canvas().SetTextColor(Font().Color());
@@ -240,6 +246,17 @@ void TCustomReportLabel::DrawLines(bool mayStretch, long double lh, long double 
   const long double w = Size().Stored(TPrintableSize::kWidth);
   const bool draw = DrawOutput();
   TCanvas* canvas = draw ? &p.Canvas() : nullptr;
+  TCustomBand* band = Band();
+  TCustomReport* report = OwnerReport();
+  // Text stays on the paper and above the footers (a footer's above the
+  // bottom margin): a line that does not fit there is carried on or, where
+  // the band cannot break, cut; the clip keeps a device's taller glyphs and
+  // the label's fill there too.
+  const bool bounded = band && report && !report->Idle();
+  const long double limit = bounded ? report->TextBottom(*band) : 0;
+  if (draw && bounded)
+    canvas->IntersectClipRect({p.ToDeviceX(0), p.ToDeviceY(0), p.ToDeviceX(report->RunPageWidth()),
+                               p.ToDeviceY(limit)});
   if (draw && !Transparent()) {
     canvas->SetBrush(TBrush{TBrushStyle::Solid, Color()});
     canvas->SetPen(TPen{TPenStyle::Solid, 0, Color()});
@@ -274,20 +291,16 @@ void TCustomReportLabel::DrawLines(bool mayStretch, long double lh, long double 
   if (output_complete_) next_line_index_ = 0;
   grew_band_ = false;
   const TLogFont textFont = LogFontFor(Font(), p.CanvasMetrics().PixelsPerInch());
-  TCustomBand* band = Band();
-  TCustomReport* report = OwnerReport();
-  int drawn = 0;
   auto fits = [&]() {
+    if (bounded && lineY + lh > limit) return false;
     if (bottom >= lineY + lh) return true;
-    if (!mayStretch || !band || !report) return false;
-    const long double need =
-        RoundHalfEven(lh + band->Size().StoredHeight() + band->StretchAmount());
-    // Text carried on to a fresh column prints a line there even where it
-    // does not fit, or it would be carried on for ever; all of it where the
-    // band itself does not fit there, as no later column holds more.
-    const bool forced = band->ContinuesOutput() &&
-                        (drawn == 0 || report->SpaceLeft() < RoundHalfEven(band->Size().StoredHeight()));
-    if (!forced && report->SpaceLeft() < need) return false;
+    if (!mayStretch || !bounded) return false;
+    const long double grown = band->Size().StoredHeight() + band->StretchAmount();
+    const long double room = RoundHalfEven(limit - report->CursorY());
+    // The band grows while it stays above the limit; one that already
+    // reaches past it (taller than the room it was given) costs no more
+    // room by growing, and its lines stop at the limit all the same.
+    if (room < RoundHalfEven(lh + grown) && room >= RoundHalfEven(grown)) return false;
     const long double before = band->StretchAmount();
     if (grew_band_ || before <= lh) band->SetStretchAmount(before + lh);
     grew_band_ = true;
@@ -297,7 +310,7 @@ void TCustomReportLabel::DrawLines(bool mayStretch, long double lh, long double 
       canvas->SetBrush(TBrush{TBrushStyle::Solid, Color()});
       canvas->FillRect({p.ToDeviceX(left), p.ToDeviceY(oldBottom), p.ToDeviceX(left + w), p.ToDeviceY(bottom)});
     }
-    return forced || bottom >= lineY + lh;
+    return bottom >= lineY + lh;
   };
   while (next_line_index_ < static_cast<int>(wrapped_lines_.size()) && fits()) {
     const std::string& line = wrapped_lines_[next_line_index_];
@@ -308,7 +321,7 @@ void TCustomReportLabel::DrawLines(bool mayStretch, long double lh, long double 
     }
     lineY += lh;
     ++next_line_index_;
-    ++drawn;
+    if (band) band->NoteLinePlaced();
   }
   const bool remain = next_line_index_ < static_cast<int>(wrapped_lines_.size());
   output_complete_ = !(remain && AutoStretch());

@@ -3,8 +3,9 @@
 // Reports printed on a 254-dpi device without unprintable margins, where a
 // device pixel is exactly 0.1 mm, so drawing calls read in storage units.
 // Text is measured with the fixed-pitch reference metrics: at 96 dpi a
-// 10-point character advances 7 pixels and an extent adds 1; on the device
-// a 10-point line is 41 pixels high.
+// 10-point character advances 7 pixels and an extent adds 1, and a line is
+// 15 pixels high, so text is laid out kLine storage units a line on every
+// device (on the device a 10-point line's glyphs are 41 pixels high).
 
 #include <memory>
 #include <string>
@@ -13,6 +14,8 @@
 #include "fake_platform_printer.h"
 #include "report/report_label.h"
 #include "report_fixture.h"
+
+inline constexpr long double kLine = 15 * 254.0L / 96;  // 39.6875
 
 class TPrintFixture : public TReportFixture {
  public:

@@ -10,7 +10,7 @@
 namespace {
 
 // Labels at (50, 20) on a 600-high detail band at the margins (100, 100),
-// so a label's own corner prints at (150, 120); a printed line is 41 high.
+// so a label's own corner prints at (150, 120); a printed line is kLine high.
 class ReportLabelTest : public ::testing::Test, public TPrintFixture {
  protected:
   ReportLabelTest() { detail = &AddBand(TBandType::rbDetail, 600, "Detail"); }
@@ -95,7 +95,7 @@ TEST_F(ReportLabelTest, FrameSidesMoveTheTextInByTheirWidth) {
 TEST_F(ReportLabelTest, OnlyTheLinesThatFitInTheHeightAndOneUnitArePrinted) {
   // A line fits while it ends no lower than the label's bottom + 1; the
   // rest is dropped, not kept for the next print.
-  struct { long double height; std::size_t lines; } cases[] = {{60, 1}, {80, 1}, {81, 2}, {121, 2}, {122, 3}};
+  struct { long double height; std::size_t lines; } cases[] = {{60, 1}, {78, 1}, {79, 2}, {118, 2}, {119, 3}};
   for (auto c : cases) {
     TReportLabel& label = Label("a\rb\rc", c.height);
     for (int print = 0; print < 2; ++print) {
@@ -119,25 +119,25 @@ TEST_F(ReportLabelTest, TheBackgroundIsFilledInTheLabelsColourUnlessTransparent)
 }
 
 TEST_F(ReportLabelTest, AGrowingLabelFillsTheStripsItGrowsInto) {
-  // Three lines in 60: two growths of 41 below the bottom + 1 (181).
+  // Three lines in 60: two growths of kLine below the bottom + 1 (181).
   TReportLabel& label = Label("a\rb\rc");
   label.SetAutoStretch(true);
   label.SetColor(TColor::Rgb(0xFF, 0xFF, 0x00));
   Print();
   EXPECT_EQ(Matching("FillRect(150,"), (std::vector<std::string>{"FillRect(150,120,450,180)",
-                                                                 "FillRect(150,181,450,222)",
-                                                                 "FillRect(150,222,450,263)"}));
-  EXPECT_EQ(prints.back().y, 100 + 600 + 82);
+                                                                 "FillRect(150,181,450,221)",
+                                                                 "FillRect(150,221,450,260)"}));
+  EXPECT_EQ(prints.back().y, 100 + RoundHalfEven(600 + 2 * kLine));
 }
 
 TEST_F(ReportLabelTest, AGrowingLabelsFrameRunsDownOverItsGrowth) {
-  // The left side, 4 wide and moved in by itself, down to 180 + 82.
+  // The left side, 4 wide and moved in by itself, down to 180 + 2 lines.
   TReportLabel& label = Label("a\rb\rc");
   label.SetAutoStretch(true);
   label.SetTransparent(true);
   label.Frame().SetDrawLeft(true);
   Print();
-  EXPECT_EQ(Matching("FillRect(154,"), (std::vector<std::string>{"FillRect(154,120,158,262)"}));
+  EXPECT_EQ(Matching("FillRect(154,"), (std::vector<std::string>{"FillRect(154,120,158,259)"}));
 }
 
 }  // namespace

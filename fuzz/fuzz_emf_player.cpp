@@ -1,6 +1,7 @@
 // libFuzzer target: the EMF player must accept or refuse any bytes with
 // "Metafile is not valid", never crash or read outside them.
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -30,18 +31,26 @@ class TSinkCanvas final : public TCanvas {
     for (char c : text) sink += c;
     for (int d : dx) sink += d;
   }
-  void DrawPath(const TPath& p, bool, bool) override {
-    for (const TPathElement& e : p.elements) sink += long(e.p.x) + long(e.p.y);
+  // Coordinates handed to a canvas are finite and bounded, whatever the
+  // transforms of the page.
+  static long Coord(double v) {
+    if (!(std::abs(v) <= 1e12)) __builtin_trap();
+    return long(v);
   }
-  void DrawImage(const TImage& image, TPointF a, TPointF, TPointF) override {
+  void DrawPath(const TPath& p, bool, bool) override {
+    for (const TPathElement& e : p.elements) sink += Coord(e.p.x) + Coord(e.p.y);
+  }
+  void DrawImage(const TImage& image, TPointF a, TPointF b, TPointF c) override {
     // Every pixel promised is there.
     if (image.pixels.size() != std::size_t(image.width) * std::size_t(image.height)) __builtin_trap();
     for (std::uint32_t p : image.pixels) sink += p;
-    sink += long(a.x);
+    sink += Coord(a.x) + Coord(a.y) + Coord(b.x) + Coord(b.y) + Coord(c.x) + Coord(c.y);
   }
   void SetRop2(TRop2 r) override { sink += int(r); }
-  void ClipPath(const TPath& p, TClipMode) override { sink += long(p.elements.size()); }
-  void OffsetClip(double dx, double) override { sink += long(dx); }
+  void ClipPath(const TPath& p, TClipMode) override {
+    for (const TPathElement& e : p.elements) sink += Coord(e.p.x) + Coord(e.p.y);
+  }
+  void OffsetClip(double dx, double dy) override { sink += Coord(dx) + Coord(dy); }
   void IntersectClipRect(const TRect&) override {}
   void RemoveClip() override {}
   // The player saves once for itself; deeper than its bound means the

@@ -1065,7 +1065,7 @@ class TWalker {
       case EMR_OFFSETCLIPRGN: {
         const double dx = r.I32(8), dy = r.I32(12);
         if (checkOnly_) break;
-        canvas_.OffsetClip(dx * m_.a + dy * m_.c, dx * m_.b + dy * m_.d);
+        canvas_.OffsetClip(Finite(dx * m_.a + dy * m_.c), Finite(dx * m_.b + dy * m_.d));
         break;
       }
       case EMR_EXTSELECTCLIPRGN: {
@@ -1095,7 +1095,7 @@ class TWalker {
         const TBrush* b = BrushAt(brush);
         if (!b) break;
         // The frame of each rectangle, w by h logical units thick, inside it.
-        const double fw = std::max(1.0, std::abs(w * m_.a)), fh = std::max(1.0, std::abs(hgt * m_.d));
+        const double fw = std::max(1.0, Finite(std::abs(w * m_.a))), fh = std::max(1.0, Finite(std::abs(hgt * m_.d)));
         TPath frame;
         frame.winding = true;
         for (std::size_t i = 0; i + 4 < region.elements.size(); i += 5) {
@@ -1103,6 +1103,7 @@ class TWalker {
           const double l = std::min(a.x, c.x), t = std::min(a.y, c.y), rr = std::max(a.x, c.x),
                        bb = std::max(a.y, c.y);
           auto strip = [&](double x0, double y0, double x1, double y1) {
+            x0 = Finite(x0), y0 = Finite(y0), x1 = Finite(x1), y1 = Finite(y1);
             frame.MoveTo({x0, y0});
             frame.LineTo({x1, y0});
             frame.LineTo({x1, y1});

@@ -164,7 +164,8 @@ void TEmfRecorder::SyncBrush() {
   if (written_.brush != 0 && written_.brushValue == want_.brush) return;
   const std::uint32_t h = AllocHandle();
   const TBrush& b = want_.brush;
-  if (b.style == TBrushStyle::Pattern && b.pattern && b.pattern->width > 0) {
+  if (b.style == TBrushStyle::Pattern && b.pattern && b.pattern->width > 0 && b.pattern->height > 0 &&
+      b.pattern->pixels.size() == std::size_t(b.pattern->width) * std::size_t(b.pattern->height)) {
     const std::size_t start = out_.size();
     Begin(EMR_CREATEDIBPATTERNBRUSHPT, 32);
     Put32(out_, h);
@@ -501,7 +502,8 @@ void TEmfRecorder::DrawPath(const TPath& path, bool stroke, bool fill) {
 
 void TEmfRecorder::DrawImage(const TImage& image, TPointF topLeft, TPointF topRight, TPointF bottomLeft) {
   CheckOpen();
-  if (image.width <= 0 || image.height <= 0 ||
+  // A record states its size in 32 bits: larger bitmaps are not recorded.
+  if (image.width <= 0 || image.height <= 0 || image.pixels.size() > (std::size_t(1) << 28) ||
       image.pixels.size() != std::size_t(image.width) * std::size_t(image.height)) {
     return;
   }

@@ -139,7 +139,8 @@ void TQtCanvas::ApplyBrush() {
     case TBrushStyle::Solid: painter_.setBrush(Color(s_.brush.color)); break;
     case TBrushStyle::Hatched: painter_.setBrush(QBrush(Color(s_.brush.color), QtHatch(s_.brush.hatch))); break;
     case TBrushStyle::Pattern:
-      if (s_.brush.pattern && s_.brush.pattern->width > 0) {
+      if (s_.brush.pattern && s_.brush.pattern->width > 0 && s_.brush.pattern->height > 0 &&
+          s_.brush.pattern->pixels.size() == std::size_t(s_.brush.pattern->width) * s_.brush.pattern->height) {
         painter_.setBrush(QBrush(ToQImage(*s_.brush.pattern)));
       } else {
         painter_.setBrush(Color(s_.brush.color));

@@ -68,6 +68,10 @@
         <translation>Die Seite ist zu groß, um sie mit %1 dpi zu zeichnen</translation>
     </message>
     <message>
+        <source>Not enough memory to draw the picture at %1 dpi</source>
+        <translation>Es gibt nicht genug Speicher, um das Bild mit %1 dpi zu zeichnen</translation>
+    </message>
+    <message>
         <source>Report printer not ready</source>
         <translation>Der Berichtsdrucker ist nicht bereit</translation>
     </message>

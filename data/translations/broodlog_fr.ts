@@ -68,6 +68,10 @@
         <translation>La page est trop grande pour être dessinée à %1 ppp</translation>
     </message>
     <message>
+        <source>Not enough memory to draw the picture at %1 dpi</source>
+        <translation>Il n’y a pas assez de mémoire pour dessiner l’image à %1 ppp</translation>
+    </message>
+    <message>
         <source>Report printer not ready</source>
         <translation>L’imprimante du rapport n’est pas prête</translation>
     </message>

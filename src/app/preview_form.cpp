@@ -386,7 +386,7 @@ void TfrmPreview::SavePagesAsPdf(const QString& fileName) {
     TQtCanvas canvas(pdf->Painter());
     page->Play(canvas, TRect{0, 0, pdf->Writer().width(), pdf->Writer().height()});
   }
-  if (!pdf) throw EReportError("Cannot write file " + fileName.toStdString());
+  if (!pdf) throw EReportError("Cannot write file %1", {fileName.toStdString()});
   pdf->Finish();
 }
 

@@ -80,7 +80,7 @@ bool ReadsAsNumber(const QLineEdit* field, std::int32_t* value = nullptr) {
 std::int32_t PageValue(const QLineEdit* field) {
   std::int32_t v = 0;
   if (!ReadsAsNumber(field, &v))
-    throw EReportError("'" + field->text().toStdString() + "' is not a valid integer value");
+    throw EReportError("'%1' is not a valid integer value", {field->text().toStdString()});
   return v;
 }
 

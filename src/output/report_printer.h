@@ -14,7 +14,7 @@
 #include "output/page_destination.h"
 #include "output/page_store.h"
 #include "output/platform_printer.h"
-#include "definition/page_setup.h"
+#include "definition/paper.h"
 
 class TStoredPage;
 class TReportPrinter;

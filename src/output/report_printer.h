@@ -241,9 +241,9 @@ class TReportPrinter {
 
   // --- Output ---------------------------------------------------------------
   // With a master and pages not loaded from a file: posts MsgPrintReport to
-  // the master. Otherwise prints the stored pages FirstPage..LastPage on the
-  // selected printer, each placed by PlacePage at its own size or scaled
-  // uniformly to fit, never stretched out of shape.
+  // the master. Otherwise the device destination replays the stored pages
+  // FirstPage..LastPage on the selected printer, each placed by PlacePage at
+  // its own size or scaled uniformly to fit, never stretched out of shape.
   void Print();
   // Writes the pages to a saved-report file when the document is finished.
   void Save(const std::string& file_name);

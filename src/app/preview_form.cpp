@@ -321,7 +321,7 @@ void TfrmPreview::PrintAtOnce(TPrintServiceState state) {
   // Without a dialog nothing else would tell the user why nothing prints.
   if (state == TPrintServiceState::NotRunning) throw EReportError(TfrmSelectPrinter::tr(TfrmSelectPrinter::kServiceNotRunning).toStdString());
   if (state == TPrintServiceState::NotAnswering) throw EReportError(TfrmSelectPrinter::tr(TfrmSelectPrinter::kServiceNotAnswering).toStdString());
-  if (printer->Context().MakePrinter()->Printers().empty()) throw EReportError(TfrmSelectPrinter::tr(TfrmSelectPrinter::kNoPrinter).toStdString());
+  if (!printer->PrintersAvailable()) throw EReportError(TfrmSelectPrinter::tr(TfrmSelectPrinter::kNoPrinter).toStdString());
   printer->Print();
 }
 

@@ -381,18 +381,9 @@ void TfrmSelectPrinter::BitBtn1Click() {
     ToPage = PageValue(ToEdt);
     // "from" 0 asks for the whole report, whatever "to" says.
     if (FromPage > 0 && ToPage < FromPage)
-      throw EReportError(RangeMessage(FromPage, ToPage, ReportPrinter ? ReportPrinter->PageCount() : 0).toStdString());
+      throw EReportError("The page range %1 to %2 is reversed: the first page comes after the last",
+                         {std::to_string(FromPage), std::to_string(ToPage)});
   }
-}
-
-QString TfrmSelectPrinter::RangeMessage(int from, int to, int pages) {
-  if (to < from) return tr("The page range %1 to %2 is reversed: the first page comes after the last").arg(from).arg(to);
-  // English has its own words for one page and for more; each text has
-  // its plural forms in every translation.
-  const QString text = pages == 1
-                           ? tr("Pages %1 to %2 are not in the report, which has %n page: nothing was printed", nullptr, pages)
-                           : tr("Pages %1 to %2 are not in the report, which has %n pages: nothing was printed", nullptr, pages);
-  return text.arg(from).arg(to);
 }
 
 void TfrmSelectPrinter::OkClicked() {
@@ -446,10 +437,8 @@ void RunPrintJob(TReportPrinter& printer, TCustomReport* report,
   request.printerCopies = dialog.PrinterCopies;
   request.firstPage = dialog.FromPage;
   request.lastPage = dialog.ToPage;
-  // A range without any page of the report says so in the user's language
-  // before anything is made (a reversed one was refused on OK).
-  if (request.firstPage > r.PageCount())
-    throw EReportError(TfrmSelectPrinter::RangeMessage(request.firstPage, request.lastPage, r.PageCount()).toStdString());
+  // A range without any page of the report is refused where the pages are
+  // taken (a reversed one was refused on OK).
   if (report != nullptr) {
     report->RequestPrint(request);
   } else {

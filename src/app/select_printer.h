@@ -96,12 +96,9 @@ class TfrmSelectPrinter : public QDialog {
   void AllPagesRbClick();
   void FromEdtChange(QLineEdit* sender);
   // Throws EReportError "'%s' is not a valid integer value" for a page
-  // field that does not read as a number, and RangeMessage for a range
-  // whose first page comes after its last.
+  // field that does not read as a number, and "The page range %1 to %2 is
+  // reversed…" for a range whose first page comes after its last.
   void BitBtn1Click();
-  // Why a range printed nothing: reversed (`from` after `to`), or outside
-  // the report of `pages` pages.
-  static QString RangeMessage(int from, int to, int pages);
 
   // The print service's answer to the dialog's asking: the printers, or
   // in the status line why there are none to choose.

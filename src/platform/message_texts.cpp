@@ -40,6 +40,7 @@ const char* const kPatterns[] = {
     QT_TRANSLATE_NOOP("Messages", "Printer index out of range"),
     QT_TRANSLATE_NOOP("Messages", "Pages %1 to %2 are not in the report, which has %3 pages: nothing was printed"),
     QT_TRANSLATE_NOOP("Messages", "Pages %1 to %2 are not in the report, which has %3 page: nothing was printed"),
+    QT_TRANSLATE_NOOP("Messages", "The page range %1 to %2 is reversed: the first page comes after the last"),
     QT_TRANSLATE_NOOP("Messages", "Cannot create the print job's file in %1"),
     QT_TRANSLATE_NOOP("Messages", "Cannot start a print job on %1"),
     QT_TRANSLATE_NOOP("Messages", "No print job is running"),

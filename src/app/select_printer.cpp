@@ -408,6 +408,14 @@ int TfrmSelectPrinter::SelectedPaperItem() const {
   return ComboBox1->findText(ComboBox1->currentText(), Qt::MatchFixedString);
 }
 
+TPrintRequest TfrmSelectPrinter::Request() const {
+  // The chosen paper is the print's: the sheet keeps its own page, and is
+  // scaled to fit a paper it does not fit on. A text of the user's own
+  // leaves the paper as it was.
+  return {cbPrinters->currentIndex(), PaperSizeFromOrdinal(SelectedPaperItem()), CopyCount, PrinterCopies, FromPage,
+          ToPage};
+}
+
 void RunPrintJob(TReportPrinter& printer, TCustomReport* report,
                  const std::function<int(TfrmSelectPrinter&)>& run) {
   TReportPrinter& r = printer;
@@ -424,19 +432,9 @@ void RunPrintJob(TReportPrinter& printer, TCustomReport* report,
   // The dialog found no printer to offer: nothing to print on.
   if (dialog.cbPrinters->count() == 0) return;
 
-  const int chosen = dialog.cbPrinters->currentIndex();
+  const TPrintRequest request = dialog.Request();
   // The report printer keeps the choice for later prints from this preview.
-  r.SetPrinterIndex(chosen);
-  TPrintRequest request;
-  request.printerIndex = chosen;
-  // The chosen paper is the print's: the sheet keeps its own page, and is
-  // scaled to fit a paper it does not fit on. A text of the user's own
-  // leaves the paper as it was.
-  request.paper = PaperSizeFromOrdinal(dialog.SelectedPaperItem());
-  request.copies = dialog.CopyCount;
-  request.printerCopies = dialog.PrinterCopies;
-  request.firstPage = dialog.FromPage;
-  request.lastPage = dialog.ToPage;
+  r.SetPrinterIndex(request.printerIndex);
   // A range without any page of the report is refused where the pages are
   // taken (a reversed one was refused on OK).
   if (report != nullptr) {

@@ -78,7 +78,7 @@ void BM_OpenToFirstPagePainted(benchmark::State& state) {
     const auto start = Clock::now();
     auto printer = LandscapePrinter();
     auto* form = new TfrmPreview(nullptr);
-    form->RptPreview1->SetReportPrinter(printer.get());
+    form->SetReportPrinter(printer.get());
     form->show();
     printer->BeginDoc();
     printer->NewPage();

@@ -68,6 +68,10 @@
         <translation>Die Seite ist zu groß, um sie mit %1 dpi zu zeichnen</translation>
     </message>
     <message>
+        <source>Not enough memory to draw the picture at %1 dpi</source>
+        <translation>Es gibt nicht genug Speicher, um das Bild mit %1 dpi zu zeichnen</translation>
+    </message>
+    <message>
         <source>Report printer not ready</source>
         <translation>Der Berichtsdrucker ist nicht bereit</translation>
     </message>
@@ -166,6 +170,10 @@
     <message>
         <source>Pages %1 to %2 are not in the report, which has %3 page: nothing was printed</source>
         <translation>Die Seiten %1 bis %2 sind nicht im Bericht, der %3 Seite hat: Es wurde nichts gedruckt</translation>
+    </message>
+    <message>
+        <source>The page range %1 to %2 is reversed: the first page comes after the last</source>
+        <translation>Der Seitenbereich %1 bis %2 ist vertauscht: Die erste Seite kommt nach der letzten</translation>
     </message>
 </context>
 <context>
@@ -453,24 +461,6 @@
         <translation>
             <numerusform>Alle Seiten (%n)</numerusform>
             <numerusform>Alle Seiten (%n)</numerusform>
-        </translation>
-    </message>
-    <message>
-        <source>The page range %1 to %2 is reversed: the first page comes after the last</source>
-        <translation>Der Seitenbereich %1 bis %2 ist vertauscht: Die erste Seite kommt nach der letzten</translation>
-    </message>
-    <message numerus="yes">
-        <source>Pages %1 to %2 are not in the report, which has %n page: nothing was printed</source>
-        <translation>
-            <numerusform>Die Seiten %1 bis %2 sind nicht im Bericht, der %n Seite hat: Es wurde nichts gedruckt</numerusform>
-            <numerusform>Die Seiten %1 bis %2 sind nicht im Bericht, der %n Seiten hat: Es wurde nichts gedruckt</numerusform>
-        </translation>
-    </message>
-    <message numerus="yes">
-        <source>Pages %1 to %2 are not in the report, which has %n pages: nothing was printed</source>
-        <translation>
-            <numerusform>Die Seiten %1 bis %2 sind nicht im Bericht, der %n Seite hat: Es wurde nichts gedruckt</numerusform>
-            <numerusform>Die Seiten %1 bis %2 sind nicht im Bericht, der %n Seiten hat: Es wurde nichts gedruckt</numerusform>
         </translation>
     </message>
     <message>

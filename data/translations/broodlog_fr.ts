@@ -68,6 +68,10 @@
         <translation>La page est trop grande pour être dessinée à %1 ppp</translation>
     </message>
     <message>
+        <source>Not enough memory to draw the picture at %1 dpi</source>
+        <translation>Il n’y a pas assez de mémoire pour dessiner l’image à %1 ppp</translation>
+    </message>
+    <message>
         <source>Report printer not ready</source>
         <translation>L’imprimante du rapport n’est pas prête</translation>
     </message>
@@ -166,6 +170,10 @@
     <message>
         <source>Pages %1 to %2 are not in the report, which has %3 page: nothing was printed</source>
         <translation>Les pages %1 à %2 ne sont pas dans le rapport, qui a %3 page&#xa0;: rien n’a été imprimé</translation>
+    </message>
+    <message>
+        <source>The page range %1 to %2 is reversed: the first page comes after the last</source>
+        <translation>La plage de pages %1 à %2 est inversée&#xa0;: la première page vient après la dernière</translation>
     </message>
 </context>
 <context>
@@ -453,24 +461,6 @@
         <translation>
             <numerusform>Tout (%n page)</numerusform>
             <numerusform>Tout (%n pages)</numerusform>
-        </translation>
-    </message>
-    <message>
-        <source>The page range %1 to %2 is reversed: the first page comes after the last</source>
-        <translation>La plage de pages %1 à %2 est inversée&#xa0;: la première page vient après la dernière</translation>
-    </message>
-    <message numerus="yes">
-        <source>Pages %1 to %2 are not in the report, which has %n page: nothing was printed</source>
-        <translation>
-            <numerusform>Les pages %1 à %2 ne sont pas dans le rapport, qui compte %n page&#xa0;: rien n’a été imprimé</numerusform>
-            <numerusform>Les pages %1 à %2 ne sont pas dans le rapport, qui compte %n pages&#xa0;: rien n’a été imprimé</numerusform>
-        </translation>
-    </message>
-    <message numerus="yes">
-        <source>Pages %1 to %2 are not in the report, which has %n pages: nothing was printed</source>
-        <translation>
-            <numerusform>Les pages %1 à %2 ne sont pas dans le rapport, qui compte %n page&#xa0;: rien n’a été imprimé</numerusform>
-            <numerusform>Les pages %1 à %2 ne sont pas dans le rapport, qui compte %n pages&#xa0;: rien n’a été imprimé</numerusform>
         </translation>
     </message>
     <message>

@@ -116,7 +116,7 @@ void TCaptionList::LoadFromFile(const QString& file_name, TCaptionLimits limits)
   struct stat st {};
   if (f.fd < 0 || ::fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode) ||
       ::fcntl(f.fd, F_SETFL, ::fcntl(f.fd, F_GETFL) & ~O_NONBLOCK) != 0)
-    throw EFOpenError("Cannot open file " + file_name.toStdString());
+    throw EFOpenError("Cannot open file %1", {file_name.toStdString()});
   // A character takes at most four bytes; a line is held no further.
   const std::size_t line_bytes = limits.lineChars < 0 ? std::string::npos : std::size_t(limits.lineChars) * 4;
   std::vector<std::string> lines;
@@ -133,7 +133,7 @@ void TCaptionList::LoadFromFile(const QString& file_name, TCaptionLimits limits)
     const ssize_t n = ::read(f.fd, buf, sizeof buf);
     if (n < 0) {
       if (errno == EINTR) continue;
-      throw EFOpenError("Cannot open file " + file_name.toStdString());
+      throw EFOpenError("Cannot open file %1", {file_name.toStdString()});
     }
     if (n == 0) break;
     // The line rules of SplitCaptionLines, a piece at a time.
@@ -191,13 +191,13 @@ void TCaptionList::SaveToFile(const QString& file_name) const {
                 {reinterpret_cast<const std::uint8_t*>(content.constData()), std::size_t(content.size())});
   } catch (const EReportError&) {
     // Whatever failed, the editor's one message.
-    throw EFCreateError("Cannot create file " + file_name.toStdString());
+    throw EFCreateError("Cannot create file %1", {file_name.toStdString()});
   }
 }
 
 const QString& TCaptionList::Strings(int i) const {
   if (i < 0 || i >= lines_.size())
-    throw std::out_of_range("List index out of bounds (" + std::to_string(i) + ")");
+    throw std::out_of_range(FillIn("List index out of bounds (%1)", {std::to_string(i)}));
   return lines_[i];
 }
 

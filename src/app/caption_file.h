@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "definition/report_error.h"
+
 // The caption file "broodlog.txt": the 21 column headings of the record
 // sheet, one per line, in the process's working directory.
 
@@ -25,15 +27,15 @@ inline constexpr std::array<int, kCaptionCount> kSheetHeadingOrder = {
 
 // A file that could not be created or replaced; the message names the file
 // ("Cannot create file broodlog.txt").
-class EFCreateError : public std::runtime_error {
+class EFCreateError : public EReportError {
  public:
-  using std::runtime_error::runtime_error;
+  using EReportError::EReportError;
 };
 
 // A file that could not be opened or read.
-class EFOpenError : public std::runtime_error {
+class EFOpenError : public EReportError {
  public:
-  using std::runtime_error::runtime_error;
+  using EReportError::EReportError;
 };
 
 // Splits raw file bytes into lines: a line ends at CR LF, a lone CR or a lone

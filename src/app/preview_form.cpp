@@ -227,7 +227,7 @@ void TfrmPreview::LayOutPanels() {
 }
 
 void TfrmPreview::ShowPageNumber() {
-  const TReportPrinter* printer = RptPreview1->ReportPrinter();
+  const TReportPrinter* printer = ReportPrinter();
   const int count = printer ? printer->PageCount() : 0;
   panelPageNumber->setText(tr("Page %1 of %2").arg(RptPreview1->PageNumber()).arg(count));
   RptPreview1->setAccessibleName(panelPageNumber->text());
@@ -252,7 +252,7 @@ void TfrmPreview::btnFirstClick() {
 }
 
 void TfrmPreview::btnLastClick() {
-  if (const TReportPrinter* printer = RptPreview1->ReportPrinter()) RptPreview1->SetPageNumber(printer->PageCount());
+  if (const TReportPrinter* printer = ReportPrinter()) RptPreview1->SetPageNumber(printer->PageCount());
   ShowPageNumber();
 }
 
@@ -264,7 +264,7 @@ void TfrmPreview::btnPrevClick() {
 }
 
 void TfrmPreview::btnNextClick() {
-  const TReportPrinter* printer = RptPreview1->ReportPrinter();
+  const TReportPrinter* printer = ReportPrinter();
   if (printer && RptPreview1->PageNumber() < printer->PageCount()) {
     RptPreview1->SetPageNumber(RptPreview1->PageNumber() + 1);
     ShowPageNumber();
@@ -297,15 +297,22 @@ void TfrmPreview::FormClose() {
   setAttribute(Qt::WA_DeleteOnClose);
 }
 
+TReportPrinter* TfrmPreview::ReportPrinter() const { return RptPreview1->ReportPrinter() ? printer_ : nullptr; }
+
+void TfrmPreview::SetReportPrinter(TReportPrinter* printer) {
+  printer_ = printer;
+  RptPreview1->SetReportPrinter(printer);
+}
+
 void TfrmPreview::btnPrintClick() { PrintReport(); }
 
 void TfrmPreview::PrintReport() {
   // The printer dialog, then the whole report or the chosen pages.
-  if (TReportPrinter* printer = RptPreview1->ReportPrinter()) RunPrintJob(*printer, report_);
+  if (TReportPrinter* printer = ReportPrinter()) RunPrintJob(*printer, report_);
 }
 
 void TfrmPreview::SpeedButton1Click() {
-  TReportPrinter* printer = RptPreview1->ReportPrinter();
+  TReportPrinter* printer = ReportPrinter();
   if (printer == nullptr) return;
   // The print service is asked once for this print, and the window goes on
   // painting and answering meanwhile; the print follows its answer.
@@ -316,12 +323,12 @@ void TfrmPreview::SpeedButton1Click() {
 }
 
 void TfrmPreview::PrintAtOnce(TPrintServiceState state) {
-  TReportPrinter* printer = RptPreview1->ReportPrinter();
+  TReportPrinter* printer = ReportPrinter();
   if (printer == nullptr) return;  // the pages went while the service was asked
   // Without a dialog nothing else would tell the user why nothing prints.
   if (state == TPrintServiceState::NotRunning) throw EReportError(TfrmSelectPrinter::tr(TfrmSelectPrinter::kServiceNotRunning).toStdString());
   if (state == TPrintServiceState::NotAnswering) throw EReportError(TfrmSelectPrinter::tr(TfrmSelectPrinter::kServiceNotAnswering).toStdString());
-  if (printer->Context().MakePrinter()->Printers().empty()) throw EReportError(TfrmSelectPrinter::tr(TfrmSelectPrinter::kNoPrinter).toStdString());
+  if (!printer->PrintersAvailable()) throw EReportError(TfrmSelectPrinter::tr(TfrmSelectPrinter::kNoPrinter).toStdString());
   printer->Print();
 }
 
@@ -334,7 +341,7 @@ void TfrmPreview::btnSavePdfClick() {
 }
 
 void TfrmPreview::SaveAsPdf(const QString& fileName) {
-  TReportPrinter* printer = RptPreview1->ReportPrinter();
+  TReportPrinter* printer = ReportPrinter();
   if (!printer || printer->Status() != TPrinterStatus::psFinished || printer->PageCount() < 1) return;
   // A report still generating (this printer's, or a print it was asked
   // for) cannot print itself now, nor one whose paper a print has changed
@@ -347,7 +354,7 @@ void TfrmPreview::SaveAsPdf(const QString& fileName) {
 }
 
 bool TfrmPreview::ReportIsOnShownPaper() {
-  const std::unique_ptr<TStoredPage> first = RptPreview1->ReportPrinter()->GetPage(1);
+  const std::unique_ptr<TStoredPage> first = ReportPrinter()->GetPage(1);
   if (!first) return false;
   const QSizeF shown = PageSizeMm(first->Header());
   const TPageSetup& page = report_->Page();
@@ -370,7 +377,7 @@ void TfrmPreview::SaveReportAsPdf(const QString& fileName) {
 }
 
 void TfrmPreview::SavePagesAsPdf(const QString& fileName) {
-  TReportPrinter* printer = RptPreview1->ReportPrinter();
+  TReportPrinter* printer = ReportPrinter();
   std::unique_ptr<TPdfFile> pdf;
   for (std::int32_t i = 1; i <= printer->PageCount(); ++i) {
     const std::unique_ptr<TStoredPage> page = printer->GetPage(i);
@@ -386,7 +393,7 @@ void TfrmPreview::SavePagesAsPdf(const QString& fileName) {
     TQtCanvas canvas(pdf->Painter());
     page->Play(canvas, TRect{0, 0, pdf->Writer().width(), pdf->Writer().height()});
   }
-  if (!pdf) throw EReportError("Cannot write file " + fileName.toStdString());
+  if (!pdf) throw EReportError("Cannot write file %1", {fileName.toStdString()});
   pdf->Finish();
 }
 

@@ -12,12 +12,13 @@ class QToolButton;
 class QWindow;
 class TReport;
 class TReportPreview;
+class TReportPrinter;
 class TSpinEdit;
 
 // The preview window "Report of data": a toolbar (page buttons, the page
 // box, the zoom field, print buttons, "Save as PDF", close) above the
 // preview control. The opener creates it without a parent, attaches the
-// report printer to RptPreview1, sets the report and shows it; the window
+// report printer (SetReportPrinter), sets the report and shows it; the window
 // destroys itself when it closes, and its preview control then detaches
 // from the printer, which ends the report's wait for its preview.
 //
@@ -58,6 +59,10 @@ class TfrmPreview : public QWidget {
   // Forgotten when the report's printer goes away.
   TReport* Report() const { return report_; }
   void SetReport(TReport* report) { report_ = report; }
+  // The report printer whose pages RptPreview1 shows and that the window
+  // prints and saves from; null once the control let go of it.
+  TReportPrinter* ReportPrinter() const;
+  void SetReportPrinter(TReportPrinter* printer);
 
   // "Page n of m": the page shown and the printer's page count.
   void ShowPageNumber();
@@ -114,6 +119,7 @@ class TfrmPreview : public QWidget {
   void FocusWindowChanged(QWindow* now);
 
   TReport* report_ = nullptr;
+  TReportPrinter* printer_ = nullptr;
   int wheel_delta_ = 0;  // Ctrl+wheel turns not yet a whole step
   bool shown_ = false;   // shown at least once
   // No window of the program has had the focus since this one lost it:

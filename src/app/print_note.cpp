@@ -14,7 +14,7 @@ TfrmPreview* ShowSheetPreview(TFormBroodlog& form, TCaptionList& captions, TRepo
   captions = TCaptionList();
   ApplySheetTexts(form, captions, QString::fromLatin1(kCaptionFileName), ApiaryName());
   auto* window = new TfrmPreview(nullptr);
-  window->RptPreview1->SetReportPrinter(&sender);
+  window->SetReportPrinter(&sender);
   window->SetReport(form.Report);
   window->show();
   return window;

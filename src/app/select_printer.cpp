@@ -80,7 +80,7 @@ bool ReadsAsNumber(const QLineEdit* field, std::int32_t* value = nullptr) {
 std::int32_t PageValue(const QLineEdit* field) {
   std::int32_t v = 0;
   if (!ReadsAsNumber(field, &v))
-    throw EReportError("'" + field->text().toStdString() + "' is not a valid integer value");
+    throw EReportError("'%1' is not a valid integer value", {field->text().toStdString()});
   return v;
 }
 
@@ -381,18 +381,9 @@ void TfrmSelectPrinter::BitBtn1Click() {
     ToPage = PageValue(ToEdt);
     // "from" 0 asks for the whole report, whatever "to" says.
     if (FromPage > 0 && ToPage < FromPage)
-      throw EReportError(RangeMessage(FromPage, ToPage, ReportPrinter ? ReportPrinter->PageCount() : 0).toStdString());
+      throw EReportError("The page range %1 to %2 is reversed: the first page comes after the last",
+                         {std::to_string(FromPage), std::to_string(ToPage)});
   }
-}
-
-QString TfrmSelectPrinter::RangeMessage(int from, int to, int pages) {
-  if (to < from) return tr("The page range %1 to %2 is reversed: the first page comes after the last").arg(from).arg(to);
-  // English has its own words for one page and for more; each text has
-  // its plural forms in every translation.
-  const QString text = pages == 1
-                           ? tr("Pages %1 to %2 are not in the report, which has %n page: nothing was printed", nullptr, pages)
-                           : tr("Pages %1 to %2 are not in the report, which has %n pages: nothing was printed", nullptr, pages);
-  return text.arg(from).arg(to);
 }
 
 void TfrmSelectPrinter::OkClicked() {
@@ -417,6 +408,14 @@ int TfrmSelectPrinter::SelectedPaperItem() const {
   return ComboBox1->findText(ComboBox1->currentText(), Qt::MatchFixedString);
 }
 
+TPrintRequest TfrmSelectPrinter::Request() const {
+  // The chosen paper is the print's: the sheet keeps its own page, and is
+  // scaled to fit a paper it does not fit on. A text of the user's own
+  // leaves the paper as it was.
+  return {cbPrinters->currentIndex(), PaperSizeFromOrdinal(SelectedPaperItem()), CopyCount, PrinterCopies, FromPage,
+          ToPage};
+}
+
 void RunPrintJob(TReportPrinter& printer, TCustomReport* report,
                  const std::function<int(TfrmSelectPrinter&)>& run) {
   TReportPrinter& r = printer;
@@ -433,23 +432,11 @@ void RunPrintJob(TReportPrinter& printer, TCustomReport* report,
   // The dialog found no printer to offer: nothing to print on.
   if (dialog.cbPrinters->count() == 0) return;
 
-  const int chosen = dialog.cbPrinters->currentIndex();
+  const TPrintRequest request = dialog.Request();
   // The report printer keeps the choice for later prints from this preview.
-  r.SetPrinterIndex(chosen);
-  TPrintRequest request;
-  request.printerIndex = chosen;
-  // The chosen paper is the print's: the sheet keeps its own page, and is
-  // scaled to fit a paper it does not fit on. A text of the user's own
-  // leaves the paper as it was.
-  request.paper = PaperSizeFromOrdinal(dialog.SelectedPaperItem());
-  request.copies = dialog.CopyCount;
-  request.printerCopies = dialog.PrinterCopies;
-  request.firstPage = dialog.FromPage;
-  request.lastPage = dialog.ToPage;
-  // A range without any page of the report says so in the user's language
-  // before anything is made (a reversed one was refused on OK).
-  if (request.firstPage > r.PageCount())
-    throw EReportError(TfrmSelectPrinter::RangeMessage(request.firstPage, request.lastPage, r.PageCount()).toStdString());
+  r.SetPrinterIndex(request.printerIndex);
+  // A range without any page of the report is refused where the pages are
+  // taken (a reversed one was refused on OK).
   if (report != nullptr) {
     report->RequestPrint(request);
   } else {

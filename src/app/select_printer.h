@@ -9,6 +9,7 @@
 
 #include "output/engine_context.h"
 #include "output/platform_printer.h"
+#include "output/print_request.h"
 
 class QComboBox;
 class QFrame;
@@ -27,8 +28,7 @@ class TSpinEdit;
 // copies and reading them back, then putting it back as it was).
 //
 // The caller sets ReportPrinter and StartPrinterIndex (and may set
-// CopyCount), runs the dialog and, after OK, reads cbPrinters' index,
-// ComboBox1's, CopyCount, FromPage and ToPage.
+// CopyCount), runs the dialog and, after OK, takes its Request().
 //
 // With "Pages" checked, OK with a page field that is empty or not a number
 // shows "'%s' is not a valid integer value", and OK with a reversed range
@@ -44,10 +44,6 @@ class TfrmSelectPrinter : public QDialog {
   static constexpr int kOuterWidth = 493, kOuterHeight = 217;
   // The status texts.
   static const char* const kPleaseWait;
-  static const char* const kAllPrefix;   // "All "
-  static const char* const kPagesSuffix;  // " pages"
-  static const char* const kSupportsCopies;
-  static const char* const kNoCopies;
   static const char* const kNoPrinter;
   // What the status line (and a print at once) says when the print service
   // cannot be asked.
@@ -85,37 +81,40 @@ class TfrmSelectPrinter : public QDialog {
   std::int32_t StartPrinterIndex = 0;
   TReportPrinter* ReportPrinter = nullptr;  // not owned
   std::int32_t FromPage = 0, ToPage = 0;
-  // The last copies test found that the chosen printer makes copies itself.
-  bool PrinterCopies = false;
 
   // Handlers.
   void FormShow();
-  void FormDestroy();
   void cbPrintersChange();
-  void BitBtn3Click();
   void AllPagesRbClick();
-  void FromEdtChange(QLineEdit* sender);
   // Throws EReportError "'%s' is not a valid integer value" for a page
-  // field that does not read as a number, and RangeMessage for a range
-  // whose first page comes after its last.
+  // field that does not read as a number, and "The page range %1 to %2 is
+  // reversed…" for a range whose first page comes after its last.
   void BitBtn1Click();
-  // Why a range printed nothing: reversed (`from` after `to`), or outside
-  // the report of `pages` pages.
-  static QString RangeMessage(int from, int to, int pages);
 
-  // The print service's answer to the dialog's asking: the printers, or
-  // in the status line why there are none to choose.
-  void ServiceAnswered(TPrintServiceState state);
-
-  // The paper item the user chose: ComboBox1's item whose text is the
-  // field's (letter case aside), or -1 for a text of the user's own.
-  int SelectedPaperItem() const;
+  // The print the user asked for after OK: the chosen printer, the paper
+  // item's size (none for a text of the user's own), the copies and
+  // whether the printer makes them itself, and the range.
+  TPrintRequest Request() const;
 
  protected:
   void showEvent(QShowEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
 
  private:
+  static const char* const kAllPrefix;   // "All "
+  static const char* const kPagesSuffix;  // " pages"
+  static const char* const kSupportsCopies;
+  static const char* const kNoCopies;
+
+  void FormDestroy();
+  void BitBtn3Click();
+  void FromEdtChange(QLineEdit* sender);
+  // The print service's answer to the dialog's asking: the printers, or
+  // in the status line why there are none to choose.
+  void ServiceAnswered(TPrintServiceState state);
+  // The paper item the user chose: ComboBox1's item whose text is the
+  // field's (letter case aside), or -1 for a text of the user's own.
+  int SelectedPaperItem() const;
   void OkClicked();
   void PlaceBottomRow();
   // Shows `text` whole in the status strip, growing the dialog as needed.
@@ -123,6 +122,8 @@ class TfrmSelectPrinter : public QDialog {
   void FitStatus();
 
   int status_extra_ = 0;  // pixels the status text needs beyond one line
+  // The last copies test found that the chosen printer makes copies itself.
+  bool PrinterCopies = false;
 
   TEngineContext& context_;
 };

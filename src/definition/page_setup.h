@@ -2,45 +2,17 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
-#include <string_view>
-#include <utility>
+#include <functional>
 #include <vector>
 
+#include "definition/paper.h"
 #include "definition/unit_base.h"
-
-// Paper sizes in the order the printer dialog lists them and hands back.
-enum class TPaperSize {
-  Default = 0, Letter, LetterSmall, Tabloid, Ledger, Legal, Statement, Executive,
-  A3, A4, A4Small, A5, B4, B5, Folio, Quarto, Paper10X14, Paper11X17, Note,
-  Env9, Env10, Env11, Env12, Env14, CSheet, DSheet, ESheet, Custom,
-};
-inline constexpr int kPaperSizeCount = 28;
-
-// The paper size with this ordinal, or nothing outside 0 to 27.
-std::optional<TPaperSize> PaperSizeFromOrdinal(int ordinal);
-
-// The size's name as the printer dialog lists it ("Default", "letter",
-// "LetterSmall", ... "10X14", ... "Custom"), and back, in any letter case.
-const char* PaperSizeName(TPaperSize size);
-std::optional<TPaperSize> PaperSizeFromName(std::string_view name);
-
-// Portrait width and length in millimetres of a named size; nothing for
-// Default and Custom, whose dimensions are never applied.
-std::optional<std::pair<long double, long double>> PaperDimensionsMM(TPaperSize size);
-
-// The paper a new page starts on, and the one taken where a printer tells
-// of none: Letter for the U.S. measurement system, else A4.
-TPaperSize DefaultPaperSize(TMeasurementSystem system);
-
-// The printer's orientation.
-enum class TPrinterOrientation { poPortrait = 0, poLandscape = 1 };
 
 // The page geometry of one report: paper size, orientation, length and
 // width, margins, columns and the design ruler switch. Lengths are stored in
 // tenths of a millimetre and read and written in Units(). The report owns
-// the page; the page refers to the report (OwnerReport) to resize its
-// control, re-arrange its bands and repaint.
+// the page, gives it the control whose size follows the page, and hears of
+// changes its bands or holders must follow through one change notice.
 class TPageSetup : public TUnitBase {
  public:
   // Indexes of the stored lengths, as published.
@@ -55,10 +27,18 @@ class TPageSetup : public TUnitBase {
 
   // Creates the page with the defaults of the environment's measurement
   // system: Inches, Letter and 0.5 inch margins for the U.S. system, else
-  // MM, A4 and 10 mm margins; one column, portrait, ruler on. The report is
-  // attached afterwards with SetOwnerReport, so no report call happens while
-  // the report is still being constructed.
+  // MM, A4 and 10 mm margins; one column, portrait, ruler on. The control
+  // and the notice come afterwards, so nothing is told while the report is
+  // still being constructed.
   explicit TPageSetup(const TUnitEnvironment& env);
+
+  // What the page tells its report: the bands must be laid out again, or
+  // every holder must take the report's unit anew.
+  enum class TChange { Arrange, Units };
+  void OnChange(std::function<void(TChange)> notice) { notice_ = std::move(notice); }
+  // The control whose pixel size follows the page (the report's own); may
+  // be null. Its Invalidate() repaints the report.
+  void SetControl(TControl* control) { control_ = control; }
 
   // A length by index in Units(); an unknown index reads 0.
   long double Value(int index) const;
@@ -164,9 +144,13 @@ class TPageSetup : public TUnitBase {
   std::vector<TColumnDivider> DesignColumnDividers() const;
 
  private:
-  void ResizeReportControl();
-  void ArrangeBands();
+  void Tell(TChange change) const {
+    if (notice_) notice_(change);
+  }
   void RepaintReport();
+
+  std::function<void(TChange)> notice_;
+  TControl* control_ = nullptr;
 
   std::array<long double, kValueCount> stored_{};
   TPrinterOrientation orientation_ = TPrinterOrientation::poPortrait;

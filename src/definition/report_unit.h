@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string_view>
 
 // Units in which report lengths are shown to users, designers and code.
@@ -44,6 +45,9 @@ TReportUnit DefaultUnit(TMeasurementSystem system);
 struct TUnitEnvironment {
   int ScreenPixelsPerInch = 96;  // the screen's logical pixels per inch
   TMeasurementSystem Measurement = TMeasurementSystem::Metric;
+  // The report font's size in points, sign as the font keeps it, for the
+  // Characters unit (its absolute value; none or 0 is 10 points).
+  std::function<int()> ReportFontSize;
 };
 
 // Width and height of one character cell in millimetres for a report font of

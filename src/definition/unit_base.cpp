@@ -5,12 +5,12 @@
 #include <string>
 
 #include "definition/report_error.h"
-#include "definition/report_host.h"
 #include "definition/values_list.h"
 
 TUnitBase::TUnitBase(const TUnitEnvironment& env)
     : screen_pixels_per_inch_(env.ScreenPixelsPerInch > 0 ? env.ScreenPixelsPerInch : 96),
       units_(DefaultUnit(env.Measurement)),
+      report_font_size_(env.ReportFontSize),
       unit_before_switch_(units_) {}
 
 void TUnitBase::SetZoom(int zoom) {
@@ -20,7 +20,7 @@ void TUnitBase::SetZoom(int zoom) {
 }
 
 int TUnitBase::CharacterFontSize() const {
-  return owner_report_ != nullptr ? owner_report_->ReportFontSize() : kDefaultCharacterFontSize;
+  return report_font_size_ ? report_font_size_() : kDefaultCharacterFontSize;
 }
 
 long double TUnitBase::FromStored(TReportUnit unit, bool horizontal, long double x) const {

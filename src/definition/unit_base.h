@@ -1,13 +1,13 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <iosfwd>
 #include <span>
 
 #include "definition/report_unit.h"
 
 class TControl;
-class TReportHost;
 
 // Base of the size holders (band, element, page). A holder keeps lengths in
 // storage units (0.1 mm, long double), reads and writes them in Units(), and
@@ -25,9 +25,9 @@ class TUnitBase {
   // The screen's pixels per inch, fixed at creation.
   int ScreenPixelsPerInch() const { return screen_pixels_per_inch_; }
 
-  // The report whose font the Characters unit uses; may be null.
-  TReportHost* OwnerReport() const { return owner_report_; }
-  void SetOwnerReport(TReportHost* report) { owner_report_ = report; }
+  // Takes the report font of `report`'s environment for the Characters unit
+  // (a holder put on a report); an environment without one gives 10 points.
+  void SetReportFont(const TUnitEnvironment& report) { report_font_size_ = report.ReportFontSize; }
 
   // True while the holder pushes pixel bounds into its control; a control
   // whose bounds change meanwhile must not write them back.
@@ -101,7 +101,7 @@ class TUnitBase {
     bool saved_;
   };
 
-  // The report font size for the Characters unit: the owner report's, or
+  // The report font size for the Characters unit: the environment's, or
   // kDefaultCharacterFontSize without one.
   int CharacterFontSize() const;
 
@@ -130,7 +130,7 @@ class TUnitBase {
  private:
   int screen_pixels_per_inch_;
   TReportUnit units_;
-  TReportHost* owner_report_ = nullptr;
+  std::function<int()> report_font_size_;
   bool pushing_bounds_ = false;
   int zoom_ = 100;
   TReportUnit unit_before_switch_;

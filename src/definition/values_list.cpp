@@ -22,7 +22,7 @@ void SkipSpace(std::istream& in) {
 }
 
 [[noreturn]] void Fail(const std::string& what) {
-  throw EReportError("Invalid Values list: " + what);
+  throw EReportError("Invalid Values list: %1", {what});
 }
 
 long double ParseNumber(const std::string& token) {

@@ -230,14 +230,14 @@ void TFileReplacement::Refuse() {
   DropTemp();
   if (dir_ >= 0) ::close(dir_);
   dir_ = -1;
-  throw EReportError("Cannot create file " + name_);
+  throw EReportError("Cannot create file %1", {name_});
 }
 
 void TFileReplacement::Broken() {
   failed_ = true;
   Close();
   DropTemp();
-  throw EReportError("Cannot write file " + name_);
+  throw EReportError("Cannot write file %1", {name_});
 }
 
 // A new file beside the target, with the old one's owner and mode, locked

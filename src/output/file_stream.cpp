@@ -19,21 +19,21 @@ TFileStream::TFileStream(const std::string& name, TMode mode) : name_(name) {
   if (mode == TMode::Create) {
     // A link planted at the name must not send the content elsewhere.
     fd_ = ::open(name.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd_ < 0) throw EReportError("Cannot create file " + name);
+    if (fd_ < 0) throw EReportError("Cannot create file %1", {name});
     writable_ = true;
   } else {
     // Opened without blocking, and only then checked: opening a named pipe
     // for reading waits for a writer, maybe for ever. Only regular files
     // have a size to trust and bytes that stay put.
     fd_ = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd_ < 0) throw EReportError("Cannot open file " + name);
+    if (fd_ < 0) throw EReportError("Cannot open file %1", {name});
     struct stat st {};
     const int flags = ::fcntl(fd_, F_GETFL);
     if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode) || flags < 0 ||
         ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK) != 0) {
       ::close(fd_);
       fd_ = -1;
-      throw EReportError("Cannot open file " + name);
+      throw EReportError("Cannot open file %1", {name});
     }
     size_ = st.st_size;
   }
@@ -65,7 +65,7 @@ void TFileStream::Flush() {
   while (left > 0) {
     ssize_t put = ::pwrite(fd_, in, left, at);
     if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) throw EReportError("Cannot write file " + name_);
+    if (put <= 0) throw EReportError("Cannot write file %1", {name_});
     in += put;
     left -= static_cast<std::size_t>(put);
     at += put;
@@ -85,7 +85,7 @@ void TFileStream::Close() {
   }
   int rc = ::close(fd_);
   fd_ = -1;
-  if (rc != 0) throw EReportError("Cannot write file " + name_);
+  if (rc != 0) throw EReportError("Cannot write file %1", {name_});
 }
 
 std::size_t TFileStream::Read(void* buffer, std::size_t count) {
@@ -128,7 +128,7 @@ std::size_t TFileStream::Read(void* buffer, std::size_t count) {
 }
 
 std::size_t TFileStream::Write(const void* buffer, std::size_t count) {
-  if (fd_ < 0 || !writable_) throw EReportError("Cannot write file " + name_);
+  if (fd_ < 0 || !writable_) throw EReportError("Cannot write file %1", {name_});
   if (count == 0) return 0;
   cache_.clear();
   const auto* in = static_cast<const unsigned char*>(buffer);
@@ -148,7 +148,7 @@ std::size_t TFileStream::Write(const void* buffer, std::size_t count) {
     while (done < count) {
       ssize_t put = ::pwrite(fd_, in + done, count - done, pos_);
       if (put < 0 && errno == EINTR) continue;
-      if (put <= 0) throw EReportError("Cannot write file " + name_);
+      if (put <= 0) throw EReportError("Cannot write file %1", {name_});
       done += static_cast<std::size_t>(put);
       pos_ += put;
     }
@@ -164,7 +164,7 @@ void TFileStream::Truncate(std::int64_t size) {
   } catch (const EReportError&) {
     // The bytes that could not be written lie beyond the cut anyway.
   }
-  if (::ftruncate(fd_, size) != 0) throw EReportError("Cannot write file " + name_);
+  if (::ftruncate(fd_, size) != 0) throw EReportError("Cannot write file %1", {name_});
   size_ = size;
   pos_ = std::min(pos_, size);
 }

@@ -8,6 +8,7 @@
 #include "output/platform_printer.h"
 #include "output/report_printer.h"
 #include "output/saved_report.h"
+#include "output/stored_page.h"
 #include "definition/report_error.h"
 #include "definition/report_unit.h"
 #include "definition/rounding.h"
@@ -149,3 +150,25 @@ TCanvas& TDeviceDestination::Canvas() {
 }
 
 TTextMetrics& TDeviceDestination::Metrics() { return printer_page_ ? platform_.Metrics() : reference_; }
+
+void TDeviceDestination::Replay(const std::function<std::unique_ptr<TStoredPage>(std::int32_t)>& page,
+                                const std::function<bool()>& cancelled) {
+  if (platform_.Printing()) platform_.Abort();
+  if (first_ > last_) return;
+  settings_.ApplyToDevice();
+  platform_.BeginDoc(title_);
+  try {
+    const TDeviceCaps caps = platform_.Caps();
+    for (std::int32_t i = first_; i <= last_; ++i) {
+      if (auto stored = page(i))
+        stored->Play(platform_.Canvas(),
+                     PlacePage(stored->Header().FrameWidth() / 10, stored->Header().FrameLength() / 10, caps).dest);
+      if (cancelled()) return Abort();
+      if (i < last_) platform_.NewPage();
+    }
+  } catch (...) {
+    Abort();
+    throw;
+  }
+  End();
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -11,6 +12,7 @@ class TEmfRecorder;
 class TPageStore;
 class TPlatformPrinter;
 class TPrinterSettings;
+class TStoredPage;
 
 // How a document's lengths map onto its canvas: device pixels per 0.1 mm,
 // and the unprintable margins (0.1 mm) that positions leave out.
@@ -82,6 +84,12 @@ class TDeviceDestination final : public TPageDestination {
   void Abort() override;
   TCanvas& Canvas() override;
   TTextMetrics& Metrics() override;
+  // Plays stored pages first..last (each fetched by `page`, none skipped)
+  // as one job instead, each placed by its own frame; a job still running
+  // is aborted first, and `cancelled` after a page aborts this one. A range
+  // without pages prints nothing, not a blank sheet.
+  void Replay(const std::function<std::unique_ptr<TStoredPage>(std::int32_t)>& page,
+              const std::function<bool()>& cancelled);
 
  private:
   bool InRange(std::int32_t page) const;

@@ -15,7 +15,7 @@ using le::GetI32;
 using le::SetI32;
 
 EReportError Missing(std::int32_t n) {
-  return EReportError("Page " + std::to_string(n) + " is missing from the saved report");
+  return EReportError("Page %1 is missing from the saved report", {std::to_string(n)});
 }
 
 EReportError NotAMetafile() { return EReportError("Metafile is not valid"); }
@@ -327,13 +327,13 @@ void TPageStore::LoadFromStream(std::unique_ptr<TPageStream> stream, const std::
   std::uint8_t header[TPageStream::HeaderSize];
   stream->Seek(0, TSeekOrigin::Begin);
   if (!stream->ReadExact(header, sizeof header)) {
-    throw EReportError("Saved report " + name + " is damaged");
+    throw EReportError("Saved report %1 is damaged", {name});
   }
   std::int32_t count = GetI32(header + saved_report::kPageCountOffset);
   // Each record takes at least its 12 bytes of fixed fields, so a count
   // beyond what the rest of the file can hold cannot be right.
   std::int64_t room = (stream->Size() - TPageStream::HeaderSize) / saved_report::kRecordOverhead;
-  if (count < 0 || count > room) throw EReportError("Saved report " + name + " is damaged");
+  if (count < 0 || count > room) throw EReportError("Saved report %1 is damaged", {name});
   stream->Seek(TPageStream::HeaderSize, TSeekOrigin::Begin);
   stream_ = std::move(stream);
   page_count_ = count;

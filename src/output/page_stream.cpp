@@ -50,7 +50,7 @@ void TPageStream::MoveToFile() {
     file->WriteAll(memory_.data(), memory_.size());
     file->Flush();  // a full disk must fail the move, not a later write
   } catch (...) {
-    throw EReportError("Cannot create file " + name);
+    throw EReportError("Cannot create file %1", {name});
   }
   file->Seek(memory_pos_, TSeekOrigin::Begin);
   file->SetWriteOutEarly(write_out_early_);
@@ -144,7 +144,7 @@ bool TPageStream::LinkTempFileTo(TFileReplacement& target) {
   try {
     file_->Flush();
   } catch (const EReportError&) {
-    throw EReportError("Cannot write file " + target.Name());
+    throw EReportError("Cannot write file %1", {target.Name()});
   }
   return target.CommitByLinking(file_->Descriptor());
 }

@@ -57,9 +57,9 @@ void PrintStoredPages(TReportPrinter& shown, const TPrintRequest& request) {
   files.DropAll();
   if (p.PageCount() == 0) {
     const int pages = shown.PageCount();
-    throw EReportError("Pages " + std::to_string(request.firstPage) + " to " + std::to_string(request.lastPage) +
-                       " are not in the report, which has " + std::to_string(pages) +
-                       (pages == 1 ? " page" : " pages") + ": nothing was printed");
+    throw EReportError(pages == 1 ? "Pages %1 to %2 are not in the report, which has %3 page: nothing was printed"
+                                  : "Pages %1 to %2 are not in the report, which has %3 pages: nothing was printed",
+                       {std::to_string(request.firstPage), std::to_string(request.lastPage), std::to_string(pages)});
   }
   // The copies are in the file already; the job asks for one.
   p.SetCopies(1);

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "definition/page_setup.h"
+#include "definition/paper.h"
 
 class TReportPrinter;
 

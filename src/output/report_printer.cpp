@@ -359,28 +359,14 @@ void TReportPrinter::Print() {
   if (status_ != TPrinterStatus::psFinished || !PrintersAvailable()) return;
   const std::int32_t first = std::max<std::int32_t>(first_page_ > 0 ? first_page_ : 1, 1);
   const std::int32_t last = std::min(last_page_ > 0 ? last_page_ : page_count_, page_count_);
-  if (platform_->Printing()) platform_->Abort();
-  // A range that selects no page prints nothing, rather than a blank sheet.
-  if (first > last) return;
-  settings_.ApplyToDevice();
-  platform_->BeginDoc(title_);
-  try {
-    const TDeviceCaps caps = platform_->Caps();
-    for (std::int32_t i = first; i <= last; ++i) {
-      context_.Loop().ProcessMessages();
-      if (auto page = GetPage(i))
-        page->Play(platform_->Canvas(), PlacePage(page->Header().FrameWidth() / 10, page->Header().FrameLength() / 10, caps).dest);
-      if (cancelled_) {
-        platform_->Abort();
-        return;
-      }
-      if (i < last) platform_->NewPage();
-    }
-  } catch (...) {
-    if (platform_->Printing()) platform_->Abort();
-    throw;
-  }
-  if (platform_->Printing()) platform_->EndDoc();
+  TDeviceDestination device(*platform_, settings_, context_.Metrics(), context_.Units().ScreenPixelsPerInch, title_,
+                            first, last);
+  device.Replay(
+      [this](std::int32_t i) {
+        context_.Loop().ProcessMessages();
+        return GetPage(i);
+      },
+      [this] { return cancelled_; });
 }
 
 void TReportPrinter::Save(const std::string& file_name) {

@@ -12,9 +12,10 @@
 #include "output/engine_context.h"
 #include "output/messages.h"
 #include "output/page_destination.h"
+#include "output/page_source.h"
 #include "output/page_store.h"
 #include "output/platform_printer.h"
-#include "definition/page_setup.h"
+#include "definition/paper.h"
 
 class TStoredPage;
 class TReportPrinter;
@@ -144,7 +145,7 @@ class TReportPrinterClient : public TMessageReceiver {
 // document's pages (kept in the page store, or sent to the platform
 // printer), notices to the client that shows them, printing, saving and
 // loading. A report printer generates one document in its life.
-class TReportPrinter {
+class TReportPrinter : public TPageSource {
  public:
   // A printer on a platform printer object of the context's print service,
   // or on `platform` (a PDF or image device, a test double).
@@ -155,6 +156,7 @@ class TReportPrinter {
 
   // The services the printer works with.
   TEngineContext& Context() const { return context_; }
+  int ScreenPixelsPerInch() const override { return context_.Units().ScreenPixelsPerInch; }
 
   // --- Settings (forwarded to Settings()) -------------------------------
   // Writing selects a printer (-1: the system default) and reads its
@@ -177,8 +179,8 @@ class TReportPrinter {
   // out on when it set one, else the settings' paper in their orientation.
   // Pages are recorded at this size; on a device whose paper it does not
   // fit it is placed scaled (PlacePage).
-  int PageWidth() const { return page_width_ > 0 ? page_width_ : settings_.PageWidth(); }
-  int PageLength() const { return page_length_ > 0 ? page_length_ : settings_.PageLength(); }
+  int PageWidth() const override { return page_width_ > 0 ? page_width_ : settings_.PageWidth(); }
+  int PageLength() const override { return page_length_ > 0 ? page_length_ : settings_.PageLength(); }
   // Sets that extent before BeginDoc (0 and 0: none).
   void SetPageExtent(int width, int length) {
     page_width_ = width;
@@ -225,25 +227,25 @@ class TReportPrinter {
   bool Cancelled() const { return cancelled_; }
   TPrinterStatus Status() const { return status_; }
   std::int32_t PageNumber() const { return page_number_; }
-  std::int32_t PageCount() const { return page_count_; }
+  std::int32_t PageCount() const override { return page_count_; }
   // Writing posts MsgPageAvailable / MsgProgressUpdate to the client.
-  std::int32_t AvailablePages() const { return available_pages_; }
+  std::int32_t AvailablePages() const override { return available_pages_; }
   void SetAvailablePages(std::int32_t pages);
   std::int32_t Progress() const { return progress_; }
   void SetProgress(std::int32_t percent);
   // Going from true to false cancels a running document and fires
   // AfterPreview.
   bool ShowingPreview() const { return showing_preview_; }
-  void SetShowingPreview(bool showing);
+  void SetShowingPreview(bool showing) override;
   // Page n as a new drawing, or null unless a document exists and
   // 1 <= n <= PageCount (the page being generated is not stored yet).
-  std::unique_ptr<TStoredPage> GetPage(std::int32_t n);
+  std::unique_ptr<TStoredPage> GetPage(std::int32_t n) override;
 
   // --- Output ---------------------------------------------------------------
   // With a master and pages not loaded from a file: posts MsgPrintReport to
-  // the master. Otherwise prints the stored pages FirstPage..LastPage on the
-  // selected printer, each placed by PlacePage at its own size or scaled
-  // uniformly to fit, never stretched out of shape.
+  // the master. Otherwise the device destination replays the stored pages
+  // FirstPage..LastPage on the selected printer, each placed by PlacePage at
+  // its own size or scaled uniformly to fit, never stretched out of shape.
   void Print();
   // Writes the pages to a saved-report file when the document is finished.
   void Save(const std::string& file_name);
@@ -256,8 +258,8 @@ class TReportPrinter {
   bool FromFile() const { return from_file_; }
 
   // --- Links ------------------------------------------------------------------
-  TReportPrinterClient* Client() const { return client_; }
-  void SetClient(TReportPrinterClient* client) { client_ = client; }
+  TReportPrinterClient* Client() const override { return client_; }
+  void SetClient(TReportPrinterClient* client) override { client_ = client; }
   TMessageReceiver* Master() const { return master_; }
   void SetMaster(TMessageReceiver* master) { master_ = master; }
 

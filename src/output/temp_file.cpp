@@ -26,7 +26,7 @@ std::string TempFileName() {
   std::string name = pattern;
   int fd = ::mkostemp(name.data(), O_CLOEXEC);
   // The name that could not be made, with its directory, is the useful part.
-  if (fd < 0) throw EReportError("Cannot create file " + pattern);
+  if (fd < 0) throw EReportError("Cannot create file %1", {pattern});
   ::close(fd);
   return name;
 }
@@ -41,6 +41,6 @@ int OpenUnnamedTempFile() {
     fd = ::mkostemp(name.data(), O_CLOEXEC);
     if (fd >= 0) ::unlink(name.c_str());
   }
-  if (fd < 0) throw EReportError("Cannot create file " + TempFilePattern());
+  if (fd < 0) throw EReportError("Cannot create file %1", {TempFilePattern()});
   return fd;
 }

@@ -92,7 +92,7 @@ void TApplication::ClearTerminated() {
 }
 
 void TApplication::ShowException(const std::exception& e) {
-  const QString text = TranslatedMessage(e.what());
+  const QString text = TranslatedMessage(e);
   if (Instance() && Instance()->exception_handler_) {
     Instance()->exception_handler_(text);
     return;

@@ -36,7 +36,7 @@ void WriteDesignPicture(TCustomReport& report, const QString& fileName, int dpi)
   // would take 9 GB.
   const double wide = std::max(1.0, std::round(w * scale)), high = std::max(1.0, std::round(h * scale));
   if (wide > kMaxPngSide || high > kMaxPngSide || wide * high > kMaxPngPixels)
-    throw EReportError("The page is too large to draw at " + std::to_string(dpi) + " dpi");
+    throw EReportError("The page is too large to draw at %1 dpi", {std::to_string(dpi)});
   WriteBandedPngPainted(fileName, int(wide), int(high), dpi, [&](QPainter& painter) {
     painter.scale(scale, scale);
     TQtCanvas canvas(painter);

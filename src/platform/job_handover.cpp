@@ -328,13 +328,13 @@ void WatchJob(int job, const std::string& queue, const std::string& printer, int
     }
     httpClose(http);
     if (!stop_seen) return;
-    const std::string message =
-        "The printer " + printer + " has stopped, and the print job waits in its queue" +
-        (stopped.empty() ? std::string() : ": " + stopped);
+    const EReportError message =
+        stopped.empty() ? EReportError("The printer %1 has stopped, and the print job waits in its queue", {printer})
+                        : EReportError("The printer %1 has stopped, and the print job waits in its queue: %2", {printer, stopped});
     std::lock_guard<std::mutex> lock(notices->mutex);
     if (QObject* target = notices->target)
       QMetaObject::invokeMethod(
-          target, [message] { TApplication::ShowException(EReportError(message)); }, Qt::QueuedConnection);
+          target, [message] { TApplication::ShowException(message); }, Qt::QueuedConnection);
   }).detach();
 }
 

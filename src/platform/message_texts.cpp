@@ -1,19 +1,18 @@
 #include "platform/message_texts.h"
 
 #include <QCoreApplication>
-#include <QRegularExpression>
-#include <QStringList>
 
 #include <iterator>
-#include <vector>
+
+#include "definition/report_error.h"
 
 namespace {
 
 // Context of the patterns in the translation files.
 constexpr const char* kContext = "Messages";
 
-// Longer patterns come before shorter ones they begin with ("Cannot open %1:
-// no program…" before "Cannot open %1").
+// Every message the engine, the platform and the windows raise with an
+// identity, for the translation tools.
 const char* const kPatterns[] = {
     // Files.
     QT_TRANSLATE_NOOP("Messages", "Cannot create file %1"),
@@ -32,6 +31,7 @@ const char* const kPatterns[] = {
     QT_TRANSLATE_NOOP("Messages", "Too many drawing objects in a page"),
     QT_TRANSLATE_NOOP("Messages", "Stream write error"),
     QT_TRANSLATE_NOOP("Messages", "The page is too large to draw at %1 dpi"),
+    QT_TRANSLATE_NOOP("Messages", "Not enough memory to draw the picture at %1 dpi"),
     // Printing.
     QT_TRANSLATE_NOOP("Messages", "Report printer not ready"),
     QT_TRANSLATE_NOOP("Messages", "Illegal call to NewPage"),
@@ -40,6 +40,7 @@ const char* const kPatterns[] = {
     QT_TRANSLATE_NOOP("Messages", "Printer index out of range"),
     QT_TRANSLATE_NOOP("Messages", "Pages %1 to %2 are not in the report, which has %3 pages: nothing was printed"),
     QT_TRANSLATE_NOOP("Messages", "Pages %1 to %2 are not in the report, which has %3 page: nothing was printed"),
+    QT_TRANSLATE_NOOP("Messages", "The page range %1 to %2 is reversed: the first page comes after the last"),
     QT_TRANSLATE_NOOP("Messages", "Cannot create the print job's file in %1"),
     QT_TRANSLATE_NOOP("Messages", "Cannot start a print job on %1"),
     QT_TRANSLATE_NOOP("Messages", "No print job is running"),
@@ -62,59 +63,14 @@ const char* const kPatterns[] = {
     QT_TRANSLATE_NOOP("Messages", "List index out of bounds (%1)"),
 };
 
-// The pattern as an expression that takes the parts its markers stand for.
-QRegularExpression Expression(const QString& pattern) {
-  QString expr = QStringLiteral("^");
-  static const QRegularExpression marker(QStringLiteral("%[1-9]"));
-  qsizetype at = 0;
-  for (auto it = marker.globalMatch(pattern); it.hasNext();) {
-    const QRegularExpressionMatch m = it.next();
-    expr += QRegularExpression::escape(pattern.mid(at, m.capturedStart() - at)) + QStringLiteral("(.*)");
-    at = m.capturedEnd();
-  }
-  expr += QRegularExpression::escape(pattern.mid(at)) + QStringLiteral("$");
-  return QRegularExpression(expr, QRegularExpression::DotMatchesEverythingOption);
-}
-
 }  // namespace
 
-QString FillIn(const QString& pattern, const QStringList& parts) {
-  // One pass, so a part that holds "%2" stays as it is; a marker without a
-  // part is left out rather than shown raw.
-  QString out;
-  out.reserve(pattern.size());
-  for (qsizetype i = 0; i < pattern.size(); ++i) {
-    const QChar c = pattern[i];
-    if (c == QLatin1Char('%') && i + 1 < pattern.size() && pattern[i + 1] >= QLatin1Char('1') &&
-        pattern[i + 1] <= QLatin1Char('9')) {
-      const int n = pattern[i + 1].digitValue();
-      if (n <= parts.size()) out += parts[n - 1];
-      ++i;
-      continue;
-    }
-    out += c;
-  }
-  return out;
-}
-
-QString TranslatedMessage(const std::string& message) {
-  const QString text = QString::fromUtf8(message);
-  static const std::vector<QRegularExpression> expressions = [] {
-    std::vector<QRegularExpression> out;
-    for (const char* pattern : kPatterns) out.push_back(Expression(QString::fromLatin1(pattern)));
-    return out;
-  }();
-  for (std::size_t i = 0; i < expressions.size(); ++i) {
-    const QRegularExpressionMatch m = expressions[i].match(text);
-    if (!m.hasMatch()) continue;
-    const QString translated = QCoreApplication::translate(kContext, kPatterns[i]);
-    // The parts go in by their numbers, wherever the translation puts them,
-    // all at once (a part may itself hold "%2").
-    QStringList parts;
-    for (int n = 1; n <= m.lastCapturedIndex(); ++n) parts << m.captured(n);
-    return FillIn(translated, parts);
-  }
-  return text;
+QString TranslatedMessage(const std::exception& error) {
+  const auto* known = dynamic_cast<const EReportError*>(&error);
+  if (!known || !known->Id()) return QString::fromUtf8(error.what());
+  // The parts go in by their numbers, wherever the translation puts them.
+  return QString::fromStdString(
+      FillIn(QCoreApplication::translate(kContext, known->Id()).toStdString(), known->Args()));
 }
 
 const char* const* MessagePatterns(int* count) {

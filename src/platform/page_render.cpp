@@ -20,7 +20,7 @@
 namespace {
 // The frame in millimetres.
 QSizeF FrameMm(const TEmfHeader& h) { return QSizeF(h.FrameWidth() / 100.0, h.FrameLength() / 100.0); }
-std::string TooLarge(int dpi) { return "The page is too large to draw at " + std::to_string(dpi) + " dpi"; }
+EReportError TooLarge(int dpi) { return EReportError("The page is too large to draw at %1 dpi", {std::to_string(dpi)}); }
 
 // A PNG file written row by row, beside the file until it is whole: 8-bit RGB, every row filtered against the
 // one above (a ruled sheet is mostly rows like their neighbours) and
@@ -74,7 +74,7 @@ class TPngFile {
   }
 
  private:
-  [[noreturn]] void Fail() { throw EReportError("Cannot write file " + file_.Name()); }
+  [[noreturn]] void Fail() { throw EReportError("Cannot write file %1", {file_.Name()}); }
   static void Be32(std::uint8_t* p, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = std::uint8_t(v >> (24 - 8 * i));
   }
@@ -119,8 +119,8 @@ class TPngFile {
 
 }  // namespace
 
-std::string NotEnoughMemory(int dpi) {
-  return "Not enough memory to draw the picture at " + std::to_string(dpi) + " dpi";
+EReportError NotEnoughMemory(int dpi) {
+  return EReportError("Not enough memory to draw the picture at %1 dpi", {std::to_string(dpi)});
 }
 
 void WriteBandedPng(const QString& fileName, int width, int height, int dpi,
@@ -137,11 +137,11 @@ void WriteBandedPngPainted(const QString& fileName, int width, int height, int d
   // make single rows larger than a whole band.
   if (width < 1 || height < 1 || width > kMaxPngSide || height > kMaxPngSide ||
       double(width) * height > kMaxPngPixels)
-    throw EReportError(TooLarge(dpi));
+    throw TooLarge(dpi);
   constexpr std::int64_t kBandBytes = 32 << 20;
   const int rows = int(std::clamp<std::int64_t>(kBandBytes / (std::int64_t(width) * 4), 1, height));
   QImage band(width, rows, QImage::Format_RGB32);
-  if (band.isNull()) throw EReportError(NotEnoughMemory(dpi));
+  if (band.isNull()) throw NotEnoughMemory(dpi);
   // Fonts given in points take their pixels from the device's resolution.
   const int dpm = int(std::lround(dpi / 0.0254));
   band.setDotsPerMeterX(dpm);
@@ -166,7 +166,7 @@ void WritePagePng(std::span<const std::uint8_t> page, const QString& fileName, i
   const QSizeF mm = FrameMm(header);
   const double w = std::max(1.0, std::round(mm.width() * dpi / 25.4));
   const double h = std::max(1.0, std::round(mm.height() * dpi / 25.4));
-  if (w > kMaxPngSide || h > kMaxPngSide || w * h > kMaxPngPixels) throw EReportError(TooLarge(dpi));
+  if (w > kMaxPngSide || h > kMaxPngSide || w * h > kMaxPngPixels) throw TooLarge(dpi);
   WriteBandedPng(fileName, int(w), int(h), dpi,
                  [&](TCanvas& canvas) { TEmfPlayer::Play(page, canvas, {0, 0, int(w), int(h)}); });
 }

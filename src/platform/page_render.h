@@ -8,6 +8,8 @@
 #include <span>
 #include <string>
 
+#include "definition/report_error.h"
+
 class QPainter;
 class TCanvas;
 struct TEmfHeader;
@@ -47,7 +49,7 @@ void WriteBandedPngPainted(const QString& fileName, int width, int height, int d
 
 // What a picture whose memory cannot be had fails with: "Not enough memory
 // to draw the picture at %d dpi".
-std::string NotEnoughMemory(int dpi);
+EReportError NotEnoughMemory(int dpi);
 
 // The page as a PNG at `dpi` pixels per inch, drawn as WriteBandedPng does.
 void WritePagePng(std::span<const std::uint8_t> page, const QString& fileName, int dpi = 96);

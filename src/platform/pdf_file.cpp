@@ -30,14 +30,14 @@ class TReplacementDevice {
   void Commit(bool whole, const QString& fileName) {
     whole = file_.flush() && whole && file_.error() == QFileDevice::NoError;
     file_.close();
-    if (!whole) throw EReportError("Cannot write file " + fileName.toStdString());
+    if (!whole) throw EReportError("Cannot write file %1", {fileName.toStdString()});
     if (replacement_) replacement_->Commit();
   }
 
  private:
   void Open(int fd, const QString& fileName) {
     if (!file_.open(fd, QIODevice::WriteOnly, QFileDevice::DontCloseHandle))
-      throw EReportError("Cannot create file " + fileName.toStdString());
+      throw EReportError("Cannot create file %1", {fileName.toStdString()});
   }
   std::optional<TFileReplacement> replacement_;
   QFile file_;
@@ -77,7 +77,7 @@ void TPdfFile::Start(const QPageLayout& layout, int dpi, const QString& title) {
   writer.setTitle(title);
   writer.setResolution(dpi);
   if (!writer.setPageLayout(layout) || !state_->painter.begin(&writer))
-    throw EReportError("Cannot create file " + file_name_.toStdString());
+    throw EReportError("Cannot create file %1", {file_name_.toStdString()});
 }
 
 TPdfFile::~TPdfFile() {
@@ -88,12 +88,12 @@ QPdfWriter& TPdfFile::Writer() { return state_->writer; }
 QPainter& TPdfFile::Painter() { return state_->painter; }
 
 void TPdfFile::NewPage() {
-  if (!state_->writer.newPage()) throw EReportError("Cannot write file " + file_name_.toStdString());
+  if (!state_->writer.newPage()) throw EReportError("Cannot write file %1", {file_name_.toStdString()});
 }
 
 void TPdfFile::NewPage(const QPageLayout& layout) {
   // The layout applies to the page that newPage starts.
-  if (!state_->writer.setPageLayout(layout)) throw EReportError("Cannot write file " + file_name_.toStdString());
+  if (!state_->writer.setPageLayout(layout)) throw EReportError("Cannot write file %1", {file_name_.toStdString()});
   NewPage();
 }
 
@@ -109,7 +109,7 @@ void SavePngFile(const QImage& image, const QString& fileName) {
   QByteArray bytes;
   QBuffer buffer(&bytes);
   if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG"))
-    throw EReportError("Cannot write file " + fileName.toStdString());
+    throw EReportError("Cannot write file %1", {fileName.toStdString()});
   out.Write(bytes.constData(), std::size_t(bytes.size()));
   out.Commit();
 }

@@ -264,21 +264,21 @@ void TQtPlatformPrinter::BeginDoc(const std::string& title) {
   const TServiceProbe probe = ProbeService(patience_ms_);
   if (probe == TServiceProbe::Gone) throw EReportError(kNoPrinterLeft);
   if (probe == TServiceProbe::Silent)
-    throw EReportError("The print service does not answer: nothing was printed on " + DeviceName());
+    throw EReportError("The print service does not answer: nothing was printed on %1", {DeviceName()});
   // The document has no name at all, so no kill leaves it in the temporary
   // folder; it reaches the service through this descriptor.
   try {
     fd_ = OpenUnnamedTempFile();
   } catch (const EReportError&) {
-    if (NoRoomIn(QDir::tempPath())) throw EReportError(NoRoomMessage());
-    throw EReportError("Cannot create the print job's file in " + QDir::tempPath().toStdString());
+    if (NoRoomIn(QDir::tempPath())) throw NoRoomError();
+    throw EReportError("Cannot create the print job's file in %1", {QDir::tempPath().toStdString()});
   }
   title_ = title;
   try {
     job_ = std::make_unique<TPdfFile>(fd_, QDir::tempPath(), Layout(), resolution_, QString::fromStdString(title));
   } catch (const EReportError&) {
     CloseJobFile();
-    throw EReportError("Cannot start a print job on " + DeviceName());
+    throw EReportError("Cannot start a print job on %1", {DeviceName()});
   }
   canvas_ = std::make_unique<TQtCanvas>(job_->Painter());
 }
@@ -288,7 +288,7 @@ void TQtPlatformPrinter::NewPage() {
   try {
     job_->NewPage();
   } catch (const EReportError&) {
-    throw EReportError("Cannot begin a new page on " + DeviceName());
+    throw EReportError("Cannot begin a new page on %1", {DeviceName()});
   }
   // Each sheet starts from the canvas's defaults.
   canvas_ = std::make_unique<TQtCanvas>(job_->Painter());
@@ -312,15 +312,15 @@ void TQtPlatformPrinter::EndDoc() {
   try {
     job->Finish();
   } catch (const EReportError&) {
-    if (NoRoomIn(QDir::tempPath())) throw EReportError(NoRoomMessage());
+    if (NoRoomIn(QDir::tempPath())) throw NoRoomError();
     throw;
   }
   Submit(title_);
 }
 
-std::string TQtPlatformPrinter::NoRoomMessage() {
-  return "There is no room in the temporary folder " + QDir::tempPath().toStdString() +
-         " for the print job: nothing was printed";
+EReportError TQtPlatformPrinter::NoRoomError() {
+  return EReportError("There is no room in the temporary folder %1 for the print job: nothing was printed",
+                      {QDir::tempPath().toStdString()});
 }
 
 void TQtPlatformPrinter::CloseJobFile() {
@@ -354,7 +354,7 @@ void TQtPlatformPrinter::Submit(const std::string& title) {
   const std::string queue = ticket.queue;
   ticket.fd = ::dup(fd_);
   if (ticket.fd < 0)
-    throw EReportError("The print job could not be handed to " + DeviceName() + ": " + std::strerror(errno));
+    throw EReportError("The print job could not be handed to %1: %2", {DeviceName(), std::strerror(errno)});
   // On a thread of its own, every wait bounded by the patience: a service
   // that stopped answering since the print began fails the job, never the
   // window, which goes on painting and answering meanwhile.
@@ -366,16 +366,16 @@ void TQtPlatformPrinter::Submit(const std::string& title) {
     case THandOverResult::NotRunning:
       throw EReportError(kNoPrinterLeft);
     case THandOverResult::Gone:
-      throw EReportError("The printer " + DeviceName() + " is gone: nothing was printed");
+      throw EReportError("The printer %1 is gone: nothing was printed", {DeviceName()});
     case THandOverResult::SilentBeforeDocument:
-      throw EReportError("The print service does not answer: nothing was printed on " + DeviceName());
+      throw EReportError("The print service does not answer: nothing was printed on %1", {DeviceName()});
     case THandOverResult::SilentAfterDocument:
-      throw EReportError("The print service does not answer: the job for " + DeviceName() +
-                         " may or may not have been queued");
+      throw EReportError("The print service does not answer: the job for %1 may or may not have been queued",
+                         {DeviceName()});
     case THandOverResult::Refused:
       break;
   }
-  throw EReportError("The print job could not be handed to " + DeviceName() + ": " + result.detail);
+  throw EReportError("The print job could not be handed to %1: %2", {DeviceName(), result.detail});
 }
 
 void TQtPlatformPrinter::Abort() {

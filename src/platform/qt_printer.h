@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 
+#include "definition/report_error.h"
 #include "output/platform_printer.h"
 #include "platform/print_service.h"
 
@@ -95,7 +96,7 @@ class TQtPlatformPrinter : public TPlatformPrinter {
   void EndJob();
   void Submit(const std::string& title);
   void CloseJobFile();
-  static std::string NoRoomMessage();
+  static EReportError NoRoomError();
 
   TCatalogSource source_;
   std::shared_ptr<const TPrinterCatalog> catalog_;  // the answer the queue was loaded from

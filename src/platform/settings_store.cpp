@@ -155,7 +155,7 @@ std::unique_ptr<TSettingsStore> TSettingsStore::OpenKey(TPlacementRegRoot root, 
   const QString file = KeyFile(root, key_path);
   // The user's key is created even for reading; other roots only for writing.
   if ((root == prCurrentUser || !read_only) && !CreateKeyFile(file))
-    throw ERegistryException(QStringLiteral("Failed to create key %1").arg(key_path).toStdString());
+    throw ERegistryException("Failed to create key %1", {key_path.toStdString()});
   return std::unique_ptr<TSettingsStore>(new TSettingsStore(file, read_only, false));
 }
 
@@ -173,7 +173,7 @@ QString TSettingsStore::ReadString(const QString& section, const QString& name, 
   // A file that could not be read fails; one with lines that do not parse
   // gives what could be read, and defaults for the rest.
   if (settings_->status() == QSettings::AccessError)
-    throw ERegistryException(QStringLiteral("Failed to get data for '%1'").arg(name).toStdString());
+    throw ERegistryException("Failed to get data for '%1'", {name.toStdString()});
   if (!settings_->contains(key)) return def;
   const QVariant v = settings_->value(key);
   QString text;
@@ -183,7 +183,7 @@ QString TSettingsStore::ReadString(const QString& section, const QString& name, 
     // An unquoted value with commas, as a person may type it into the file.
     text = v.toStringList().join(QLatin1Char(','));
   } else {
-    throw ERegistryException(QStringLiteral("Invalid data type for '%1'").arg(name).toStdString());
+    throw ERegistryException("Invalid data type for '%1'", {name.toStdString()});
   }
   if (ini_quoting_ && text.size() >= 2 && text.front() == QLatin1Char('"') && text.back() == QLatin1Char('"'))
     text = text.mid(1, text.size() - 2);
@@ -199,7 +199,7 @@ void TSettingsStore::WriteString(const QString& section, const QString& name, co
        (text.front() == QLatin1Char('\'') && text.back() == QLatin1Char('\''))))
     text = QLatin1Char('"') + text + QLatin1Char('"');
   if (read_only_ || not_a_file_)
-    throw ERegistryException(QStringLiteral("Failed to set data for '%1'").arg(name).toStdString());
+    throw ERegistryException("Failed to set data for '%1'", {name.toStdString()});
   const QString key = GroupKey(section, name);
   settings_->setValue(key, text);
   settings_->sync();
@@ -210,5 +210,5 @@ void TSettingsStore::WriteString(const QString& section, const QString& name, co
   const QSettings written(settings_->fileName(), QSettings::IniFormat);
   if (settings_->status() == QSettings::AccessError || written.status() != QSettings::NoError ||
       written.value(key).toString() != text)
-    throw ERegistryException(QStringLiteral("Failed to set data for '%1'").arg(name).toStdString());
+    throw ERegistryException("Failed to set data for '%1'", {name.toStdString()});
 }

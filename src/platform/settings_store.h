@@ -5,6 +5,8 @@
 #include <memory>
 #include <stdexcept>
 
+#include "definition/report_error.h"
+
 class QSettings;
 
 // Roots of the per-user settings store. Only prCurrentUser is per user; the
@@ -14,9 +16,9 @@ enum TPlacementRegRoot { prCurrentUser, prLocalMachine, prCurrentConfig, prClass
 // A settings-store failure; the message is one of "Failed to create key %s",
 // "Failed to set data for '%s'", "Failed to get data for '%s'" or
 // "Invalid data type for '%s'".
-class ERegistryException : public std::runtime_error {
+class ERegistryException : public EReportError {
  public:
-  using std::runtime_error::runtime_error;
+  using EReportError::EReportError;
 };
 
 // The program's key (or INI file) in the settings store, open for one

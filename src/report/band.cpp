@@ -122,7 +122,7 @@ void TCustomBand::SetParent(TControl* parent) {
   TBasePanel::SetParent(parent);
   if (target && report_ != target) {
     report_ = target;
-    size_.SetOwnerReport(target);
+    size_.SetReportFont(target->UnitEnvironment());
     target->AddBand(*this);
     TBasePanel::PropagateZoom(target->Zoom());
   }
@@ -132,7 +132,7 @@ void TCustomBand::DetachFromReport() {
   if (!report_) return;
   TCustomReport* report = report_;
   report_ = nullptr;
-  size_.SetOwnerReport(nullptr);
+  size_.SetReportFont({});
   report->RemoveBand(*this);
 }
 

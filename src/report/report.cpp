@@ -47,8 +47,16 @@ TCustomReport::TCustomReport(TReportContext& context)
     : TBasePanel(context), page_(std::make_unique<TPageSetup>(context.Units())), bands_(*this) {
   SetColor(colors::White);
   functions_ = {{"PAGENUMBER", "0"}, {"COLUMNNUMBER", "0"}, {"REPORTTITLE", "''"}};
-  page_->SetOwnerReport(this);
+  page_->SetReportFont(UnitEnvironment());
+  page_->SetControl(this);
+  page_->OnChange([this](TPageSetup::TChange c) { c == TPageSetup::TChange::Units ? SetUnits(Units()) : ArrangeBands(); });
   page_->SyncControlBounds();
+}
+
+TUnitEnvironment TCustomReport::UnitEnvironment() const {
+  TUnitEnvironment env = Context().Units();
+  env.ReportFontSize = [this] { return ReportFontSize(); };
+  return env;
 }
 
 TCustomReport::~TCustomReport() {

@@ -14,7 +14,6 @@
 #include "output/print_request.h"
 #include "output/report_printer.h"
 #include "definition/page_setup.h"
-#include "definition/report_host.h"
 
 class TPrintable;
 class TCustomReport;
@@ -74,7 +73,7 @@ class TReportBands {
 // A report: page setup, bands and elements, turned into pages by Preview
 // (into a page store, shown by OnPreview) or Print (straight to a printer).
 // Lengths during a run are in storage units (0.1 mm).
-class TCustomReport : public TBasePanel, public TReportHost, public TMessageReceiver {
+class TCustomReport : public TBasePanel, public TMessageReceiver {
  public:
   // A report on the host's services; its bands and elements take the same.
   explicit TCustomReport(TReportContext& context);
@@ -103,7 +102,7 @@ class TCustomReport : public TBasePanel, public TReportHost, public TMessageRece
   // The band list in layout order.
   const std::vector<TCustomBand*>& BandList() const { return band_list_; }
   // Sorts the band list and lays the bands out on the design surface.
-  void ArrangeBands() override;
+  void ArrangeBands();
   // Creates a band of `type` owned by the report's owner (the report
   // without one), placed on the report, named after its type.
   TBand& CreateBand(TBandType type);
@@ -211,10 +210,10 @@ class TCustomReport : public TBasePanel, public TReportHost, public TMessageRece
   void ArmColumnBreak() { column_break_armed_ = true; }
   void PrintPageItems();
 
-  // --- TReportHost ------------------------------------------------------------
-  int ReportFontSize() const override { return Font().Size(); }
-  TControl* ReportControl() override { return this; }
-  void ReapplyUnits() override { SetUnits(Units()); }
+  // The report font's size in points, and the unit environment its
+  // holders take it with for the Characters unit.
+  int ReportFontSize() const { return Font().Size(); }
+  TUnitEnvironment UnitEnvironment() const;
 
   void HandleMessage(TMessage& message) override;
   void PropagateZoom(int zoom) override;

@@ -118,9 +118,9 @@ bool TPlacementKeeper::eventFilter(QObject* watched, QEvent* e) {
       if (!e->spontaneous() && active_) {
         try {
           RestoreWindowPlacement();
-        } catch (const std::exception& failure) {
-          QTimer::singleShot(0, QCoreApplication::instance(), [message = std::string(failure.what())] {
-            TApplication::ShowException(std::runtime_error(message));
+        } catch (const std::exception&) {
+          QTimer::singleShot(0, QCoreApplication::instance(), [failure = std::current_exception()] {
+            TApplication::Guarded([&] { std::rethrow_exception(failure); });
           });
         }
       }

@@ -182,7 +182,7 @@ TReportPreview::~TReportPreview() {
 
 void TReportPreview::Detach() {
   if (printer_ && printer_->Client() == this) {
-    TReportPrinter* p = printer_;
+    TPageSource* p = printer_;
     // Cleared first: what the printer does on hearing that the preview has
     // ended must not find this control still attached.
     printer_ = nullptr;
@@ -194,7 +194,7 @@ void TReportPreview::Detach() {
   image_->SetReportPrinter(nullptr);
 }
 
-void TReportPreview::SetReportPrinter(TReportPrinter* printer) {
+void TReportPreview::SetReportPrinter(TPageSource* printer) {
   Detach();
   printer_ = printer;
   image_->SetReportPrinter(printer);
@@ -241,7 +241,7 @@ void TReportPreview::SetZoom(int zoom) {
 // has not begun its document yet still has its initial scale of 1, so the
 // screen's scale is taken here rather than the printer's.
 int TReportPreview::ScreenPixels(long double tenthsMm) const {
-  return RoundHalfEvenToInt(tenthsMm * printer_->Context().Units().ScreenPixelsPerInch / kStoredPerInch);
+  return RoundHalfEvenToInt(tenthsMm * printer_->ScreenPixelsPerInch() / kStoredPerInch);
 }
 
 double TReportPreview::PageWidthPx() const {

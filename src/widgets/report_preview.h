@@ -35,9 +35,9 @@ class TPreviewImage : public QWidget {
   explicit TPreviewImage(QWidget* parent = nullptr);
   ~TPreviewImage() override;
 
-  // The printer pages are fetched from (not owned), or null.
-  TReportPrinter* ReportPrinter() const { return printer_; }
-  void SetReportPrinter(TReportPrinter* printer) { printer_ = printer; }
+  // The source pages are fetched from (not owned), or null.
+  TPageSource* ReportPrinter() const { return printer_; }
+  void SetReportPrinter(TPageSource* printer) { printer_ = printer; }
   // Writing fetches page n from the report printer (nothing without one)
   // and repaints; ImageOK tells whether a drawing came back. Errors of the
   // page loader propagate, and leave the image empty.
@@ -70,7 +70,7 @@ class TPreviewImage : public QWidget {
  private:
   void DropCache() { cache_ = QImage(); }
 
-  TReportPrinter* printer_ = nullptr;
+  TPageSource* printer_ = nullptr;
   int page_number_ = 1;
   std::unique_ptr<TStoredPage> page_;
   int zoom_ = 100;
@@ -97,8 +97,8 @@ class TReportPreview : public QAbstractScrollArea, public TReportPrinterClient {
   // The attached printer (not owned), or null. Attaching makes this control
   // its client and sets its ShowingPreview; the printer shown before is let
   // go (ShowingPreview false, no client) if this control was its client.
-  TReportPrinter* ReportPrinter() const { return printer_; }
-  void SetReportPrinter(TReportPrinter* printer);
+  TPageSource* ReportPrinter() const { return printer_; }
+  void SetReportPrinter(TPageSource* printer);
 
   // The page shown. Writing n moves there and scrolls to the top left;
   // ignored for n < 1, n > PageCount, no printer, or the page already shown.
@@ -160,7 +160,7 @@ class TReportPreview : public QAbstractScrollArea, public TReportPrinterClient {
   TPreviewImage* image_ = nullptr;
   QWidget* focus_frame_ = nullptr;
   int page_number_ = 1;
-  TReportPrinter* printer_ = nullptr;
+  TPageSource* printer_ = nullptr;
   int zoom_ = 100;
   TZoomState zoom_state_ = TZoomState::zsFree;
   QPoint origin_;

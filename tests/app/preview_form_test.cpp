@@ -68,7 +68,7 @@ class PreviewFormTest : public ::testing::Test {
   TfrmPreview* Open(int pages = 1) {
     printer = SamplePrinter(context_, pages);
     form = new TfrmPreview(nullptr);
-    form->RptPreview1->SetReportPrinter(printer.get());
+    form->SetReportPrinter(printer.get());
     form->SetReport(nullptr);
     form->show();
     context_.Loop().ProcessMessages();
@@ -193,7 +193,7 @@ TEST_F(PreviewFormTest, TheFirstPageTakesTheZoomFieldsValueOverTheWidthRule) {
   form->SpinEdit1->SetValue(70);
   p->BeginDoc();
   AddSamplePage(*p, 1);
-  form->RptPreview1->SetReportPrinter(p.get());
+  form->SetReportPrinter(p.get());
   EXPECT_EQ(PageBox(), QStringLiteral("Page 1 of 1"));  // not yet rewritten
   p->EndDoc();
   context_.Loop().ProcessMessages();
@@ -206,7 +206,7 @@ TEST_F(PreviewFormTest, BeforeTheFirstPageLastPageChangesNothing) {
   auto p = NewLandscapePrinter(context_);
   p->BeginDoc();
   form = new TfrmPreview(nullptr);
-  form->RptPreview1->SetReportPrinter(p.get());
+  form->SetReportPrinter(p.get());
   form->btnLastClick();
   EXPECT_EQ(form->RptPreview1->PageNumber(), 1);
   EXPECT_EQ(PageBox(), QStringLiteral("Page 1 of 0"));
@@ -342,7 +342,7 @@ TEST_F(PreviewFormTest, TheZoomFieldSetsThePreviewsZoom) {
 TEST_F(PreviewFormTest, TheFirstShowZoomsToFiftyWithoutWaitingForAnActivation) {
   printer = SamplePrinter(context_, 1);
   form = new TfrmPreview(nullptr);
-  form->RptPreview1->SetReportPrinter(printer.get());
+  form->SetReportPrinter(printer.get());
   form->show();  // no message handled: no activation can have arrived
   EXPECT_EQ(form->SpinEdit1->Value(), 50);
   EXPECT_EQ(form->RptPreview1->Zoom(), 50);
@@ -572,7 +572,7 @@ TEST_F(PreviewFormTest, SaveAsPdfPutsTheRulesWhereThePreviewHasThem) {
 void PreviewSheet(TFormBroodlog& sheet, QPointer<TfrmPreview>& form, const std::function<void()>& action) {
   sheet.Report->OnPreview = [&sheet, &form, action](TReportPrinter& p) {
     form = new TfrmPreview(nullptr);
-    form->RptPreview1->SetReportPrinter(&p);
+    form->SetReportPrinter(&p);
     form->SetReport(sheet.Report);
     form->show();
     auto shown = form->RptPreview1->OnPageAvailable;
@@ -670,7 +670,7 @@ TEST_F(PreviewFormTest, SaveAsPdfBeforeThePagesAreFinishedWritesNothing) {
   p->BeginDoc();
   AddSamplePage(*p, 2);
   form = new TfrmPreview(nullptr);
-  form->RptPreview1->SetReportPrinter(p.get());
+  form->SetReportPrinter(p.get());
   QTemporaryDir dir;
   const QString file = dir.filePath(QStringLiteral("early.pdf"));
   form->SaveAsPdf(file);

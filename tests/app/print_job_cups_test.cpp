@@ -417,7 +417,7 @@ TEST_F(PrintJobOnCups, PrintAtOnceNeverWaitsOnTheService) {
           [&] { return std::make_unique<TWithoutCopies>([&] { cups_lab::Run(c.halt); }, 5000); });
     }
     auto* preview = new TfrmPreview(nullptr);
-    preview->RptPreview1->SetReportPrinter(&R());
+    preview->SetReportPrinter(&R());
     preview->SetReport(form_->Report);
     preview->show();
     ASSERT_TRUE(WaitUntil([&] { return preview->RptPreview1->Image()->RenderCount() > 0; }));

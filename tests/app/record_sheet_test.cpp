@@ -141,7 +141,7 @@ TEST_F(RecordSheetTest, SaveAsPdfFromThePreviewHoldsThePrintedSheet) {
   TFormBroodlog form(services.Context());
   form.Report->OnPreview = [&](TReportPrinter& printer) {
     auto* window = new TfrmPreview;
-    window->RptPreview1->SetReportPrinter(&printer);
+    window->SetReportPrinter(&printer);
     window->SetReport(form.Report);
     window->show();
     // Once generation has ended, as a user's click would come.

@@ -196,7 +196,7 @@ const struct TScene {
      }},
     {"preview, print at once", kAnswered, 0, [](TStage& s) {
        auto* p = new TfrmPreview;
-       p->RptPreview1->SetReportPrinter(&s.Sheet());
+       p->SetReportPrinter(&s.Sheet());
        p->show();
        s.Walk(p);
        p->RptPreview1->setFocus();

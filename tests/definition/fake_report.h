@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "definition/control.h"
-#include "definition/report_host.h"
+#include "definition/page_setup.h"
 
 // A control that records every bounds change and repaint request.
 class TRecordingControl : public TControl {
@@ -25,13 +25,13 @@ class TRecordingControl : public TControl {
   std::function<void(int, int)> on_bounds;  // like a report reacting to a resize
 };
 
-// The report as the holders see it.
-class TFakeReport : public TReportHost {
- public:
-  int ReportFontSize() const override { return font_size; }
-  TControl* ReportControl() override { return has_control ? &control : nullptr; }
-  void ArrangeBands() override { ++arrangements; }
-  void ReapplyUnits() override { ++unit_reapplications; }
+// The report as the holders see it: their control, font and change notices.
+struct TFakeReport {
+  TUnitEnvironment Units() { return {96, TMeasurementSystem::Metric, [this] { return font_size; }}; }
+  void Attach(TPageSetup& page) {
+    page.SetControl(has_control ? &control : nullptr);
+    page.OnChange([this](TPageSetup::TChange c) { ++(c == TPageSetup::TChange::Arrange ? arrangements : unit_reapplications); });
+  }
 
   int font_size = 10;
   bool has_control = true;

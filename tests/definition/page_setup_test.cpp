@@ -13,8 +13,8 @@
 namespace {
 
 using TRect = TRecordingControl::TRect;
-constexpr TUnitEnvironment kMetric{96, TMeasurementSystem::Metric};
-constexpr TUnitEnvironment kUnitedStates{96, TMeasurementSystem::UnitedStates};
+const TUnitEnvironment kMetric{96, TMeasurementSystem::Metric};
+const TUnitEnvironment kUnitedStates{96, TMeasurementSystem::UnitedStates};
 
 void ExpectStored(const TPageSetup& page, int index, long double expected) {
   EXPECT_NEAR(static_cast<double>(page.Stored(index)), static_cast<double>(expected), 1e-12)
@@ -25,7 +25,7 @@ void ExpectStored(const TPageSetup& page, int index, long double expected) {
 struct PageFixture : ::testing::Test {
   TFakeReport report;
   TPageSetup page{kMetric};
-  PageFixture() { page.SetOwnerReport(&report); }
+  PageFixture() { report.Attach(page); }
 
   // The record sheet's page: A4 landscape, 10 mm margins.
   void MakeRecordSheetPage() {
@@ -430,7 +430,7 @@ TEST(PageWithoutReport, NeedsNoReportForAnything) {
 
   TFakeReport report;
   report.has_control = false;
-  page.SetOwnerReport(&report);
+  report.Attach(page);
   page.SetBottomMargin(5);
   EXPECT_EQ(report.arrangements, 1);
 }

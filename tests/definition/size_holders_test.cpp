@@ -11,9 +11,9 @@
 namespace {
 
 using TRect = TRecordingControl::TRect;
-constexpr TUnitEnvironment kMetric96{96, TMeasurementSystem::Metric};
+const TUnitEnvironment kMetric96{96, TMeasurementSystem::Metric};
 // At 254 ppi one pixel is one storage unit, so exact halves are easy to make.
-constexpr TUnitEnvironment kMetric254{254, TMeasurementSystem::Metric};
+const TUnitEnvironment kMetric254{254, TMeasurementSystem::Metric};
 
 // A band-like control that owns its size holder.
 class TTestBand : public TRecordingControl {
@@ -202,7 +202,7 @@ TEST(CharactersUnit, UsesTheOwnerReportFont) {
   size.SetWidth(100);
   size.SetUnits(TReportUnit::Characters);
   EXPECT_NEAR(static_cast<double>(size.Width()), 3.175, 1e-15);  // no report: 10 points
-  size.SetOwnerReport(&report);
+  size.SetReportFont(report.Units());
   report.font_size = 20;
   EXPECT_NEAR(static_cast<double>(size.Width()), 6.35, 1e-15);
   report.font_size = -20;

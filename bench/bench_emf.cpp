@@ -71,7 +71,12 @@ class TCountingCanvas final : public TCanvas {
   void MoveTo(int, int) override { ++calls; }
   void LineTo(int, int) override { ++calls; }
   void TextOut(int, int, std::string_view, const TTextOutOptions&, std::span<const int>) override { ++calls; }
+  void DrawPath(const TPath&, bool, bool) override { ++calls; }
+  void DrawImage(const TImage&, TPointF, TPointF, TPointF) override { ++calls; }
+  void SetRop2(TRop2) override { ++calls; }
   void IntersectClipRect(const TRect&) override { ++calls; }
+  void ClipPath(const TPath&, TClipMode) override { ++calls; }
+  void OffsetClip(double, double) override { ++calls; }
   void RemoveClip() override { ++calls; }
   void Save() override { ++calls; }
   void Restore() override { ++calls; }

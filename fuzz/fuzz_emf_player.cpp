@@ -30,6 +30,18 @@ class TSinkCanvas final : public TCanvas {
     for (char c : text) sink += c;
     for (int d : dx) sink += d;
   }
+  void DrawPath(const TPath& p, bool, bool) override {
+    for (const TPathElement& e : p.elements) sink += long(e.p.x) + long(e.p.y);
+  }
+  void DrawImage(const TImage& image, TPointF a, TPointF, TPointF) override {
+    // Every pixel promised is there.
+    if (image.pixels.size() != std::size_t(image.width) * std::size_t(image.height)) __builtin_trap();
+    for (std::uint32_t p : image.pixels) sink += p;
+    sink += long(a.x);
+  }
+  void SetRop2(TRop2 r) override { sink += int(r); }
+  void ClipPath(const TPath& p, TClipMode) override { sink += long(p.elements.size()); }
+  void OffsetClip(double dx, double) override { sink += long(dx); }
   void IntersectClipRect(const TRect&) override {}
   void RemoveClip() override {}
   // The player saves once for itself; deeper than its bound means the

@@ -238,6 +238,41 @@ class Driver:
             got = {field: getattr(value, field) for field in expected}
             self.checks.expect(got == expected, "\"%s\" reads %s (%s)" % (name, expected, got))
 
+    def check_up_is_heard(self, window, name, expected):
+        """Up in the focused spin button tells a screen reader its new value,
+        as Orca hears it: a value change of that object."""
+        spin = self.control(window, "spin button", name)
+        if spin is None:
+            return
+        from gi.repository import GLib
+        heard = []
+
+        def listener(event):
+            if event.source == spin:
+                heard.append(event.type)
+
+        def pump():
+            context = GLib.MainContext.default()
+            while context.pending():
+                context.iteration(False)
+
+        kinds = ("object:property-change:accessible-value", "object:value-changed")
+        for kind in kinds:
+            pyatspi.Registry.registerEventListener(listener, kind)
+        # Without a window manager the keyboard goes to the window under the
+        # pointer.
+        box = spin.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        spin.queryComponent().grabFocus()
+        wait_for(lambda: spin.getState().contains(pyatspi.STATE_FOCUSED) or None, 5)
+        subprocess.run(["xdotool", "mousemove", str(box.x + 5), str(box.y + box.height // 2), "key", "Up"],
+                       env=self.env, check=False)
+        wait_for(lambda: pump() or heard or None, 5)
+        for kind in kinds:
+            pyatspi.Registry.deregisterEventListener(listener, kind)
+        value = spin.queryValue().currentValue
+        self.checks.expect(heard and value == expected,
+                           "Up in \"%s\" is heard as its new value %s (%s, events %s)" % (name, expected, value, heard))
+
     def press(self, window, role, name, opens=None):
         """Presses a control by its action; the call returns at once."""
         acc = self.control(window, role, name)
@@ -323,6 +358,7 @@ class Driver:
         if dialog is not None:
             self.check_names(dialog, "Select the printer")
             self.check_spin(dialog, "Number of copies:", currentValue=1, minimumValue=1, maximumValue=99)
+            self.check_up_is_heard(dialog, "Number of copies:", 2)
             self.check_role(dialog, "combo box", "Printer")
             # "Pages" chosen by its toggle action, as switch access and
             # voice control do, enables the range fields.

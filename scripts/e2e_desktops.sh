@@ -51,7 +51,8 @@ start C.UTF-8
 read -r x y w h <<<"$(outer "$main")"
 [[ "$w $h" == "286 171" ]] || fail "the main window is $w x $h outside, not 286 x 171"
 [[ "$x $y" == "228 104" ]] || fail "the main window's frame is at $x, $y, not 228, 104"
-xprop -id "$main" _NET_WM_ICON | grep -q 'Icon (48 x 48)' || fail "no window icon (_NET_WM_ICON)"
+# (grep reads it all: with pipefail, xprop cut off by an early grep -q would fail the line)
+xprop -id "$main" _NET_WM_ICON | grep 'Icon (48 x 48)' >/dev/null || fail "no window icon (_NET_WM_ICON)"
 echo "ok: framed by openbox the main window is 286 x 171 at 228, 104 with its icon"
 stop
 

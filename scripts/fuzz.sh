@@ -16,6 +16,10 @@ for src in "${targets[@]}"; do
   name=$(basename "$src" .cpp)
   corpus=$(mktemp -d)
   [ -d "fuzz/corpus/$name" ] && cp -r "fuzz/corpus/$name/." "$corpus/"
+  # The player also starts from the EMF corpus: pages from other programs.
+  if [ "$name" = fuzz_emf_player ]; then
+    for f in tests/data/emf-corpus/*/*.emf; do cp "$f" "$corpus/$(basename "$(dirname "$f")")-$(basename "$f")"; done
+  fi
   echo "-- $name"
   seconds=20; options=()
   case "$name" in

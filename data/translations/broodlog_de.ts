@@ -108,6 +108,30 @@
         <translation>Der Druckauftrag konnte nicht an %1 übergeben werden: %2</translation>
     </message>
     <message>
+        <source>The printer %1 is gone: nothing was printed</source>
+        <translation>Den Drucker %1 gibt es nicht mehr: Es wurde nichts gedruckt</translation>
+    </message>
+    <message>
+        <source>The print service does not answer: nothing was printed on %1</source>
+        <translation>Der Druckdienst antwortet nicht: Auf %1 wurde nichts gedruckt</translation>
+    </message>
+    <message>
+        <source>The print service does not answer: the job for %1 may or may not have been queued</source>
+        <translation>Der Druckdienst antwortet nicht: Ob der Auftrag für %1 in die Warteschlange gelangt ist, ist ungewiss</translation>
+    </message>
+    <message>
+        <source>There is no room in the temporary folder %1 for the print job: nothing was printed</source>
+        <translation>Im temporären Ordner %1 ist kein Platz für den Druckauftrag: Es wurde nichts gedruckt</translation>
+    </message>
+    <message>
+        <source>The printer %1 has stopped, and the print job waits in its queue: %2</source>
+        <translation>Der Drucker %1 wurde angehalten, der Druckauftrag wartet in seiner Warteschlange: %2</translation>
+    </message>
+    <message>
+        <source>The printer %1 has stopped, and the print job waits in its queue</source>
+        <translation>Der Drucker %1 wurde angehalten, der Druckauftrag wartet in seiner Warteschlange</translation>
+    </message>
+    <message>
         <source>Failed to create key %1</source>
         <translation>Der Schlüssel %1 konnte nicht angelegt werden</translation>
     </message>
@@ -164,7 +188,7 @@
     </message>
     <message>
         <source>Swarming (1-5)</source>
-        <translation>Schwarmtrieb (1-5)</translation>
+        <translation>Schwärmen (1-5)</translation>
     </message>
     <message>
         <source>Aggressivity (1-5)</source>
@@ -349,6 +373,10 @@
         <source>The record sheet as it will be printed. Page Up and Page Down turn the pages; Control with plus or minus zooms.</source>
         <translation>Die Stockkarte, wie sie gedruckt wird. Mit Bild auf und Bild ab blättern Sie um, mit Strg und Plus oder Minus zoomen Sie.</translation>
     </message>
+    <message>
+        <source>Zoom %1 percent</source>
+        <translation>Zoom %1 Prozent</translation>
+    </message>
 </context>
 <context>
     <name>TfrmSelectPrinter</name>
@@ -482,7 +510,7 @@
     </message>
     <message>
         <source>Swarming (1-5)</source>
-        <translation>Schwarmtrieb (1-5)</translation>
+        <translation>Schwärmen (1-5)</translation>
     </message>
     <message>
         <source>Aggressivity (1-5)</source>
@@ -551,6 +579,10 @@
     <message>
         <source>&amp;Cancel</source>
         <translation>&amp;Abbrechen</translation>
+    </message>
+    <message>
+        <source>All %1 column texts are back to their defaults; nothing is saved before OK</source>
+        <translation>Alle %1 Spaltentexte sind wieder die Standardtexte; gespeichert wird erst mit OK</translation>
     </message>
 </context>
 </TS>

@@ -108,6 +108,30 @@
         <translation>La tâche d’impression n’a pas pu être transmise à %1&#xa0;: %2</translation>
     </message>
     <message>
+        <source>The printer %1 is gone: nothing was printed</source>
+        <translation>L’imprimante %1 n’existe plus&#xa0;: rien n’a été imprimé</translation>
+    </message>
+    <message>
+        <source>The print service does not answer: nothing was printed on %1</source>
+        <translation>Le service d’impression ne répond pas&#xa0;: rien n’a été imprimé sur %1</translation>
+    </message>
+    <message>
+        <source>The print service does not answer: the job for %1 may or may not have been queued</source>
+        <translation>Le service d’impression ne répond pas&#xa0;: la tâche pour %1 a peut-être été mise en file d’attente, peut-être pas</translation>
+    </message>
+    <message>
+        <source>There is no room in the temporary folder %1 for the print job: nothing was printed</source>
+        <translation>Il n’y a plus de place dans le dossier temporaire %1 pour la tâche d’impression&#xa0;: rien n’a été imprimé</translation>
+    </message>
+    <message>
+        <source>The printer %1 has stopped, and the print job waits in its queue: %2</source>
+        <translation>L’imprimante %1 s’est arrêtée, et la tâche d’impression attend dans sa file&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>The printer %1 has stopped, and the print job waits in its queue</source>
+        <translation>L’imprimante %1 s’est arrêtée, et la tâche d’impression attend dans sa file</translation>
+    </message>
+    <message>
         <source>Failed to create key %1</source>
         <translation>Impossible de créer la clé %1</translation>
     </message>
@@ -172,7 +196,7 @@
     </message>
     <message>
         <source>Steadiness (1-5)</source>
-        <translation>Tenue au cadre (1-5)</translation>
+        <translation>Tenue cadre (1-5)</translation>
     </message>
     <message>
         <source>Diseas (1-5)</source>
@@ -348,6 +372,10 @@
     <message>
         <source>The record sheet as it will be printed. Page Up and Page Down turn the pages; Control with plus or minus zooms.</source>
         <translation>La fiche de visite telle qu’elle sera imprimée. Page précédente et Page suivante tournent les pages&#xa0;; Ctrl avec plus ou moins change le zoom.</translation>
+    </message>
+    <message>
+        <source>Zoom %1 percent</source>
+        <translation>Zoom %1 pour cent</translation>
     </message>
 </context>
 <context>
@@ -551,6 +579,10 @@
     <message>
         <source>&amp;Cancel</source>
         <translation>&amp;Annuler</translation>
+    </message>
+    <message>
+        <source>All %1 column texts are back to their defaults; nothing is saved before OK</source>
+        <translation>Les %1 textes de colonne sont revenus à leurs valeurs par défaut&#xa0;; rien n’est enregistré avant OK</translation>
     </message>
 </context>
 </TS>

@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -107,7 +108,7 @@ QStringList DecodeCaptionLines(std::string_view bytes) {
   return out;
 }
 
-void TCaptionList::LoadFromFile(const QString& file_name) {
+void TCaptionList::LoadFromFile(const QString& file_name, TCaptionLimits limits) {
   const QByteArray path = QFile::encodeName(file_name);
   // Without O_NONBLOCK, opening a FIFO waits for a writer and freezes the
   // program; a directory, FIFO or device is as unreadable as a missing file.
@@ -116,24 +117,66 @@ void TCaptionList::LoadFromFile(const QString& file_name) {
   if (f.fd < 0 || ::fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode) ||
       ::fcntl(f.fd, F_SETFL, ::fcntl(f.fd, F_GETFL) & ~O_NONBLOCK) != 0)
     throw EFOpenError("Cannot open file " + file_name.toStdString());
-  std::string bytes;
+  // A character takes at most four bytes; a line is held no further.
+  const std::size_t line_bytes = limits.lineChars < 0 ? std::string::npos : std::size_t(limits.lineChars) * 4;
+  std::vector<std::string> lines;
+  std::string line;
+  bool in_line = false, after_cr = false, ended = false;
+  auto end_line = [&] {
+    lines.push_back(std::move(line));
+    line.clear();
+    in_line = false;
+  };
+  auto full = [&] { return limits.lines >= 0 && int(lines.size()) >= limits.lines; };
   char buf[65536];
-  for (;;) {
+  while (!ended && !full()) {
     const ssize_t n = ::read(f.fd, buf, sizeof buf);
     if (n < 0) {
       if (errno == EINTR) continue;
       throw EFOpenError("Cannot open file " + file_name.toStdString());
     }
     if (n == 0) break;
-    // A NUL ends the text: the rest of the file (a sparse one of gigabytes
-    // of zeros, say) is never read, let alone held.
-    if (const void* nul = std::memchr(buf, 0, size_t(n))) {
-      bytes.append(buf, size_t(static_cast<const char*>(nul) - buf));
-      break;
+    // The line rules of SplitCaptionLines, a piece at a time.
+    for (ssize_t i = 0; i < n && !full(); ++i) {
+      const char c = buf[i];
+      if (after_cr) {
+        after_cr = false;
+        if (c == '\n') continue;  // CR LF is one line end
+      }
+      if (c == '\0') {  // a NUL ends the text: the rest is never read
+        ended = true;
+        break;
+      }
+      if (c == '\r' || c == '\n') {
+        end_line();
+        after_cr = c == '\r';
+        continue;
+      }
+      in_line = true;
+      if (line.size() < line_bytes) line += c;
     }
-    bytes.append(buf, size_t(n));
   }
-  lines_ = DecodeCaptionLines(bytes);
+  if (in_line && !full()) end_line();
+  QStringList decoded;
+  for (std::string& l : lines) {
+    if (l.size() >= line_bytes && !IsValidUtf8(l)) {
+      // A UTF-8 line cut inside a character: back to where that began.
+      for (std::size_t drop = 1; drop <= 3 && drop < l.size(); ++drop) {
+        if (IsValidUtf8(std::string_view(l).substr(0, l.size() - drop))) {
+          l.resize(l.size() - drop);
+          break;
+        }
+      }
+    }
+    QString text = IsValidUtf8(l) ? QString::fromUtf8(l.data(), qsizetype(l.size())) : DecodeWindows1252(l);
+    if (limits.lineChars >= 0 && text.size() > limits.lineChars) {
+      qsizetype n = limits.lineChars;
+      if (n > 0 && text[n - 1].isHighSurrogate()) --n;  // never half a character
+      text.truncate(n);
+    }
+    decoded.append(text);
+  }
+  lines_ = decoded;
 }
 
 void TCaptionList::SaveToFile(const QString& file_name) const {
@@ -159,10 +202,13 @@ const QString& TCaptionList::Strings(int i) const {
 }
 
 int LoadAndApplyCaptions(TCaptionList& list, const QString& file_name, const std::vector<int>& order,
-                         const std::function<void(int, const QString&)>& apply) {
+                         const std::function<void(int, const QString&)>& apply, int lineChars) {
   int applied = 0;
   try {
-    list.LoadFromFile(file_name);
+    // The walk uses no line past the highest index it visits.
+    int lines = 0;
+    for (int index : order) lines = std::max(lines, index + 1);
+    list.LoadFromFile(file_name, {lines, lineChars});
     for (int index : order) {
       apply(index, list.Strings(index));
       ++applied;

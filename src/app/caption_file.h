@@ -55,12 +55,24 @@ QString DecodeWindows1252(std::string_view bytes);
 // valid UTF-8, otherwise Windows-1252 (lines written on the old platform).
 QStringList DecodeCaptionLines(std::string_view bytes);
 
+// How much of the caption file a reader takes: the first `lines` lines
+// (all with -1), each cut to `lineChars` characters (never half of one;
+// whole with -1). What lies beyond is skipped without being held, so a
+// huge file costs a reader no more than a normal one.
+struct TCaptionLimits {
+  int lines = -1;
+  int lineChars = -1;
+};
+// As much of a heading as the sheet draws.
+inline constexpr int kSheetHeadingChars = 65536;
+
 // The caption list: the lines of the caption file in order, index 0 first.
 class TCaptionList {
  public:
-  // Replaces the list with the lines of the named file. Throws EFOpenError
-  // when the file is missing or unreadable; the list is then unchanged.
-  void LoadFromFile(const QString& file_name);
+  // Replaces the list with the lines of the named file, as far as `limits`
+  // go. Throws EFOpenError when the file is missing or unreadable; the list
+  // is then unchanged.
+  void LoadFromFile(const QString& file_name, TCaptionLimits limits = {});
   // Writes every entry followed by CR LF, as UTF-8, the way an editor
   // saves: a symbolic link is followed and its target written; an existing
   // file that is not a regular file, or that the user may not write, is
@@ -87,6 +99,8 @@ class TCaptionList {
 // `apply(i, text)` for each i of `order` in turn. Any failure (no file, an
 // unreadable file, no entry i) ends the block at once and silently; what was
 // applied before stays. Returns how many entries were applied.
+// Only the lines `order` reaches are read, each as far as `lineChars` goes.
 int LoadAndApplyCaptions(TCaptionList& list, const QString& file_name,
                          const std::vector<int>& order,
-                         const std::function<void(int index, const QString& text)>& apply);
+                         const std::function<void(int index, const QString& text)>& apply,
+                         int lineChars = -1);

@@ -180,6 +180,7 @@ TfrmPreview::TfrmPreview(QWidget* parent) : QWidget(parent) {
     auto* shortcut = new QShortcut(keys, this);
     connect(shortcut, &QShortcut::activated, this, [this, step = step] {
       step > 0 ? SpinEdit1->StepUp(SpinEdit1) : SpinEdit1->StepDown(SpinEdit1);
+      AnnounceZoom();
     });
   }
 
@@ -268,6 +269,13 @@ void TfrmPreview::btnNextClick() {
     RptPreview1->SetPageNumber(RptPreview1->PageNumber() + 1);
     ShowPageNumber();
   }
+}
+
+void TfrmPreview::AnnounceZoom() {
+  // The zoom field says its new value itself when it has the focus.
+  QWidget* focus = focusWidget();
+  if (focus == nullptr || focus == SpinEdit1) return;
+  Announce(focus, tr("Zoom %1 percent").arg(SpinEdit1->Value()));
 }
 
 void TfrmPreview::SpinEdit1Change() { RptPreview1->SetZoom(SpinEdit1->Value()); }
@@ -438,6 +446,7 @@ bool TfrmPreview::eventFilter(QObject* watched, QEvent* e) {
       wheel_delta_ += wheel->angleDelta().y();
       for (; wheel_delta_ >= 120; wheel_delta_ -= 120) SpinEdit1->StepUp(SpinEdit1);
       for (; wheel_delta_ <= -120; wheel_delta_ += 120) SpinEdit1->StepDown(SpinEdit1);
+      AnnounceZoom();
       return true;
     }
   }

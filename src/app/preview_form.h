@@ -108,6 +108,8 @@ class TfrmPreview : public QWidget {
   void SavePagesAsPdf(const QString& fileName);
   void LayOutPanels();
   void ApplyZoomFieldColors();
+  // Tells a screen reader the zoom a key or the wheel has set.
+  void AnnounceZoom();
   // Follows the program's focus window for FormActivate.
   void FocusWindowChanged(QWindow* now);
 

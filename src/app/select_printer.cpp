@@ -4,6 +4,7 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -13,6 +14,7 @@
 #include <QScreen>
 #include <QShowEvent>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -82,6 +84,41 @@ std::int32_t PageValue(const QLineEdit* field) {
   return v;
 }
 
+// Arrow keys move within a group of radio buttons, to the next or the
+// previous one in its order and checking it, as in the desktop's own dialogs
+// (Qt alone goes by where the buttons stand, so Down from "All pages" would
+// find nothing below it).
+class TRadioArrows : public QObject {
+ public:
+  TRadioArrows(std::vector<QRadioButton*> group, QObject* parent) : QObject(parent), group_(std::move(group)) {
+    for (QRadioButton* b : group_) b->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* e) override {
+    if (e->type() != QEvent::KeyPress) return false;
+    const auto* key = static_cast<QKeyEvent*>(e);
+    if (key->modifiers() & ~Qt::KeypadModifier) return false;
+    int step = 0;
+    if (key->key() == Qt::Key_Down || key->key() == Qt::Key_Right) step = 1;
+    if (key->key() == Qt::Key_Up || key->key() == Qt::Key_Left) step = -1;
+    const auto at = std::find(group_.begin(), group_.end(), watched);
+    if (step == 0 || at == group_.end()) return false;
+    const int n = int(group_.size());
+    for (int i = 1; i < n; ++i) {
+      QRadioButton* next = group_[size_t((int(at - group_.begin()) + step * i + n * i) % n)];
+      if (!next->isEnabled() || !next->isVisible()) continue;
+      next->setFocus(Qt::TabFocusReason);
+      next->setChecked(true);
+      break;
+    }
+    return true;
+  }
+
+ private:
+  std::vector<QRadioButton*> group_;
+};
+
 }  // namespace
 
 TfrmSelectPrinter::TfrmSelectPrinter(TEngineContext& context, QWidget* parent)
@@ -108,6 +145,7 @@ TfrmSelectPrinter::TfrmSelectPrinter(TEngineContext& context, QWidget* parent)
   RangeRb = new QRadioButton(tr("Pages"), GroupBox1);
   RangeRb->setObjectName(QStringLiteral("RangeRb"));
   RangeRb->setGeometry(118, 12, 83, 17);
+  new TRadioArrows({AllPagesRb, RangeRb}, this);
   FromEdt = new QLineEdit(GroupBox1);
   FromEdt->setObjectName(QStringLiteral("FromEdt"));
   FromEdt->setGeometry(64, 36, 33, 21);
@@ -164,6 +202,8 @@ TfrmSelectPrinter::TfrmSelectPrinter(TEngineContext& context, QWidget* parent)
   Bevel1->setLineWidth(1);
   StatusLbl = new QLabel(this);
   StatusLbl->setObjectName(QStringLiteral("StatusLbl"));
+  StatusLbl->setWordWrap(true);
+  StatusLbl->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   StatusLbl->raise();
 
   // Tab order: printer, OK, Cancel, Default, the range, the copies, the paper.
@@ -195,16 +235,36 @@ TfrmSelectPrinter::~TfrmSelectPrinter() { FormDestroy(); }
 
 void TfrmSelectPrinter::resizeEvent(QResizeEvent* e) {
   QDialog::resizeEvent(e);
+  // Narrower or wider, the status text takes as many lines as it now needs.
+  if (e->oldSize().width() != e->size().width()) FitStatus();
   PlaceBottomRow();
 }
 
 void TfrmSelectPrinter::PlaceBottomRow() {
-  const int dy = height() - kClientHeight;
+  // The strip is as tall as its text needs; the buttons stay above it.
+  const int dy = height() - kClientHeight - status_extra_;
   BitBtn3->setGeometry(160, kButtonTop + dy, 85, 25);
   BitBtn1->setGeometry(252, kButtonTop + dy, 85, 25);
   BitBtn2->setGeometry(344, kButtonTop + dy, 85, 25);
-  Bevel1->setGeometry(0, kBevelTop + dy, width(), 20);
-  StatusLbl->setGeometry(4, kStatusTop + dy, std::max(0, width() - 8), 13);
+  Bevel1->setGeometry(0, kBevelTop + dy, width(), 20 + status_extra_);
+  StatusLbl->setGeometry(4, kStatusTop + dy, std::max(0, width() - 8), 13 + status_extra_);
+}
+
+void TfrmSelectPrinter::SetStatus(const QString& text) {
+  StatusLbl->setText(text);
+  FitStatus();
+}
+
+void TfrmSelectPrinter::FitStatus() {
+  // A text wider than the strip goes on in more lines, and the dialog
+  // grows by them, rather than losing its end (the advice of what to do).
+  const int needed = StatusLbl->heightForWidth(std::max(1, width() - 8));
+  const int extra = std::max(0, needed - StatusLbl->heightForWidth(QWIDGETSIZE_MAX));
+  if (extra == status_extra_) return;
+  const int base = height() - status_extra_;
+  status_extra_ = extra;
+  resize(width(), base + extra);
+  PlaceBottomRow();
 }
 
 void TfrmSelectPrinter::showEvent(QShowEvent* e) {
@@ -214,7 +274,7 @@ void TfrmSelectPrinter::showEvent(QShowEvent* e) {
 }
 
 void TfrmSelectPrinter::FormShow() {
-  StatusLbl->setText(tr(kPleaseWait));
+  SetStatus(tr(kPleaseWait));
   BitBtn1->setEnabled(false);  // nothing to print on until the service has answered
   if (CopyCount < 1) CopyCount = 1;
   CopiesSe->SetValue(CopyCount);
@@ -233,14 +293,22 @@ void TfrmSelectPrinter::FormShow() {
 
 void TfrmSelectPrinter::ServiceAnswered(TPrintServiceState state) {
   if (state != TPrintServiceState::Answered) {
-    StatusLbl->setText(tr(state == TPrintServiceState::NotRunning ? kServiceNotRunning : kServiceNotAnswering));
+    SetStatus(tr(state == TPrintServiceState::NotRunning ? kServiceNotRunning : kServiceNotAnswering));
     return;
   }
   try {
     PlatformPrinter = context_.MakePrinter();
     cbPrinters->clear();
     for (const std::string& name : PlatformPrinter->Printers()) cbPrinters->addItem(QString::fromStdString(name));
-    cbPrinters->setCurrentIndex(StartPrinterIndex);
+    // The caller's printer; where it named none it could know of (the
+    // report printer was made before any answer came, so it said -1), the
+    // printer the report printer stands on now, else the system default.
+    int start = StartPrinterIndex;
+    const auto listed = [this](int i) { return i >= 0 && i < cbPrinters->count(); };
+    if (!listed(start) && ReportPrinter) start = ReportPrinter->PrinterIndex();
+    if (!listed(start)) start = PlatformPrinter->PrinterIndex();
+    if (!listed(start) && cbPrinters->count() > 0) start = 0;
+    cbPrinters->setCurrentIndex(start);
     cbPrintersChange();
   } catch (const std::exception& error) {
     // Without the printer list there is nothing to choose from: the dialog
@@ -255,7 +323,7 @@ void TfrmSelectPrinter::FormDestroy() { PlatformPrinter.reset(); }
 void TfrmSelectPrinter::cbPrintersChange() {
   if (cbPrinters->count() == 0) {
     // The copies test would only test the lack of a device.
-    StatusLbl->setText(tr(kNoPrinter));
+    SetStatus(tr(kNoPrinter));
     BitBtn1->setEnabled(false);
     return;
   }
@@ -274,7 +342,7 @@ void TfrmSelectPrinter::cbPrintersChange() {
     r.SetPrinterIndex(cbPrinters->currentIndex());
     r.SetCopies(2);
     PrinterCopies = r.Copies() >= 2;
-    StatusLbl->setText(tr(PrinterCopies ? kSupportsCopies : kNoCopies));
+    SetStatus(tr(PrinterCopies ? kSupportsCopies : kNoCopies));
   } catch (...) {
     restore();
     throw;

@@ -118,6 +118,11 @@ class TfrmSelectPrinter : public QDialog {
  private:
   void OkClicked();
   void PlaceBottomRow();
+  // Shows `text` whole in the status strip, growing the dialog as needed.
+  void SetStatus(const QString& text);
+  void FitStatus();
+
+  int status_extra_ = 0;  // pixels the status text needs beyond one line
 
   TEngineContext& context_;
 };

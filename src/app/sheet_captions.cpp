@@ -7,9 +7,10 @@ int ApplySheetTexts(TFormBroodlog& form, TCaptionList& list, const QString& capt
                     const QString& apiaryName) {
   std::vector<int> order;
   for (const TAngledLabel* heading : form.Headings) order.push_back(static_cast<int>(heading->Tag()));
-  const int applied = LoadAndApplyCaptions(list, captionFile, order, [&](int tag, const QString& text) {
-    form.HeadingByTag(tag)->SetCaption(text.toStdString());
-  });
+  // A heading is read no further than the sheet draws it.
+  const int applied = LoadAndApplyCaptions(
+      list, captionFile, order, [&](int tag, const QString& text) { form.HeadingByTag(tag)->SetCaption(text.toStdString()); },
+      kSheetHeadingChars);
   form.SetApiaryName(apiaryName.toStdString());
   return applied;
 }

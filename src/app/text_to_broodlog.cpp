@@ -22,6 +22,7 @@
 
 #include "platform/application.h"
 #include "platform/fonts.h"
+#include "widgets/accessibility.h"
 
 namespace {
 
@@ -354,6 +355,8 @@ void Ttext_to_broodlog::BitBtn3Click() {
     static_cast<TCaptionEdit*>(Edits[size_t(k)])->SetWholeText(defaults_[size_t(k)]);
     Edits[size_t(k)]->setCursorPosition(0);
   }
+  // Every box changed, none of them has the focus: say so.
+  Announce(BitBtn3, tr("All %1 column texts are back to their defaults; nothing is saved before OK").arg(kCaptionCount));
 }
 
 void Ttext_to_broodlog::accept() {

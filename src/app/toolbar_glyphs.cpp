@@ -39,6 +39,12 @@ QColor ArrowColor() {
   return ReadableColor(kBlack, palette.color(QPalette::Window), palette.color(QPalette::ButtonText));
 }
 
+// A part of a picture that must stand out from a dark toolbar too: as
+// drawn on a light one, else lightened to kGraphicContrast.
+QColor Visible(const QColor& designed) {
+  return VisibleColor(designed, QApplication::palette().color(QPalette::Window));
+}
+
 void Triangle(QPainter& p, QPointF a, QPointF b, QPointF c) {
   p.setPen(Qt::NoPen);
   p.setBrush(ArrowColor());
@@ -121,13 +127,16 @@ void Draw(QPainter& p, TToolbarGlyph glyph) {
     }
     case TToolbarGlyph::Door: {
       // The frame, and the door swung open on its right-hand hinges.
-      Fill(p, 2, 1, 11, 1, kBlack);
-      Fill(p, 2, 14, 11, 1, kBlack);
-      Fill(p, 2, 1, 1, 14, kBlack);
-      Fill(p, 12, 1, 1, 14, kBlack);
+      // It stands on the toolbar itself: on a dark one the frame takes the
+      // arrows' colour and the leaf a lighter brown.
+      const QColor frame = ArrowColor();
+      Fill(p, 2, 1, 11, 1, frame);
+      Fill(p, 2, 14, 11, 1, frame);
+      Fill(p, 2, 1, 1, 14, frame);
+      Fill(p, 12, 1, 1, 14, frame);
       QPainterPath leaf;
       leaf.addPolygon(QPolygonF({{8, 2}, {12, 2}, {12, 14}, {8, 14}, {6, 12}, {6, 5}}));
-      p.fillPath(leaf, kBrown);
+      p.fillPath(leaf, Visible(kBrown));
       Fill(p, 10, 7, 1, 1, kYellow);
       break;
     }

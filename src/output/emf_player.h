@@ -42,18 +42,27 @@ TEmfHeader ReadEmfHeader(std::span<const std::uint8_t> data);
 // beyond any real page and costs at most about a megabyte.
 inline constexpr int kMaxSaveDepth = 1024;
 
-// Replays enhanced metafiles: the subset the recorder writes (see
-// emf_format.h) plus harmless records that other writers add, which are
-// skipped. The whole metafile is validated before anything is drawn, so a
-// malformed one draws nothing and fails with EReportError
-// "Metafile is not valid"; no byte outside `data` is ever read.
+// Replays enhanced metafiles as the platform plays them: the GDI records of
+// [MS-EMF] from any writer, with their mapping modes, world transforms,
+// paths, clip regions, bitmaps and text, onto the canvas. Records and
+// objects it does not draw (EMF+ comments, palettes, flood fills, glyph
+// index text, compressed bitmaps) are skipped, and selecting such an object
+// selects nothing new. Only damage to the structure (record sizes, offsets
+// and counts that would read outside a record or the file, object indices
+// outside the header's table) refuses the metafile: it is validated whole
+// before anything is drawn, so a malformed one draws nothing and fails with
+// EReportError "Metafile is not valid"; no byte outside `data` is ever read.
+// Bitmaps, regions and point lists are checked against their record before
+// anything is allocated for them, so time and memory stay bounded by the
+// metafile's size whatever its records claim.
 class TEmfPlayer {
  public:
   // Checks every record of the metafile that starts `data` (which may be
   // followed by other bytes): sizes, alignment, offsets and string lengths
   // inside their records, object indices within the header's table, the
-  // header's totals, saves nested at most kMaxSaveDepth deep and the final
-  // EMR_EOF. Returns the header.
+  // header's totals (a record count that leaves out the header is taken),
+  // saves nested at most kMaxSaveDepth deep and the final EMR_EOF. Returns
+  // the header.
   static TEmfHeader Validate(std::span<const std::uint8_t> data);
 
   // Validates, then draws the metafile onto `canvas` with its frame

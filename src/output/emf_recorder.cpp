@@ -122,12 +122,30 @@ void TEmfRecorder::SyncPen() {
     return;
   }
   const std::uint32_t h = AllocHandle();
-  Begin(EMR_CREATEPEN, 28);
-  Put32(out_, h);
-  Put32(out_, std::uint32_t(want_.pen.style));
-  PutI32(out_, std::max(want_.pen.width, 0));
-  PutI32(out_, 0);
-  Put32(out_, ColorRef(want_.pen.color));
+  const TPen& p = want_.pen;
+  if (p.cap == TLineCap::Flat && p.join == TLineJoin::Miter && p.dashes.empty()) {
+    Begin(EMR_CREATEPEN, 28);
+    Put32(out_, h);
+    Put32(out_, std::uint32_t(p.style));
+    PutI32(out_, std::max(p.width, 0));
+    PutI32(out_, 0);
+    Put32(out_, ColorRef(p.color));
+  } else {
+    // Ends, corners and dash patterns need a geometric pen.
+    const auto dashes = std::uint32_t(std::min<std::size_t>(p.dashes.size(), 16));
+    Begin(EMR_EXTCREATEPEN, 52 + 4 * dashes);
+    Put32(out_, h);
+    for (int i = 0; i < 4; ++i) Put32(out_, 0);  // no brush bitmap
+    const std::uint32_t cap = p.cap == TLineCap::Round ? 0 : p.cap == TLineCap::Square ? 0x100 : 0x200;
+    const std::uint32_t join = p.join == TLineJoin::Round ? 0 : p.join == TLineJoin::Bevel ? 0x1000 : 0x2000;
+    Put32(out_, 0x00010000 | cap | join | (dashes ? 7u : std::uint32_t(p.style)));
+    Put32(out_, std::uint32_t(std::max(p.width, 1)));
+    Put32(out_, p.style == TPenStyle::Clear ? 1 : 0);
+    Put32(out_, ColorRef(p.color));
+    Put32(out_, 0);
+    Put32(out_, dashes);
+    for (std::uint32_t i = 0; i < dashes; ++i) Put32(out_, std::uint32_t(std::lround(std::max(p.dashes[i], 0.0))));
+  }
   SelectHandle(written_.pen, h, kBlackPen);
   written_.penValue = want_.pen;
   written_.penHidden = false;
@@ -145,11 +163,25 @@ void TEmfRecorder::HidePen() {
 void TEmfRecorder::SyncBrush() {
   if (written_.brush != 0 && written_.brushValue == want_.brush) return;
   const std::uint32_t h = AllocHandle();
-  Begin(EMR_CREATEBRUSHINDIRECT, 24);
-  Put32(out_, h);
-  Put32(out_, std::uint32_t(want_.brush.style));
-  Put32(out_, ColorRef(want_.brush.color));
-  Put32(out_, 0);
+  const TBrush& b = want_.brush;
+  if (b.style == TBrushStyle::Pattern && b.pattern && b.pattern->width > 0) {
+    const std::size_t start = out_.size();
+    Begin(EMR_CREATEDIBPATTERNBRUSHPT, 32);
+    Put32(out_, h);
+    Put32(out_, 0);  // DIB_RGB_COLORS
+    Put32(out_, 32);
+    Put32(out_, 40);
+    Put32(out_, 72);
+    Put32(out_, std::uint32_t(b.pattern->pixels.size() * 4));
+    EmitDib(*b.pattern, false);
+    Set32(&out_[start + 4], std::uint32_t(out_.size() - start));
+  } else {
+    Begin(EMR_CREATEBRUSHINDIRECT, 24);
+    Put32(out_, h);
+    Put32(out_, b.style == TBrushStyle::Pattern ? 0 : std::uint32_t(b.style));
+    Put32(out_, ColorRef(b.color));
+    Put32(out_, b.style == TBrushStyle::Hatched ? std::uint32_t(b.hatch) : 0);
+  }
   SelectHandle(written_.brush, h, kWhiteBrush);
   written_.brushValue = want_.brush;
 }
@@ -388,6 +420,145 @@ void TEmfRecorder::TextOut(int x, int y, std::string_view text, const TTextOutOp
   for (char16_t u : units) Put16(out_, u);
   if (n % 2) Put16(out_, 0);
   for (int a : advances) PutI32(out_, a);
+}
+
+// A BITMAPINFOHEADER for top-down 32-bit pixels, then the pixels (BGRA,
+// premultiplied where `alpha` asks for a blend).
+void TEmfRecorder::EmitDib(const TImage& image, bool alpha) {
+  Put32(out_, 40);
+  PutI32(out_, image.width);
+  PutI32(out_, -image.height);
+  Put16(out_, 1);
+  Put16(out_, 32);
+  for (int i = 0; i < 6; ++i) Put32(out_, i == 1 ? std::uint32_t(image.pixels.size() * 4) : 0);
+  for (std::uint32_t p : image.pixels) {
+    std::uint32_t a = p >> 24, r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
+    if (alpha) {
+      r = r * a / 255, g = g * a / 255, b = b * a / 255;
+    } else {
+      a = 0;
+    }
+    Put32(out_, b | g << 8 | r << 16 | a << 24);
+  }
+}
+
+// Figures go out as a path of moves, lines and Bezier pieces in whole pixels.
+void TEmfRecorder::EmitPath(const TPath& path) {
+  if (written_.winding != path.winding) {
+    Emit1(EMR_SETPOLYFILLMODE, path.winding ? 2 : 1);
+    written_.winding = path.winding;
+  }
+  Begin(EMR_BEGINPATH, 8);
+  auto px = [](double v) { return std::int32_t(std::lround(std::clamp(v, -1.0e9, 1.0e9))); };
+  const auto& e = path.elements;
+  for (std::size_t i = 0; i < e.size(); ++i) {
+    const int x = px(e[i].p.x), y = px(e[i].p.y);
+    switch (e[i].op) {
+      case TPathOp::Move:
+        Begin(EMR_MOVETOEX, 16);
+        PutI32(out_, x);
+        PutI32(out_, y);
+        break;
+      case TPathOp::Line:
+        Begin(EMR_LINETO, 16);
+        PutI32(out_, x);
+        PutI32(out_, y);
+        break;
+      case TPathOp::Curve:
+        if (i + 2 < e.size()) {
+          Begin(EMR_POLYBEZIERTO, 28 + 3 * 8);
+          for (int v = 0; v < 4; ++v) PutI32(out_, 0);  // bounds, not used by readers
+          Put32(out_, 3);
+          for (int k = 0; k < 3; ++k) {
+            PutI32(out_, px(e[i + k].p.x));
+            PutI32(out_, px(e[i + k].p.y));
+          }
+          i += 2;
+        }
+        break;
+      case TPathOp::Close: Begin(EMR_CLOSEFIGURE, 8); break;
+    }
+    if (e[i].op != TPathOp::Close) AddBounds(x, y, x, y);
+  }
+  Begin(EMR_ENDPATH, 8);
+}
+
+void TEmfRecorder::DrawPath(const TPath& path, bool stroke, bool fill) {
+  CheckOpen();
+  if (path.Empty() || (!stroke && !fill)) return;
+  if (stroke) {
+    SyncPen();
+  } else {
+    HidePen();
+  }
+  if (fill) SyncBrush();
+  EmitPath(path);
+  const std::uint32_t type = stroke && fill ? EMR_STROKEANDFILLPATH : stroke ? EMR_STROKEPATH : EMR_FILLPATH;
+  Begin(type, 24);
+  const TRect b = bounds_.value_or(TRect{0, 0, -1, -1});
+  for (int v : {b.left, b.top, b.right, b.bottom}) PutI32(out_, v);
+}
+
+void TEmfRecorder::DrawImage(const TImage& image, TPointF topLeft, TPointF topRight, TPointF bottomLeft) {
+  CheckOpen();
+  if (image.width <= 0 || image.height <= 0 ||
+      image.pixels.size() != std::size_t(image.width) * std::size_t(image.height)) {
+    return;
+  }
+  // Stretched upright over the parallelogram's box: the records place
+  // bitmaps on the axes.
+  const TPointF bottomRight{topRight.x + bottomLeft.x - topLeft.x, topRight.y + bottomLeft.y - topLeft.y};
+  double l = 1e18, t = 1e18, r = -1e18, b = -1e18;
+  for (TPointF p : {topLeft, topRight, bottomLeft, bottomRight}) {
+    l = std::min(l, p.x), r = std::max(r, p.x), t = std::min(t, p.y), b = std::max(b, p.y);
+  }
+  const auto px = [](double v) { return std::int32_t(std::lround(std::clamp(v, -1.0e9, 1.0e9))); };
+  const int x = px(l), y = px(t), w = std::max(1, px(r) - x), h = std::max(1, px(b) - y);
+  const bool alpha = std::any_of(image.pixels.begin(), image.pixels.end(), [](std::uint32_t p) { return (p >> 24) != 0xFF; });
+  const std::size_t start = out_.size();
+  const std::uint32_t bits = std::uint32_t(image.pixels.size() * 4);
+  if (alpha) {
+    Begin(EMR_ALPHABLEND, 108);
+    for (int v : {x, y, x + w - 1, y + h - 1, x, y, w, h}) PutI32(out_, v);
+    Put32(out_, 0x01FF0000);  // AC_SRC_OVER, constant alpha 255, AC_SRC_ALPHA
+    PutI32(out_, 0);
+    PutI32(out_, 0);
+    for (float f : {1.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f}) PutF32(out_, f);
+    Put32(out_, 0);
+    Put32(out_, 0);
+    for (std::uint32_t v : {108u, 40u, 148u, bits}) Put32(out_, v);
+    PutI32(out_, image.width);
+    PutI32(out_, image.height);
+  } else {
+    Begin(EMR_STRETCHDIBITS, 80);
+    for (int v : {x, y, x + w - 1, y + h - 1, x, y, 0, 0, image.width, image.height}) PutI32(out_, v);
+    for (std::uint32_t v : {80u, 40u, 120u, bits, 0u, 0x00CC0020u}) Put32(out_, v);
+    PutI32(out_, w);
+    PutI32(out_, h);
+  }
+  EmitDib(image, alpha);
+  Set32(&out_[start + 4], std::uint32_t(out_.size() - start));
+  AddBounds(x, y, x + w - 1, y + h - 1);
+}
+
+void TEmfRecorder::SetRop2(TRop2 mode) {
+  CheckOpen();
+  if (mode == written_.rop) return;
+  Emit1(EMR_SETROP2, std::uint32_t(mode));
+  written_.rop = mode;
+}
+
+void TEmfRecorder::ClipPath(const TPath& path, TClipMode mode) {
+  CheckOpen();
+  EmitPath(path);
+  Emit1(EMR_SELECTCLIPPATH, std::uint32_t(mode));
+}
+
+void TEmfRecorder::OffsetClip(double dx, double dy) {
+  CheckOpen();
+  Begin(EMR_OFFSETCLIPRGN, 16);
+  PutI32(out_, std::int32_t(std::lround(std::clamp(dx, -1.0e9, 1.0e9))));
+  PutI32(out_, std::int32_t(std::lround(std::clamp(dy, -1.0e9, 1.0e9))));
 }
 
 void TEmfRecorder::IntersectClipRect(const TRect& r) {

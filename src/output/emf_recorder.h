@@ -41,7 +41,12 @@ class TEmfRecorder : public TCanvas {
   void LineTo(int x, int y) override;
   void TextOut(int x, int y, std::string_view text, const TTextOutOptions& options = {},
                std::span<const int> dx = {}) override;
+  void DrawPath(const TPath& path, bool stroke, bool fill) override;
+  void DrawImage(const TImage& image, TPointF topLeft, TPointF topRight, TPointF bottomLeft) override;
+  void SetRop2(TRop2 mode) override;
   void IntersectClipRect(const TRect& r) override;
+  void ClipPath(const TPath& path, TClipMode mode) override;
+  void OffsetClip(double dx, double dy) override;
   void RemoveClip() override;
   void Save() override;
   void Restore() override;
@@ -73,6 +78,8 @@ class TEmfRecorder : public TCanvas {
     TRgb bkColor{255, 255, 255};
     TBkMode bkMode = TBkMode::Opaque;
     std::uint32_t align = 0;
+    TRop2 rop = TRop2::CopyPen;
+    bool winding = false;
     bool penHidden = false;  // the stock null pen is selected in pen's place
   };
 
@@ -88,6 +95,8 @@ class TEmfRecorder : public TCanvas {
   void HidePen();
   void SyncBrush();
   void SyncText(bool needsBk);
+  void EmitPath(const TPath& path);
+  void EmitDib(const TImage& image, bool alpha);
   void AddBounds(int left, int top, int right, int bottom);
   std::uint32_t ColorRef(TColor c) const;
 

@@ -24,7 +24,12 @@
 //   fails before the old file changes.
 //
 // A write that does not complete leaves no partial file behind and the old
-// file as it was. Errors are EReportError "Cannot create file <name>" (the
+// file as it was. Every name and path the file system accepts can be
+// written: the target is reached through its folder's descriptor (walked in
+// pieces where the path is longer than one call takes), and a name made
+// beside it is never longer than the longest name allowed. Such a name
+// lives only between a link and a rename; one that a kill left there is
+// removed by the next write beside the same target. Errors are EReportError "Cannot create file <name>" (the
 // target is refused, or no file can be made for it) and "Cannot write file
 // <name>" (the content could not be written whole); <name> is the name as
 // the caller gave it.
@@ -63,7 +68,8 @@ class TFileReplacement {
 
   // The name as given, for messages.
   const std::string& Name() const { return name_; }
-  // The file that is replaced, after following links.
+  // The file that is replaced, after following links (for messages: a
+  // path as long as the links made it).
   const std::string& Target() const { return target_; }
   // Whether the content will be written into the existing file itself.
   bool InPlace() const { return target_fd_ >= 0; }
@@ -77,9 +83,13 @@ class TFileReplacement {
   std::string LinkBeside(int fd) const;
   void CopyInPlace();
   void Close();
+  void DropTemp();
+  void SyncDirectory() const;
 
   std::string name_;
   std::string target_;
+  int dir_ = -1;         // the target's folder, reached however deep it lies
+  std::string base_;     // the target's name in it
   int fd_ = -1;          // the new content
   int target_fd_ = -1;   // the target itself, when written in place
   std::string temp_;     // a named new file beside the target, if any

@@ -3,14 +3,61 @@
 #include <QEvent>
 #include <QIcon>
 #include <QMessageBox>
+#include <QPainter>
+#include <QProxyStyle>
+#include <QStyleFactory>
+#include <QStyleOption>
 
 #include <utility>
 
 #include "platform/cursors.h"
 #include "platform/fonts.h"
 #include "platform/message_texts.h"
+#include "platform/qt_color.h"
+
+namespace {
+
+// The desktop's style, with a ring around every radio button that stands
+// out from the window (kGraphicContrast): on a dark theme the style's own
+// unchecked button is a dark disc on a dark window, and on a light one its
+// ring is pale grey. The ring takes the first shade from the window's
+// colour towards its text colour that reaches the contrast, so the button
+// keeps the style's look.
+class TVisibleIndicatorStyle : public QProxyStyle {
+ public:
+  using QProxyStyle::QProxyStyle;
+
+  void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override {
+    QProxyStyle::drawPrimitive(element, option, painter, widget);
+    if (element != PE_IndicatorRadioButton) return;
+    const QColor window = option->palette.color(QPalette::Window);
+    const QColor text = option->palette.color(QPalette::WindowText);
+    QColor ring = text;
+    for (int step = 1; step <= 10; ++step) {
+      const double t = step / 10.0;
+      const QColor c = QColor::fromRgbF(float(window.redF() + (text.redF() - window.redF()) * t),
+                                        float(window.greenF() + (text.greenF() - window.greenF()) * t),
+                                        float(window.blueF() + (text.blueF() - window.blueF()) * t));
+      if (ContrastRatio(c, window) >= kGraphicContrast) {
+        ring = c;
+        break;
+      }
+    }
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setBrush(Qt::NoBrush);
+    painter->setPen(QPen(ring, 1.5));
+    painter->drawEllipse(QRectF(option->rect).adjusted(1.25, 1.25, -1.25, -1.25));
+    painter->restore();
+  }
+};
+
+}  // namespace
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  // Whatever style the desktop or the command line chose, wrapped.
+  if (QStyle* chosen = QStyleFactory::create(style()->name())) setStyle(new TVisibleIndicatorStyle(chosen));
   RegisterFontSubstitutions();
   UseProportionalUiFont();
   RegisterHandCursors();  // also makes the program's pictures available
@@ -50,7 +97,13 @@ void TApplication::ShowException(const std::exception& e) {
     Instance()->exception_handler_(text);
     return;
   }
-  QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationName(), text);
+  MessageBoxFor(text, QApplication::activeWindow())->exec();
+}
+
+std::unique_ptr<QMessageBox> TApplication::MessageBoxFor(const QString& text, QWidget* parent) {
+  auto box = std::make_unique<QMessageBox>(QMessageBox::Critical, QApplication::applicationName(), text,
+                                           QMessageBox::Ok, parent);
+  return box;
 }
 
 void TApplication::Guarded(const std::function<void()>& fn) {

@@ -3,8 +3,10 @@
 #include <QApplication>
 #include <QCursor>
 #include <QHash>
+#include <QMessageBox>
 
 #include <exception>
+#include <memory>
 #include <functional>
 
 // The application object: the message loop and its helpers, and the
@@ -47,6 +49,8 @@ class TApplication : public QApplication {
   // Shows the message of an unhandled error, in the user's language
   // (TranslatedMessage), and returns; the caller goes on.
   static void ShowException(const std::exception& e);
+  // The message box ShowException shows `text` in (not yet shown).
+  static std::unique_ptr<QMessageBox> MessageBoxFor(const QString& text, QWidget* parent = nullptr);
   // Runs fn; an exception it throws is shown by ShowException.
   static void Guarded(const std::function<void()>& fn);
 

@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QLocale>
 #include <QObject>
+#include <QPointer>
 #include <QScreen>
 #include <QTime>
 #include <cmath>
@@ -18,6 +19,7 @@
 #include "platform/qt_text_metrics.h"
 #include "definition/report_unit.h"
 #include "definition/translation.h"
+#include "platform/job_handover.h"
 
 namespace {
 
@@ -47,7 +49,19 @@ class TDispatcher : public QObject {
  protected:
   bool event(QEvent* e) override {
     if (e->type() != TEngineMessageEvent::EventType()) return QObject::event(e);
-    deliver(*static_cast<TEngineMessageEvent*>(e));
+    auto* message = static_cast<TEngineMessageEvent*>(e);
+    if (EngineMessagesHeld()) {
+      // Delivered in turn once the print being handed over is done.
+      HoldEngineMessage([self = QPointer<QObject>(this), receiver = message->Receiver(), m = message->Message()] {
+        if (self) QCoreApplication::postEvent(self, new TEngineMessageEvent(receiver, m));
+      });
+      return true;
+    }
+    struct TDelivery {
+      TDelivery() { EngineDeliveryBegins(); }
+      ~TDelivery() { EngineDeliveryEnds(); }
+    } delivery;
+    deliver(*message);
     return true;
   }
 };

@@ -46,6 +46,12 @@ const char* const kPatterns[] = {
     QT_TRANSLATE_NOOP("Messages", "A print job is already running"),
     QT_TRANSLATE_NOOP("Messages", "Cannot begin a new page on %1"),
     QT_TRANSLATE_NOOP("Messages", "The print job could not be handed to %1: %2"),
+    QT_TRANSLATE_NOOP("Messages", "The printer %1 is gone: nothing was printed"),
+    QT_TRANSLATE_NOOP("Messages", "The print service does not answer: nothing was printed on %1"),
+    QT_TRANSLATE_NOOP("Messages", "The print service does not answer: the job for %1 may or may not have been queued"),
+    QT_TRANSLATE_NOOP("Messages", "There is no room in the temporary folder %1 for the print job: nothing was printed"),
+    QT_TRANSLATE_NOOP("Messages", "The printer %1 has stopped, and the print job waits in its queue: %2"),
+    QT_TRANSLATE_NOOP("Messages", "The printer %1 has stopped, and the print job waits in its queue"),
     // The settings store.
     QT_TRANSLATE_NOOP("Messages", "Failed to create key %1"),
     QT_TRANSLATE_NOOP("Messages", "Failed to get data for '%1'"),
@@ -72,6 +78,25 @@ QRegularExpression Expression(const QString& pattern) {
 
 }  // namespace
 
+QString FillIn(const QString& pattern, const QStringList& parts) {
+  // One pass, so a part that holds "%2" stays as it is; a marker without a
+  // part is left out rather than shown raw.
+  QString out;
+  out.reserve(pattern.size());
+  for (qsizetype i = 0; i < pattern.size(); ++i) {
+    const QChar c = pattern[i];
+    if (c == QLatin1Char('%') && i + 1 < pattern.size() && pattern[i + 1] >= QLatin1Char('1') &&
+        pattern[i + 1] <= QLatin1Char('9')) {
+      const int n = pattern[i + 1].digitValue();
+      if (n <= parts.size()) out += parts[n - 1];
+      ++i;
+      continue;
+    }
+    out += c;
+  }
+  return out;
+}
+
 QString TranslatedMessage(const std::string& message) {
   const QString text = QString::fromUtf8(message);
   static const std::vector<QRegularExpression> expressions = [] {
@@ -85,11 +110,9 @@ QString TranslatedMessage(const std::string& message) {
     const QString translated = QCoreApplication::translate(kContext, kPatterns[i]);
     // The parts go in by their numbers, wherever the translation puts them,
     // all at once (a part may itself hold "%2").
-    switch (m.lastCapturedIndex()) {
-      case 0: return translated;
-      case 1: return translated.arg(m.captured(1));
-      default: return translated.arg(m.captured(1), m.captured(2));
-    }
+    QStringList parts;
+    for (int n = 1; n <= m.lastCapturedIndex(); ++n) parts << m.captured(n);
+    return FillIn(translated, parts);
   }
   return text;
 }

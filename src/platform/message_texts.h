@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <string>
 
@@ -12,6 +13,10 @@
 // is filled with the same parts. A message no pattern matches (a system
 // error text, say) is shown as it came.
 QString TranslatedMessage(const std::string& message);
+
+// `pattern` with each marker %1 to %9 replaced by that part, in one pass;
+// a marker beyond the parts given is dropped, so no raw marker is shown.
+QString FillIn(const QString& pattern, const QStringList& parts);
 
 // The English patterns, in the order they are tried (tests check that every
 // message the sources raise has one).

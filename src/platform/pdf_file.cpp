@@ -9,6 +9,7 @@
 #include <QPdfWriter>
 
 #include <algorithm>
+#include <optional>
 
 #include "output/file_replacement.h"
 #include "definition/report_error.h"
@@ -20,21 +21,25 @@ namespace {
 class TReplacementDevice {
  public:
   explicit TReplacementDevice(const QString& fileName)
-      : replacement_(QFile::encodeName(fileName).toStdString()) {
-    if (!file_.open(replacement_.Descriptor(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle))
-      throw EReportError("Cannot create file " + fileName.toStdString());
+      : replacement_(std::in_place, QFile::encodeName(fileName).toStdString()) {
+    Open(replacement_->Descriptor(), fileName);
   }
+  TReplacementDevice(int fd, const QString& fileName) { Open(fd, fileName); }
   QFile& File() { return file_; }
   // Flushes and, if nothing failed, puts the content in place.
   void Commit(bool whole, const QString& fileName) {
     whole = file_.flush() && whole && file_.error() == QFileDevice::NoError;
     file_.close();
     if (!whole) throw EReportError("Cannot write file " + fileName.toStdString());
-    replacement_.Commit();
+    if (replacement_) replacement_->Commit();
   }
 
  private:
-  TFileReplacement replacement_;
+  void Open(int fd, const QString& fileName) {
+    if (!file_.open(fd, QIODevice::WriteOnly, QFileDevice::DontCloseHandle))
+      throw EReportError("Cannot create file " + fileName.toStdString());
+  }
+  std::optional<TFileReplacement> replacement_;
   QFile file_;
 };
 
@@ -42,6 +47,7 @@ class TReplacementDevice {
 
 struct TPdfFile::TState {
   explicit TState(const QString& fileName) : device(fileName), writer(&device.File()) {}
+  TState(int fd, const QString& fileName) : device(fd, fileName), writer(&device.File()) {}
   TReplacementDevice device;
   QPdfWriter writer;
   QPainter painter;
@@ -57,12 +63,21 @@ QPageLayout PdfPageLayout(const QSizeF& mm, bool nearestNamed) {
 
 TPdfFile::TPdfFile(const QString& fileName, const QPageLayout& layout, int dpi, const QString& title)
     : file_name_(fileName), state_(std::make_unique<TState>(fileName)) {
+  Start(layout, dpi, title);
+}
+
+TPdfFile::TPdfFile(int fd, const QString& fileName, const QPageLayout& layout, int dpi, const QString& title)
+    : file_name_(fileName), state_(std::make_unique<TState>(fd, fileName)) {
+  Start(layout, dpi, title);
+}
+
+void TPdfFile::Start(const QPageLayout& layout, int dpi, const QString& title) {
   QPdfWriter& writer = state_->writer;
   writer.setCreator(QStringLiteral("broodlog"));
   writer.setTitle(title);
   writer.setResolution(dpi);
   if (!writer.setPageLayout(layout) || !state_->painter.begin(&writer))
-    throw EReportError("Cannot create file " + fileName.toStdString());
+    throw EReportError("Cannot create file " + file_name_.toStdString());
 }
 
 TPdfFile::~TPdfFile() {

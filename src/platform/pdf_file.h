@@ -22,6 +22,9 @@ class TPdfFile {
   // `dpi`; the painter is active. Throws EReportError "Cannot create file
   // <fileName>".
   TPdfFile(const QString& fileName, const QPageLayout& layout, int dpi, const QString& title = QString());
+  // The same into the file open at `fd` (not taken over, not named), whole
+  // or failed when Finish returns; `fileName` only names it in messages.
+  TPdfFile(int fd, const QString& fileName, const QPageLayout& layout, int dpi, const QString& title = QString());
   // Unfinished, the PDF is dropped and the file stays as it was.
   ~TPdfFile();
   TPdfFile(const TPdfFile&) = delete;
@@ -39,6 +42,7 @@ class TPdfFile {
   void Finish();
 
  private:
+  void Start(const QPageLayout& layout, int dpi, const QString& title);
   struct TState;
   QString file_name_;
   std::unique_ptr<TState> state_;

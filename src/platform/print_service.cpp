@@ -191,8 +191,8 @@ void TPrintService::Answer(int request, std::shared_ptr<const TPrinterCatalog> c
 }
 
 TPlatformPrinterFactory TPrintService::Printers() {
-  return [shared = shared_] {
-    return std::make_unique<TQtPlatformPrinter>([shared] { return shared->latest; });
+  return [shared = shared_, patience = patience_ms_] {
+    return std::make_unique<TQtPlatformPrinter>([shared] { return shared->latest; }, patience);
   };
 }
 

@@ -32,7 +32,12 @@ class TQtCanvas : public TCanvas {
   void LineTo(int x, int y) override;
   void TextOut(int x, int y, std::string_view text, const TTextOutOptions& options = {},
                std::span<const int> dx = {}) override;
+  void DrawPath(const TPath& path, bool stroke, bool fill) override;
+  void DrawImage(const TImage& image, TPointF topLeft, TPointF topRight, TPointF bottomLeft) override;
+  void SetRop2(TRop2 mode) override;
   void IntersectClipRect(const TRect& r) override;
+  void ClipPath(const TPath& path, TClipMode mode) override;
+  void OffsetClip(double dx, double dy) override;
   void RemoveClip() override;
   void Save() override;
   void Restore() override;
@@ -48,11 +53,14 @@ class TQtCanvas : public TCanvas {
     TBkMode bkMode = TBkMode::Opaque;
     TTextAlign align;
     TPoint position;
+    TRop2 rop = TRop2::CopyPen;
   };
   QColor Color(TColor c) const;
   void ApplyPen();
   void ApplyBrush();
   double StrokeOffset() const;
+  // Hatches over an opaque background: the background under the figure.
+  void HatchBackground(const class QPainterPath& area);
 
   QPainter& painter_;
   const TSystemPalette* palette_;

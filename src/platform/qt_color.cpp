@@ -50,10 +50,18 @@ double ContrastRatio(const QColor& a, const QColor& b) {
 }
 
 QColor ReadableColor(const QColor& wanted, const QColor& background, const QColor& alternative) {
+  return ContrastedColor(wanted, background, alternative, kReadableContrast);
+}
+
+QColor VisibleColor(const QColor& wanted, const QColor& background, const QColor& alternative) {
+  return ContrastedColor(wanted, background, alternative, kGraphicContrast);
+}
+
+QColor ContrastedColor(const QColor& wanted, const QColor& background, const QColor& alternative, double least) {
   // Light: more contrasted with black than with white.
   if (ContrastRatio(background, Qt::black) >= ContrastRatio(background, Qt::white)) return wanted;
-  if (ContrastRatio(wanted, background) >= kReadableContrast) return wanted;
-  if (alternative.isValid() && ContrastRatio(alternative, background) >= kReadableContrast) return alternative;
+  if (ContrastRatio(wanted, background) >= least) return wanted;
+  if (alternative.isValid() && ContrastRatio(alternative, background) >= least) return alternative;
   // Towards white in steps, keeping the hue as long as it can.
   const QColor from = wanted.toRgb();
   for (int step = 1; step <= 20; ++step) {
@@ -61,7 +69,7 @@ QColor ReadableColor(const QColor& wanted, const QColor& background, const QColo
     const QColor c = QColor::fromRgbF(float(from.redF() + (1 - from.redF()) * t),
                                       float(from.greenF() + (1 - from.greenF()) * t),
                                       float(from.blueF() + (1 - from.blueF()) * t));
-    if (ContrastRatio(c, background) >= kReadableContrast) return c;
+    if (ContrastRatio(c, background) >= least) return c;
   }
   return Qt::white;
 }

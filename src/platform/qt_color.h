@@ -29,3 +29,14 @@ inline constexpr double kReadableContrast = 4.5;
 // otherwise `alternative` (the palette's text or link colour) is taken
 // where that reads, and else `wanted` lightened until it does.
 QColor ReadableColor(const QColor& wanted, const QColor& background, const QColor& alternative);
+
+// Meaningful graphics (a picture's outline, an arrow, a radio button's
+// ring) at least this contrasted with what is behind them can be made out.
+inline constexpr double kGraphicContrast = 3.0;
+
+// As ReadableColor, for a graphic: `wanted` where the background is light
+// or where it reaches kGraphicContrast, else `alternative`, else lightened.
+QColor VisibleColor(const QColor& wanted, const QColor& background, const QColor& alternative = QColor());
+
+// The two above with a threshold of the caller's.
+QColor ContrastedColor(const QColor& wanted, const QColor& background, const QColor& alternative, double least);

@@ -6,14 +6,18 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
-#include <QTemporaryFile>
 
 #include <cups/cups.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 
 #include "output/print_request.h"
+#include "output/temp_file.h"
+#include "platform/job_handover.h"
 #include "platform/pdf_file.h"
 #include "platform/qt_canvas.h"
 #include "platform/qt_text_metrics.h"
@@ -23,8 +27,6 @@ namespace {
 
 constexpr int kUserPaper = 256;  // DMPAPER_USER
 constexpr int kDeviceBin = 256;  // DMBIN_USER: first device-specific bin
-// How long the hand-over of a job may wait on the service.
-constexpr int kSubmitPatienceMs = 10000;
 
 int Round(double v) { return int(std::lrint(v)); }
 
@@ -74,17 +76,16 @@ QString SourceForBinCode(int code, const QStringList& offered) {
   return {};
 }
 
-TQtPlatformPrinter::TQtPlatformPrinter(TCatalogSource catalog) : source_(std::move(catalog)) {
+TQtPlatformPrinter::TQtPlatformPrinter(TCatalogSource catalog, int patienceMs)
+    : source_(std::move(catalog)), patience_ms_(patienceMs) {
   catalog_ = source_();
   Load(catalog_->defaultQueue);
 }
 
-TQtPlatformPrinter::TQtPlatformPrinter()
-    : TQtPlatformPrinter([catalog = std::make_shared<const TPrinterCatalog>(AskPrintService(10000))] {
+TQtPlatformPrinter::TQtPlatformPrinter(int patienceMs)
+    : TQtPlatformPrinter([catalog = std::make_shared<const TPrinterCatalog>(AskPrintService(patienceMs))] {
         return catalog;
-      }) {}
-
-void TQtPlatformPrinter::THttpClose::operator()(http_t* http) const { httpClose(http); }
+      }, patienceMs) {}
 
 TQtPlatformPrinter::~TQtPlatformPrinter() {
   // A job still open when the object goes is dropped, not sent half-made.
@@ -259,21 +260,24 @@ void TQtPlatformPrinter::BeginDoc(const std::string& title) {
   if (queue_ == nullptr) throw EReportError("There is no printer to print on");
   if (Printing()) throw EReportError("A print job is already running");
   // A service gone since it was asked has taken its printers with it: say
-  // so before anything is drawn.
-  if (!Connect()) throw EReportError(kNoPrinterLeft);
-  // The name the spooler is handed; the PDF replaces this empty file only
-  // when it is whole.
-  file_ = std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/broodlog-job-XXXXXX.pdf"));
-  if (!file_->open()) {
-    file_.reset();
+  // so before anything is drawn. Asked aside, so the window goes on.
+  const TServiceProbe probe = ProbeService(patience_ms_);
+  if (probe == TServiceProbe::Gone) throw EReportError(kNoPrinterLeft);
+  if (probe == TServiceProbe::Silent)
+    throw EReportError("The print service does not answer: nothing was printed on " + DeviceName());
+  // The document has no name at all, so no kill leaves it in the temporary
+  // folder; it reaches the service through this descriptor.
+  try {
+    fd_ = OpenUnnamedTempFile();
+  } catch (const EReportError&) {
+    if (NoRoomIn(QDir::tempPath())) throw EReportError(NoRoomMessage());
     throw EReportError("Cannot create the print job's file in " + QDir::tempPath().toStdString());
   }
-  file_->close();
   title_ = title;
   try {
-    job_ = std::make_unique<TPdfFile>(file_->fileName(), Layout(), resolution_, QString::fromStdString(title));
+    job_ = std::make_unique<TPdfFile>(fd_, QDir::tempPath(), Layout(), resolution_, QString::fromStdString(title));
   } catch (const EReportError&) {
-    file_.reset();
+    CloseJobFile();
     throw EReportError("Cannot start a print job on " + DeviceName());
   }
   canvas_ = std::make_unique<TQtCanvas>(job_->Painter());
@@ -297,28 +301,37 @@ void TQtPlatformPrinter::EndJob() {
 
 void TQtPlatformPrinter::EndDoc() {
   if (!Printing()) return;
-  // Whatever happens to the hand-over, the document's file goes.
-  const std::unique_ptr<QTemporaryFile> file = std::move(file_);
+  // Whatever happens to the hand-over, the document goes with the descriptor.
+  struct TCloser {
+    TQtPlatformPrinter* self;
+    ~TCloser() { self->CloseJobFile(); }
+  } closer{this};
   canvas_.reset();
   const std::unique_ptr<TPdfFile> job = std::move(job_);
   // A document the disk could not hold whole is never sent.
-  job->Finish();
-  Submit(file->fileName(), title_);
+  try {
+    job->Finish();
+  } catch (const EReportError&) {
+    if (NoRoomIn(QDir::tempPath())) throw EReportError(NoRoomMessage());
+    throw;
+  }
+  Submit(title_);
 }
 
-TQtPlatformPrinter::THttp TQtPlatformPrinter::Connect() {
-  int cancel = 0;
-  THttp http(httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, kSubmitPatienceMs, &cancel));
-  if (http) httpSetTimeout(http.get(), kSubmitPatienceMs / 1000.0, nullptr, nullptr);
-  return http;
+std::string TQtPlatformPrinter::NoRoomMessage() {
+  return "There is no room in the temporary folder " + QDir::tempPath().toStdString() +
+         " for the print job: nothing was printed";
 }
 
-void TQtPlatformPrinter::Submit(const QString& file, const std::string& title) {
-  int count = 0;
-  cups_option_t* options = nullptr;
-  auto add = [&](const char* name, const QByteArray& value) {
-    count = cupsAddOption(name, value.constData(), count, &options);
-  };
+void TQtPlatformPrinter::CloseJobFile() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+void TQtPlatformPrinter::Submit(const std::string& title) {
+  TJobTicket ticket;
+  ticket.title = title;
+  auto add = [&](const char* name, const QByteArray& value) { ticket.options.emplace_back(name, value.toStdString()); };
   // The one place copies are asked for; the document holds one copy.
   if (mode_.declaresCopies && mode_.copies > 1) add(CUPS_COPIES, QByteArray::number(mode_.copies));
   // The paper by the service's own name for it where the queue lists it.
@@ -337,21 +350,37 @@ void TQtPlatformPrinter::Submit(const QString& file, const std::string& title) {
     const QString source = SourceForBinCode(mode_.defaultSource, queue_->facts.sources);
     if (!source.isEmpty()) add(CUPS_MEDIA_SOURCE, source.toUtf8());
   }
-  const TDestName id = SplitQueue(queue_->name);
-  const QByteArray path = QFile::encodeName(file);
-  // On a connection of its own with a bound on every wait, so a service that
-  // stopped answering since the print began fails the job, not the window.
-  const THttp http = Connect();
-  const int job = http ? cupsPrintFile2(http.get(), id.name.constData(), path.constData(), title.c_str(), count, options)
-                       : 0;
-  cupsFreeOptions(count, options);
-  if (job == 0)
-    throw EReportError("The print job could not be handed to " + DeviceName() + ": " + cupsLastErrorString());
+  ticket.queue = SplitQueue(queue_->name).name.toStdString();
+  const std::string queue = ticket.queue;
+  ticket.fd = ::dup(fd_);
+  if (ticket.fd < 0)
+    throw EReportError("The print job could not be handed to " + DeviceName() + ": " + std::strerror(errno));
+  // On a thread of its own, every wait bounded by the patience: a service
+  // that stopped answering since the print began fails the job, never the
+  // window, which goes on painting and answering meanwhile.
+  const THandOverResult result = HandOver(std::move(ticket), patience_ms_);
+  switch (result.outcome) {
+    case THandOverResult::Queued:
+      WatchJob(result.job, queue, DeviceName(), patience_ms_);
+      return;
+    case THandOverResult::NotRunning:
+      throw EReportError(kNoPrinterLeft);
+    case THandOverResult::Gone:
+      throw EReportError("The printer " + DeviceName() + " is gone: nothing was printed");
+    case THandOverResult::SilentBeforeDocument:
+      throw EReportError("The print service does not answer: nothing was printed on " + DeviceName());
+    case THandOverResult::SilentAfterDocument:
+      throw EReportError("The print service does not answer: the job for " + DeviceName() +
+                         " may or may not have been queued");
+    case THandOverResult::Refused:
+      break;
+  }
+  throw EReportError("The print job could not be handed to " + DeviceName() + ": " + result.detail);
 }
 
 void TQtPlatformPrinter::Abort() {
   EndJob();
-  file_.reset();  // never sent
+  CloseJobFile();  // never sent
 }
 
 bool TQtPlatformPrinter::Printing() const { return job_ && job_->Painter().isActive(); }

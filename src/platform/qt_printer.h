@@ -10,11 +10,9 @@
 #include "output/platform_printer.h"
 #include "platform/print_service.h"
 
-typedef struct _http_s http_t;
 class QPageLayout;
 class QPainter;
 class QPrinter;
-class QTemporaryFile;
 class TPdfFile;
 class TQtCanvas;
 class TQtTextMetrics;
@@ -35,8 +33,16 @@ QString SourceForBinCode(int code, const QStringList& offered);
 // as the queue's page (its paper and least margins) and handed to the
 // service when it ends, with the job's copies, media, sides and tray as job
 // attributes; an aborted job is never sent, nor is one the disk could not
-// hold whole (EndDoc throws "Cannot write file %s"). The PDF is a temporary
-// file, removed on every way out.
+// hold whole. The PDF is a file in the temporary folder that no name leads
+// to, so it goes with the process however that ends.
+//
+// The hand-over runs aside (job_handover.h) with each wait bounded by the
+// patience, the window answering meanwhile. What the user reads when it
+// fails: the printer is gone; there is no room in the temporary folder for
+// the print job; the print service does not answer, and whether the job may
+// have been queued; the service's own reason otherwise. A queue that stops
+// within the patience after taking the job is told of later, with its
+// reason.
 //
 // The device mode declares copies when the service accepts a copy count
 // above 1 for the queue (its copies-supported range reaches 2 or more); a
@@ -52,9 +58,11 @@ class TQtPlatformPrinter : public TPlatformPrinter {
  public:
   using TCatalogSource = std::function<std::shared_ptr<const TPrinterCatalog>()>;
   // On the answers `catalog` gives, read whenever a printer is selected.
-  explicit TQtPlatformPrinter(TCatalogSource catalog);
+  // Every wait of a hand-over is bounded by `patienceMs`.
+  explicit TQtPlatformPrinter(TCatalogSource catalog, int patienceMs = kDefaultPatienceMs);
   // On an answer asked for now, waiting for the service (tests and tools).
-  TQtPlatformPrinter();
+  explicit TQtPlatformPrinter(int patienceMs = 10000);
+  static constexpr int kDefaultPatienceMs = 5000;
   ~TQtPlatformPrinter() override;
 
   std::vector<std::string> Printers() const override;
@@ -85,14 +93,9 @@ class TQtPlatformPrinter : public TPlatformPrinter {
   // The selected queue's page for the current device mode.
   const QPageLayout& Layout();
   void EndJob();
-  void Submit(const QString& file, const std::string& title);
-
-  struct THttpClose {
-    void operator()(http_t* http) const;
-  };
-  using THttp = std::unique_ptr<http_t, THttpClose>;
-  // A connection to the service with every wait bounded, or null.
-  static THttp Connect();
+  void Submit(const std::string& title);
+  void CloseJobFile();
+  static std::string NoRoomMessage();
 
   TCatalogSource source_;
   std::shared_ptr<const TPrinterCatalog> catalog_;  // the answer the queue was loaded from
@@ -101,7 +104,8 @@ class TQtPlatformPrinter : public TPlatformPrinter {
   TDeviceMode mode_;
   int resolution_ = 600;
   std::unique_ptr<QPageLayout> layout_;   // rebuilt when the mode changes
-  std::unique_ptr<QTemporaryFile> file_;  // the running job's document
+  int patience_ms_;
+  int fd_ = -1;                           // the running job's document, unnamed
   std::unique_ptr<TPdfFile> job_;         // drawing it
   std::string title_;
   std::unique_ptr<TQtCanvas> canvas_;

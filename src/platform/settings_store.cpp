@@ -1,6 +1,8 @@
 #include "platform/settings_store.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +11,13 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "output/temp_file.h"
 
 namespace {
 
@@ -57,13 +66,89 @@ QString TSettingsStore::UserConfigDir() {
   return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
 }
 
-TSettingsStore::TSettingsStore(const QString& file, bool read_only, bool ini_quoting)
-    : file_(file), read_only_(read_only), ini_quoting_(ini_quoting), not_a_file_(IsNotAFile(file)) {
-  // QSettings reads its file as it is made.
-  if (!not_a_file_) settings_ = std::make_unique<QSettings>(file, QSettings::IniFormat);
+namespace {
+
+// Above this size a file opened for reading holds far more than a window's
+// placement: only what the placement reads is taken from it.
+constexpr off_t kWholeFileBytes = off_t(1) << 20;
+constexpr std::size_t kLongestLine = 4096;
+const char* const kPlacementKeys[] = {"FormVersion", "Flags",   "ShowCmd",      "PixelsPerInch",
+                                      "MinMaxPos",   "NormPos", "ActiveControl", "Visible"};
+
+bool PlacementLine(std::string_view line) {
+  while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
+  if (!line.empty() && line.front() == '[') return true;  // a section
+  for (const char* key : kPlacementKeys)
+    if (line.substr(0, std::strlen(key)) == key) return true;
+  return false;
 }
 
-TSettingsStore::~TSettingsStore() = default;
+// A copy, in a file without a name, of a large file's section lines and
+// placement values (lines no longer than a placement's), read in pieces;
+// -1 where the file is small, cannot be read, or the copy cannot be made.
+int PlacementCopy(const QString& file) {
+  const int in = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (in < 0) return -1;
+  struct stat st {};
+  if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= kWholeFileBytes) {
+    ::close(in);
+    return -1;
+  }
+  int out = -1;
+  try {
+    out = OpenUnnamedTempFile();
+  } catch (const std::exception&) {
+    ::close(in);
+    return -1;
+  }
+  std::string line, kept;
+  bool too_long = false;
+  char buf[65536];
+  auto end_line = [&] {
+    if (!too_long && PlacementLine(line)) kept += line + '\n';
+    line.clear();
+    too_long = false;
+  };
+  for (ssize_t n; (n = ::read(in, buf, sizeof buf)) != 0;) {
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    for (ssize_t i = 0; i < n; ++i) {
+      if (buf[i] == '\n') {
+        end_line();
+      } else if (line.size() < kLongestLine) {
+        line += buf[i];
+      } else {
+        too_long = true;
+      }
+    }
+  }
+  end_line();
+  ::close(in);
+  if (::write(out, kept.data(), kept.size()) != ssize_t(kept.size())) {
+    ::close(out);
+    return -1;
+  }
+  return out;
+}
+
+}  // namespace
+
+TSettingsStore::TSettingsStore(const QString& file, bool read_only, bool ini_quoting)
+    : file_(file), read_only_(read_only), ini_quoting_(ini_quoting), not_a_file_(IsNotAFile(file)) {
+  if (not_a_file_) return;
+  // QSettings reads its file as it is made, all of it: a huge file is read
+  // through its placement copy, so it costs no more than a normal one.
+  if (read_only_) copy_fd_ = PlacementCopy(file);
+  const QString source = copy_fd_ >= 0 ? QStringLiteral("/proc/self/fd/%1").arg(copy_fd_) : file;
+  settings_ = std::make_unique<QSettings>(source, QSettings::IniFormat);
+}
+
+TSettingsStore::~TSettingsStore() {
+  settings_.reset();
+  if (copy_fd_ >= 0) ::close(copy_fd_);
+}
 
 std::unique_ptr<TSettingsStore> TSettingsStore::OpenKey(TPlacementRegRoot root, const QString& key_path,
                                                         bool read_only) {
@@ -80,7 +165,7 @@ std::unique_ptr<TSettingsStore> TSettingsStore::OpenIniFile(const QString& file_
   return std::unique_ptr<TSettingsStore>(new TSettingsStore(file, read_only, true));
 }
 
-QString TSettingsStore::FileName() const { return settings_ ? settings_->fileName() : file_; }
+QString TSettingsStore::FileName() const { return settings_ && copy_fd_ < 0 ? settings_->fileName() : file_; }
 
 QString TSettingsStore::ReadString(const QString& section, const QString& name, const QString& def) {
   if (not_a_file_) return def;

@@ -26,7 +26,10 @@ class ERegistryException : public std::runtime_error {
 // config directory ("$XDG_CONFIG_HOME/Software/broodlog.ini"); a sub-key is
 // a group in it. An INI file name (without UseRegistry) is a file of that
 // name in the same directory, with the profile-file quoting rule.
-// A symbolic link to the file is written through. Where the file is not a
+// A file of more than a megabyte opened for reading is read only for the
+// placement's own values (and its sections), from a copy made aside in
+// pieces, so a huge file costs no more than a normal one. A symbolic link to
+// the file is written through. Where the file is not a
 // regular file (a FIFO, a device, a directory) it is never opened: values
 // read as missing and writes fail with "Failed to set data for '%s'".
 class TSettingsStore {
@@ -64,4 +67,5 @@ class TSettingsStore {
   bool read_only_;
   bool ini_quoting_;
   bool not_a_file_;  // a FIFO or the like: read as empty, never opened
+  int copy_fd_ = -1;  // a huge file's placement values, read instead of it
 };

@@ -2,6 +2,7 @@
 
 #include <QAccessibleWidget>
 #include <QCoreApplication>
+#include <QEvent>
 #include <QFontMetrics>
 #include <QPointer>
 #include <QWidget>
@@ -184,6 +185,26 @@ QAccessibleInterface* Factory(const QString& key, QObject* object) {
   return nullptr;
 }
 
+// Holds a widget's own accessible description while an announcement stands
+// in it, and puts it back when the widget loses the focus.
+class TDescriptionKeeper : public QObject {
+ public:
+  explicit TDescriptionKeeper(QWidget* widget) : QObject(widget), widget_(widget), own_(widget->accessibleDescription()) {
+    widget->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* e) override {
+    if (watched == widget_ && e->type() == QEvent::FocusOut && widget_->accessibleDescription() != own_)
+      widget_->setAccessibleDescription(own_);
+    return false;
+  }
+
+ private:
+  QWidget* widget_;
+  QString own_;
+};
+
 }  // namespace
 
 void InstallAccessibleFactory() {
@@ -196,4 +217,19 @@ void InstallAccessibleFactory() {
 
 void SetAccessibleRole(QWidget* widget, QAccessible::Role role) {
   widget->setProperty(kRoleProperty, int(role));
+}
+
+void Announce(QWidget* about, const QString& text) {
+  if (about == nullptr) return;
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+  QAccessibleAnnouncementEvent event(about, text);
+  QAccessible::updateAccessibility(&event);
+#else
+  // The widget's own description comes back when the focus leaves it.
+  auto* keeper = about->findChild<TDescriptionKeeper*>(QString(), Qt::FindDirectChildrenOnly);
+  if (keeper == nullptr) keeper = new TDescriptionKeeper(about);
+  // A description set again to the same text sends no change: clear it first.
+  if (about->accessibleDescription() == text) about->setAccessibleDescription(QString());
+  about->setAccessibleDescription(text);
+#endif
 }

@@ -15,3 +15,10 @@ void InstallAccessibleFactory();
 // the generic client area Qt gives a QWidget or QFrame. Takes effect for an
 // accessible interface made after the call.
 void SetAccessibleRole(QWidget* widget, QAccessible::Role role);
+
+// Tells a screen reader what an action changed that the focus does not show
+// (every box reset at once, a zoom by a key): a spoken announcement where
+// the toolkit has one (Qt 6.8 and later), otherwise as the accessible
+// description of `about`, which Orca speaks when `about` has the focus.
+// The same text twice is said twice.
+void Announce(QWidget* about, const QString& text);

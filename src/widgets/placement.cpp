@@ -1,5 +1,8 @@
 #include "widgets/placement.h"
 
+#include <QTimer>
+#include <stdexcept>
+
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -109,7 +112,18 @@ bool TPlacementKeeper::eventFilter(QObject* watched, QEvent* e) {
   switch (e->type()) {
     case QEvent::Show:
       // A show by the program, not the window system's un-minimize.
-      if (!e->spontaneous() && active_) Reported([this] { RestoreWindowPlacement(); });
+      // A failure is told once the window is up, never from inside its
+      // show: a message box running there would keep the window from
+      // appearing (a modal dialog went away with it).
+      if (!e->spontaneous() && active_) {
+        try {
+          RestoreWindowPlacement();
+        } catch (const std::exception& failure) {
+          QTimer::singleShot(0, QCoreApplication::instance(), [message = std::string(failure.what())] {
+            TApplication::ShowException(std::runtime_error(message));
+          });
+        }
+      }
       return false;  // then the window's own show handling
     case QEvent::Close: {
       // The window's own close query first; it decides by accepting.

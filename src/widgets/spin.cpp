@@ -1,5 +1,6 @@
 #include "widgets/spin.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QBitmap>
 #include <QContextMenuEvent>
@@ -18,6 +19,7 @@
 #include <memory>
 
 #include "platform/beep.h"
+#include "platform/qt_color.h"
 
 namespace {
 
@@ -137,6 +139,15 @@ void TRepeatButton::paintEvent(QPaintEvent*) {
     else if (isDown() && num_glyphs_ > 2) part = 2;
     QPixmap image = glyph_.copy(part * part_width, 0, part_width, glyph_.height());
     image.setMask(image.createMaskFromColor(QColor(128, 128, 0)));
+    // Black ink (the arrows) that would not stand out on a dark theme's
+    // button takes the button's text colour; on a light one it stays black.
+    const QColor ink = VisibleColor(Qt::black, palette().color(QPalette::Button), palette().color(QPalette::ButtonText));
+    if (ink != QColor(Qt::black)) {
+      const QBitmap black = image.createMaskFromColor(Qt::black, Qt::MaskOutColor);
+      QPainter tint(&image);
+      tint.setClipRegion(QRegion(black));
+      tint.fillRect(image.rect(), ink);
+    }
     const int shift = isDown() ? 1 : 0;
     p.drawPixmap((width() - image.width()) / 2 + shift, (height() - image.height()) / 2 + shift, image);
   }
@@ -283,6 +294,10 @@ TSpinEdit::TSpinEdit(QWidget* parent) : QLineEdit(parent) {
   button_->show();
   setText(QStringLiteral("0"));
   connect(this, &QLineEdit::textChanged, this, [this] {
+    // A screen reader hears the new number, as it does from Qt's own spin
+    // boxes (the field is a spin button to it, with this value).
+    QAccessibleValueChangeEvent changed(this, Value());
+    QAccessible::updateAccessibility(&changed);
     if (OnChange) OnChange(this);
   });
   UpdateEditRect();
@@ -303,7 +318,12 @@ std::int32_t TSpinEdit::Value() const {
 
 void TSpinEdit::SetValue(std::int32_t v) {
   const QString s = QString::number(ClampValue(v));
-  if (s != text()) setText(s);
+  if (s == text()) return;
+  // A wholly selected number stays selected, as in Qt's spin boxes, rather
+  // than the step reading as "text unselected".
+  const bool whole = hasSelectedText() && selectedText() == text();
+  setText(s);
+  if (whole) selectAll();
 }
 
 std::int32_t TSpinEdit::ClampValue(std::int32_t v) const {

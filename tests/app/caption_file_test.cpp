@@ -328,3 +328,33 @@ TEST_F(CaptionFileTest, ReadOnlyDirectoryLeavesOldFileByteIdentical) {
   EXPECT_EQ(WEXITSTATUS(status), 0) << "2: wrong message, 3: no error";
   EXPECT_EQ(ReadText(Path()), old);
 }
+
+// A reader takes only what it uses: so many lines, each so long, whatever
+// lies beyond, with the line rules holding across the pieces it reads in.
+TEST_F(CaptionFileTest, ReadersTakeOnlyTheLinesAndLengthTheyUse) {
+  const std::string e_acute = "\xC3\xA9";
+  std::string many_e;
+  for (int i = 0; i < 40000; ++i) many_e += e_acute;
+  const struct {
+    const char* name;
+    std::string bytes;
+    TCaptionLimits limits;
+    QStringList lines;
+  } cases[] = {
+      {"lines", "a\r\nb\r\nc\r\n", {2, -1}, {"a", "b"}},
+      {"a 30 MB line", std::string(30'000'000, 'a') + "\r\nb", {2, 5}, {"aaaaa", "b"}},
+      {"cut between characters", many_e + "\n", {1, 3}, {QString::fromUtf8(e_acute + e_acute + e_acute)}},
+      {"cut inside a character", many_e + "\n", {1, 20001}, {QString::fromUtf8(many_e.substr(0, 40002))}},
+      // Read as 4 bytes, the euro sign and a part of the next: still UTF-8.
+      {"held bytes end inside a character", "\xE2\x82\xAC\xE2\x82\xAC\n", {1, 1}, {QString::fromUtf8("\xE2\x82\xAC")}},
+      {"CR and LF in two pieces", std::string(65535, 'x') + "\r\ny\r\r", {-1, -1},
+       {QString(65535, 'x'), "y", ""}},
+      {"a NUL", std::string("a\rb\0c\nd", 7), {5, 5}, {"a", "b"}},
+  };
+  for (const auto& c : cases) {
+    WriteFile(Path(), c.bytes);
+    TCaptionList list;
+    list.LoadFromFile(File(), c.limits);
+    EXPECT_EQ(list.Lines(), c.lines) << c.name;
+  }
+}

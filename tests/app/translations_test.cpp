@@ -195,3 +195,42 @@ TEST(QtTranslations, AreLoadedWithTheProgramsOwn) {
   EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Abbrechen"));
   EXPECT_EQ(QCoreApplication::translate("QFileDialog", "&Save"), QStringLiteral("S&peichern"));
 }
+
+// One text per built-in heading and language: where the sheet's design
+// text and the caption editor's default are the same English words, they
+// read the same in every language. And every built-in heading, the sheet's
+// and the editor's, fits its column's heading zone as the sheet measures
+// on the screen: a heading written
+// downwards ends above the first row rule (100 layout units down, from its
+// top at 6), one written across stays 2 units clear of its column's rules.
+TEST(BuiltInHeadings, OneTextPerHeadingAndLanguageAndEachFitsItsZone) {
+  constexpr int kLefts[] = {0, 40, 64, 88, 120, 144, 168, 192, 216, 240, 264,
+                            288, 312, 472, 640, 664, 688, 712, 736, 760, 784};
+  constexpr int kBandWidth = 1047;
+  for (const char* language : {"en", "de", "fr"}) {
+    InLanguage in(language);
+    TEngineServices services;
+    TFormBroodlog sheet(services.Context());
+    TTextMetrics& metrics = services.Context().Metrics();
+    const double units = 96.0 / metrics.PixelsPerInch();
+    for (int tag = 0; tag < TFormBroodlog::kHeadingCount; ++tag) {
+      const TAngledLabel& heading = *sheet.HeadingByTag(tag);
+      const std::string design = heading.Caption();
+      const std::string editor =
+          QCoreApplication::translate("Ttext_to_broodlog", Ttext_to_broodlog::kDefaultTexts[size_t(tag)]).toStdString();
+      if (std::string(kSheetDesignCaptions[size_t(tag)]) == Ttext_to_broodlog::kDefaultTexts[size_t(tag)]) {
+        EXPECT_EQ(design, editor) << language << ", heading " << tag;
+      }
+      const int column = (tag + 1 < int(std::size(kLefts)) ? kLefts[tag + 1] : kBandWidth) - kLefts[tag];
+      for (const std::string& text : {design, editor}) {
+        const TAngledMetrics m =
+            AngledTextMetrics(metrics, LogFontFor(heading.Font(), metrics.PixelsPerInch()), heading.Angle(), text);
+        if (heading.Angle() == 0) {
+          EXPECT_LE(m.BoxWidth * units, column - 4) << language << ": \"" << text << "\" is wider than its column";
+        } else {
+          EXPECT_LE(6 + m.BoxHeight * units, 100) << language << ": \"" << text << "\" runs over the first row rule";
+        }
+      }
+    }
+  }
+}

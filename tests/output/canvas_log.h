@@ -4,6 +4,7 @@
 // drawing state in effect (resolved colours, clip), so that two ways of
 // reaching a canvas can be compared call by call.
 
+#include <cmath>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -49,6 +50,31 @@ class TCanvasLog : public TCanvas {
     Add(line);
     dxs.emplace_back(dx.begin(), dx.end());
   }
+  void DrawPath(const TPath& p, bool stroke, bool fill) override {
+    std::string line = "Path(" + std::to_string(p.elements.size()) + (p.winding ? ",w" : "");
+    for (const TPathElement& e : p.elements) {
+      line += " " + std::to_string(int(e.op)) + ":" + std::to_string(std::lround(e.p.x)) + "," +
+              std::to_string(std::lround(e.p.y));
+    }
+    Add(line + ")" + (stroke ? Pen() : std::string()) + (fill ? Brush() : std::string()));
+  }
+  void DrawImage(const TImage& image, TPointF a, TPointF b, TPointF c) override {
+    Add("Image(" + std::to_string(image.width) + "x" + std::to_string(image.height) + " " +
+        std::to_string(std::lround(a.x)) + "," + std::to_string(std::lround(a.y)) + " " +
+        std::to_string(std::lround(b.x)) + "," + std::to_string(std::lround(b.y)) + " " +
+        std::to_string(std::lround(c.x)) + "," + std::to_string(std::lround(c.y)) + ")");
+  }
+  void SetRop2(TRop2 mode) override { s_.rop = mode; }
+  // A clip by path is logged by its kind only; rectangles stay exact.
+  void ClipPath(const TPath& p, TClipMode mode) override {
+    s_.clip = TRect{-1, -1, -1, -1};
+    s_.clipNote = "path" + std::to_string(int(mode)) + "/" + std::to_string(p.elements.size());
+  }
+  void OffsetClip(double dx, double dy) override {
+    if (!s_.clip) return;
+    s_.clip->left += int(std::lround(dx)), s_.clip->right += int(std::lround(dx));
+    s_.clip->top += int(std::lround(dy)), s_.clip->bottom += int(std::lround(dy));
+  }
   void IntersectClipRect(const TRect& r) override {
     if (!s_.clip) {
       s_.clip = r;
@@ -58,7 +84,10 @@ class TCanvasLog : public TCanvas {
            std::min(c.bottom, r.bottom)};
     }
   }
-  void RemoveClip() override { s_.clip.reset(); }
+  void RemoveClip() override {
+    s_.clip.reset();
+    s_.clipNote.clear();
+  }
   void Save() override {
     ++saves;
     stack_.push_back(s_);
@@ -80,6 +109,8 @@ class TCanvasLog : public TCanvas {
     TTextAlign align;
     TPoint pos;
     std::optional<TRect> clip;
+    std::string clipNote;
+    TRop2 rop = TRop2::CopyPen;
   };
   static std::string Hex(TColor c) {
     const TRgb v = TSystemPalette::Classic().Resolve(c);
@@ -92,14 +123,27 @@ class TCanvasLog : public TCanvas {
            std::to_string(r.bottom) + ")";
   }
   std::string Pen() const {
-    return " pen=" + std::to_string(int(s_.pen.style)) + "/" + std::to_string(s_.pen.width) + "/" + Hex(s_.pen.color);
+    const TPen& p = s_.pen;
+    std::string out = " pen=" + std::to_string(int(p.style)) + "/" + std::to_string(p.width) + "/" + Hex(p.color);
+    if (p.cap != TLineCap::Flat || p.join != TLineJoin::Miter) {
+      out += "/c" + std::to_string(int(p.cap)) + "j" + std::to_string(int(p.join));
+    }
+    for (double d : p.dashes) out += "/" + std::to_string(std::lround(d));
+    return out;
   }
   std::string Brush() const {
-    return " brush=" + std::to_string(int(s_.brush.style)) +
-           (s_.brush.style == TBrushStyle::Solid ? "/" + Hex(s_.brush.color) : std::string());
+    const TBrush& b = s_.brush;
+    std::string out = " brush=" + std::to_string(int(b.style));
+    if (b.style == TBrushStyle::Solid) out += "/" + Hex(b.color);
+    if (b.style == TBrushStyle::Hatched) out += "/h" + std::to_string(int(b.hatch)) + "/" + Hex(b.color);
+    if (b.style == TBrushStyle::Pattern && b.pattern) {
+      out += "/" + std::to_string(b.pattern->width) + "x" + std::to_string(b.pattern->height);
+    }
+    return out;
   }
   void Add(std::string line) {
-    if (s_.clip) line += " clip=" + R(*s_.clip);
+    if (s_.clip) line += " clip=" + R(*s_.clip) + s_.clipNote;
+    if (s_.rop != TRop2::CopyPen) line += " rop=" + std::to_string(int(s_.rop));
     lines.push_back(std::move(line));
   }
   TState s_;

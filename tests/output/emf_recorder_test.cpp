@@ -116,6 +116,35 @@ const TScript kScripts[] = {
        c.SetPen({TPenStyle::Dash, 1, colors::Red});
        c.LineTo(60, 40);
      }},
+    {"paths, pens, brushes, bitmaps, raster operations and clip paths",
+     [](TCanvas& c) {
+       TPath p;
+       p.MoveTo({10, 10});
+       p.LineTo({100, 20});
+       p.CurveTo({120, 40}, {80, 90}, {30, 60});
+       p.Close();
+       p.MoveTo({200, 200});
+       p.LineTo({250, 220});
+       c.SetPen({TPenStyle::Solid, 6, colors::Red, TLineCap::Round, TLineJoin::Bevel, {}});
+       c.DrawPath(p, true, false);
+       p.winding = true;
+       c.SetBrush({TBrushStyle::Hatched, colors::Blue, THatch::DiagCross, {}});
+       c.DrawPath(p, false, true);
+       c.SetPen({TPenStyle::Solid, 4, colors::Black, TLineCap::Square, TLineJoin::Miter, {12, 4, 2, 4}});
+       auto tile = std::make_shared<TImage>(TImage{2, 2, {0xFF0000FFu, 0xFF00FF00u, 0xFFFF0000u, 0xFF000000u}});
+       c.SetBrush({TBrushStyle::Pattern, colors::White, THatch::Horizontal, tile});
+       c.DrawPath(p, true, true);
+       c.DrawImage(*tile, {50, 60}, {150, 60}, {50, 110});
+       c.SetRop2(TRop2::XorPen);
+       c.Rectangle({5, 5, 60, 60});
+       c.Save();
+       c.ClipPath(p, TClipMode::Diff);
+       c.OffsetClip(7, -3);
+       c.SetRop2(TRop2::Not);
+       c.Ellipse({0, 0, 30, 30});
+       c.Restore();
+       c.LineTo(80, 80);
+     }},
 };
 
 class RoundTrip : public testing::TestWithParam<TScript> {};

@@ -4,7 +4,9 @@
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/file.h>
 #include <sys/wait.h>
+#include <dirent.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -210,3 +212,98 @@ TEST_F(FileReplacementTest, AFullDiskKeepsTheOldFileWholeBesideOrInPlace) {
 }
 
 }  // namespace
+
+namespace {
+
+// A folder `depth` levels of 200-byte names below `base`, made through
+// descriptors as no path to it would be taken: its descriptor and path.
+std::pair<int, std::string> DeepFolder(const fs::path& base, int depth) {
+  fs::create_directory(base);
+  int fd = ::open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  std::string path = base.string();
+  const std::string level(200, 'd');
+  for (int i = 0; i < depth && fd >= 0; ++i) {
+    ::mkdirat(fd, level.c_str(), 0755);
+    const int next = ::openat(fd, level.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ::close(fd);
+    fd = next;
+    path += "/" + level;
+  }
+  return {fd, path};
+}
+
+std::string ReadAt(int dir, const std::string& name) {
+  std::string out;
+  const int fd = ::openat(dir, name.c_str(), O_RDONLY | O_CLOEXEC);
+  char buf[256];
+  for (ssize_t n; fd >= 0 && (n = ::read(fd, buf, sizeof buf)) > 0;) out.append(buf, std::size_t(n));
+  if (fd >= 0) ::close(fd);
+  return out;
+}
+
+int EntriesAt(int dir) {
+  int n = 0;
+  const int list = ::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  DIR* d = ::fdopendir(list);
+  while (const dirent* e = d ? ::readdir(d) : nullptr) n += std::string(e->d_name) != "." && std::string(e->d_name) != "..";
+  if (d) ::closedir(d);
+  return n;
+}
+
+}  // namespace
+
+// Every name and path the file system takes is written, new or replaced:
+// the longest names (the name beside the target stays within the limit) and
+// paths longer than one system call takes.
+TEST_F(FileReplacementTest, EveryNameAndPathTheFileSystemTakesIsWritten) {
+  const struct {
+    const char* what;
+    std::size_t name_bytes;
+    int depth;  // 200-byte folders above the file
+    bool existing;
+  } cases[] = {
+      {"246-byte name", 246, 0, false}, {"255-byte name", 255, 0, false},
+      {"255-byte name over a file", 255, 0, true}, {"a path of 5 000 bytes", 255, 24, false},
+      {"a path of 5 000 bytes over a file", 255, 24, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto [folder, path] = DeepFolder(dir_ / std::to_string(c.name_bytes + c.depth + c.existing), c.depth);
+    ASSERT_GE(folder, 0);
+    const std::string name(c.name_bytes, 'n');
+    if (c.existing) {
+      const int fd = ::openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0640);
+      ASSERT_GE(fd, 0);
+      ASSERT_EQ(::write(fd, "old", 3), 3);
+      ::close(fd);
+    }
+    EXPECT_EQ(Replace(path + "/" + name, "new content"), "");
+    EXPECT_EQ(ReadAt(folder, name), "new content");
+    EXPECT_EQ(EntriesAt(folder), 1) << "nothing beside it";
+    struct stat st {};
+    ASSERT_EQ(::fstatat(folder, name.c_str(), &st, 0), 0);
+    EXPECT_EQ(st.st_mode & 07777, c.existing ? 0640u : 0644u);
+    ::close(folder);
+  }
+  fs::remove_all(dir_);  // std::filesystem walks by descriptors
+  fs::create_directory(dir_);
+}
+
+// New content a killed writer left beside the target goes with the next
+// write there; what a running writer holds, and what is not ours, stays.
+TEST_F(FileReplacementTest, ALeftoverOfAKilledWriteGoesWithTheNextWrite) {
+  const fs::path target = dir_ / "broodlog.txt";
+  Put(target, "old");
+  const fs::path killed = dir_ / ".broodlog.txt.broodlog-k1lled00";
+  const fs::path running = dir_ / ".broodlog.txt.broodlog-runn1ng0";
+  const fs::path users = dir_ / ".broodlog.txt.backup12";
+  for (const fs::path& p : {killed, running, users}) Put(p, "leftover");
+  const int held = ::open(running.c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  EXPECT_EQ(Replace(target, "new"), "");
+  EXPECT_EQ(Read(target), "new");
+  EXPECT_FALSE(fs::exists(killed));
+  EXPECT_TRUE(fs::exists(running));
+  EXPECT_TRUE(fs::exists(users));
+  ::close(held);
+}

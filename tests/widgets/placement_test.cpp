@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -25,6 +27,7 @@
 #include "captured_errors.h"
 #include "platform/settings_store.h"
 #include "resource_limits.h"
+#include "wait_until.h"
 
 namespace {
 
@@ -308,7 +311,10 @@ TEST_F(PlacementTest, StoreFailuresAreReportedAndTheWindowGoesOn) {
     w.close();
     EXPECT_EQ(w.own_closes, 1);
   }
-  // The failed restore left the placement unrestored, so the close saved nothing.
+  // The failed restore left the placement unrestored, so the close saved
+  // nothing; the restore's failure is told once the window is up.
+  ASSERT_TRUE(WaitUntil([&] { return !messages_.isEmpty(); }));
+  for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
   ASSERT_EQ(messages_.size(), 1);
   EXPECT_EQ(messages_[0], "Failed to create key Software\\widgets_tests");
 
@@ -322,7 +328,8 @@ TEST_F(PlacementTest, StoreFailuresAreReportedAndTheWindowGoesOn) {
   messages_.clear();
   Window w;
   w.show();
-  ASSERT_EQ(messages_.size(), 1);
+  EXPECT_TRUE(w.isVisible());
+  ASSERT_TRUE(WaitUntil([&] { return messages_.size() == 1; }));
   EXPECT_EQ(messages_[0], "Invalid data type for 'FormVersion'");
 }
 
@@ -438,4 +445,42 @@ TEST_F(PlacementTest, TheStoreNeverOpensAFifoAndWritesThroughALink) {
   w.keeper.WriteStoreInteger("Answer", 42);
   EXPECT_TRUE(QFileInfo(IniPath()).isSymLink());
   EXPECT_EQ(QSettings(real, QSettings::IniFormat).value("textbroodlog/Answer").toString(), "42");
+}
+
+// A store grown huge around the placement (a 100 MB value, 200 000 other
+// keys) restores as a normal one does: only the placement is read, and the
+// restore holds next to nothing more than before.
+TEST_F(PlacementTest, AHugeStoreIsReadOnlyForThePlacement) {
+  {
+    Window w;
+    w.show();
+    w.setGeometry(150, 120, 333, 222);
+    w.close();
+  }
+  {
+    QFile ini(IniPath());
+    ASSERT_TRUE(ini.open(QIODevice::Append));
+    ini.write("[junk]\nblob=");
+    const QByteArray piece(1 << 20, 'x');
+    for (int i = 0; i < 100; ++i) ini.write(piece);
+    ini.write("\n");
+    QByteArray keys;
+    for (int i = 0; i < 200'000; ++i) keys += "k" + QByteArray::number(i) + "=1\n";
+    ini.write(keys);
+  }
+  auto peak_kib = [] {
+    rusage usage {};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+  };
+  const long before = peak_kib();
+  QElapsedTimer timer;
+  timer.start();
+  Window again;
+  again.show();
+  EXPECT_LT(timer.elapsed(), 1500);
+  EXPECT_LT(peak_kib() - before, 64 * 1024) << "KiB more at the peak";
+  EXPECT_EQ(again.geometry(), QRect(150, 120, 333, 222));
+  EXPECT_TRUE(messages_.isEmpty());
+  again.keeper.SetActive(false);  // saving rewrites the whole store, as it did
 }

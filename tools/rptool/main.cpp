@@ -34,6 +34,8 @@ const TOption kSheetOptions[] = {
     {"--paper NAME", "print on this paper of the printer dialog (letter, A4, A3, ...); a sheet larger "
                      "than it is scaled to fit, centred (default: the sheet's own, A4)"},
     {"--design", "draw the report's design picture instead of the printed page (.png or .pdf)"},
+    {"--lang LANG", "the language of the header and the built-in headings, such as de or fr (default: the "
+                    "desktop's, from LANGUAGE, LC_ALL, LC_MESSAGES or LANG, as the program takes it)"},
 };
 
 // Every command, in the order help lists them. A new command adds its row
@@ -57,7 +59,7 @@ const TCommand kCommands[] = {
      DemoCommand},
     {"emf-demo", "OUT.emf", "records a sample page (rules, figures, straight and downward text)", {},
      EmfDemoCommand},
-    {"sheet", "OUT.rpt|OUT.pdf|OUT.png [--apiary NAME] [--captions FILE] [--dpi N] [--paper NAME] [--design]",
+    {"sheet", "OUT.rpt|OUT.pdf|OUT.png [--apiary NAME] [--captions FILE] [--dpi N] [--paper NAME] [--design] [--lang LANG]",
      "generates the record sheet as \"print note\" does: a saved report, or the printed page as PDF or PNG",
      kSheetOptions, SheetCommand},
 };

@@ -3,7 +3,9 @@
 // straight onto a PDF or PNG at the output's resolution, as a printer gets it,
 // on the sheet's own paper or on another one, as the printer dialog chooses.
 
+#include <QCoreApplication>
 #include <QGuiApplication>
+#include <QLocale>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -20,6 +22,7 @@
 #include "platform/file_printer.h"
 #include "platform/page_render.h"
 #include "platform/qt_canvas.h"
+#include "platform/translations.h"
 #include "definition/report_error.h"
 
 namespace {
@@ -39,7 +42,7 @@ bool HasSuffix(const std::string& name, const char* suffix) {
 }  // namespace
 
 int SheetCommand(const std::vector<std::string>& args) {
-  std::string out, apiary, captions = kCaptionFileName;
+  std::string out, apiary, captions = kCaptionFileName, language;
   int dpi = 0;
   bool design = false;
   std::optional<TPaperSize> paper;
@@ -66,6 +69,9 @@ int SheetCommand(const std::vector<std::string>& args) {
     } else if (a == "--paper") {
       paper = PaperSizeFromName(value());
       if (!paper) throw EUsageError("--paper needs one of the printer dialog's paper names, such as letter, A4 or A3");
+    } else if (a == "--lang") {
+      language = value();
+      if (language.empty()) throw EUsageError("--lang needs a language, such as de or fr_FR");
     } else if (a == "--design") {
       design = true;
     } else if (!a.empty() && a[0] == '-') {
@@ -83,6 +89,15 @@ int SheetCommand(const std::vector<std::string>& args) {
   if (paper && (rpt || design)) throw EUsageError("--paper chooses the paper of a printed .pdf or .png");
 
   StartGui();
+  // The program's translations, for the language the program would speak
+  // (LANGUAGE, LC_ALL, LC_MESSAGES, LANG) or the one asked for; English
+  // where none is shipped. The helper lives in libexec/broodlog once
+  // installed, and in tools/rptool of a build tree.
+  const QString here = QCoreApplication::applicationDirPath();
+  QStringList dirs = TranslationDirs();
+  dirs << here + QStringLiteral("/../../share/broodlog/translations")
+       << here + QStringLiteral("/../../src/app/translations");
+  InstallTranslations(language.empty() ? QLocale::system() : QLocale(QString::fromStdString(language)), dirs);
   TEngineServices services;
   TFormBroodlog form(services.Context());
   TCaptionList list;

@@ -1,0 +1,362 @@
+#include "platform/job_handover.h"
+
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QPointer>
+#include <QThread>
+#include <QTimer>
+
+#include <cups/cups.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "definition/report_error.h"
+#include "platform/application.h"
+
+namespace {
+
+std::int64_t NowMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// What a thread aside shares with the interface thread that waits for it.
+// The thread's results are read only once `done` is set.
+struct TAside {
+  std::atomic<bool> done{false};
+  std::atomic<std::int64_t> moved{NowMs()};  // the last sign of life
+  std::atomic<int> stage{0};
+  void Moved() { moved = NowMs(); }
+};
+
+// Engine messages that came up while a hand-over waited, in their order.
+// A hand-over that began inside the delivery of an engine message (a print
+// request) keeps them back until that delivery has returned: the report is
+// still busy with the print until then and would drop a second request.
+struct THeldMessages {
+  int holds = 0, deliveries = 0;
+  bool until_delivered = false;
+  std::vector<std::function<void()>> reposts;
+  void Release() {
+    if (holds > 0 || until_delivered) return;
+    std::vector<std::function<void()>> now = std::move(reposts);
+    reposts.clear();
+    for (auto& repost : now) repost();
+  }
+};
+THeldMessages& Held() {
+  static THeldMessages held;
+  return held;
+}
+
+// Holds the engine's messages for as long as it lives.
+struct THold {
+  THold() {
+    ++Held().holds;
+    if (Held().deliveries > 0) Held().until_delivered = true;
+  }
+  ~THold() {
+    --Held().holds;
+    Held().Release();
+  }
+};
+
+// Runs the interface thread's loop until the thread is done, or until it
+// has shown no sign of life for the patience: the user hears then, whatever
+// CUPS does with a connection that gave no answer (it may try once more).
+// True when it is done.
+bool Await(const TAside& aside, int patienceMs) {
+  auto stalled = [&] { return NowMs() - aside.moved > patienceMs; };
+  QCoreApplication* app = QCoreApplication::instance();
+  if (app == nullptr || QThread::currentThread() != app->thread()) {
+    // No loop to keep going: a plain wait, as bounded.
+    while (!aside.done && !stalled()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return aside.done;
+  }
+  const THold hold;
+  QEventLoop loop;
+  QTimer tick;
+  tick.setInterval(15);
+  QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+    if (aside.done || stalled()) loop.quit();
+  });
+  tick.start();
+  if (!aside.done) loop.exec();
+  return aside.done;
+}
+
+int TimedOut(http_t*, void* flag) {
+  *static_cast<std::atomic<bool>*>(flag) = true;
+  return 0;  // give up rather than wait on
+}
+
+// The service as the calling thread is set to reach it (CUPS keeps that per
+// thread), taken along to the thread aside.
+struct TServer {
+  std::string host = cupsServer();
+  int port = ippPort();
+  http_encryption_t encryption = cupsEncryption();
+};
+
+// A connection to the service, or null; `silent` tells a connection that
+// never completed from one refused at once.
+http_t* Connect(const TServer& server, int patienceMs, bool* silent) {
+  const std::int64_t start = NowMs();
+  int cancel = 0;
+  http_t* http = httpConnect2(server.host.c_str(), server.port, nullptr, AF_UNSPEC, server.encryption, 1, patienceMs,
+                              &cancel);
+  *silent = http == nullptr && NowMs() - start >= patienceMs * 9 / 10;
+  return http;
+}
+
+struct THandOverAside : TAside {
+  THandOverResult result;
+  std::atomic<bool> timed_out{false};
+  int patience_ms = 0;
+};
+
+// Asked by CUPS each quarter second that nothing came: wait on while the
+// service showed a sign of life within the patience, else give up.
+int Patient(http_t*, void* data) {
+  auto* s = static_cast<THandOverAside*>(data);
+  if (NowMs() - s->moved < s->patience_ms) return 1;
+  s->timed_out = true;
+  return 0;
+}
+
+enum : int { kConnecting, kCreating, kSending, kFinishing };
+
+void RunHandOver(THandOverAside& s, const TServer& server, const TJobTicket& t, int patienceMs) {
+  THandOverResult& r = s.result;
+  bool silent = false;
+  http_t* http = Connect(server, patienceMs, &silent);
+  if (http == nullptr) {
+    r.outcome = silent ? THandOverResult::SilentBeforeDocument : THandOverResult::NotRunning;
+    return;
+  }
+  s.Moved();
+  s.patience_ms = patienceMs;
+  httpSetTimeout(http, 0.25, &Patient, &s);
+  int count = 0;
+  cups_option_t* options = nullptr;
+  for (const auto& [name, value] : t.options) count = cupsAddOption(name.c_str(), value.c_str(), count, &options);
+  // Why the service said no, in its words, or that it did not answer.
+  auto failed = [&](THandOverResult::TOutcome silentOutcome) {
+    if (s.timed_out) {
+      r.outcome = silentOutcome;
+    } else {
+      r.detail = cupsLastErrorString();
+      // Asked plainly whether the queue is still there: deleted meanwhile,
+      // it is gone, whatever words the refusal came in.
+      cups_dest_t* dest = cupsGetNamedDest(http, t.queue.c_str(), nullptr);
+      r.outcome = dest == nullptr && !s.timed_out ? THandOverResult::Gone : THandOverResult::Refused;
+      if (dest) cupsFreeDests(1, dest);
+    }
+  };
+  s.stage = kCreating;
+  const int job = cupsCreateJob(http, t.queue.c_str(), t.title.c_str(), count, options);
+  cupsFreeOptions(count, options);
+  if (job == 0) {
+    failed(THandOverResult::SilentBeforeDocument);
+    httpClose(http);
+    return;
+  }
+  s.Moved();
+  s.stage = kSending;
+  bool sent = cupsStartDocument(http, t.queue.c_str(), job, t.title.c_str(), CUPS_FORMAT_PDF, 1) == HTTP_STATUS_CONTINUE;
+  std::vector<char> chunk(std::size_t(1) << 16);
+  for (off_t at = 0; sent;) {
+    const ssize_t n = ::pread(t.fd, chunk.data(), chunk.size(), at);
+    if (n < 0 && errno == EINTR) continue;
+    if (n == 0) break;
+    sent = n > 0 && cupsWriteRequestData(http, chunk.data(), std::size_t(n)) == HTTP_STATUS_CONTINUE;
+    at += n;
+    s.Moved();
+  }
+  if (!sent) {
+    // A job whose document never came whole is dropped by the service.
+    failed(THandOverResult::SilentBeforeDocument);
+    if (!s.timed_out) cupsFinishDocument(http, t.queue.c_str());
+    httpClose(http);
+    return;
+  }
+  s.stage = kFinishing;
+  if (cupsFinishDocument(http, t.queue.c_str()) != IPP_STATUS_OK) {
+    failed(THandOverResult::SilentAfterDocument);
+  } else {
+    r.outcome = THandOverResult::Queued;
+    r.job = job;
+  }
+  httpClose(http);
+}
+
+// Where the watch of a queued job tells the interface thread: an object of
+// that thread's, forgotten (under the lock) when it goes, so a watch that
+// ends late tells no one.
+struct TNoticeShared {
+  std::mutex mutex;
+  QObject* target = nullptr;
+};
+
+class TJobNotices : public QObject {
+ public:
+  explicit TJobNotices(QObject* parent) : QObject(parent), shared_(std::make_shared<TNoticeShared>()) {
+    shared_->target = this;
+  }
+  ~TJobNotices() override {
+    std::lock_guard<std::mutex> lock(shared_->mutex);
+    shared_->target = nullptr;
+  }
+  std::shared_ptr<TNoticeShared> Shared() const { return shared_; }
+
+ private:
+  std::shared_ptr<TNoticeShared> shared_;
+};
+
+std::shared_ptr<TNoticeShared> Notices() {
+  static QPointer<TJobNotices> notices;
+  QCoreApplication* app = QCoreApplication::instance();
+  if (app == nullptr) return nullptr;
+  if (!notices) notices = new TJobNotices(app);
+  return notices->Shared();
+}
+
+// One attribute of the printer or job at `resource`, asked with `op`.
+struct TStates {
+  int printer = 0, job = 0;
+  std::string message;
+};
+
+TStates AskStates(http_t* http, const std::string& queue, int job) {
+  TStates out;
+  char uri[1024];
+  httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0, "/printers/%s", queue.c_str());
+  ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+  static const char* const printer_attrs[] = {"printer-state", "printer-state-message"};
+  ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 2, nullptr, printer_attrs);
+  if (ipp_t* response = cupsDoRequest(http, request, "/")) {
+    if (ipp_attribute_t* a = ippFindAttribute(response, "printer-state", IPP_TAG_ENUM)) out.printer = ippGetInteger(a, 0);
+    if (ipp_attribute_t* a = ippFindAttribute(response, "printer-state-message", IPP_TAG_TEXT))
+      if (const char* m = ippGetString(a, 0, nullptr)) out.message = m;
+    ippDelete(response);
+  }
+  request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+  ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", job);
+  static const char* const job_attrs[] = {"job-state", "job-printer-state-message"};
+  ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 2, nullptr, job_attrs);
+  if (ipp_t* response = cupsDoRequest(http, request, "/")) {
+    if (ipp_attribute_t* a = ippFindAttribute(response, "job-state", IPP_TAG_ENUM)) out.job = ippGetInteger(a, 0);
+    if (ipp_attribute_t* a = ippFindAttribute(response, "job-printer-state-message", IPP_TAG_TEXT))
+      if (const char* m = ippGetString(a, 0, nullptr); m && out.message.empty()) out.message = m;
+    ippDelete(response);
+  }
+  return out;
+}
+
+}  // namespace
+
+TServiceProbe ProbeService(int patienceMs) {
+  struct TProbe : TAside {
+    TServiceProbe result = TServiceProbe::Silent;
+  };
+  auto probe = std::make_shared<TProbe>();
+  std::thread([probe, server = TServer(), patienceMs] {
+    bool silent = false;
+    http_t* http = Connect(server, patienceMs, &silent);
+    if (http) httpClose(http);
+    probe->result = http ? TServiceProbe::Up : silent ? TServiceProbe::Silent : TServiceProbe::Gone;
+    probe->done = true;
+  }).detach();
+  return Await(*probe, patienceMs) ? probe->result : TServiceProbe::Silent;
+}
+
+THandOverResult HandOver(TJobTicket ticket, int patienceMs) {
+  auto aside = std::make_shared<THandOverAside>();
+  // Left to finish on its own (its waits are bounded) should the window
+  // stop waiting first; it closes the document's descriptor when done.
+  std::thread([aside, server = TServer(), ticket = std::move(ticket), patienceMs] {
+    RunHandOver(*aside, server, ticket, patienceMs);
+    ::close(ticket.fd);
+    aside->done = true;
+  }).detach();
+  if (Await(*aside, patienceMs)) return aside->result;
+  THandOverResult silent;
+  silent.outcome = aside->stage < kFinishing ? THandOverResult::SilentBeforeDocument
+                                             : THandOverResult::SilentAfterDocument;
+  return silent;
+}
+
+void WatchJob(int job, const std::string& queue, const std::string& printer, int patienceMs) {
+  std::shared_ptr<TNoticeShared> notices = Notices();
+  if (notices == nullptr || job <= 0) return;
+  std::thread([notices, server = TServer(), job, queue, printer, patienceMs] {
+    bool silent = false;
+    http_t* http = Connect(server, patienceMs, &silent);
+    if (http == nullptr) return;
+    std::atomic<bool> timed_out{false};
+    httpSetTimeout(http, patienceMs / 1000.0, &TimedOut, &timed_out);
+    const std::int64_t until = NowMs() + patienceMs;
+    std::string stopped;
+    bool stop_seen = false, processing_seen = false;
+    while (!timed_out && NowMs() < until) {
+      const TStates states = AskStates(http, queue, job);
+      // The queue stopped, the job stopped, or the job was held or went back
+      // to wait after its printer failed it (a backend that gave up; this
+      // program never asks for a job to be held).
+      const bool back = processing_seen && states.job == IPP_JSTATE_PENDING;
+      if (states.printer == IPP_PSTATE_STOPPED || states.job == IPP_JSTATE_STOPPED || states.job == IPP_JSTATE_HELD ||
+          back) {
+        stop_seen = true;
+        stopped = states.message;
+        break;
+      }
+      processing_seen |= states.job == IPP_JSTATE_PROCESSING;
+      // Printed, cancelled or aborted: nothing more to tell.
+      if (states.job >= IPP_JSTATE_CANCELED) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    httpClose(http);
+    if (!stop_seen) return;
+    const std::string message =
+        "The printer " + printer + " has stopped, and the print job waits in its queue" +
+        (stopped.empty() ? std::string() : ": " + stopped);
+    std::lock_guard<std::mutex> lock(notices->mutex);
+    if (QObject* target = notices->target)
+      QMetaObject::invokeMethod(
+          target, [message] { TApplication::ShowException(EReportError(message)); }, Qt::QueuedConnection);
+  }).detach();
+}
+
+bool EngineMessagesHeld() { return Held().holds > 0 || Held().until_delivered; }
+
+void HoldEngineMessage(std::function<void()> repost) { Held().reposts.push_back(std::move(repost)); }
+
+void EngineDeliveryBegins() { ++Held().deliveries; }
+
+void EngineDeliveryEnds() {
+  THeldMessages& held = Held();
+  if (--held.deliveries > 0) return;
+  held.until_delivered = false;
+  held.Release();
+}
+
+bool NoRoomIn(const QString& dir) {
+  struct statvfs st {};
+  if (::statvfs(QFile::encodeName(dir).constData(), &st) != 0) return false;
+  // Asked after a write failed there: a few megabytes left is a full disk
+  // for a print job (writes fail before the last block is taken), and so is
+  // no inode left where the file system counts them.
+  constexpr unsigned long long kLittle = 4ull << 20;
+  return (unsigned long long)st.f_bavail * st.f_frsize < kLittle || (st.f_files > 0 && st.f_favail == 0);
+}

@@ -218,6 +218,11 @@ class TInkCanvas final : public TCanvas {
     if (clip_) r = Intersect(r, *clip_);
     note_(r.left < r.right && r.top < r.bottom ? &r : nullptr);
   }
+  void DrawPath(const TPath&, bool, bool) override { note_(nullptr); }
+  void DrawImage(const TImage&, TPointF, TPointF, TPointF) override { note_(nullptr); }
+  void SetRop2(TRop2) override {}
+  void ClipPath(const TPath&, TClipMode) override {}
+  void OffsetClip(double, double) override {}
   void IntersectClipRect(const TRect& r) override { clip_ = clip_ ? Intersect(r, *clip_) : r; }
   void RemoveClip() override { clip_.reset(); }
   void Save() override { saved_.push_back(clip_); }

@@ -598,8 +598,15 @@ long double TCustomReport::PrintWidth(const TCustomBand& band) const {
 }
 
 long double TCustomReport::TextBottom(const TCustomBand& band) const {
-  if (band.EffectiveType() == TBandType::rbPageFooter) return PageBottom();
-  return PageBottom() - footer_reserve_;
+  const TBandType type = band.EffectiveType();
+  long double bottom = type == TBandType::rbPageFooter ? PageBottom() : PageBottom() - footer_reserve_;
+  // A band that cannot break keeps the room of the child bands printed
+  // below it, which print where it ends.
+  if (page_work_ > 0 || type == TBandType::rbColumnHeader) {
+    for (const TCustomBand* child = band.ChildBand(); child; child = child->ChildBand())
+      if (child->Enabled()) bottom -= child->Size().StoredHeight();
+  }
+  return bottom;
 }
 
 void TCustomReport::MarkContent(const TCustomBand& band) {

@@ -198,7 +198,8 @@ class TCustomReport : public TBasePanel, public TMessageReceiver {
   // the page, the current column's for the others.
   long double PrintWidth(const TCustomBand& band) const;
   // How far down a band's text may go (0.1 mm of the page): a page footer's
-  // to the bottom margin, any other band's to the top of the footers' room.
+  // to the bottom margin, any other band's to the top of the footers' room;
+  // a header's or footer's less the room of its child bands.
   long double TextBottom(const TCustomBand& band) const;
   // A band of the report's flow (not a page or column header or footer) is
   // printing on the page: the page is no longer empty, and a forced break

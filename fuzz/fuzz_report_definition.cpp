@@ -365,19 +365,19 @@ void Run(const TDefinition& def, const TRunTempDir& temp) {
   auto note = [&](const TRect* ink) {
     if (seen->printing.empty()) return;
     const TCustomBand& band = *seen->printing.back();
-    if (IsFlow(band)) seen->content.insert(report.PageCounter());
-    if (ink) seen->ink.push_back({report.PageCounter(), band.EffectiveType() == TBandType::rbPageFooter, *ink});
+    if (IsFlow(band)) seen->content.insert(report.Run()->PageCounter());
+    if (ink) seen->ink.push_back({report.Run()->PageCounter(), band.EffectiveType() == TBandType::rbPageFooter, *ink});
   };
   for (TCustomBand* b : report.BandList()) {
     b->BeforePrint = [&](TCustomBand& band, bool&) {
-      if (!report.InPageWork()) ++emitted[&band];
+      if (!report.Run()->InPageWork()) ++emitted[&band];
       seen->printing.push_back(&band);
       seen->started.insert(&band);
     };
     b->AfterPrint = [&](TCustomBand& band, bool printed) {
       if (!printed) return;
       seen->printing.pop_back();
-      const int at = report.PageCounter();
+      const int at = report.Run()->PageCounter();
       if (band.Height() != 0) {
         placed.push_back(band.FrameRect());
         placedPage.push_back(at);
@@ -391,9 +391,9 @@ void Run(const TDefinition& def, const TRunTempDir& temp) {
       // the columns share what the spaces leave of it.
       const TReportPrinter& p = *report.ReportPrinter();
       const long double left = RoundHalfEven(page.Stored(TPageSetup::kLeftMargin));
-      const long double right = RoundHalfEven(report.RunPageWidth() - page.Stored(TPageSetup::kRightMargin));
+      const long double right = RoundHalfEven(report.Run()->RunPageWidth() - page.Stored(TPageSetup::kRightMargin));
       const long double space = RoundHalfEven(page.Stored(TPageSetup::kColumnSpace));
-      const int n = page.Columns(), c = report.ColumnIndex();
+      const int n = page.Columns(), c = report.Run()->ColumnIndex();
       const long double column = (right - left - space * (n - 1)) / n;
       const TRect& r = band.FrameRect();
       if (column >= 1 && SpansPage(band.EffectiveType())) {
@@ -405,17 +405,18 @@ void Run(const TDefinition& def, const TRunTempDir& temp) {
       }
       auto label = labelOf.find(&band);
       seen->trace.push_back({Real(ids.emplace(&band, int(ids.size())).first->second), Real(at),
-                             Real(c), report.CursorX(), report.CursorY(),
+                             Real(c), report.Run()->CursorX(), report.Run()->CursorY(),
                              label == labelOf.end() ? -1.0L : label->second->NextLineIndex()});
     };
   }
   // Where each label's text stands as each page ends: its line breaks.
   report.OnEndPage = [&](TCustomReport&) {
     for (const auto& [band, label] : labelOf)
-      if (seen->started.count(band)) seen->trace.push_back({-1.0L, Real(report.PageCounter()), Real(label->NextLineIndex()),
+      if (seen->started.count(band)) seen->trace.push_back({-1.0L, Real(report.Run()->PageCounter()), Real(label->NextLineIndex()),
                              Real(label->OutputComplete())});
   };
-  int remaining = def.rows;
+  int remaining = def.rows, begun = 0;  // pages begun by the run going on
+  report.OnStartPage = [&](TCustomReport&) { ++begun; };
   if (def.rowsByHandler) report.OnNeedData = [&](TCustomReport&, bool& more) { more = remaining-- > 0; };
   TReportPrinter* printer = nullptr;
   report.OnPreview = [&](TReportPrinter& sender) { printer = &sender; };
@@ -424,25 +425,25 @@ void Run(const TDefinition& def, const TRunTempDir& temp) {
   TSeen preview, devices[2];
   auto generate = [&](TSeen& into, int dpi) {
     seen = &into;
-    remaining = def.rows;
+    remaining = def.rows, begun = 0;
     try {
       if (dpi == 0) {
         report.Preview();
       } else {
         const bool own = page.PaperSize() != TPaperSize::Default;  // else the device's A4
-        report.PrintOn(std::make_unique<TInkDevice>(dpi, own ? report.RunPageWidth() : 0,
-                                                    own ? report.RunPageLength() : 0, note));
+        report.PrintOn(std::make_unique<TInkDevice>(dpi, own ? page.Stored(TPageSetup::kWidth) : 0,
+                                                    own ? page.Stored(TPageSetup::kLength) : 0, note));
       }
     } catch (const EReportError&) {
     }
     Check(report.Idle(), "the run did not end");
-    into.trace.push_back({Real(report.PageCounter())});
+    into.trace.push_back({Real(begun)});
     into.printing.clear();
   };
   generate(preview, 0);
   if (!printer) return;
   const int pages = printer->PageCount();
-  Check(pages == report.PageCounter(), "pages begun and stored disagree");
+  Check(pages == begun, "pages begun and stored disagree");
 
   // Pages begin only where a print outside the beginning of a page asks for
   // one, and a band's text carried on takes at most a page per line.
@@ -463,11 +464,10 @@ void Run(const TDefinition& def, const TRunTempDir& temp) {
     } catch (const EReportError&) {
     }
   }
-  Check(printer->PageWidth() == RoundHalfEvenToInt(report.RunPageWidth()) &&
-            printer->PageLength() == RoundHalfEvenToInt(report.RunPageLength()),
+  const auto [width, length] = TGenerationRun::PageOf(page, printer->Settings());  // the run's
+  Check(printer->PageWidth() == RoundHalfEvenToInt(width) && printer->PageLength() == RoundHalfEvenToInt(length),
         "the stored page and the layout disagree");
 
-  const long double length = report.RunPageLength(), width = report.RunPageWidth();
   const long double topMargin = page.Stored(TPageSetup::kTopMargin);
   const long double bottomMargin = page.Stored(TPageSetup::kBottomMargin);
   const long double net = width - page.Stored(TPageSetup::kLeftMargin) - page.Stored(TPageSetup::kRightMargin);

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "report/generation_run.h"
 #include "report/printable.h"
 #include "report/report.h"
 #include "report/report_context.h"
@@ -137,7 +138,7 @@ void TCustomBand::DetachFromReport() {
 }
 
 void TCustomBand::ReportRearrange() {
-  if (report_) report_->BandsChanged();
+  if (report_) report_->ArrangeBands();
 }
 
 void TCustomBand::SetBounds(int left, int top, int width, int height) {
@@ -165,9 +166,8 @@ void TCustomBand::RestoreHeight(long double stored) {
   if (size_.StoredHeight() != stored) size_.SetHeight(size_.FromStored(size_.Units(), false, stored));
 }
 
-void TCustomBand::PrintElements(long double x, long double y) {
-  TCustomReport& report = *owning_report_;
-  TReportPrinter& printer = *report.ReportPrinter();
+void TCustomBand::PrintElements(TGenerationRun& run, long double x, long double y) {
+  TReportPrinter& printer = run.Printer();
   const long double h0 = size_.StoredHeight();
   stretch_amount_ = 0;
   bool first = true;
@@ -184,9 +184,9 @@ void TCustomBand::PrintElements(long double x, long double y) {
       if (first || !element->OutputComplete()) element->PrintAt(x, y);
       all = all && element->OutputComplete();
     }
-    if (report.DrawOutput()) {
+    if (run.DrawOutput()) {
       frame_rect_ = {printer.ToDeviceX(x), printer.ToDeviceY(y),
-                     printer.ToDeviceX(x + report.PrintWidth(*this)),
+                     printer.ToDeviceX(x + run.PrintWidth(*this)),
                      printer.ToDeviceY(y + size_.StoredHeight() + stretch_amount_ + 1)};
       if (Frame().HasAnySide())
         Frame().DrawSides(printer.Canvas(), frame_rect_, printer.ScaleX(), printer.ScaleY());
@@ -195,84 +195,81 @@ void TCustomBand::PrintElements(long double x, long double y) {
     // Pages from the second on are laid out alike, so text carried on to a
     // fresh column of one that could not place a line there never will:
     // the rest is dropped rather than carried on for ever.
-    const bool stuck = !first && placed_lines_ == placedBefore && report.PageCounter() >= 2;
-    if (report.InPageWork() || EffectiveType() == TBandType::rbColumnHeader || stuck) {
+    const bool stuck = !first && placed_lines_ == placedBefore && run.PageCounter() >= 2;
+    if (run.InPageWork() || EffectiveType() == TBandType::rbColumnHeader || stuck) {
       // A header or footer (a column header also where it begins page 1)
       // ends on its own page: what did not fit above its limit is cut there.
       for (std::size_t i = 0; i < ChildCount(); ++i)
         if (auto* element = dynamic_cast<TPrintable*>(&Child(i))) element->AbandonOutput();
       return;
     }
-    report.SetInDetailBreak(true);
-    report.MoveOnFor(*this);
-    report.SetInDetailBreak(false);
+    run.SetInDetailBreak(true);
+    run.MoveOnFor(*this);
+    run.SetInDetailBreak(false);
     RestoreHeight(h0);
     stretch_amount_ = 0;
     first = false;
-    report.MarkContent(*this);
-    x = report.CursorX();
-    y = report.CursorY();
+    run.MarkContent(*this);
+    x = run.CursorX();
+    y = run.CursorY();
   }
 }
 
-void TCustomBand::PrintOnPage() {
-  TCustomReport* report = owning_report_ ? owning_report_ : report_;
-  if (!report || !report->ReportPrinter()) return;
-  owning_report_ = report;
-  TReportPrinter& printer = *report->ReportPrinter();
+void TCustomBand::PrintOnPage(TGenerationRun& run) {
+  TReportPrinter& printer = run.Printer();
 
   bool print = Enabled();
   if (print && BeforePrint) BeforePrint(*this, print);
   if (print) {
     const TBandType type = EffectiveType();
     const bool pageLevel = IsPageLevel(type);
-    if (force_new_page_ && !report->InDetailBreak()) {
-      if (!pageLevel && report->PageCounter() > 0) {
-        report->BreakToNewPage();
+    if (force_new_page_ && !run.InDetailBreak()) {
+      if (!pageLevel && run.PageCounter() > 0) {
+        run.BreakToNewPage();
       } else {
         // The band starts the page itself, so the page is no longer one
         // that holds only its headers: the next forced break must break.
-        const bool starts = report->PageCounter() == 0;
-        report->EnsureRoom(*this);
-        if (starts) report->ClearHeaderDone();
+        const bool starts = run.PageCounter() == 0;
+        run.EnsureRoom(*this);
+        if (starts) run.ClearHeaderDone();
       }
     } else if (force_new_column_) {
-      if (pageLevel || report->PageCounter() == 0) {
-        const bool starts = report->PageCounter() == 0;
-        report->EnsureRoom(*this);
-        if (starts && !pageLevel) report->ArmColumnBreak();
+      if (pageLevel || run.PageCounter() == 0) {
+        const bool starts = run.PageCounter() == 0;
+        run.EnsureRoom(*this);
+        if (starts && !pageLevel) run.ArmColumnBreak();
       } else if (SpansPage(type)) {
-        report->BreakToNewPage();  // its next column is the next page's first
+        run.BreakToNewPage();  // its next column is the next page's first
       } else {
-        report->BreakToNewColumn();
+        run.BreakToNewColumn();
       }
     } else {
-      report->EnsureRoom(*this);
+      run.EnsureRoom(*this);
     }
-    report->SettleBand(*this);
-    report->MarkContent(*this);
+    run.SettleBand(*this);
+    run.MarkContent(*this);
 
-    const long double x = report->CursorX();
-    const long double y = report->CursorY();
+    const long double x = run.CursorX();
+    const long double y = run.CursorY();
     frame_rect_ = {printer.ToDeviceX(x), printer.ToDeviceY(y),
-                   printer.ToDeviceX(x + report->PrintWidth(*this)),
+                   printer.ToDeviceX(x + run.PrintWidth(*this)),
                    printer.ToDeviceY(y + size_.StoredHeight())};
     if (Height() != 0 && Enabled()) {
-      if (report->DrawOutput()) {
+      if (run.DrawOutput()) {
         TCanvas& canvas = printer.Canvas();
         canvas.SetBrush(TBrush{TBrushStyle::Solid, Color()});
         canvas.FillRect(frame_rect_);
       }
       const long double h0 = size_.StoredHeight();
-      PrintElements(x, y);
-      report->SetCursorY(report->CursorY() + RoundHalfEven(size_.StoredHeight() + stretch_amount_));
+      PrintElements(run, x, y);
+      run.SetCursorY(run.CursorY() + RoundHalfEven(size_.StoredHeight() + stretch_amount_));
       RestoreHeight(h0);
     }
     // The page now holds more than its title and headers: a later forced
     // break must break rather than be taken for the one after the title.
     if (!pageLevel && type != TBandType::rbColumnHeader) {
-      report->ClearHeaderDone();
-      report->ArmColumnBreak();
+      run.ClearHeaderDone();
+      run.ArmColumnBreak();
     }
   }
   if (AfterPrint) AfterPrint(*this, print);
@@ -282,9 +279,9 @@ void TCustomBand::PrintOnPage() {
     TScopeGuard restore([&] {
       if (footer) child->SetTypeOverride(TBandType::rbChild);
     });
-    report->EmitBand(child);
+    run.EmitBand(child);
   }
-  report->SetInDetailBreak(false);
+  run.SetInDetailBreak(false);
 }
 
 // --- TBand / TChildBand ----------------------------------------------------

@@ -8,6 +8,7 @@
 #include "definition/band_size.h"
 
 class TCustomReport;
+class TGenerationRun;
 
 // Band types in their fixed order.
 enum class TBandType {
@@ -71,10 +72,6 @@ class TCustomBand : public TBasePanel {
 
   // The report this band is placed on, or null.
   TCustomReport* Report() const { return report_; }
-  // The report generation prints for; set by the report at the start of a
-  // run (normally Report()).
-  TCustomReport* OwningReport() const { return owning_report_; }
-  void SetOwningReport(TCustomReport* report) { owning_report_ = report; }
 
   // Height added by stretching elements while the band prints (0.1 mm).
   long double StretchAmount() const { return stretch_amount_; }
@@ -85,9 +82,8 @@ class TCustomBand : public TBasePanel {
   // text on and places none has met a column that cannot hold it.
   void NoteLinePlaced() { ++placed_lines_; }
 
-  // Prints the band at the owning report's current position (report
-  // generation); then its child band.
-  void PrintOnPage();
+  // Prints the band where the run stands; then its child band.
+  void PrintOnPage(TGenerationRun& run);
   // Space the band needs on a page (0.1 mm): its height, plus a linked
   // band's needed space and height.
   long double NeededSpace() const;
@@ -109,12 +105,11 @@ class TCustomBand : public TBasePanel {
   void DetachFromReport();
 
  private:
-  void PrintElements(long double x, long double y);
+  void PrintElements(TGenerationRun& run, long double x, long double y);
   void RestoreHeight(long double stored);
 
   TBandSize size_;
   TCustomReport* report_ = nullptr;
-  TCustomReport* owning_report_ = nullptr;
   TCustomBand* link_band_ = nullptr;
   long double stretch_amount_ = 0;
   TRect frame_rect_;

@@ -30,16 +30,15 @@ void TPrintable::SetTransparent(bool on) {
 TCustomBand* TPrintable::Band() const { return dynamic_cast<TCustomBand*>(Parent()); }
 
 TCustomReport* TPrintable::OwnerReport() const {
-  if (owner_report_) return owner_report_;
+  if (run_) return &run_->Report();
   if (auto* report = dynamic_cast<TCustomReport*>(Parent())) return report;
-  if (TCustomBand* band = Band()) return band->OwningReport() ? band->OwningReport() : band->Report();
+  if (TCustomBand* band = Band()) return band->Report();
   return nullptr;
 }
 
-bool TPrintable::DrawOutput() const {
-  TCustomReport* report = OwnerReport();
-  return report && report->DrawOutput() && printer_;
-}
+TReportPrinter* TPrintable::Printer() const { return run_ ? &run_->Printer() : nullptr; }
+
+bool TPrintable::DrawOutput() const { return run_ && run_->DrawOutput(); }
 
 void TPrintable::ApplyBandAlignment() {
   if (!align_to_band_ || aligning_) return;
@@ -75,16 +74,15 @@ void TPrintable::Loaded() {
   size_.Loaded();
 }
 
-void TPrintable::BeginPrinting() {
+void TPrintable::BeginPrinting(TGenerationRun& run) {
   in_print_run_ = true;
   output_complete_ = true;  // a run cut short by an error left nothing to carry into this one
-  TCustomReport* report = OwnerReport();
-  printer_ = report ? report->ReportPrinter() : nullptr;
+  run_ = &run;
 }
 
 void TPrintable::PrintAt(long double x, long double y) {
   if (!DrawOutput() || !frame_.HasAnySide()) return;
-  TReportPrinter& p = *printer_;
+  TReportPrinter& p = *Printer();
   const long double l = x + size_.Stored(TPrintableSize::kLeft);
   const long double t = y + size_.Stored(TPrintableSize::kTop);
   const TRect r{p.ToDeviceX(l), p.ToDeviceY(t), p.ToDeviceX(l + size_.Stored(TPrintableSize::kWidth)),

@@ -9,6 +9,7 @@
 
 class TCustomBand;
 class TCustomReport;
+class TGenerationRun;
 class TReportContext;
 class TReportPrinter;
 class TTextMetrics;
@@ -39,10 +40,9 @@ class TPrintable : public TControl {
   bool Transparent() const { return transparent_; }
   void SetTransparent(bool on);
 
-  // The report this element prints for: the one set at the start of a run,
+  // The report this element prints for: the run's while one prints it,
   // else the report its band (or itself) is placed on.
   TCustomReport* OwnerReport() const;
-  void SetOwnerReport(TCustomReport* report) { owner_report_ = report; }
   // The band the element sits on, or null.
   TCustomBand* Band() const;
 
@@ -56,11 +56,12 @@ class TPrintable : public TControl {
   virtual bool CountsAsEnabled() const { return Enabled() || !Visible(); }
   // With AlignToBand: left, right or centred on the band.
   virtual void ApplyBandAlignment();
-  virtual void BeginPrinting();
+  // A run begins that prints the element, until EndPrinting.
+  virtual void BeginPrinting(TGenerationRun& run);
   // Prints the element for a band whose top-left corner is at (x, y) in
   // storage units. The base paints the frame.
   virtual void PrintAt(long double x, long double y);
-  virtual void EndPrinting() { in_print_run_ = false; }
+  virtual void EndPrinting() { in_print_run_ = false, run_ = nullptr; }
   // The designer's picture of the element, its top-left corner at
   // origin + (Left, Top) in pixels of the reference context. Nothing while
   // a run prints it.
@@ -71,8 +72,9 @@ class TPrintable : public TControl {
   void Loaded() override;
 
  protected:
-  // The report printer of the run, or null outside one.
-  TReportPrinter* Printer() const { return printer_; }
+  // The run printing the element and its report printer, or null outside one.
+  TGenerationRun* Run() const { return run_; }
+  TReportPrinter* Printer() const;
   // True when output goes to the printer canvas.
   bool DrawOutput() const;
   // The background, corner marks and frame of the designer's picture, in
@@ -91,8 +93,7 @@ class TPrintable : public TControl {
   bool aligning_ = false;
   bool transparent_ = false;
   bool in_print_run_ = false;
-  TCustomReport* owner_report_ = nullptr;
-  TReportPrinter* printer_ = nullptr;
+  TGenerationRun* run_ = nullptr;
 };
 
 enum class TShapeType { stRectangle, stCircle, stVertLine, stHorLine, stTopAndBottom, stRightAndLeft };

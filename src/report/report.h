@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "report/band.h"
+#include "report/generation_run.h"
 #include "report/panel.h"
 #include "report/report_context.h"
 #include "output/messages.h"
@@ -15,7 +16,6 @@
 #include "output/report_printer.h"
 #include "definition/page_setup.h"
 
-class TPrintable;
 class TCustomReport;
 
 // The printing choices a report keeps and hands to its report printer each
@@ -143,73 +143,9 @@ class TCustomReport : public TBasePanel, public TMessageReceiver {
   // The report printer in use (null before the first run).
   TReportPrinter* ReportPrinter() const { return printer_.get(); }
   bool Idle() const { return idle_; }
-  bool CancelRequested() const { return cancel_requested_; }
-  long double CursorX() const { return cursor_x_; }
-  long double CursorY() const { return cursor_y_; }
-  void SetCursorY(long double y) { cursor_y_ = y; }
-  std::int32_t ColumnIndex() const { return column_index_; }
-  std::int32_t PageCounter() const { return page_counter_; }
-  long double FooterReserve() const { return footer_reserve_; }
-  bool DrawOutput() const { return draw_output_; }
-  bool InDetailBreak() const { return in_detail_break_; }
-  void SetInDetailBreak(bool on) { in_detail_break_ = on; }
-  // True while a page or column is begun or finished. The bands printed
-  // then (headers, footers, their child bands) print where they stand: a
-  // break they ask for, a lack of room or text left over never begins
-  // another page or column from inside this one, which could recurse
-  // without end.
-  bool InPageWork() const { return page_work_ > 0; }
-  // The page of this run as it lies (0.1 mm): the page's own paper, which
-  // every band is laid out on whatever paper the printer offers.
-  long double RunPageWidth() const { return run_page_width_; }
-  long double RunPageLength() const { return run_page_length_; }
-  // The data controller's current detail number.
-  std::int32_t DetailNumber() const { return detail_number_; }
-
-  // Generation steps, called by bands while they print.
-  void EnsureRoom(TCustomBand& band);
-  long double SpaceLeft() const;
-  void BeginNextColumn();
-  // Moves on for a band that needs room: to the next column, or, for a
-  // band that spans the page, to the next page.
-  void MoveOnFor(const TCustomBand& band);
-  void BeginNextPage();
-  void FinishPage();
-  void EmitBand(TCustomBand* band);
-  // A band with AlignToBottom moves the cursor down so that it ends above
-  // the footers' reserve (or, for a summary on a last page without footers,
-  // at the bottom margin); again after a break took it to a fresh page.
-  void AlignToBottom(TCustomBand& band);
-  // After the breaks before a band: a band that spans the page found in a
-  // column after the first (a summary after details that filled the first)
-  // would overrun the page, and moves on to the next; a band aligned to
-  // the bottom is aligned again, as a break may have taken it to a fresh
-  // page or column.
-  void SettleBand(TCustomBand& band);
-  void BreakToNewPage();
-  void BreakToNewColumn();
-  // Column `column` (1-based) of the page: where it begins and how wide it
-  // is (0.1 mm, whole units). The columns and the spaces between them add
-  // up to the net width exactly; what whole units leave over goes to the
-  // columns one unit each, so no band ends past the right margin.
-  long double ColumnLeft(int column) const;
-  long double ColumnWidth(int column) const;
-  // The width a band prints across: the net width for a band that spans
-  // the page, the current column's for the others.
-  long double PrintWidth(const TCustomBand& band) const;
-  // How far down a band's text may go (0.1 mm of the page): a page footer's
-  // to the bottom margin, any other band's to the top of the footers' room;
-  // a header's or footer's less the room of its child bands.
-  long double TextBottom(const TCustomBand& band) const;
-  // A band of the report's flow (not a page or column header or footer) is
-  // printing on the page: the page is no longer empty, and a forced break
-  // or a lack of room may now give it up.
-  void MarkContent(const TCustomBand& band);
-  bool PageHoldsContent() const { return page_holds_content_; }
-  // The marks that keep a forced break from making an empty page or column.
-  void ClearHeaderDone() { header_done_ = false; }
-  void ArmColumnBreak() { column_break_armed_ = true; }
-  void PrintPageItems();
+  // The run going on, for the bands' and the report's events; null
+  // between runs.
+  TGenerationRun* Run() const { return run_; }
 
   // The report font's size in points, and the unit environment its
   // holders take it with for the Characters unit.
@@ -220,24 +156,14 @@ class TCustomReport : public TBasePanel, public TMessageReceiver {
   void PropagateZoom(int zoom) override;
   void Loaded() override;
 
+ private:
+  friend class TCustomBand;
   // Band list upkeep, called by bands as they are placed and removed.
   void AddBand(TCustomBand& band);
   void RemoveBand(TCustomBand& band);
-  // Re-sorts and re-arranges after a band's type or parent changed.
-  void BandsChanged();
-
- private:
   void SortBands();
   void LayoutBands();
   std::unique_ptr<TReportPrinter> FreshPrinter(std::unique_ptr<TPlatformPrinter> device);
-  void RunGeneration();
-  void RunDataController();
-  void PrintEmpty();
-  void ForEachElement(const std::function<void(TPrintable&)>& fn);
-  TCustomBand* FirstBand(TBandType type) const;
-  long double PageBottom() const;
-  void SetRunPage();
-  void SetNamed(const char* name, std::int64_t value);
 
   std::unique_ptr<TPageSetup> page_;
   TReportBands bands_;
@@ -252,27 +178,9 @@ class TCustomReport : public TBasePanel, public TMessageReceiver {
   bool arranging_ = false;
   bool destroying_ = false;
 
-  // Run state.
   bool idle_ = true;
   bool cancel_requested_ = false;
-  long double cursor_x_ = 0;
-  long double cursor_y_ = -1;
-  long double column_top_y_ = 0;
-  std::int32_t column_index_ = 1;
-  std::int32_t page_counter_ = 0;
-  long double footer_reserve_ = 0;
-  long double footer_height_ = 0;  // the page footers' chains, whatever the reserve
-  bool on_last_page_ = false;
-  bool draw_output_ = true;
-  bool header_done_ = false;
-  bool column_break_armed_ = false;
-  bool in_detail_break_ = false;
-  bool page_holds_content_ = false;
-  bool footer_room_taken_ = false;  // a band printed into the room of the page's footers
-  int page_work_ = 0;
-  long double run_page_width_ = 0;
-  long double run_page_length_ = 0;
-  std::int32_t detail_number_ = 0;
+  TGenerationRun* run_ = nullptr;
 };
 
 class TReport : public TCustomReport {

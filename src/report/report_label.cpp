@@ -205,8 +205,8 @@ void TCustomReportLabel::FormatText() {
   format_valid_ = true;
 }
 
-void TCustomReportLabel::BeginPrinting() {
-  TPrintable::BeginPrinting();
+void TCustomReportLabel::BeginPrinting(TGenerationRun& run) {
+  TPrintable::BeginPrinting(run);
   next_line_index_ = 0;
   SetCaption(caption_);
 }
@@ -247,15 +247,15 @@ void TCustomReportLabel::DrawLines(bool mayStretch, long double lh, long double 
   const bool draw = DrawOutput();
   TCanvas* canvas = draw ? &p.Canvas() : nullptr;
   TCustomBand* band = Band();
-  TCustomReport* report = OwnerReport();
+  const TGenerationRun* run = Run();
   // Text stays on the paper and above the footers (a footer's above the
   // bottom margin): a line that does not fit there is carried on or, where
   // the band cannot break, cut; the clip keeps a device's taller glyphs and
   // the label's fill there too.
-  const bool bounded = band && report && !report->Idle();
-  const long double limit = bounded ? report->TextBottom(*band) : 0;
+  const bool bounded = band && run;
+  const long double limit = bounded ? run->TextBottom(*band) : 0;
   if (draw && bounded)
-    canvas->IntersectClipRect({p.ToDeviceX(0), p.ToDeviceY(0), p.ToDeviceX(report->RunPageWidth()),
+    canvas->IntersectClipRect({p.ToDeviceX(0), p.ToDeviceY(0), p.ToDeviceX(run->RunPageWidth()),
                                p.ToDeviceY(limit)});
   if (draw && !Transparent()) {
     canvas->SetBrush(TBrush{TBrushStyle::Solid, Color()});
@@ -296,7 +296,7 @@ void TCustomReportLabel::DrawLines(bool mayStretch, long double lh, long double 
     if (bottom >= lineY + lh) return true;
     if (!mayStretch || !bounded) return false;
     const long double grown = band->Size().StoredHeight() + band->StretchAmount();
-    const long double room = RoundHalfEven(limit - report->CursorY());
+    const long double room = RoundHalfEven(limit - run->CursorY());
     // The band grows while it stays above the limit; one that already
     // reaches past it (taller than the room it was given) costs no more
     // room by growing, and its lines stop at the limit all the same.
@@ -376,13 +376,13 @@ std::string TSysData::Value() const {
       return s;
     }
     case TSysDataType::sdPageNumber:
-      return std::to_string(report ? report->PageCounter() : 0);
+      return std::to_string(Run() ? Run()->PageCounter() : 0);
     case TSysDataType::sdReportTitle:
       return report ? report->ReportTitle() : std::string();
     case TSysDataType::sdDetailCount:
       return "1";  // no data set: one detail
     case TSysDataType::sdDetailNo:
-      return std::to_string(report ? report->DetailNumber() : 0);
+      return std::to_string(Run() ? Run()->DetailNumber() : 0);
   }
   return {};
 }

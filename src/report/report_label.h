@@ -49,7 +49,7 @@ class TCustomReportLabel : public TPrintable {
   int MeasureWidth(std::string_view text) const;
   int LineHeight() const;
 
-  void BeginPrinting() override;
+  void BeginPrinting(TGenerationRun& run) override;
   void PrintAt(long double x, long double y) override;
   void Paint(TCanvas& canvas, TPoint origin) override;
   void SetParent(TControl* parent) override;

@@ -53,8 +53,8 @@ class TReportFixture {
   }
   void Record(TCustomBand& band) {
     band.AfterPrint = [this](TCustomBand& b, bool printed) {
-      prints.push_back({b.Name(), report->PageCounter(), report->ColumnIndex(), report->CursorX(), report->CursorY(),
-                        printed});
+      const TGenerationRun& run = *report->Run();
+      prints.push_back({b.Name(), run.PageCounter(), run.ColumnIndex(), run.CursorX(), run.CursorY(), printed});
     };
   }
   // Rows: OnNeedData says "more" `rows` times.

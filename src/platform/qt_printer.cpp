@@ -130,7 +130,7 @@ void TQtPlatformPrinter::Load(int position) {
   mode_.copies = mode_.declaresCopies ? std::clamp(facts.defaultCopies, 1, facts.maxCopies) : 1;
 
   mode_.declaresPaperSize = !queue_->media.isEmpty();
-  if (queue_->defaultMedia >= 0) {
+  if (queue_->defaultMedia >= 0 && queue_->defaultMedia < queue_->media.size()) {
     const QSizeF mm = queue_->media[queue_->defaultMedia].sizeMm;
     const int code = QPageSize(mm, QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch).windowsId();
     mode_.paperCode = code > 0 ? code : kUserPaper;

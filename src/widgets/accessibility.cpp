@@ -226,8 +226,12 @@ void Announce(QWidget* about, const QString& text) {
   QAccessible::updateAccessibility(&event);
 #else
   // The widget's own description comes back when the focus leaves it.
-  auto* keeper = about->findChild<TDescriptionKeeper*>(QString(), Qt::FindDirectChildrenOnly);
-  if (keeper == nullptr) keeper = new TDescriptionKeeper(about);
+  // The keeper has no meta-object of its own, so findChild would take any
+  // child for it: look for it by its C++ type.
+  const QObjectList& children = about->children();
+  const bool kept = std::any_of(children.begin(), children.end(),
+                                [](QObject* c) { return dynamic_cast<TDescriptionKeeper*>(c) != nullptr; });
+  if (!kept) new TDescriptionKeeper(about);
   // A description set again to the same text sends no change: clear it first.
   if (about->accessibleDescription() == text) about->setAccessibleDescription(QString());
   about->setAccessibleDescription(text);

@@ -57,7 +57,8 @@ struct TServiceStandIn {
           q.name = i ? QStringLiteral("Workshop_Laser_Printer_2") : QStringLiteral("Office");
           q.facts.maxCopies = i ? 1 : 99;
           q.media = {{QStringLiteral("iso_a4_210x297mm"), QSizeF(210, 297), {}}};
-          q.defaultMedia = catalog->defaultQueue = i;
+          q.defaultMedia = 0;
+          catalog->defaultQueue = i;
           catalog->queues << q;
         }
         latest = catalog;

@@ -202,7 +202,7 @@ const TQueueMedia* TQtPlatformPrinter::Media() const {
       return &media;
     }
   }
-  if (mode_.paperCode <= 0 && queue_->defaultMedia >= 0) return &queue_->media[queue_->defaultMedia];
+  if (mode_.paperCode <= 0 && queue_->defaultMedia >= 0 && queue_->defaultMedia < queue_->media.size()) return &queue_->media[queue_->defaultMedia];
   return nullptr;
 }
 

@@ -81,19 +81,19 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 # The shared libraries come from dpkg-shlibdeps where it is there, Qt Widgets
-# and Print Support among them (Print Support also holds the CUPS plugin Qt
-# loads at run time); only without it are they named here, so that each
-# library has one entry. The sheet's fonts are Liberation's; links open with
-# xdg-open. Qt's Wayland plugin is recommended, not required: without it Qt
+# among them; only without it are they named here, so that each library has
+# one entry. The program opens libcups when it first prints, which
+# dpkg-shlibdeps cannot see, so that one is named always. The sheet's fonts
+# are Liberation's; links open with xdg-open. Qt's Wayland plugin is recommended, not required: without it Qt
 # falls back to X11, which GNOME and KDE provide on Wayland through XWayland.
 # Qt's own translations (its dialogs' and message boxes' buttons, in the
 # user's language) are recommended too; without them those stay English.
 find_program(DPKG_SHLIBDEPS dpkg-shlibdeps)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcups2, fonts-liberation, xdg-utils")
 if(DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 else()
-  string(PREPEND CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6widgets6 (>= 6.4), libqt6printsupport6 (>= 6.4), ")
+  string(PREPEND CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6widgets6 (>= 6.4), ")
 endif()
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, qt6-translations-l10n")
 set(CPACK_GENERATOR DEB)

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "platform/glyphs.h"
 #include "app/print_note.h"
 #include "app/globals.h"
 #include "app/text_to_broodlog.h"
@@ -32,13 +33,13 @@ Tbroodlogprint::Tbroodlogprint(TReportContext& context, QWidget* parent) : QWidg
   setAutoFillBackground(true);
   SetAccessibleRole(this, QAccessible::Window);  // a window, not a nameless client area
 
-  BitBtn1 = new QPushButton(QIcon(QStringLiteral(":/broodlog/glyphs/check.xpm")),
+  BitBtn1 = new QPushButton(QIcon(BuiltInPixmap(":/broodlog/glyphs/check.xpm")),
                             tr("print note"), this);
   BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
   BitBtn1->setGeometry(16, 16, 121, 25);
   BitBtn1->setDefault(true);
 
-  BitBtn2 = new QPushButton(QIcon(QStringLiteral(":/broodlog/glyphs/door.xpm")),
+  BitBtn2 = new QPushButton(QIcon(BuiltInPixmap(":/broodlog/glyphs/door.xpm")),
                             tr("&Close"), this);
   BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
   BitBtn2->setGeometry(80, 56, 97, 25);

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/glyphs.h"
 #include "report/report.h"
 #include "output/print_request.h"
 #include "output/report_printer.h"
@@ -184,11 +185,11 @@ TfrmSelectPrinter::TfrmSelectPrinter(TEngineContext& context, QWidget* parent)
   Label5 = MakeLabel(this, "Label5", tr("Paperselection"), 32, 120, ComboBox1);
   ComboBox1->lineEdit()->setAccessibleName(Label5->text());  // the typing field inside it too
 
-  BitBtn3 = new QPushButton(QIcon(QStringLiteral(":/broodlog/glyphs/retry.xpm")), tr("&Default"), this);
+  BitBtn3 = new QPushButton(QIcon(BuiltInPixmap(":/broodlog/glyphs/retry.xpm")), tr("&Default"), this);
   BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
-  BitBtn1 = new QPushButton(QIcon(QStringLiteral(":/broodlog/glyphs/check.xpm")), tr("OK"), this);
+  BitBtn1 = new QPushButton(QIcon(BuiltInPixmap(":/broodlog/glyphs/check.xpm")), tr("OK"), this);
   BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-  BitBtn2 = new QPushButton(QIcon(QStringLiteral(":/broodlog/glyphs/cross.xpm")), tr("Cancel"), this);
+  BitBtn2 = new QPushButton(QIcon(BuiltInPixmap(":/broodlog/glyphs/cross.xpm")), tr("Cancel"), this);
   BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
   for (QPushButton* b : {BitBtn3, BitBtn1, BitBtn2}) {
     b->setAutoDefault(false);

@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "platform/glyphs.h"
 #include "platform/application.h"
 #include "platform/fonts.h"
 #include "widgets/accessibility.h"
@@ -263,13 +264,13 @@ Ttext_to_broodlog::Ttext_to_broodlog(QWidget* parent) : QDialog(parent) {
   Edits[0]->setLayoutDirection(Qt::RightToLeft);
   Edits[0]->setAlignment(Qt::AlignRight | Qt::AlignAbsolute | Qt::AlignVCenter);
 
-  BitBtn3 = new QPushButton(QIcon(QStringLiteral(":/broodlog/glyphs/retry.xpm")), tr("&Default"), this);
+  BitBtn3 = new QPushButton(QIcon(BuiltInPixmap(":/broodlog/glyphs/retry.xpm")), tr("&Default"), this);
   BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
   BitBtn3->setGeometry(208, 288, 97, 25);
-  BitBtn1 = new QPushButton(QIcon(QStringLiteral(":/broodlog/glyphs/check.xpm")), tr("&OK"), this);
+  BitBtn1 = new QPushButton(QIcon(BuiltInPixmap(":/broodlog/glyphs/check.xpm")), tr("&OK"), this);
   BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
   BitBtn1->setGeometry(312, 288, 57, 25);
-  BitBtn2 = new QPushButton(QIcon(QStringLiteral(":/broodlog/glyphs/cross.xpm")), tr("&Cancel"), this);
+  BitBtn2 = new QPushButton(QIcon(BuiltInPixmap(":/broodlog/glyphs/cross.xpm")), tr("&Cancel"), this);
   BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
   BitBtn2->setGeometry(376, 288, 105, 25);
   // A focused button takes Enter itself (it is the default while it has the

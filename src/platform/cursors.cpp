@@ -4,6 +4,7 @@
 #include <QPixmap>
 
 #include "platform/application.h"
+#include "platform/glyphs.h"
 
 // The application object's table, for the functions below.
 class TCursorTable {
@@ -35,7 +36,7 @@ constexpr CursorImage kHandCursors[] = {
 void RegisterHandCursors() {
   Q_INIT_RESOURCE(platform);
   for (const CursorImage& c : kHandCursors) {
-    QPixmap image(QString::fromLatin1(c.resource));
+    QPixmap image = BuiltInPixmap(c.resource);
     // A missing image must not leave the id unset: fall back to Qt's shape.
     RegisterCursor(c.id, image.isNull() ? QCursor(Qt::PointingHandCursor)
                                         : QCursor(image, c.hot_x, c.hot_y));

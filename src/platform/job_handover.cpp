@@ -10,7 +10,7 @@
 #include <QThread>
 #include <QTimer>
 
-#include <cups/cups.h>
+#include "platform/cups_library.h"
 
 #include <atomic>
 #include <cerrno>
@@ -102,9 +102,9 @@ int TimedOut(http_t*, void* flag) {
 // The service as the calling thread is set to reach it (CUPS keeps that per
 // thread), taken along to the thread aside.
 struct TServer {
-  std::string host = cupsServer();
-  int port = ippPort();
-  http_encryption_t encryption = cupsEncryption();
+  std::string host = Cups().cupsServer();
+  int port = Cups().ippPort();
+  http_encryption_t encryption = Cups().cupsEncryption();
 };
 
 // A connection to the service, or null; `silent` tells a connection that
@@ -112,7 +112,7 @@ struct TServer {
 http_t* Connect(const TServer& server, int patienceMs, bool* silent) {
   const std::int64_t start = NowMs();
   int cancel = 0;
-  http_t* http = httpConnect2(server.host.c_str(), server.port, nullptr, AF_UNSPEC, server.encryption, 1, patienceMs,
+  http_t* http = Cups().httpConnect2(server.host.c_str(), server.port, nullptr, AF_UNSPEC, server.encryption, 1, patienceMs,
                               &cancel);
   *silent = http == nullptr && NowMs() - start >= patienceMs * 9 / 10;
   return http;
@@ -145,58 +145,58 @@ void RunHandOver(THandOverAside& s, const TServer& server, const TJobTicket& t, 
   }
   s.Moved();
   s.patience_ms = patienceMs;
-  httpSetTimeout(http, 0.25, &Patient, &s);
+  Cups().httpSetTimeout(http, 0.25, &Patient, &s);
   int count = 0;
   cups_option_t* options = nullptr;
-  for (const auto& [name, value] : t.options) count = cupsAddOption(name.c_str(), value.c_str(), count, &options);
+  for (const auto& [name, value] : t.options) count = Cups().cupsAddOption(name.c_str(), value.c_str(), count, &options);
   // Why the service said no, in its words, or that it did not answer.
   auto failed = [&](THandOverResult::TOutcome silentOutcome) {
     if (s.timed_out) {
       r.outcome = silentOutcome;
     } else {
-      r.detail = cupsLastErrorString();
+      r.detail = Cups().cupsLastErrorString();
       // Asked plainly whether the queue is still there: deleted meanwhile,
       // it is gone, whatever words the refusal came in.
-      cups_dest_t* dest = cupsGetNamedDest(http, t.queue.c_str(), nullptr);
+      cups_dest_t* dest = Cups().cupsGetNamedDest(http, t.queue.c_str(), nullptr);
       r.outcome = dest == nullptr && !s.timed_out ? THandOverResult::Gone : THandOverResult::Refused;
-      if (dest) cupsFreeDests(1, dest);
+      if (dest) Cups().cupsFreeDests(1, dest);
     }
   };
   s.stage = kCreating;
-  const int job = cupsCreateJob(http, t.queue.c_str(), t.title.c_str(), count, options);
-  cupsFreeOptions(count, options);
+  const int job = Cups().cupsCreateJob(http, t.queue.c_str(), t.title.c_str(), count, options);
+  Cups().cupsFreeOptions(count, options);
   if (job == 0) {
     failed(THandOverResult::SilentBeforeDocument);
-    httpClose(http);
+    Cups().httpClose(http);
     return;
   }
   s.Moved();
   s.stage = kSending;
-  bool sent = cupsStartDocument(http, t.queue.c_str(), job, t.title.c_str(), CUPS_FORMAT_PDF, 1) == HTTP_STATUS_CONTINUE;
+  bool sent = Cups().cupsStartDocument(http, t.queue.c_str(), job, t.title.c_str(), CUPS_FORMAT_PDF, 1) == HTTP_STATUS_CONTINUE;
   std::vector<char> chunk(std::size_t(1) << 16);
   for (off_t at = 0; sent;) {
     const ssize_t n = ::pread(t.fd, chunk.data(), chunk.size(), at);
     if (n < 0 && errno == EINTR) continue;
     if (n == 0) break;
-    sent = n > 0 && cupsWriteRequestData(http, chunk.data(), std::size_t(n)) == HTTP_STATUS_CONTINUE;
+    sent = n > 0 && Cups().cupsWriteRequestData(http, chunk.data(), std::size_t(n)) == HTTP_STATUS_CONTINUE;
     at += n;
     s.Moved();
   }
   if (!sent) {
     // A job whose document never came whole is dropped by the service.
     failed(THandOverResult::SilentBeforeDocument);
-    if (!s.timed_out) cupsFinishDocument(http, t.queue.c_str());
-    httpClose(http);
+    if (!s.timed_out) Cups().cupsFinishDocument(http, t.queue.c_str());
+    Cups().httpClose(http);
     return;
   }
   s.stage = kFinishing;
-  if (cupsFinishDocument(http, t.queue.c_str()) != IPP_STATUS_OK) {
+  if (Cups().cupsFinishDocument(http, t.queue.c_str()) != IPP_STATUS_OK) {
     failed(THandOverResult::SilentAfterDocument);
   } else {
     r.outcome = THandOverResult::Queued;
     r.job = job;
   }
-  httpClose(http);
+  Cups().httpClose(http);
 }
 
 // Where the watch of a queued job tells the interface thread: an object of
@@ -239,27 +239,27 @@ struct TStates {
 TStates AskStates(http_t* http, const std::string& queue, int job) {
   TStates out;
   char uri[1024];
-  httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0, "/printers/%s", queue.c_str());
-  ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
-  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+  Cups().httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0, "/printers/%s", queue.c_str());
+  ipp_t* request = Cups().ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+  Cups().ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
   static const char* const printer_attrs[] = {"printer-state", "printer-state-message"};
-  ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 2, nullptr, printer_attrs);
-  if (ipp_t* response = cupsDoRequest(http, request, "/")) {
-    if (ipp_attribute_t* a = ippFindAttribute(response, "printer-state", IPP_TAG_ENUM)) out.printer = ippGetInteger(a, 0);
-    if (ipp_attribute_t* a = ippFindAttribute(response, "printer-state-message", IPP_TAG_TEXT))
-      if (const char* m = ippGetString(a, 0, nullptr)) out.message = m;
-    ippDelete(response);
+  Cups().ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 2, nullptr, printer_attrs);
+  if (ipp_t* response = Cups().cupsDoRequest(http, request, "/")) {
+    if (ipp_attribute_t* a = Cups().ippFindAttribute(response, "printer-state", IPP_TAG_ENUM)) out.printer = Cups().ippGetInteger(a, 0);
+    if (ipp_attribute_t* a = Cups().ippFindAttribute(response, "printer-state-message", IPP_TAG_TEXT))
+      if (const char* m = Cups().ippGetString(a, 0, nullptr)) out.message = m;
+    Cups().ippDelete(response);
   }
-  request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
-  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
-  ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", job);
+  request = Cups().ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
+  Cups().ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+  Cups().ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", job);
   static const char* const job_attrs[] = {"job-state", "job-printer-state-message"};
-  ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 2, nullptr, job_attrs);
-  if (ipp_t* response = cupsDoRequest(http, request, "/")) {
-    if (ipp_attribute_t* a = ippFindAttribute(response, "job-state", IPP_TAG_ENUM)) out.job = ippGetInteger(a, 0);
-    if (ipp_attribute_t* a = ippFindAttribute(response, "job-printer-state-message", IPP_TAG_TEXT))
-      if (const char* m = ippGetString(a, 0, nullptr); m && out.message.empty()) out.message = m;
-    ippDelete(response);
+  Cups().ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 2, nullptr, job_attrs);
+  if (ipp_t* response = Cups().cupsDoRequest(http, request, "/")) {
+    if (ipp_attribute_t* a = Cups().ippFindAttribute(response, "job-state", IPP_TAG_ENUM)) out.job = Cups().ippGetInteger(a, 0);
+    if (ipp_attribute_t* a = Cups().ippFindAttribute(response, "job-printer-state-message", IPP_TAG_TEXT))
+      if (const char* m = Cups().ippGetString(a, 0, nullptr); m && out.message.empty()) out.message = m;
+    Cups().ippDelete(response);
   }
   return out;
 }
@@ -270,11 +270,12 @@ TServiceProbe ProbeService(int patienceMs) {
   struct TProbe : TAside {
     TServiceProbe result = TServiceProbe::Silent;
   };
+  if (!CupsLibrary()) return TServiceProbe::Gone;  // no client library: no service to reach
   auto probe = std::make_shared<TProbe>();
   std::thread([probe, server = TServer(), patienceMs] {
     bool silent = false;
     http_t* http = Connect(server, patienceMs, &silent);
-    if (http) httpClose(http);
+    if (http) Cups().httpClose(http);
     probe->result = http ? TServiceProbe::Up : silent ? TServiceProbe::Silent : TServiceProbe::Gone;
     probe->done = true;
   }).detach();
@@ -282,6 +283,12 @@ TServiceProbe ProbeService(int patienceMs) {
 }
 
 THandOverResult HandOver(TJobTicket ticket, int patienceMs) {
+  if (!CupsLibrary()) {
+    ::close(ticket.fd);
+    THandOverResult refused;
+    refused.detail = CupsLibraryError();
+    return refused;
+  }
   auto aside = std::make_shared<THandOverAside>();
   // Left to finish on its own (its waits are bounded) should the window
   // stop waiting first; it closes the document's descriptor when done.
@@ -298,6 +305,7 @@ THandOverResult HandOver(TJobTicket ticket, int patienceMs) {
 }
 
 void WatchJob(int job, const std::string& queue, const std::string& printer, int patienceMs) {
+  if (!CupsLibrary()) return;  // nothing was queued without it
   std::shared_ptr<TNoticeShared> notices = Notices();
   if (notices == nullptr || job <= 0) return;
   std::thread([notices, server = TServer(), job, queue, printer, patienceMs] {
@@ -305,7 +313,7 @@ void WatchJob(int job, const std::string& queue, const std::string& printer, int
     http_t* http = Connect(server, patienceMs, &silent);
     if (http == nullptr) return;
     std::atomic<bool> timed_out{false};
-    httpSetTimeout(http, patienceMs / 1000.0, &TimedOut, &timed_out);
+    Cups().httpSetTimeout(http, patienceMs / 1000.0, &TimedOut, &timed_out);
     const std::int64_t until = NowMs() + patienceMs;
     std::string stopped;
     bool stop_seen = false, processing_seen = false;
@@ -326,7 +334,7 @@ void WatchJob(int job, const std::string& queue, const std::string& printer, int
       if (states.job >= IPP_JSTATE_CANCELED) break;
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
-    httpClose(http);
+    Cups().httpClose(http);
     if (!stop_seen) return;
     const EReportError message =
         stopped.empty() ? EReportError("The printer %1 has stopped, and the print job waits in its queue", {printer})

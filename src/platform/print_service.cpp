@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <QTimer>
 
-#include <cups/cups.h>
+#include "platform/cups_library.h"
 
 #include <algorithm>
 #include <chrono>
@@ -25,7 +25,7 @@ int DotsPerInch(int value, ipp_res_t units) {
 TPrintQueue DescribeQueue(http_t* http, cups_dest_t* dest) {
   TPrintQueue queue;
   queue.name = dest->instance ? Text(dest->name) + QLatin1Char('/') + Text(dest->instance) : Text(dest->name);
-  auto option = [dest](const char* name) { return Text(cupsGetOption(name, dest->num_options, dest->options)); };
+  auto option = [dest](const char* name) { return Text(Cups().cupsGetOption(name, dest->num_options, dest->options)); };
   TQueueFacts& facts = queue.facts;
   facts.deviceUri = option("device-uri");
   facts.makeAndModel = option("printer-make-and-model");
@@ -33,64 +33,64 @@ TPrintQueue DescribeQueue(http_t* http, cups_dest_t* dest) {
   const int copies = option("copies").toInt(&ok);
   if (ok && copies >= 1) facts.defaultCopies = copies;
 
-  cups_dinfo_t* info = cupsCopyDestInfo(http, dest);
+  cups_dinfo_t* info = Cups().cupsCopyDestInfo(http, dest);
   if (info == nullptr) return queue;
-  if (ipp_attribute_t* a = cupsFindDestSupported(http, dest, info, CUPS_COPIES)) {
+  if (ipp_attribute_t* a = Cups().cupsFindDestSupported(http, dest, info, CUPS_COPIES)) {
     int upper = 0;
-    if (ippGetValueTag(a) == IPP_TAG_RANGE) {
-      ippGetRange(a, 0, &upper);
-    } else if (ippGetValueTag(a) == IPP_TAG_INTEGER) {
-      upper = ippGetInteger(a, 0);
+    if (Cups().ippGetValueTag(a) == IPP_TAG_RANGE) {
+      Cups().ippGetRange(a, 0, &upper);
+    } else if (Cups().ippGetValueTag(a) == IPP_TAG_INTEGER) {
+      upper = Cups().ippGetInteger(a, 0);
     }
     facts.maxCopies = upper;
   }
-  if (ipp_attribute_t* a = cupsFindDestSupported(http, dest, info, CUPS_MEDIA_SOURCE)) {
-    for (int i = 0; i < ippGetCount(a); ++i)
-      if (const char* s = ippGetString(a, i, nullptr)) facts.sources << Text(s);
+  if (ipp_attribute_t* a = Cups().cupsFindDestSupported(http, dest, info, CUPS_MEDIA_SOURCE)) {
+    for (int i = 0; i < Cups().ippGetCount(a); ++i)
+      if (const char* s = Cups().ippGetString(a, i, nullptr)) facts.sources << Text(s);
   }
-  if (ipp_attribute_t* a = cupsFindDestDefault(http, dest, info, CUPS_MEDIA_SOURCE))
-    facts.defaultSource = Text(ippGetString(a, 0, nullptr));
+  if (ipp_attribute_t* a = Cups().cupsFindDestDefault(http, dest, info, CUPS_MEDIA_SOURCE))
+    facts.defaultSource = Text(Cups().ippGetString(a, 0, nullptr));
 
-  const int count = cupsGetDestMediaCount(http, dest, info, CUPS_MEDIA_FLAGS_DEFAULT);
+  const int count = Cups().cupsGetDestMediaCount(http, dest, info, CUPS_MEDIA_FLAGS_DEFAULT);
   for (int i = 0; i < count; ++i) {
     cups_size_t size{};
-    if (!cupsGetDestMediaByIndex(http, dest, info, i, CUPS_MEDIA_FLAGS_DEFAULT, &size)) continue;
+    if (!Cups().cupsGetDestMediaByIndex(http, dest, info, i, CUPS_MEDIA_FLAGS_DEFAULT, &size)) continue;
     if (size.width <= 0 || size.length <= 0) continue;
     queue.media.append({Text(size.media), QSizeF(size.width / 100.0, size.length / 100.0),
                         QMarginsF(size.left / 100.0, size.top / 100.0, size.right / 100.0, size.bottom / 100.0)});
   }
   QString defaultMedia;
-  if (ipp_attribute_t* a = cupsFindDestDefault(http, dest, info, CUPS_MEDIA)) defaultMedia = Text(ippGetString(a, 0, nullptr));
+  if (ipp_attribute_t* a = Cups().cupsFindDestDefault(http, dest, info, CUPS_MEDIA)) defaultMedia = Text(Cups().ippGetString(a, 0, nullptr));
   for (int i = 0; i < queue.media.size(); ++i)
     if (queue.media[i].name == defaultMedia) queue.defaultMedia = i;
 
-  if (ipp_attribute_t* a = cupsFindDestSupported(http, dest, info, "printer-resolution")) {
-    for (int i = 0; i < ippGetCount(a); ++i) {
+  if (ipp_attribute_t* a = Cups().cupsFindDestSupported(http, dest, info, "printer-resolution")) {
+    for (int i = 0; i < Cups().ippGetCount(a); ++i) {
       int down = 0;
       ipp_res_t units = IPP_RES_PER_INCH;
-      const int across = ippGetResolution(a, i, &down, &units);
+      const int across = Cups().ippGetResolution(a, i, &down, &units);
       if (across > 0) queue.resolutions << DotsPerInch(across, units);
     }
   }
   if (queue.resolutions.isEmpty()) {
-    if (ipp_attribute_t* a = cupsFindDestDefault(http, dest, info, "printer-resolution")) {
+    if (ipp_attribute_t* a = Cups().cupsFindDestDefault(http, dest, info, "printer-resolution")) {
       int down = 0;
       ipp_res_t units = IPP_RES_PER_INCH;
-      const int across = ippGetResolution(a, 0, &down, &units);
+      const int across = Cups().ippGetResolution(a, 0, &down, &units);
       if (across > 0) queue.resolutions << DotsPerInch(across, units);
     }
   }
-  if (ipp_attribute_t* a = cupsFindDestSupported(http, dest, info, CUPS_SIDES)) {
-    for (int i = 0; i < ippGetCount(a); ++i)
-      if (Text(ippGetString(a, i, nullptr)).startsWith(QLatin1String("two-sided"))) queue.twoSided = true;
+  if (ipp_attribute_t* a = Cups().cupsFindDestSupported(http, dest, info, CUPS_SIDES)) {
+    for (int i = 0; i < Cups().ippGetCount(a); ++i)
+      if (Text(Cups().ippGetString(a, i, nullptr)).startsWith(QLatin1String("two-sided"))) queue.twoSided = true;
   }
-  if (ipp_attribute_t* a = cupsFindDestDefault(http, dest, info, CUPS_SIDES)) {
-    const QString sides = Text(ippGetString(a, 0, nullptr));
+  if (ipp_attribute_t* a = Cups().cupsFindDestDefault(http, dest, info, CUPS_SIDES)) {
+    const QString sides = Text(Cups().ippGetString(a, 0, nullptr));
     queue.defaultDuplex = sides == QLatin1String(CUPS_SIDES_TWO_SIDED_PORTRAIT)    ? 2
                           : sides == QLatin1String(CUPS_SIDES_TWO_SIDED_LANDSCAPE) ? 3
                                                                                   : 1;
   }
-  cupsFreeDestInfo(info);
+  Cups().cupsFreeDestInfo(info);
   return queue;
 }
 
@@ -103,9 +103,13 @@ int TimedOut(http_t*, void* flag) {
 
 TPrinterCatalog AskPrintService(int patienceMs) {
   TPrinterCatalog catalog;
+  if (!CupsLibrary()) {  // without the client library no service can be asked
+    catalog.state = TPrintServiceState::NotRunning;
+    return catalog;
+  }
   const auto start = std::chrono::steady_clock::now();
   int cancel = 0;
-  http_t* http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, patienceMs, &cancel);
+  http_t* http = Cups().httpConnect2(Cups().cupsServer(), Cups().ippPort(), nullptr, AF_UNSPEC, Cups().cupsEncryption(), 1, patienceMs, &cancel);
   if (http == nullptr) {
     // Refused at once: nothing listens. A connection that never completes
     // is a service that does not answer (a print server on the network).
@@ -115,15 +119,15 @@ TPrinterCatalog AskPrintService(int patienceMs) {
     return catalog;
   }
   bool timedOut = false;
-  httpSetTimeout(http, patienceMs / 1000.0, &TimedOut, &timedOut);
+  Cups().httpSetTimeout(http, patienceMs / 1000.0, &TimedOut, &timedOut);
   cups_dest_t* dests = nullptr;
-  const int count = cupsGetDests2(http, &dests);
+  const int count = Cups().cupsGetDests2(http, &dests);
   for (int i = 0; i < count && !timedOut; ++i) {
     catalog.queues.append(DescribeQueue(http, &dests[i]));
     if (dests[i].is_default) catalog.defaultQueue = i;
   }
-  cupsFreeDests(count, dests);
-  httpClose(http);
+  Cups().cupsFreeDests(count, dests);
+  Cups().httpClose(http);
   if (timedOut) return TPrinterCatalog{};  // NotAnswering, and no half answer
   // A service that names no default still has a first queue to print on.
   if (catalog.defaultQueue < 0 && !catalog.queues.isEmpty()) catalog.defaultQueue = 0;

@@ -19,6 +19,7 @@
 #include <memory>
 
 #include "platform/beep.h"
+#include "platform/glyphs.h"
 #include "platform/qt_color.h"
 
 namespace {
@@ -28,10 +29,6 @@ int HexDigit(char16_t c) {
   if (c >= u'a' && c <= u'f') return c - u'a' + 10;
   if (c >= u'A' && c <= u'F') return c - u'A' + 10;
   return -1;
-}
-
-QPixmap BuiltInGlyph(const char* name) {
-  return QPixmap(QString::fromLatin1(name));
 }
 
 }  // namespace
@@ -185,7 +182,7 @@ void TSpinButton::SetUpGlyph(const QPixmap& glyph) {
     up_->SetGlyph(glyph);
     return;
   }
-  up_->SetGlyph(BuiltInGlyph(":/broodlog/glyphs/spin_up.xpm"));
+  up_->SetGlyph(BuiltInPixmap(":/broodlog/glyphs/spin_up.xpm"));
   up_->SetNumGlyphs(1);
 }
 
@@ -194,7 +191,7 @@ void TSpinButton::SetDownGlyph(const QPixmap& glyph) {
     down_->SetGlyph(glyph);
     return;
   }
-  down_->SetGlyph(BuiltInGlyph(":/broodlog/glyphs/spin_down.xpm"));
+  down_->SetGlyph(BuiltInPixmap(":/broodlog/glyphs/spin_down.xpm"));
   down_->SetNumGlyphs(1);
 }
 

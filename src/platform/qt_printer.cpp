@@ -40,6 +40,12 @@ TDestName SplitQueue(const QString& queue) {
   return {queue.left(slash).toUtf8(), queue.mid(slash + 1).toUtf8()};
 }
 
+// The queue's default paper, where its index names one of its papers.
+const TQueueMedia* DefaultMedia(const TPrintQueue& queue) {
+  const int i = queue.defaultMedia;
+  return i >= 0 && i < queue.media.size() ? &queue.media[i] : nullptr;
+}
+
 }  // namespace
 
 namespace {
@@ -130,8 +136,8 @@ void TQtPlatformPrinter::Load(int position) {
   mode_.copies = mode_.declaresCopies ? std::clamp(facts.defaultCopies, 1, facts.maxCopies) : 1;
 
   mode_.declaresPaperSize = !queue_->media.isEmpty();
-  if (queue_->defaultMedia >= 0 && queue_->defaultMedia < queue_->media.size()) {
-    const QSizeF mm = queue_->media[queue_->defaultMedia].sizeMm;
+  if (const TQueueMedia* media = DefaultMedia(*queue_)) {
+    const QSizeF mm = media->sizeMm;
     const int code = QPageSize(mm, QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch).windowsId();
     mode_.paperCode = code > 0 ? code : kUserPaper;
     if (mode_.paperCode == kUserPaper) {
@@ -202,7 +208,7 @@ const TQueueMedia* TQtPlatformPrinter::Media() const {
       return &media;
     }
   }
-  if (mode_.paperCode <= 0 && queue_->defaultMedia >= 0 && queue_->defaultMedia < queue_->media.size()) return &queue_->media[queue_->defaultMedia];
+  if (mode_.paperCode <= 0) return DefaultMedia(*queue_);
   return nullptr;
 }
 

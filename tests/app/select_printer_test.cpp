@@ -36,15 +36,14 @@ namespace {
 class TOpenSelectPrinter : public TfrmSelectPrinter {
  public:
   using TfrmSelectPrinter::TfrmSelectPrinter;
-  using TfrmSelectPrinter::AllPagesRb, TfrmSelectPrinter::Bevel1, TfrmSelectPrinter::BitBtn1,
-      TfrmSelectPrinter::BitBtn1Click, TfrmSelectPrinter::BitBtn2, TfrmSelectPrinter::BitBtn3,
-      TfrmSelectPrinter::cbPrinters, TfrmSelectPrinter::cbPrintersChange, TfrmSelectPrinter::ComboBox1,
-      TfrmSelectPrinter::CopiesSe, TfrmSelectPrinter::CopyCount, TfrmSelectPrinter::FromEdt,
-      TfrmSelectPrinter::FromPage, TfrmSelectPrinter::GroupBox1, TfrmSelectPrinter::GroupBox2,
-      TfrmSelectPrinter::Label1, TfrmSelectPrinter::Label2, TfrmSelectPrinter::Label3, TfrmSelectPrinter::Label4,
-      TfrmSelectPrinter::Label5, TfrmSelectPrinter::PlatformPrinter, TfrmSelectPrinter::RangeRb,
-      TfrmSelectPrinter::ReportPrinter, TfrmSelectPrinter::StartPrinterIndex, TfrmSelectPrinter::StatusLbl,
-      TfrmSelectPrinter::ToEdt, TfrmSelectPrinter::ToPage, TfrmSelectPrinter::AllPagesRbClick;
+  using TfrmSelectPrinter::AllPagesRb, TfrmSelectPrinter::AllPagesRbClick, TfrmSelectPrinter::Bevel1,
+      TfrmSelectPrinter::BitBtn1, TfrmSelectPrinter::BitBtn1Click, TfrmSelectPrinter::BitBtn2,
+      TfrmSelectPrinter::BitBtn3, TfrmSelectPrinter::cbPrinters, TfrmSelectPrinter::cbPrintersChange,
+      TfrmSelectPrinter::ComboBox1, TfrmSelectPrinter::CopiesSe, TfrmSelectPrinter::CopyCount,
+      TfrmSelectPrinter::FromEdt, TfrmSelectPrinter::FromPage, TfrmSelectPrinter::GroupBox1,
+      TfrmSelectPrinter::GroupBox2, TfrmSelectPrinter::Label1, TfrmSelectPrinter::Label2, TfrmSelectPrinter::Label3,
+      TfrmSelectPrinter::Label4, TfrmSelectPrinter::Label5, TfrmSelectPrinter::PlatformPrinter,
+      TfrmSelectPrinter::RangeRb, TfrmSelectPrinter::StatusLbl, TfrmSelectPrinter::ToEdt, TfrmSelectPrinter::ToPage;
 };
 
 class SelectPrinterTest : public ::testing::Test {
@@ -155,8 +154,7 @@ TEST_F(SelectPrinterTest, TabGoesPrinterOkCancelDefaultRangeCopiesPaper) {
 TEST_F(SelectPrinterTest, ShowFillsTheFieldsAndTestsThePrinter) {
   auto r = PrinterWithPages(3);
   TOpenSelectPrinter d(services_.Context());
-  d.ReportPrinter = r.get();
-  d.StartPrinterIndex = 0;
+  d.SetReportPrinter(r.get(), 0);
   d.show();
   EXPECT_EQ(d.cbPrinters->count(), 2);
   EXPECT_EQ(d.cbPrinters->itemText(0), "Capable");
@@ -175,8 +173,7 @@ TEST_F(SelectPrinterTest, TheCopiesTestSaysWhatThePrinterDoesAndLeavesTheReportP
   r->SetPrinterIndex(0);
   r->SetCopies(4);
   TOpenSelectPrinter d(services_.Context());
-  d.ReportPrinter = r.get();
-  d.StartPrinterIndex = 1;
+  d.SetReportPrinter(r.get(), 1);
   d.CopyCount = 5;
   d.show();
   EXPECT_EQ(d.CopiesSe->Value(), 5);
@@ -193,8 +190,7 @@ TEST_F(SelectPrinterTest, TheCopiesTestSaysWhatThePrinterDoesAndLeavesTheReportP
 TEST_F(SelectPrinterTest, DefaultSelectsTheSystemDefaultPrinterAndTestsIt) {
   auto r = PrinterWithPages(1);
   TOpenSelectPrinter d(services_.Context());
-  d.ReportPrinter = r.get();
-  d.StartPrinterIndex = 0;
+  d.SetReportPrinter(r.get(), 0);
   d.show();
   EXPECT_EQ(d.StatusLbl->text(), "Printer supports multiple copies");
   d.BitBtn3->click();
@@ -234,7 +230,7 @@ TEST_F(SelectPrinterTest, ThePageFieldsFollowTheRangeButtonHoweverItIsChosen) {
 TEST_F(SelectPrinterTest, AReversedRangeSaysItIsReversedAndStaysOpen) {
   auto r = PrinterWithPages(3);
   TOpenSelectPrinter d(services_.Context());
-  d.ReportPrinter = r.get();
+  d.SetReportPrinter(r.get(), 0);
   d.show();
   d.RangeRb->click();
   const struct {
@@ -306,7 +302,7 @@ TEST_F(SelectPrinterTest, OkReadsCopiesAndTheRange) {
 TEST_F(SelectPrinterTest, OkWithAnEmptyPageFieldSaysSoAndStaysOpen) {
   auto r = PrinterWithPages(2);
   TOpenSelectPrinter d(services_.Context());
-  d.ReportPrinter = r.get();
+  d.SetReportPrinter(r.get(), 0);
   d.show();
   d.RangeRb->click();
   d.FromEdt->setText(QStringLiteral("x"));  // emptied

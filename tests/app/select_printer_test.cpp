@@ -36,6 +36,11 @@ namespace {
 class TOpenSelectPrinter : public TfrmSelectPrinter {
  public:
   using TfrmSelectPrinter::TfrmSelectPrinter;
+  // Shown for the pages of `printer`, starting on printer `start`.
+  TOpenSelectPrinter(TEngineContext& context, TReportPrinter* printer, int start) : TfrmSelectPrinter(context) {
+    SetReportPrinter(printer, start);
+    show();
+  }
   using TfrmSelectPrinter::AllPagesRb, TfrmSelectPrinter::AllPagesRbClick, TfrmSelectPrinter::Bevel1,
       TfrmSelectPrinter::BitBtn1, TfrmSelectPrinter::BitBtn1Click, TfrmSelectPrinter::BitBtn2,
       TfrmSelectPrinter::BitBtn3, TfrmSelectPrinter::cbPrinters, TfrmSelectPrinter::cbPrintersChange,
@@ -153,9 +158,7 @@ TEST_F(SelectPrinterTest, TabGoesPrinterOkCancelDefaultRangeCopiesPaper) {
 
 TEST_F(SelectPrinterTest, ShowFillsTheFieldsAndTestsThePrinter) {
   auto r = PrinterWithPages(3);
-  TOpenSelectPrinter d(services_.Context());
-  d.SetReportPrinter(r.get(), 0);
-  d.show();
+  TOpenSelectPrinter d(services_.Context(), r.get(), 0);
   EXPECT_EQ(d.cbPrinters->count(), 2);
   EXPECT_EQ(d.cbPrinters->itemText(0), "Capable");
   EXPECT_EQ(d.cbPrinters->currentIndex(), 0);
@@ -189,9 +192,7 @@ TEST_F(SelectPrinterTest, TheCopiesTestSaysWhatThePrinterDoesAndLeavesTheReportP
 
 TEST_F(SelectPrinterTest, DefaultSelectsTheSystemDefaultPrinterAndTestsIt) {
   auto r = PrinterWithPages(1);
-  TOpenSelectPrinter d(services_.Context());
-  d.SetReportPrinter(r.get(), 0);
-  d.show();
+  TOpenSelectPrinter d(services_.Context(), r.get(), 0);
   EXPECT_EQ(d.StatusLbl->text(), "Printer supports multiple copies");
   d.BitBtn3->click();
   EXPECT_EQ(d.cbPrinters->currentIndex(), 1);
@@ -229,9 +230,7 @@ TEST_F(SelectPrinterTest, ThePageFieldsFollowTheRangeButtonHoweverItIsChosen) {
 // stays open on it; "from" 0 still means the whole report.
 TEST_F(SelectPrinterTest, AReversedRangeSaysItIsReversedAndStaysOpen) {
   auto r = PrinterWithPages(3);
-  TOpenSelectPrinter d(services_.Context());
-  d.SetReportPrinter(r.get(), 0);
-  d.show();
+  TOpenSelectPrinter d(services_.Context(), r.get(), 0);
   d.RangeRb->click();
   const struct {
     const char *from, *to;
@@ -301,9 +300,7 @@ TEST_F(SelectPrinterTest, OkReadsCopiesAndTheRange) {
 
 TEST_F(SelectPrinterTest, OkWithAnEmptyPageFieldSaysSoAndStaysOpen) {
   auto r = PrinterWithPages(2);
-  TOpenSelectPrinter d(services_.Context());
-  d.SetReportPrinter(r.get(), 0);
-  d.show();
+  TOpenSelectPrinter d(services_.Context(), r.get(), 0);
   d.RangeRb->click();
   d.FromEdt->setText(QStringLiteral("x"));  // emptied
   d.BitBtn1->click();

@@ -4,11 +4,13 @@
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
+#include <sys/mman.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -142,6 +144,31 @@ class TPngFile {
   bool zlib_ = false;
 };
 
+// A band's pixels, their pages made in one go as they are mapped: taken one
+// fault at a time, they cost more than drawing a ruled page into them.
+QImage BandImage(int width, int rows) {
+  struct TMapping {
+    void* start;
+    std::size_t bytes;
+  };
+  const std::size_t bytes = std::size_t(width) * 4 * std::size_t(rows);
+  void* start = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+  if (start == MAP_FAILED) return {};
+  auto* mapping = new (std::nothrow) TMapping{start, bytes};
+  if (!mapping) {
+    ::munmap(start, bytes);
+    return {};
+  }
+  auto unmap = [](void* info) {
+    auto* m = static_cast<TMapping*>(info);
+    ::munmap(m->start, m->bytes);
+    delete m;
+  };
+  QImage image(static_cast<uchar*>(start), width, rows, qsizetype(width) * 4, QImage::Format_RGB32, unmap, mapping);
+  if (image.isNull()) unmap(mapping);
+  return image;
+}
+
 }  // namespace
 
 EReportError NotEnoughMemory(int dpi) {
@@ -165,7 +192,7 @@ void WriteBandedPngPainted(const QString& fileName, int width, int height, int d
     throw TooLarge(dpi);
   constexpr std::int64_t kBandBytes = 32 << 20;
   const int rows = int(std::clamp<std::int64_t>(kBandBytes / (std::int64_t(width) * 4), 1, height));
-  QImage band(width, rows, QImage::Format_RGB32);
+  QImage band = BandImage(width, rows);
   if (band.isNull()) throw NotEnoughMemory(dpi);
   // Fonts given in points take their pixels from the device's resolution.
   const int dpm = int(std::lround(dpi / 0.0254));

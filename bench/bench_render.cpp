@@ -85,8 +85,10 @@ double Median(std::vector<double> v) {
 }
 
 // Inkscape's PNG, rptool's PNG and rptool's PDF of one file, taken in turn
-// within each iteration so that load elsewhere falls on all three alike.
-// The counters are the medians and Inkscape's median over each of rptool's.
+// within each iteration so that load elsewhere falls on all three alike,
+// each after the system has written out what the one before left (rptool
+// syncs its file, which would otherwise wait on Inkscape's). The counters
+// are the medians and Inkscape's median over each of rptool's.
 void BM_RenderShareOfInkscape(benchmark::State& state, const std::string& file) {
   using Clock = std::chrono::steady_clock;
   const std::string inkscape = Inkscape();
@@ -112,6 +114,7 @@ void BM_RenderShareOfInkscape(benchmark::State& state, const std::string& file) 
   }
   std::vector<double> inkscape_ms, png_ms, pdf_ms;
   auto timed = [](std::vector<double>& times, const std::vector<std::string>& args) {
+    ::sync();
     const auto start = Clock::now();
     if (!Run(args)) std::abort();
     times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());

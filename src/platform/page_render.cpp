@@ -32,9 +32,9 @@ EReportError TooLarge(int dpi) { return EReportError("The page is too large to d
 // A row that repeats the one above filters to nothing but zeros, and
 // zlib took most of its time over those. A run of them goes into the
 // stream as a deflate block of our own instead, made without looking at a
-// byte: zlib writes raw deflate, flushed in full before each such block so
-// that nothing after it refers back past it, and the zlib wrapping (header
-// and checksum) is written here.
+// byte (a short run still goes through zlib): zlib writes raw deflate,
+// flushed in full before each such block so that nothing after it refers
+// back past it, and the zlib wrapping (header and checksum) is written here.
 class TPngFile {
  public:
   TPngFile(const QString& fileName, int width, int height, int dpi)
@@ -75,31 +75,29 @@ class TPngFile {
       ++rows_;
       return;
     }
-    {
-      std::memcpy(last_.data(), pixels, width * sizeof(QRgb));
-      // Plain loops over unaliased bytes: the conversion took most of a
-      // page's time when the compiler had to reload every pointer.
-      std::uint8_t* __restrict rgb = rgb_.data();
-      for (std::size_t x = 0; x < width; ++x) {
-        const QRgb p = pixels[x];
-        rgb[3 * x] = std::uint8_t(p >> 16);
-        rgb[3 * x + 1] = std::uint8_t(p >> 8);
-        rgb[3 * x + 2] = std::uint8_t(p);
-      }
-      std::uint8_t* __restrict up = row_.data() + 1;
-      const std::uint8_t* __restrict above = above_.data();
-      std::size_t i = 0;
-      for (; i + 16 <= bytes; i += 16) {  // sixteen bytes at a time
-        using TBytes16 = std::uint8_t __attribute__((vector_size(16)));
-        TBytes16 a, b;
-        std::memcpy(&a, rgb + i, 16);
-        std::memcpy(&b, above + i, 16);
-        a -= b;
-        std::memcpy(up + i, &a, 16);
-      }
-      for (; i < bytes; ++i) up[i] = std::uint8_t(rgb[i] - above[i]);
-      rgb_.swap(above_);
+    std::memcpy(last_.data(), pixels, width * sizeof(QRgb));
+    // Plain loops over unaliased bytes: the conversion took most of a
+    // page's time when the compiler had to reload every pointer.
+    std::uint8_t* __restrict rgb = rgb_.data();
+    for (std::size_t x = 0; x < width; ++x) {
+      const QRgb p = pixels[x];
+      rgb[3 * x] = std::uint8_t(p >> 16);
+      rgb[3 * x + 1] = std::uint8_t(p >> 8);
+      rgb[3 * x + 2] = std::uint8_t(p);
     }
+    std::uint8_t* __restrict up = row_.data() + 1;
+    const std::uint8_t* __restrict above = above_.data();
+    std::size_t i = 0;
+    for (; i + 16 <= bytes; i += 16) {  // sixteen bytes at a time
+      using TBytes16 = std::uint8_t __attribute__((vector_size(16)));
+      TBytes16 a, b;
+      std::memcpy(&a, rgb + i, 16);
+      std::memcpy(&b, above + i, 16);
+      a -= b;
+      std::memcpy(up + i, &a, 16);
+    }
+    for (; i < bytes; ++i) up[i] = std::uint8_t(rgb[i] - above[i]);
+    rgb_.swap(above_);
     row_[0] = 2;  // "Up": each byte less the one above it
     ++rows_;
     Repeats();

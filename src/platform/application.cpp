@@ -2,6 +2,9 @@
 
 #include <QEvent>
 #include <QIcon>
+#include <QImage>
+#include <QImageReader>
+#include <QPixmap>
 #include <QMessageBox>
 #include <QPainter>
 #include <QProxyStyle>
@@ -62,9 +65,15 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
   UseProportionalUiFont();
   RegisterHandCursors();  // also makes the program's pictures available
   setDesktopFileName(QString::fromLatin1(kDesktopFileName));
+  // The program's own pictures, read as the PNGs they are, so that no image
+  // plugin is loaded to find out what they are.
   QIcon own;
-  for (int size : {16, 32, 48, 64, 128, 256})
-    own.addFile(QStringLiteral(":/broodlog/icons/org.broodlog.broodlog-%1.png").arg(size), QSize(size, size));
+  for (int size : {16, 32, 48, 64, 128, 256}) {
+    QImageReader reader(QStringLiteral(":/broodlog/icons/org.broodlog.broodlog-%1.png").arg(size), "png");
+    reader.setAutoDetectImageFormat(false);
+    const QImage image = reader.read();
+    if (!image.isNull()) own.addPixmap(QPixmap::fromImage(image));
+  }
   setWindowIcon(QIcon::fromTheme(QString::fromLatin1(kDesktopFileName), own));
   connect(this, &QGuiApplication::lastWindowClosed, this, [this] { terminated_ = true; });
   connect(this, &QCoreApplication::aboutToQuit, this, [this] { terminated_ = true; });

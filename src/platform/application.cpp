@@ -10,6 +10,7 @@
 #include <QProxyStyle>
 #include <QStyleFactory>
 #include <QStyleOption>
+#include <QTimer>
 
 #include <utility>
 
@@ -56,6 +57,40 @@ class TVisibleIndicatorStyle : public QProxyStyle {
   }
 };
 
+QIcon ProgramIcon(std::initializer_list<int> sizes) {
+  QIcon icon;
+  for (int size : sizes) {
+    QImageReader reader(QStringLiteral(":/broodlog/icons/org.broodlog.broodlog-%1.png").arg(size), "png");
+    reader.setAutoDetectImageFormat(false);
+    const QImage image = reader.read();
+    if (!image.isNull()) icon.addPixmap(QPixmap::fromImage(image));
+  }
+  return icon;
+}
+
+// Gives the program its large icon sizes a moment after its first window
+// was painted, and goes.
+class TLargeIconsLater : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Paint && !armed_) {
+      armed_ = true;
+      QTimer::singleShot(250, this, [this] {
+        QGuiApplication::setWindowIcon(ProgramIcon({16, 32, 48, 64, 128, 256}));
+        QCoreApplication::instance()->removeEventFilter(this);
+        deleteLater();
+      });
+    }
+    return false;
+  }
+
+ private:
+  bool armed_ = false;
+};
+
 }  // namespace
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
@@ -66,15 +101,12 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
   RegisterHandCursors();  // also makes the program's pictures available
   setDesktopFileName(QString::fromLatin1(kDesktopFileName));
   // The program's own pictures, read as the PNGs they are, so that no image
-  // plugin is loaded to find out what they are.
-  QIcon own;
-  for (int size : {16, 32, 48, 64, 128, 256}) {
-    QImageReader reader(QStringLiteral(":/broodlog/icons/org.broodlog.broodlog-%1.png").arg(size), "png");
-    reader.setAutoDetectImageFormat(false);
-    const QImage image = reader.read();
-    if (!image.isNull()) own.addPixmap(QPixmap::fromImage(image));
-  }
-  setWindowIcon(QIcon::fromTheme(QString::fromLatin1(kDesktopFileName), own));
+  // plugin is loaded to find out what they are; not looked up in the icon
+  // theme, which costs a start a tenth of a one-button window's. The sizes
+  // task switchers on dense screens take come once the first window is up:
+  // every size is converted for the window system as a window is made.
+  setWindowIcon(ProgramIcon({16, 32, 48, 64}));
+  installEventFilter(new TLargeIconsLater(this));
   connect(this, &QGuiApplication::lastWindowClosed, this, [this] { terminated_ = true; });
   connect(this, &QCoreApplication::aboutToQuit, this, [this] { terminated_ = true; });
 }

@@ -464,7 +464,7 @@ void Run(const TDefinition& def, const TRunTempDir& temp) {
     } catch (const EReportError&) {
     }
   }
-  const auto [width, length] = TGenerationRun::PageOf(page, printer->Settings());  // the run's
+  const auto [width, length] = TGenerationRun::PageOf(page, *printer);  // the run's
   Check(printer->PageWidth() == RoundHalfEvenToInt(width) && printer->PageLength() == RoundHalfEvenToInt(length),
         "the stored page and the layout disagree");
 

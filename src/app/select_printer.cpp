@@ -409,38 +409,42 @@ int TfrmSelectPrinter::SelectedPaperItem() const {
   return ComboBox1->findText(ComboBox1->currentText(), Qt::MatchFixedString);
 }
 
-TPrintRequest TfrmSelectPrinter::Request() const {
+void TfrmSelectPrinter::SetReportPrinter(TReportPrinter* printer, std::int32_t startPrinterIndex) {
+  ReportPrinter = printer;
+  StartPrinterIndex = startPrinterIndex;
+}
+
+void TfrmSelectPrinter::SelectPaper(TPaperSize paper) {
+  const int item = static_cast<int>(paper);
+  ComboBox1->setCurrentIndex(item);
+  ComboBox1->setEditText(ComboBox1->itemText(item));
+}
+
+std::optional<TPrintRequest> TfrmSelectPrinter::Request() const {
+  // The dialog's list is the print's one look for printers.
+  if (cbPrinters->count() == 0) return std::nullopt;
   // The chosen paper is the print's: the sheet keeps its own page, and is
   // scaled to fit a paper it does not fit on. A text of the user's own
   // leaves the paper as it was.
-  return {cbPrinters->currentIndex(), PaperSizeFromOrdinal(SelectedPaperItem()), CopyCount, PrinterCopies, FromPage,
-          ToPage};
+  return TPrintRequest{cbPrinters->currentIndex(), PaperSizeFromOrdinal(SelectedPaperItem()), CopyCount,
+                       PrinterCopies, FromPage, ToPage};
 }
 
 void RunPrintJob(TReportPrinter& printer, TCustomReport* report,
                  const std::function<int(TfrmSelectPrinter&)>& run) {
-  TReportPrinter& r = printer;
-  TfrmSelectPrinter dialog(r.Context());
-  dialog.ReportPrinter = &r;
-  dialog.StartPrinterIndex = r.PrinterIndex();
-  if (report != nullptr) {
-    const int paper = static_cast<int>(report->Page().PaperSize());
-    dialog.ComboBox1->setCurrentIndex(paper);
-    dialog.ComboBox1->setEditText(dialog.ComboBox1->itemText(paper));
-  }
-  const int result = run ? run(dialog) : dialog.exec();
-  if (result != QDialog::Accepted) return;
-  // The dialog found no printer to offer: nothing to print on.
-  if (dialog.cbPrinters->count() == 0) return;
-
-  const TPrintRequest request = dialog.Request();
+  TfrmSelectPrinter dialog(printer.Context());
+  dialog.SetReportPrinter(&printer, printer.PrinterIndex());
+  if (report != nullptr) dialog.SelectPaper(report->Page().PaperSize());
+  if ((run ? run(dialog) : dialog.exec()) != QDialog::Accepted) return;
+  const std::optional<TPrintRequest> request = dialog.Request();
+  if (!request) return;  // nothing to print on
   // The report printer keeps the choice for later prints from this preview.
-  r.SetPrinterIndex(request.printerIndex);
+  printer.SetPrinterIndex(request->printerIndex);
   // A range without any page of the report is refused where the pages are
   // taken (a reversed one was refused on OK).
   if (report != nullptr) {
-    report->RequestPrint(request);
+    report->RequestPrint(*request);
   } else {
-    PrintStoredPages(r, request);
+    PrintStoredPages(printer, *request);
   }
 }

@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
+#include "definition/paper.h"
 #include "output/engine_context.h"
 #include "output/platform_printer.h"
 #include "output/print_request.h"
@@ -27,8 +29,9 @@ class TSpinEdit;
 // printer makes copies itself (found by asking the report printer to take 2
 // copies and reading them back, then putting it back as it was).
 //
-// The caller sets ReportPrinter and StartPrinterIndex (and may set
-// CopyCount), runs the dialog and, after OK, takes its Request().
+// The caller hands it the report printer and start printer (and may
+// preselect a paper), runs the dialog and, after OK, takes its Request();
+// the controls are the dialog's own.
 //
 // With "Pages" checked, OK with a page field that is empty or not a number
 // shows "'%s' is not a valid integer value", and OK with a reversed range
@@ -54,6 +57,19 @@ class TfrmSelectPrinter : public QDialog {
   explicit TfrmSelectPrinter(TEngineContext& context, QWidget* parent = nullptr);
   ~TfrmSelectPrinter() override;
 
+  // The report printer whose pages are printed and whose copies are
+  // tested (not owned), and the printer to start on.
+  void SetReportPrinter(TReportPrinter* printer, std::int32_t startPrinterIndex);
+  // Preselects the paper item of `paper`, as if the user had chosen it.
+  void SelectPaper(TPaperSize paper);
+
+  // The print the user asked for after OK: the chosen printer, the paper
+  // item's size (none for a text of the user's own), the copies and
+  // whether the printer makes them itself, and the range; none when the
+  // dialog had no printer to offer.
+  std::optional<TPrintRequest> Request() const;
+
+ protected:
   // Controls, owned by the dialog.
   QLabel* Label1;  // "&Printer"
   QComboBox* cbPrinters;
@@ -91,12 +107,6 @@ class TfrmSelectPrinter : public QDialog {
   // reversed…" for a range whose first page comes after its last.
   void BitBtn1Click();
 
-  // The print the user asked for after OK: the chosen printer, the paper
-  // item's size (none for a text of the user's own), the copies and
-  // whether the printer makes them itself, and the range.
-  TPrintRequest Request() const;
-
- protected:
   void showEvent(QShowEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
 

@@ -47,7 +47,7 @@ struct TUnitEnvironment {
   TMeasurementSystem Measurement = TMeasurementSystem::Metric;
   // The report font's size in points, sign as the font keeps it, for the
   // Characters unit (its absolute value; none or 0 is 10 points).
-  std::function<int()> ReportFontSize;
+  std::function<int()> ReportFontSize = {};
 };
 
 // Width and height of one character cell in millimetres for a report font of

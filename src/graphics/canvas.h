@@ -53,7 +53,7 @@ struct TPen {
   TColor color = colors::Black;
   TLineCap cap = TLineCap::Flat;
   TLineJoin join = TLineJoin::Miter;
-  std::vector<double> dashes;
+  std::vector<double> dashes = {};
   friend bool operator==(const TPen&, const TPen&) = default;
 };
 
@@ -78,7 +78,7 @@ struct TBrush {
   TBrushStyle style = TBrushStyle::Solid;
   TColor color = colors::White;
   THatch hatch = THatch::Horizontal;
-  std::shared_ptr<const TImage> pattern;
+  std::shared_ptr<const TImage> pattern = {};
   friend bool operator==(const TBrush&, const TBrush&) = default;
 };
 

@@ -281,8 +281,10 @@ void TReportPrinter::SetScreenScale() {
   scale_.x = scale_.y = static_cast<long double>(ppi) / kStoredPerInch;
 }
 
-void TReportPrinter::BeginDoc() {
+void TReportPrinter::BeginDoc(int width, int length) {
   if (status_ != TPrinterStatus::psReady) throw EReportError("Report printer not ready");
+  page_width_ = width;
+  page_length_ = length;
   available_pages_ = 0;
   cancelled_ = false;
   page_number_ = 0;

@@ -181,11 +181,6 @@ class TReportPrinter : public TPageSource {
   // fit it is placed scaled (PlacePage).
   int PageWidth() const override { return page_width_ > 0 ? page_width_ : settings_.PageWidth(); }
   int PageLength() const override { return page_length_ > 0 ? page_length_ : settings_.PageLength(); }
-  // Sets that extent before BeginDoc (0 and 0: none).
-  void SetPageExtent(int width, int length) {
-    page_width_ = width;
-    page_length_ = length;
-  }
   void SetCompression(bool on) { store_.SetCompression(on); }
   void SetDestination(TDestination d) { destination_ = d; }
   const std::string& Title() const { return title_; }
@@ -219,7 +214,9 @@ class TReportPrinter : public TPageSource {
   std::int32_t UnprintableTop() const;
 
   // --- Document -----------------------------------------------------------
-  void BeginDoc();
+  // `width` and `length` are the extent generation lays the document out on
+  // (0 and 0: the settings' paper).
+  void BeginDoc(int width = 0, int length = 0);
   void NewPage();
   void EndDoc();
   void AbortDoc();

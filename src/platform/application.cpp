@@ -2,11 +2,15 @@
 
 #include <QEvent>
 #include <QIcon>
+#include <QImage>
+#include <QImageReader>
+#include <QPixmap>
 #include <QMessageBox>
 #include <QPainter>
 #include <QProxyStyle>
 #include <QStyleFactory>
 #include <QStyleOption>
+#include <QTimer>
 
 #include <utility>
 
@@ -53,6 +57,40 @@ class TVisibleIndicatorStyle : public QProxyStyle {
   }
 };
 
+QIcon ProgramIcon(std::initializer_list<int> sizes) {
+  QIcon icon;
+  for (int size : sizes) {
+    QImageReader reader(QStringLiteral(":/broodlog/icons/org.broodlog.broodlog-%1.png").arg(size), "png");
+    reader.setAutoDetectImageFormat(false);
+    const QImage image = reader.read();
+    if (!image.isNull()) icon.addPixmap(QPixmap::fromImage(image));
+  }
+  return icon;
+}
+
+// Gives the program its large icon sizes a moment after its first window
+// was painted, and goes.
+class TLargeIconsLater : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Paint && !armed_) {
+      armed_ = true;
+      QTimer::singleShot(250, this, [this] {
+        QGuiApplication::setWindowIcon(ProgramIcon({16, 32, 48, 64, 128, 256}));
+        QCoreApplication::instance()->removeEventFilter(this);
+        deleteLater();
+      });
+    }
+    return false;
+  }
+
+ private:
+  bool armed_ = false;
+};
+
 }  // namespace
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
@@ -62,10 +100,13 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
   UseProportionalUiFont();
   RegisterHandCursors();  // also makes the program's pictures available
   setDesktopFileName(QString::fromLatin1(kDesktopFileName));
-  QIcon own;
-  for (int size : {16, 32, 48, 64, 128, 256})
-    own.addFile(QStringLiteral(":/broodlog/icons/org.broodlog.broodlog-%1.png").arg(size), QSize(size, size));
-  setWindowIcon(QIcon::fromTheme(QString::fromLatin1(kDesktopFileName), own));
+  // The program's own pictures, read as the PNGs they are, so that no image
+  // plugin is loaded to find out what they are; not looked up in the icon
+  // theme, which costs a start a tenth of a one-button window's. The sizes
+  // task switchers on dense screens take come once the first window is up:
+  // every size is converted for the window system as a window is made.
+  setWindowIcon(ProgramIcon({16, 32, 48, 64}));
+  installEventFilter(new TLargeIconsLater(this));
   connect(this, &QGuiApplication::lastWindowClosed, this, [this] { terminated_ = true; });
   connect(this, &QCoreApplication::aboutToQuit, this, [this] { terminated_ = true; });
 }

@@ -9,6 +9,8 @@
 #include <memory>
 #include <functional>
 
+#include "platform/program_host.h"
+
 // The application object: the message loop and its helpers, and the
 // program-wide things that belong to it (the end request, how errors and
 // beeps reach the user, the screen cursor table). Qt allows one such object
@@ -22,7 +24,10 @@
 // An exception that escapes a command is shown in a message box and the
 // program carries on, as a message loop should: commands run their work
 // through Guarded(), and notify() catches what an event handler lets escape.
-class TApplication : public QApplication {
+//
+// It is the platform services' host: they learn from it that the program
+// ends and show their errors through it.
+class TApplication : public QApplication, public TProgramHost {
   Q_OBJECT
  public:
   static constexpr const char* kDesktopFileName = "org.broodlog.broodlog";
@@ -55,6 +60,9 @@ class TApplication : public QApplication {
   static void Guarded(const std::function<void()>& fn);
 
   bool notify(QObject* receiver, QEvent* event) override;
+
+  bool Ending() const override { return Terminated(); }
+  void ShowError(const std::exception& e) override { ShowException(e); }
 
  protected:
   bool event(QEvent* e) override;

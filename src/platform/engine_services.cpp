@@ -14,8 +14,8 @@
 
 #include "report/report_context.h"
 #include "output/messages.h"
-#include "platform/application.h"
 #include "platform/print_service.h"
+#include "platform/program_host.h"
 #include "platform/qt_text_metrics.h"
 #include "definition/report_unit.h"
 #include "definition/translation.h"
@@ -75,7 +75,7 @@ class TQtMessageLoop : public TMessageLoop {
   void HandleMessage() override {
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
   }
-  bool Terminated() const override { return TApplication::Terminated(); }
+  bool Terminated() const override { return ProgramEnding(); }
 
  protected:
   void Enqueue(TReceiverHandle receiver, const TMessage& message) override {

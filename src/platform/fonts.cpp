@@ -1,8 +1,6 @@
 #include "platform/fonts.h"
 
-#include <QApplication>
 #include <QFont>
-#include <QFontInfo>
 
 void RegisterFontSubstitutions() {
   static const struct {
@@ -24,12 +22,4 @@ QFont WindowFont() {
   QFont font(QStringLiteral("MS Sans Serif"));
   font.setPixelSize(11);
   return font;
-}
-
-void UseProportionalUiFont() {
-  QFont font = QApplication::font();
-  if (!QFontInfo(font).fixedPitch()) return;
-  font.setFamilies({QStringLiteral("Liberation Sans")});
-  font.setStyleHint(QFont::SansSerif);
-  QApplication::setFont(font);
 }

@@ -20,7 +20,7 @@
 #include <thread>
 
 #include "definition/report_error.h"
-#include "platform/application.h"
+#include "platform/program_host.h"
 
 namespace {
 
@@ -342,7 +342,7 @@ void WatchJob(int job, const std::string& queue, const std::string& printer, int
     std::lock_guard<std::mutex> lock(notices->mutex);
     if (QObject* target = notices->target)
       QMetaObject::invokeMethod(
-          target, [message] { TApplication::ShowException(message); }, Qt::QueuedConnection);
+          target, [message] { ShowProgramError(message); }, Qt::QueuedConnection);
   }).detach();
 }
 

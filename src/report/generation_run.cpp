@@ -65,7 +65,7 @@ void TGenerationRun::Run() {
   printer.SetTitle(report_.ReportTitle());
   printer.SetCompression(report_.Options().Compression);
   SetRunPage();
-  printer.BeginDoc();
+  printer.BeginDoc(static_cast<int>(RoundHalfEven(run_page_width_)), static_cast<int>(RoundHalfEven(run_page_length_)));
   column_index_ = page_.Columns();
 
   // What the footers print: a disabled footer prints nothing but its child
@@ -145,19 +145,17 @@ void TGenerationRun::SetNamed(const char* name, std::int64_t value) {
 // on its own paper, scaled down where it does not fit (TReportPrinter's
 // PageWidth, PlacePage). Checking bands against the printer's paper while
 // the footer goes by the page's length would put them over the footer.
-std::pair<long double, long double> TGenerationRun::PageOf(const TPageSetup& page, const TPrinterSettings& settings) {
+std::pair<long double, long double> TGenerationRun::PageOf(const TPageSetup& page, const TReportPrinter& printer) {
   if (page.PaperSize() != TPaperSize::Default)
     return {page.Stored(TPageSetup::kWidth), page.Stored(TPageSetup::kLength)};
   // The paper the printer has, or the locale's where it gives none.
   const bool landscape = page.Orientation() == TPrinterOrientation::poLandscape;
-  return {landscape ? settings.PaperLength() : settings.PaperWidth(),
-          landscape ? settings.PaperWidth() : settings.PaperLength()};
+  return {landscape ? printer.PaperLength() : printer.PaperWidth(),
+          landscape ? printer.PaperWidth() : printer.PaperLength()};
 }
 
 void TGenerationRun::SetRunPage() {
-  std::tie(run_page_width_, run_page_length_) = PageOf(page_, printer_.Settings());
-  printer_.SetPageExtent(static_cast<int>(RoundHalfEven(run_page_width_)),
-                         static_cast<int>(RoundHalfEven(run_page_length_)));
+  std::tie(run_page_width_, run_page_length_) = PageOf(page_, printer_);
 }
 
 long double TGenerationRun::PageBottom() const {

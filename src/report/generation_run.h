@@ -46,7 +46,7 @@ class TGenerationRun {
   // page setup on a printer with these settings: the page's own paper,
   // which every band is laid out on whatever paper the printer offers.
   long double RunPageWidth() const { return run_page_width_; }
-  static std::pair<long double, long double> PageOf(const TPageSetup& page, const TPrinterSettings& settings);
+  static std::pair<long double, long double> PageOf(const TPageSetup& page, const TReportPrinter& printer);
   // The data controller's current detail number.
   std::int32_t DetailNumber() const { return detail_number_; }
 

@@ -45,6 +45,7 @@
 #include "widgets/report_preview.h"
 #include "wait_until.h"
 #include "widgets/spin.h"
+#include "../output/expect_error.h"
 
 namespace {
 
@@ -657,12 +658,7 @@ TEST_F(PreviewFormTest, SaveAsPdfWritesThroughASymbolicLink) {
 TEST_F(PreviewFormTest, SaveAsPdfToAnUnwritablePlaceSaysSo) {
   Open();
   const QString file = QStringLiteral("/nonexistent-dir/broodlog.pdf");
-  try {
-    form->SaveAsPdf(file);
-    FAIL() << "no error";
-  } catch (const EReportError& e) {
-    EXPECT_STREQ(e.what(), "Cannot create file /nonexistent-dir/broodlog.pdf");
-  }
+  EXPECT_REPORT_ERROR(form->SaveAsPdf(file), "Cannot create file /nonexistent-dir/broodlog.pdf");
 }
 
 TEST_F(PreviewFormTest, SaveAsPdfBeforeThePagesAreFinishedWritesNothing) {

@@ -20,6 +20,7 @@
 #include "sheet/broodlog_form.h"
 #include "app/preview_form.h"
 #include "app/select_printer.h"
+#include "controls.h"
 #include "cups_lab.h"
 #include "wait_until.h"
 #include "report/report.h"
@@ -105,19 +106,19 @@ class PrintJobOnCups : public ::testing::Test {
     RunPrintJob(R(), form_->Report, [&](TfrmSelectPrinter& d) {
       d.show();
       // The printers come once the print service has answered.
-      EXPECT_TRUE(WaitUntil([&] { return d.StatusLbl->text() != TfrmSelectPrinter::kPleaseWait; }));
-      d.cbPrinters->setCurrentIndex(queue_ >= 0 ? queue_ : pdf_queue_);
-      d.cbPrintersChange();
-      status_ = d.StatusLbl->text();
-      d.CopiesSe->SetValue(copies);
-      if (paper_ >= 0) d.ComboBox1->setCurrentIndex(paper_);
+      EXPECT_TRUE(WaitUntil([&] { return Control<QLabel>(d, "StatusLbl")->text() != TfrmSelectPrinter::kPleaseWait; }));
+      Control<QComboBox>(d, "cbPrinters")->setCurrentIndex(queue_ >= 0 ? queue_ : pdf_queue_);
+      emit Control<QComboBox>(d, "cbPrinters")->activated(queue_ >= 0 ? queue_ : pdf_queue_);
+      status_ = Control<QLabel>(d, "StatusLbl")->text();
+      Control<TSpinEdit>(d, "CopiesSe")->SetValue(copies);
+      if (paper_ >= 0) Control<QComboBox>(d, "ComboBox1")->setCurrentIndex(paper_);
       if (before_ok_) before_ok_();
       if (from != 0 || to != 0) {
-        d.RangeRb->click();
-        d.FromEdt->setText(QString::number(from));
-        d.ToEdt->setText(QString::number(to));
+        Control<QRadioButton>(d, "RangeRb")->click();
+        Control<QLineEdit>(d, "FromEdt")->setText(QString::number(from));
+        Control<QLineEdit>(d, "ToEdt")->setText(QString::number(to));
       }
-      d.BitBtn1->click();
+      Control<QPushButton>(d, "BitBtn1")->click();
       return d.result();
     });
     for (int i = 0; i < 5; ++i) TApplication::ProcessMessages();

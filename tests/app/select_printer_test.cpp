@@ -28,8 +28,28 @@
 #include "captured_errors.h"
 #include "platform/engine_services.h"
 #include "widgets/spin.h"
+#include "controls.h"
 
 namespace {
+
+// The dialog with its controls, fields and handlers in the tests' reach.
+class TOpenSelectPrinter : public TfrmSelectPrinter {
+ public:
+  using TfrmSelectPrinter::TfrmSelectPrinter;
+  // Shown for the pages of `printer`, starting on printer `start`.
+  TOpenSelectPrinter(TEngineContext& context, TReportPrinter* printer, int start) : TfrmSelectPrinter(context) {
+    SetReportPrinter(printer, start);
+    show();
+  }
+  using TfrmSelectPrinter::AllPagesRb, TfrmSelectPrinter::AllPagesRbClick, TfrmSelectPrinter::Bevel1,
+      TfrmSelectPrinter::BitBtn1, TfrmSelectPrinter::BitBtn1Click, TfrmSelectPrinter::BitBtn2,
+      TfrmSelectPrinter::BitBtn3, TfrmSelectPrinter::cbPrinters, TfrmSelectPrinter::cbPrintersChange,
+      TfrmSelectPrinter::ComboBox1, TfrmSelectPrinter::CopiesSe, TfrmSelectPrinter::CopyCount,
+      TfrmSelectPrinter::FromEdt, TfrmSelectPrinter::FromPage, TfrmSelectPrinter::GroupBox1,
+      TfrmSelectPrinter::GroupBox2, TfrmSelectPrinter::Label1, TfrmSelectPrinter::Label2, TfrmSelectPrinter::Label3,
+      TfrmSelectPrinter::Label4, TfrmSelectPrinter::Label5, TfrmSelectPrinter::PlatformPrinter,
+      TfrmSelectPrinter::RangeRb, TfrmSelectPrinter::StatusLbl, TfrmSelectPrinter::ToEdt, TfrmSelectPrinter::ToPage;
+};
 
 class SelectPrinterTest : public ::testing::Test {
  protected:
@@ -61,7 +81,7 @@ class SelectPrinterTest : public ::testing::Test {
 };
 
 TEST_F(SelectPrinterTest, ControlsSitAtTheirBoundsWithTheirTexts) {
-  TfrmSelectPrinter d(services_.Context());
+  TOpenSelectPrinter d(services_.Context());
   EXPECT_EQ(d.windowTitle(), "Select the printer");
   EXPECT_EQ(d.size(), QSize(485, 190));
   struct Case {
@@ -101,7 +121,7 @@ TEST_F(SelectPrinterTest, ControlsSitAtTheirBoundsWithTheirTexts) {
 }
 
 TEST_F(SelectPrinterTest, PaperListHoldsTheTwentyEightNamesInSizeOrder) {
-  TfrmSelectPrinter d(services_.Context());
+  TOpenSelectPrinter d(services_.Context());
   ASSERT_EQ(d.ComboBox1->count(), 28);
   EXPECT_TRUE(d.ComboBox1->isEditable());
   EXPECT_EQ(d.ComboBox1->itemText(0), "Default");
@@ -117,7 +137,7 @@ TEST_F(SelectPrinterTest, PaperListHoldsTheTwentyEightNamesInSizeOrder) {
 }
 
 TEST_F(SelectPrinterTest, TabGoesPrinterOkCancelDefaultRangeCopiesPaper) {
-  TfrmSelectPrinter d(services_.Context());
+  TOpenSelectPrinter d(services_.Context());
   d.RangeRb->setChecked(true);
   d.AllPagesRbClick();  // the page fields take the focus only when enabled
   std::vector<QWidget*> chain;
@@ -138,10 +158,7 @@ TEST_F(SelectPrinterTest, TabGoesPrinterOkCancelDefaultRangeCopiesPaper) {
 
 TEST_F(SelectPrinterTest, ShowFillsTheFieldsAndTestsThePrinter) {
   auto r = PrinterWithPages(3);
-  TfrmSelectPrinter d(services_.Context());
-  d.ReportPrinter = r.get();
-  d.StartPrinterIndex = 0;
-  d.show();
+  TOpenSelectPrinter d(services_.Context(), r.get(), 0);
   EXPECT_EQ(d.cbPrinters->count(), 2);
   EXPECT_EQ(d.cbPrinters->itemText(0), "Capable");
   EXPECT_EQ(d.cbPrinters->currentIndex(), 0);
@@ -158,9 +175,8 @@ TEST_F(SelectPrinterTest, TheCopiesTestSaysWhatThePrinterDoesAndLeavesTheReportP
   auto r = PrinterWithPages(1);
   r->SetPrinterIndex(0);
   r->SetCopies(4);
-  TfrmSelectPrinter d(services_.Context());
-  d.ReportPrinter = r.get();
-  d.StartPrinterIndex = 1;
+  TOpenSelectPrinter d(services_.Context());
+  d.SetReportPrinter(r.get(), 1);
   d.CopyCount = 5;
   d.show();
   EXPECT_EQ(d.CopiesSe->Value(), 5);
@@ -176,10 +192,7 @@ TEST_F(SelectPrinterTest, TheCopiesTestSaysWhatThePrinterDoesAndLeavesTheReportP
 
 TEST_F(SelectPrinterTest, DefaultSelectsTheSystemDefaultPrinterAndTestsIt) {
   auto r = PrinterWithPages(1);
-  TfrmSelectPrinter d(services_.Context());
-  d.ReportPrinter = r.get();
-  d.StartPrinterIndex = 0;
-  d.show();
+  TOpenSelectPrinter d(services_.Context(), r.get(), 0);
   EXPECT_EQ(d.StatusLbl->text(), "Printer supports multiple copies");
   d.BitBtn3->click();
   EXPECT_EQ(d.cbPrinters->currentIndex(), 1);
@@ -201,7 +214,7 @@ TEST_F(SelectPrinterTest, ThePageFieldsFollowTheRangeButtonHoweverItIsChosen) {
       [](QRadioButton* b) { b->setChecked(true); },
   };
   for (std::size_t way = 0; way < std::size(ways); ++way) {
-    TfrmSelectPrinter d(services_.Context());
+    TOpenSelectPrinter d(services_.Context());
     d.show();
     ways[way](d.RangeRb);
     EXPECT_TRUE(d.RangeRb->isChecked()) << way;
@@ -217,9 +230,7 @@ TEST_F(SelectPrinterTest, ThePageFieldsFollowTheRangeButtonHoweverItIsChosen) {
 // stays open on it; "from" 0 still means the whole report.
 TEST_F(SelectPrinterTest, AReversedRangeSaysItIsReversedAndStaysOpen) {
   auto r = PrinterWithPages(3);
-  TfrmSelectPrinter d(services_.Context());
-  d.ReportPrinter = r.get();
-  d.show();
+  TOpenSelectPrinter d(services_.Context(), r.get(), 0);
   d.RangeRb->click();
   const struct {
     const char *from, *to;
@@ -245,7 +256,7 @@ TEST_F(SelectPrinterTest, AReversedRangeSaysItIsReversedAndStaysOpen) {
 }
 
 TEST_F(SelectPrinterTest, APageFieldEmptiesOnAnyNonDigit) {
-  TfrmSelectPrinter d(services_.Context());
+  TOpenSelectPrinter d(services_.Context());
   struct Case {
     const char* typed;
     const char* left;
@@ -259,7 +270,7 @@ TEST_F(SelectPrinterTest, APageFieldEmptiesOnAnyNonDigit) {
 }
 
 TEST_F(SelectPrinterTest, ButtonsAndStatusStripKeepToTheBottomWhenResized) {
-  TfrmSelectPrinter d(services_.Context());
+  TOpenSelectPrinter d(services_.Context());
   d.show();
   d.resize(600, 260);
   EXPECT_EQ(d.BitBtn3->geometry(), QRect(160, 209, 85, 25));
@@ -271,7 +282,7 @@ TEST_F(SelectPrinterTest, ButtonsAndStatusStripKeepToTheBottomWhenResized) {
 }
 
 TEST_F(SelectPrinterTest, OkReadsCopiesAndTheRange) {
-  TfrmSelectPrinter d(services_.Context());
+  TOpenSelectPrinter d(services_.Context());
   d.CopiesSe->setText(QStringLiteral("7"));
   d.BitBtn1Click();
   EXPECT_EQ(d.CopyCount, 7);
@@ -289,9 +300,7 @@ TEST_F(SelectPrinterTest, OkReadsCopiesAndTheRange) {
 
 TEST_F(SelectPrinterTest, OkWithAnEmptyPageFieldSaysSoAndStaysOpen) {
   auto r = PrinterWithPages(2);
-  TfrmSelectPrinter d(services_.Context());
-  d.ReportPrinter = r.get();
-  d.show();
+  TOpenSelectPrinter d(services_.Context(), r.get(), 0);
   d.RangeRb->click();
   d.FromEdt->setText(QStringLiteral("x"));  // emptied
   d.BitBtn1->click();
@@ -322,10 +331,10 @@ TEST_F(SelectPrinterTest, WithoutPrintersTheDialogSaysSoAndNothingPrints) {
   RunPrintJob(*r, nullptr, [&](TfrmSelectPrinter& d) {
     seen = &d;
     d.show();
-    EXPECT_EQ(d.cbPrinters->count(), 0);
-    EXPECT_EQ(d.StatusLbl->text(), TfrmSelectPrinter::kNoPrinter);
-    EXPECT_FALSE(d.BitBtn1->isEnabled());
-    d.BitBtn1->click();  // disabled: nothing happens
+    EXPECT_EQ(Control<QComboBox>(d, "cbPrinters")->count(), 0);
+    EXPECT_EQ(Control<QLabel>(d, "StatusLbl")->text(), TfrmSelectPrinter::kNoPrinter);
+    EXPECT_FALSE(Control<QPushButton>(d, "BitBtn1")->isEnabled());
+    Control<QPushButton>(d, "BitBtn1")->click();  // disabled: nothing happens
     EXPECT_TRUE(d.isVisible());
     return int(QDialog::Accepted);  // even a forced OK prints nothing
   });
@@ -351,18 +360,18 @@ class PrintJobTest : public SelectPrinterTest {
   void Print(int printer, int copies, int from = 0, int to = 0, bool ok = true) {
     RunPrintJob(R(), form_.Report, [&](TfrmSelectPrinter& d) {
       d.show();
-      dialog_paper_ = d.ComboBox1->currentText();
-      dialog_paper_item_ = d.ComboBox1->currentIndex();
-      d.cbPrinters->setCurrentIndex(printer);
-      d.cbPrintersChange();
-      d.CopiesSe->SetValue(copies);
-      if (paper_ >= 0) d.ComboBox1->setCurrentIndex(paper_);
+      dialog_paper_ = Control<QComboBox>(d, "ComboBox1")->currentText();
+      dialog_paper_item_ = Control<QComboBox>(d, "ComboBox1")->currentIndex();
+      Control<QComboBox>(d, "cbPrinters")->setCurrentIndex(printer);
+      emit Control<QComboBox>(d, "cbPrinters")->activated(printer);
+      Control<TSpinEdit>(d, "CopiesSe")->SetValue(copies);
+      if (paper_ >= 0) Control<QComboBox>(d, "ComboBox1")->setCurrentIndex(paper_);
       if (from != 0 || to != 0) {
-        d.RangeRb->click();
-        d.FromEdt->setText(QString::number(from));
-        d.ToEdt->setText(QString::number(to));
+        Control<QRadioButton>(d, "RangeRb")->click();
+        Control<QLineEdit>(d, "FromEdt")->setText(QString::number(from));
+        Control<QLineEdit>(d, "ToEdt")->setText(QString::number(to));
       }
-      (ok ? d.BitBtn1 : d.BitBtn2)->click();
+      (ok ? Control<QPushButton>(d, "BitBtn1") : Control<QPushButton>(d, "BitBtn2"))->click();
       return d.result();
     });
     for (int i = 0; i < 5; ++i) TApplication::ProcessMessages();
@@ -457,9 +466,9 @@ TEST_F(PrintJobTest, CancelPrintsNothingAndChangesNothing) {
   const TPaperSize paper = form_.Report->Page().PaperSize();
   RunPrintJob(R(), form_.Report, [&](TfrmSelectPrinter& d) {
     d.show();
-    d.cbPrinters->setCurrentIndex(1);
-    d.ComboBox1->setCurrentIndex(11);
-    d.BitBtn2->click();
+    Control<QComboBox>(d, "cbPrinters")->setCurrentIndex(1);
+    Control<QComboBox>(d, "ComboBox1")->setCurrentIndex(11);
+    Control<QPushButton>(d, "BitBtn2")->click();
     return d.result();
   });
   TApplication::ProcessMessages();
@@ -473,16 +482,16 @@ TEST_F(PrintJobTest, CancelPrintsNothingAndChangesNothing) {
 TEST_F(PrintJobTest, ThePaperChoiceGoesToThePrintAndATypedOneChangesNothing) {
   RunPrintJob(R(), form_.Report, [&](TfrmSelectPrinter& d) {
     d.show();
-    d.ComboBox1->setCurrentIndex(11);
-    d.BitBtn1->click();
+    Control<QComboBox>(d, "ComboBox1")->setCurrentIndex(11);
+    Control<QPushButton>(d, "BitBtn1")->click();
     return d.result();
   });
   EXPECT_EQ(form_.Report->PrinterSettings().PrintPaper, TPaperSize::A5);
   RunPrintJob(R(), form_.Report, [&](TfrmSelectPrinter& d) {
     d.show();
-    EXPECT_EQ(d.ComboBox1->currentText(), "A4");
-    d.ComboBox1->setEditText(QStringLiteral("my own paper"));
-    d.BitBtn1->click();
+    EXPECT_EQ(Control<QComboBox>(d, "ComboBox1")->currentText(), "A4");
+    Control<QComboBox>(d, "ComboBox1")->setEditText(QStringLiteral("my own paper"));
+    Control<QPushButton>(d, "BitBtn1")->click();
     return d.result();
   });
   EXPECT_EQ(form_.Report->PrinterSettings().PrintPaper, TPaperSize::A5);
@@ -529,7 +538,7 @@ TEST_F(PrintJobTest, BothPathsPutTheSameSheetOnThePaper) {
 TEST_F(PrintJobTest, TheWholeReportWithNoPrinterLeftSaysSo) {
   RunPrintJob(R(), form_.Report, [&](TfrmSelectPrinter& d) {
     d.show();
-    d.BitBtn1->click();
+    Control<QPushButton>(d, "BitBtn1")->click();
     UseQueues({}, -1);  // the spooler lost its queues before the report printed
     return d.result();
   });
@@ -546,10 +555,10 @@ TEST_F(PrintJobTest, AFailingRangeLeavesNoTemporaryFiles) {
   EXPECT_THROW(RunPrintJob(unfinished, nullptr,
                            [&](TfrmSelectPrinter& d) {
                              d.show();
-                             d.RangeRb->click();
-                             d.FromEdt->setText(QStringLiteral("1"));
-                             d.ToEdt->setText(QStringLiteral("1"));
-                             d.BitBtn1->click();
+                             Control<QRadioButton>(d, "RangeRb")->click();
+                             Control<QLineEdit>(d, "FromEdt")->setText(QStringLiteral("1"));
+                             Control<QLineEdit>(d, "ToEdt")->setText(QStringLiteral("1"));
+                             Control<QPushButton>(d, "BitBtn1")->click();
                              return d.result();
                            }),
                EReportError);
@@ -562,8 +571,8 @@ TEST_F(PrintJobTest, PrintersGoneSinceTheDialogFailPlainlyAndLeaveNoFiles) {
   try {
     RunPrintJob(R(), form_.Report, [&](TfrmSelectPrinter& d) {
       d.show();
-      d.RangeRb->click();
-      d.BitBtn1->click();
+      Control<QRadioButton>(d, "RangeRb")->click();
+      Control<QPushButton>(d, "BitBtn1")->click();
       UseQueues({}, -1);  // the spooler lost its queues meanwhile
       return d.result();
     });

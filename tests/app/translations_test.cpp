@@ -24,6 +24,7 @@
 #include "app/preview_form.h"
 #include "app/select_printer.h"
 #include "app/text_to_broodlog.h"
+#include "controls.h"
 #include "output/report_printer.h"
 #include "platform/application.h"
 #include "captured_errors.h"
@@ -102,10 +103,10 @@ TEST_P(TranslationsTest, EveryWindowAndTheSheetSpeakTheLanguage) {
   onePage.NewPage();
   onePage.EndDoc();
   TfrmSelectPrinter printer(services_.Context());
-  printer.ReportPrinter = &onePage;
+  printer.SetReportPrinter(&onePage, 0);
   printer.show();
   EXPECT_EQ(printer.windowTitle(), q(t.printer));
-  EXPECT_EQ(printer.AllPagesRb->text(), q(t.allPages));
+  EXPECT_EQ(Control<QRadioButton>(printer, "AllPagesRb")->text(), q(t.allPages));
 
   Ttext_to_broodlog editor;
   EXPECT_EQ(editor.windowTitle(), q(t.editor));

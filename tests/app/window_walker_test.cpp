@@ -23,6 +23,7 @@
 #include "app/main_window.h"
 #include "app/preview_form.h"
 #include "app/select_printer.h"
+#include "controls.h"
 #include "app/text_to_broodlog.h"
 #include "captured_errors.h"
 #include "contrast.h"
@@ -163,7 +164,7 @@ struct TStage {
       RunPrintJob(Sheet(), nullptr, [&](TfrmSelectPrinter& d) {
         d.show();
         Walk(&d);
-        EXPECT_TRUE(WaitUntil([&] { return d.StatusLbl->text() != TfrmSelectPrinter::tr(TfrmSelectPrinter::kPleaseWait); }));
+        EXPECT_TRUE(WaitUntil([&] { return Control<QLabel>(d, "StatusLbl")->text() != TfrmSelectPrinter::tr(TfrmSelectPrinter::kPleaseWait); }));
         Walk(&d);
         return then ? then(d) : int(QDialog::Rejected);
       });
@@ -218,12 +219,12 @@ const struct TScene {
     {"printer dialog, printers listed", kAnswered, 2, [](TStage& s) {
        s.PrinterDialog([](TfrmSelectPrinter& d) {
          // The number stays selected, not read as "text unselected".
-         d.CopiesSe->setFocus(Qt::TabFocusReason);
-         QTest::keyClick(d.CopiesSe, Qt::Key_Up);
-         EXPECT_TRUE(d.CopiesSe->Value() == 2 && d.CopiesSe->selectedText() == QStringLiteral("2")) << "Up in the copies";
-         d.AllPagesRb->setFocus();
-         QTest::keyClick(d.AllPagesRb, Qt::Key_Down);
-         EXPECT_TRUE(d.RangeRb->isChecked() && d.RangeRb->hasFocus()) << "Down in the range";
+         Control<TSpinEdit>(d, "CopiesSe")->setFocus(Qt::TabFocusReason);
+         QTest::keyClick(Control<TSpinEdit>(d, "CopiesSe"), Qt::Key_Up);
+         EXPECT_TRUE(Control<TSpinEdit>(d, "CopiesSe")->Value() == 2 && Control<TSpinEdit>(d, "CopiesSe")->selectedText() == QStringLiteral("2")) << "Up in the copies";
+         Control<QRadioButton>(d, "AllPagesRb")->setFocus();
+         QTest::keyClick(Control<QRadioButton>(d, "AllPagesRb"), Qt::Key_Down);
+         EXPECT_TRUE(Control<QRadioButton>(d, "RangeRb")->isChecked() && Control<QRadioButton>(d, "RangeRb")->hasFocus()) << "Down in the range";
          return int(QDialog::Rejected);
        });
      }},
@@ -232,12 +233,12 @@ const struct TScene {
     {"printer dialog, no printer", kAnswered, 0, [](TStage& s) { s.PrinterDialog(); }},
     {"printer dialog, pages not in the report", kAnswered, 2, [](TStage& s) {
        s.PrinterDialog([](TfrmSelectPrinter& d) {
-         d.RangeRb->setChecked(true);
-         d.FromEdt->clear();
-         d.BitBtn1->click();  // an empty field: said, and the dialog stays
-         d.FromEdt->setText(QStringLiteral("2"));
-         d.ToEdt->setText(QStringLiteral("5"));
-         d.BitBtn1->click();
+         Control<QRadioButton>(d, "RangeRb")->setChecked(true);
+         Control<QLineEdit>(d, "FromEdt")->clear();
+         Control<QPushButton>(d, "BitBtn1")->click();  // an empty field: said, and the dialog stays
+         Control<QLineEdit>(d, "FromEdt")->setText(QStringLiteral("2"));
+         Control<QLineEdit>(d, "ToEdt")->setText(QStringLiteral("5"));
+         Control<QPushButton>(d, "BitBtn1")->click();
          return d.result();
        });
      }},

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "definition/report_error.h"
+#include "../output/expect_error.h"
 
 namespace {
 
@@ -83,12 +84,7 @@ TEST(ControlNames, UniqueAndCaseInsensitiveAmongTheOwnersComponents) {
   EXPECT_EQ(owner.FindComponent("pageheaderband1"), &a);
   EXPECT_EQ(owner.FindComponent("DetailBand1"), nullptr);
   EXPECT_EQ(owner.FindComponent(""), nullptr);
-  try {
-    b.SetName("PAGEHEADERBAND1");
-    FAIL() << "no error";
-  } catch (const EReportError& e) {
-    EXPECT_STREQ(e.what(), "A component named PAGEHEADERBAND1 already exists");
-  }
+  EXPECT_REPORT_ERROR(b.SetName("PAGEHEADERBAND1"), "A component named PAGEHEADERBAND1 already exists");
   a.SetName("PageHeaderBand1");  // renaming to its own name is fine
   b.SetName("");                 // empty names never clash
   a.SetName("");

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "definition/report_error.h"
+#include "../output/expect_error.h"
 
 namespace {
 
@@ -71,27 +72,12 @@ TEST(ValuesList, RejectsMalformedText) {
 
 TEST(ValuesList, RejectsOverlongNumbersWithoutReadingThemWhole) {
   const std::string text = "(" + std::string(100000, '1') + ")";
-  try {
-    ParseValuesList(text, 7);
-    FAIL() << "no error";
-  } catch (const EReportError& e) {
-    EXPECT_STREQ(e.what(), "Invalid Values list: number too long");
-  }
+  EXPECT_REPORT_ERROR(ParseValuesList(text, 7), "Invalid Values list: number too long");
 }
 
 TEST(ValuesList, ErrorsNameTheFault) {
-  try {
-    ParseValuesList("(1 2 3)", 2);
-    FAIL() << "no error";
-  } catch (const EReportError& e) {
-    EXPECT_STREQ(e.what(), "Invalid Values list: more than 2 values");
-  }
-  try {
-    ParseValuesList("(1 x)", 2);
-    FAIL() << "no error";
-  } catch (const EReportError& e) {
-    EXPECT_STREQ(e.what(), "Invalid Values list: \"x\" is not a number");
-  }
+  EXPECT_REPORT_ERROR(ParseValuesList("(1 2 3)", 2), "Invalid Values list: more than 2 values");
+  EXPECT_REPORT_ERROR(ParseValuesList("(1 x)", 2), "Invalid Values list: \"x\" is not a number");
 }
 
 }  // namespace

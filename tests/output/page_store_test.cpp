@@ -15,6 +15,7 @@
 #include "output/page_compressor.h"
 #include "definition/report_error.h"
 #include "test_support.h"
+#include "expect_error.h"
 
 using namespace test_support;
 
@@ -428,12 +429,7 @@ TEST(PageStoreDrawings, PageWithABadRecordIsNotAValidMetafile) {
   PutU32At(page, header_size + 4, 0x7FFFFFF0u);
   store.AddPageData(page);  // the header alone is fine
   EXPECT_TRUE(store.GetPageData(1));
-  try {
-    store.GetPage(1);
-    FAIL();
-  } catch (const EReportError& e) {
-    EXPECT_STREQ(e.what(), "Metafile is not valid");
-  }
+  EXPECT_REPORT_ERROR(store.GetPage(1), "Metafile is not valid");
 }
 
 #include <thread>
@@ -574,12 +570,8 @@ TEST(PageStore, LoadsFromBytesAsFromTheFile) {
   for (int n : {3, 1, 4, 2}) EXPECT_EQ(*store.GetPageData(n), SampleEmf(n, 30)) << n;
   // Read-only like a loaded file.
   EXPECT_THROW(store.Stream()->Write(bytes.data(), 1), EReportError);
-  try {
-    store.LoadFromStream(TPageStream::CreateFromBytes(Bytes(127, 0)), "memory");
-    FAIL();
-  } catch (const EReportError& e) {
-    EXPECT_STREQ(e.what(), "Saved report memory is damaged");
-  }
+  EXPECT_REPORT_ERROR(store.LoadFromStream(TPageStream::CreateFromBytes(Bytes(127, 0)), "memory"),
+                      "Saved report memory is damaged");
   EXPECT_EQ(store.Stream(), nullptr);
 }
 
@@ -602,10 +594,5 @@ TEST(PageStore, LocateRecordGivesTheOffsetsOfTheChain) {
   Set32(broken, 128 + 4, 5);
   TPageStore loaded;
   loaded.LoadFromStream(TPageStream::CreateFromBytes(broken), "broken");
-  try {
-    loaded.LocateRecord(1);
-    FAIL();
-  } catch (const EReportError& e) {
-    EXPECT_STREQ(e.what(), "Page 1 is missing from the saved report");
-  }
+  EXPECT_REPORT_ERROR(loaded.LocateRecord(1), "Page 1 is missing from the saved report");
 }

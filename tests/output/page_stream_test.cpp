@@ -12,6 +12,7 @@
 #include "definition/report_error.h"
 #include "test_support.h"
 #include "resource_limits.h"
+#include "expect_error.h"
 
 using namespace test_support;
 
@@ -142,12 +143,7 @@ class UnwritableTempDir {
 
 TEST(TempFileName, UnwritableDirectoryFailsWithCannotCreateFile) {
   UnwritableTempDir unwritable;
-  try {
-    TempFileName();
-    FAIL() << "made a file in /proc";
-  } catch (const EReportError& e) {
-    EXPECT_STREQ(e.what(), "Cannot create file /proc/RPTXXXXXX");
-  }
+  EXPECT_REPORT_ERROR(TempFileName(), "Cannot create file /proc/RPTXXXXXX");
 }
 
 TEST(PageStream, MoveToAnUnwritableTempDirFailsTheWriteAndStaysInMemory) {
@@ -156,12 +152,7 @@ TEST(PageStream, MoveToAnUnwritableTempDirFailsTheWriteAndStaysInMemory) {
   s.WriteAll(data.data(), data.size());
   {
     UnwritableTempDir unwritable;
-    try {
-      s.Write(data.data(), data.size());
-      FAIL() << "moved to /proc";
-    } catch (const EReportError& e) {
-      EXPECT_STREQ(e.what(), "Cannot create file /proc/RPTXXXXXX");
-    }
+    EXPECT_REPORT_ERROR(s.Write(data.data(), data.size()), "Cannot create file /proc/RPTXXXXXX");
   }
   EXPECT_TRUE(s.InMemory());
   EXPECT_EQ(s.Size(), 8);

@@ -9,6 +9,7 @@
 #include "output/messages.h"
 #include "output/stored_page.h"
 #include "definition/report_error.h"
+#include "expect_error.h"
 
 namespace {
 
@@ -51,12 +52,7 @@ TEST_F(ReportPrinterTest, DocumentCallsOutOfOrderFailWithTheirMessages) {
   }, EReportError);
   Generate(p, 2);
   ASSERT_EQ(p.Status(), TPrinterStatus::psFinished);
-  try {
-    p.BeginDoc();
-    FAIL();
-  } catch (const EReportError& e) {
-    EXPECT_STREQ(e.what(), "Report printer not ready");
-  }
+  EXPECT_REPORT_ERROR(p.BeginDoc(), "Report printer not ready");
   EXPECT_EQ(p.PageCount(), 2);
   EXPECT_NE(p.GetPage(2), nullptr);
 }

@@ -20,13 +20,24 @@ namespace {
 class ReportPreviewTest : public ::testing::Test {
  protected:
   THeadlessEngineContext context_;
-  void TearDown() override { context_.Loop().ProcessMessages(); }  // no notice outlives the test
+  std::unique_ptr<TReportPrinter> printer;
+  void TearDown() override {
+    printer.reset();
+    context_.Loop().ProcessMessages();  // no notice outlives the test
+  }
 
   // A shown preview of `w` x `h` pixels.
   std::unique_ptr<TReportPreview> Preview(int w = 600, int h = 400) {
     auto preview = std::make_unique<TReportPreview>();
     preview->resize(w, h);
     preview->show();
+    return preview;
+  }
+  // Such a preview attached to `printer`, the sample of `pages` pages.
+  std::unique_ptr<TReportPreview> Attached(int pages = 1, int w = 600, int h = 400) {
+    printer = SamplePrinter(context_, pages);
+    auto preview = Preview(w, h);
+    preview->SetReportPrinter(printer.get());
     return preview;
   }
 };
@@ -79,18 +90,14 @@ TEST_F(ReportPreviewTest, ZoomToFitKeepsItsRuleEvenWhenTheZoomIsOutOfBounds) {
 }
 
 TEST_F(ReportPreviewTest, ZoomToWidthMakesThePageNinetyPercentOfTheWidth) {
-  auto printer = SamplePrinter(context_);
-  auto preview = Preview(800, 300);
-  preview->SetReportPrinter(printer.get());
+  auto preview = Attached(1, 800, 300);
   preview->ZoomToWidth();
   EXPECT_EQ(preview->Zoom(), RoundHalfEvenToInt(800.0 / 1122 * 90));
   EXPECT_EQ(preview->ZoomState(), TZoomState::zsToWidth);
 }
 
 TEST_F(ReportPreviewTest, ResizingRefitsAfterZoomToFitButKeepsAWrittenZoom) {
-  auto printer = SamplePrinter(context_);
-  auto preview = Preview(600, 400);
-  preview->SetReportPrinter(printer.get());
+  auto preview = Attached(1, 600, 400);
   preview->ZoomToFit();
   const int fitted = preview->Zoom();
   preview->resize(300, 200);
@@ -106,9 +113,7 @@ TEST_F(ReportPreviewTest, ResizingRefitsAfterZoomToFitButKeepsAWrittenZoom) {
 // ---------------------------------------------------------------- layout
 
 TEST_F(ReportPreviewTest, TheImageIsThePageAtTheZoomPlusItsShadow) {
-  auto printer = SamplePrinter(context_);
-  auto preview = Preview();
-  preview->SetReportPrinter(printer.get());
+  auto preview = Attached();
   for (int zoom : {25, 50, 100, 133}) {
     preview->SetZoom(zoom);
     EXPECT_EQ(preview->Image()->width(), printer->SizeToDeviceX(2970.0L / 100 * zoom) + 4) << zoom;
@@ -124,9 +129,7 @@ TEST_F(ReportPreviewTest, WithoutAPrinterTheImageStandsInForALetterPage) {
 }
 
 TEST_F(ReportPreviewTest, ANarrowImageIsCentredWithTheSmallerHalfOnTheLeft) {
-  auto printer = SamplePrinter(context_);
-  auto preview = Preview(1002, 900);
-  preview->SetReportPrinter(printer.get());
+  auto preview = Attached(1, 1002, 900);
   preview->SetZoom(50);
   const int w = preview->Image()->width(), h = preview->Image()->height();
   EXPECT_EQ(preview->ImageOrigin(), QPoint((1002 - w) / 2, (900 - h) / 2));
@@ -134,9 +137,7 @@ TEST_F(ReportPreviewTest, ANarrowImageIsCentredWithTheSmallerHalfOnTheLeft) {
 }
 
 TEST_F(ReportPreviewTest, AWideImageStartsAtTheLeftAndScrolls) {
-  auto printer = SamplePrinter(context_);
-  auto preview = Preview(400, 300);
-  preview->SetReportPrinter(printer.get());
+  auto preview = Attached(1, 400, 300);
   preview->SetZoom(100);
   EXPECT_EQ(preview->ImageOrigin(), QPoint(0, 0));
   ASSERT_GT(preview->horizontalScrollBar()->maximum(), 0);
@@ -149,9 +150,7 @@ TEST_F(ReportPreviewTest, AWideImageStartsAtTheLeftAndScrolls) {
 // ---------------------------------------------------------------- pages
 
 TEST_F(ReportPreviewTest, PageNumbersOutsideTheReportAreIgnored) {
-  auto printer = SamplePrinter(context_, 3);
-  auto preview = Preview();
-  preview->SetReportPrinter(printer.get());
+  auto preview = Attached(3);
   for (int n : {0, -1, 4}) {
     preview->SetPageNumber(n);
     EXPECT_EQ(preview->PageNumber(), 1) << n;
@@ -160,9 +159,7 @@ TEST_F(ReportPreviewTest, PageNumbersOutsideTheReportAreIgnored) {
 }
 
 TEST_F(ReportPreviewTest, MovingToAPageShowsItAndScrollsToTheTopLeft) {
-  auto printer = SamplePrinter(context_, 3);
-  auto preview = Preview(300, 200);
-  preview->SetReportPrinter(printer.get());
+  auto preview = Attached(3, 300, 200);
   preview->SetZoom(100);
   preview->horizontalScrollBar()->setValue(70);
   preview->verticalScrollBar()->setValue(90);
@@ -175,9 +172,7 @@ TEST_F(ReportPreviewTest, MovingToAPageShowsItAndScrollsToTheTopLeft) {
 }
 
 TEST_F(ReportPreviewTest, MovingToThePageShownDoesNotReloadIt) {
-  auto printer = SamplePrinter(context_, 2);
-  auto preview = Preview(300, 200);
-  preview->SetReportPrinter(printer.get());
+  auto preview = Attached(2, 300, 200);
   preview->SetZoom(100);
   preview->verticalScrollBar()->setValue(90);
   const TStoredPage* held = preview->Image()->Page();
@@ -189,9 +184,7 @@ TEST_F(ReportPreviewTest, MovingToThePageShownDoesNotReloadIt) {
 // ---------------------------------------------------------------- attaching
 
 TEST_F(ReportPreviewTest, AttachingMakesThePreviewTheClientAndShowsPageOne) {
-  auto printer = SamplePrinter(context_);
-  auto preview = Preview();
-  preview->SetReportPrinter(printer.get());
+  auto preview = Attached();
   EXPECT_EQ(printer->Client(), preview.get());
   EXPECT_TRUE(printer->ShowingPreview());
   EXPECT_EQ(preview->Image()->ReportPrinter(), printer.get());
@@ -368,9 +361,7 @@ TEST_F(ReportPreviewTest, AnEmptyImagePaintsNothing) {
 }
 
 TEST_F(ReportPreviewTest, ThePaperHasAnEdgeAndAShadow) {
-  auto printer = SamplePrinter(context_);
-  auto preview = Preview();
-  preview->SetReportPrinter(printer.get());
+  auto preview = Attached();
   preview->SetZoom(50);
   TPreviewImage* image = preview->Image();
   const int w = image->width(), h = image->height();
@@ -407,9 +398,7 @@ TEST_P(RuleSharpness, ARuleIsOneDevicePixelWithoutSmear) {
   // The sample sheet rules row y = 200 across the page; at 50 % it lies
   // near image row 100, which is 100 x dpr device rows down.
   const double dpr = GetParam();
-  auto printer = SamplePrinter(context_);
-  auto preview = Preview();
-  preview->SetReportPrinter(printer.get());
+  auto preview = Attached();
   preview->SetZoom(50);
   TPreviewImage* image = preview->Image();
   const QImage shot = image->Render(image->rect(), dpr);
@@ -425,9 +414,7 @@ TEST_P(RuleSharpness, ARuleIsOneDevicePixelWithoutSmear) {
 INSTANTIATE_TEST_SUITE_P(Preview, RuleSharpness, ::testing::Values(1.0, 2.0));
 
 TEST_F(ReportPreviewTest, ScrollingDoesNotReplayThePage) {
-  auto printer = SamplePrinter(context_);
-  auto preview = Preview(300, 200);
-  preview->SetReportPrinter(printer.get());
+  auto preview = Attached(1, 300, 200);
   preview->SetZoom(100);
   preview->grab();
   ASSERT_EQ(preview->Image()->RenderCount(), 1);
@@ -440,9 +427,7 @@ TEST_F(ReportPreviewTest, ScrollingDoesNotReplayThePage) {
 }
 
 TEST_F(ReportPreviewTest, AHugeZoomCachesOnlyAroundWhatIsVisible) {
-  auto printer = SamplePrinter(context_);
-  auto preview = Preview(300, 200);
-  preview->SetReportPrinter(printer.get());
+  auto preview = Attached(1, 300, 200);
   preview->SetZoom(2000);
   preview->grab();
   const QRect cached = preview->Image()->CachedRegion();
@@ -457,9 +442,7 @@ TEST_F(ReportPreviewTest, AHugeZoomCachesOnlyAroundWhatIsVisible) {
 }
 
 TEST_F(ReportPreviewTest, ThePaintedPreviewShowsTheRule) {
-  auto printer = SamplePrinter(context_);
-  auto preview = Preview(700, 500);
-  preview->SetReportPrinter(printer.get());
+  auto preview = Attached(1, 700, 500);
   preview->SetZoom(50);
   const QImage shot = preview->viewport()->grab().toImage();
   const QPoint o = preview->Image()->pos();
@@ -471,9 +454,7 @@ TEST_F(ReportPreviewTest, ThePaintedPreviewShowsTheRule) {
 }
 
 TEST_F(ReportPreviewTest, PageKeysAreLeftToTheWindow) {
-  auto printer = SamplePrinter(context_, 3);
-  auto preview = Preview();
-  preview->SetReportPrinter(printer.get());
+  auto preview = Attached(3);
   for (Qt::Key key : {Qt::Key_PageDown, Qt::Key_PageUp, Qt::Key_Home, Qt::Key_End}) {
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
     QCoreApplication::sendEvent(preview.get(), &press);

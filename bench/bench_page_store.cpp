@@ -23,8 +23,12 @@
 #include "bench_data.h"
 #include "output/page_files.h"
 #include "output/page_store.h"
+#include "bench_runs.h"
 
 namespace {
+
+using bench_runs::Dir;
+using bench_runs::Median;
 
 using bench_data::Bytes;
 constexpr int kPages = 10000;
@@ -38,16 +42,6 @@ const std::vector<Bytes>& Pages() {
     return v;
   }();
   return pages;
-}
-
-std::string Dir() {
-  static const std::string dir = [] {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "rptbenchXXXXXX").string();
-    if (!::mkdtemp(tmpl.data())) std::abort();
-    std::atexit([] { std::filesystem::remove_all(Dir()); });
-    return tmpl;
-  }();
-  return dir;
 }
 
 // The 10000-page saved report the file benchmarks work on.
@@ -270,12 +264,8 @@ void BM_ToolsShareOfPlainCopy(benchmark::State& state) {
     all += timed(joining, [&] { RunRptool({"join", joined, src}); });
     state.SetIterationTime(all / 1000);
   }
-  auto median = [](std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0.0 : (v[(v.size() - 1) / 2] + v[v.size() / 2]) / 2;
-  };
-  const double cp = median(copying), durable_cp = median(durable_copying);
-  const double extract = median(extracting), join = median(joining);
+  const double cp = Median(copying), durable_cp = Median(durable_copying);
+  const double extract = Median(extracting), join = Median(joining);
   state.counters["cp_ms"] = cp;
   state.counters["durable_copy_ms"] = durable_cp;
   state.counters["extract_ms"] = extract;

@@ -18,17 +18,12 @@
 #include <string>
 #include <vector>
 
+#include "bench_runs.h"
+
 namespace {
 
-std::string Dir() {
-  static const std::string dir = [] {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "rptrenderXXXXXX").string();
-    if (!::mkdtemp(tmpl.data())) std::abort();
-    std::atexit([] { std::filesystem::remove_all(Dir()); });
-    return tmpl;
-  }();
-  return dir;
-}
+using bench_runs::Dir;
+using bench_runs::Median;
 
 // The environment's `name` if set, else `fallback`.
 std::string Program(const char* name, const std::string& fallback) {
@@ -77,11 +72,6 @@ std::string DemoPage() {
     return Run({Rptool(), "emf-demo", name}) ? name : std::string();
   }();
   return page;
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0.0 : (v[(v.size() - 1) / 2] + v[v.size() / 2]) / 2;
 }
 
 // Inkscape's PNG, rptool's PNG and rptool's PDF of one file, taken in turn

@@ -29,9 +29,14 @@
 #include <string>
 #include <vector>
 
+#include "bench_runs.h"
+
 extern char** environ;
 
 namespace {
+
+using bench_runs::Dir;
+using bench_runs::Median;
 
 constexpr int kShownFd = 100;       // the descriptor number the programs are told
 constexpr int kPatienceMs = 10000;  // for one start
@@ -39,16 +44,6 @@ constexpr int kPatienceMs = 10000;  // for one start
 bool IsSet(const char* name) {
   const char* v = std::getenv(name);
   return v != nullptr && *v != '\0';
-}
-
-const std::string& Dir() {
-  static const std::string dir = [] {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "startbenchXXXXXX").string();
-    if (!::mkdtemp(tmpl.data())) std::abort();
-    std::atexit([] { std::filesystem::remove_all(Dir()); });
-    return tmpl;
-  }();
-  return dir;
 }
 
 // Starts `program`, waits for its line, ends it. Returns the milliseconds
@@ -91,11 +86,6 @@ double TimedStart(const char* program, std::string& error) {
   }
   ::close(fds[0]);
   return ms;
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0.0 : (v[(v.size() - 1) / 2] + v[v.size() / 2]) / 2;
 }
 
 void BM_StartupBesideOneButtonWindow(benchmark::State& state) {

@@ -135,7 +135,7 @@ TEST(EmfCorpus, EveryFilePlaysAndDrawsTheReferencesInk) {
     const double strayShare = double(stray) / ours.size();
     if (coverage >= 0.9) ++t.drawn;
     if (strayShare > 0.02) ++t.strayInk;
-    if (!kReaderDiffers.count(name)) EXPECT_LE(strayShare, 0.02) << name << ": ink where the reference has none";
+    if (!kReaderDiffers.count(name)) { EXPECT_LE(strayShare, 0.02) << name << ": ink where the reference has none"; }
     if (coverage < 0.9) std::cout << "  " << name << ": " << int(coverage * 100) << " % of the reference's ink\n";
 
     // A saved report holding the page can be cut and joined.

@@ -57,8 +57,8 @@ class TVisibleIndicatorStyle : public QProxyStyle {
   }
 };
 
-QIcon ProgramIcon(std::initializer_list<int> sizes) {
-  QIcon icon;
+// `icon` with the program's pictures of `sizes` added.
+QIcon WithProgramPictures(QIcon icon, std::initializer_list<int> sizes) {
   for (int size : sizes) {
     QImageReader reader(QStringLiteral(":/broodlog/icons/org.broodlog.broodlog-%1.png").arg(size), "png");
     reader.setAutoDetectImageFormat(false);
@@ -79,7 +79,7 @@ class TLargeIconsLater : public QObject {
     if (e->type() == QEvent::Paint && !armed_) {
       armed_ = true;
       QTimer::singleShot(250, this, [this] {
-        QGuiApplication::setWindowIcon(ProgramIcon({16, 32, 48, 64, 128, 256}));
+        QGuiApplication::setWindowIcon(WithProgramPictures(QGuiApplication::windowIcon(), {128, 256}));
         QCoreApplication::instance()->removeEventFilter(this);
         deleteLater();
       });
@@ -105,7 +105,7 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
   // theme, which costs a start a tenth of a one-button window's. The sizes
   // task switchers on dense screens take come once the first window is up:
   // every size is converted for the window system as a window is made.
-  setWindowIcon(ProgramIcon({16, 32, 48, 64}));
+  setWindowIcon(WithProgramPictures(QIcon(), {16, 32, 48, 64}));
   installEventFilter(new TLargeIconsLater(this));
   connect(this, &QGuiApplication::lastWindowClosed, this, [this] { terminated_ = true; });
   connect(this, &QCoreApplication::aboutToQuit, this, [this] { terminated_ = true; });

@@ -1,6 +1,7 @@
 #include "platform/application.h"
 
 #include <QEvent>
+#include <QFile>
 #include <QIcon>
 #include <QImage>
 #include <QImageReader>
@@ -17,6 +18,7 @@
 #include "platform/cursors.h"
 #include "platform/fonts.h"
 #include "platform/message_texts.h"
+#include "platform/plain_png.h"
 #include "platform/qt_color.h"
 
 namespace {
@@ -60,17 +62,20 @@ class TVisibleIndicatorStyle : public QProxyStyle {
 // `icon` with the program's pictures of `sizes` added.
 QIcon WithProgramPictures(QIcon icon, std::initializer_list<int> sizes) {
   for (int size : sizes) {
-    QImageReader reader(QStringLiteral(":/broodlog/icons/org.broodlog.broodlog-%1.png").arg(size), "png");
-    reader.setAutoDetectImageFormat(false);
-    const QImage image = reader.read();
+    const QString name = QStringLiteral(":/broodlog/icons/org.broodlog.broodlog-%1.png").arg(size);
+    QFile file(name);
+    QImage image = file.open(QIODevice::ReadOnly) ? ReadPlainPng(file.readAll()) : QImage();
+    if (image.isNull()) image = QImageReader(name).read();
     if (!image.isNull()) icon.addPixmap(QPixmap::fromImage(image));
   }
   return icon;
 }
 
-// Gives the program its large icon sizes a moment after its first window
-// was painted, and goes.
-class TLargeIconsLater : public QObject {
+// What the first window does not need is done a moment after it was
+// painted: the large icon sizes, and the check of the desktop's font,
+// which only Qt's own dialogs use (the program's windows have their own)
+// and which would load a second font before the first paint.
+class TAfterFirstPaint : public QObject {
  public:
   using QObject::QObject;
 
@@ -80,6 +85,7 @@ class TLargeIconsLater : public QObject {
       armed_ = true;
       QTimer::singleShot(250, this, [this] {
         QGuiApplication::setWindowIcon(WithProgramPictures(QGuiApplication::windowIcon(), {128, 256}));
+        UseProportionalUiFont();
         QCoreApplication::instance()->removeEventFilter(this);
         deleteLater();
       });
@@ -97,16 +103,14 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
   // Whatever style the desktop or the command line chose, wrapped.
   if (QStyle* chosen = QStyleFactory::create(style()->name())) setStyle(new TVisibleIndicatorStyle(chosen));
   RegisterFontSubstitutions();
-  UseProportionalUiFont();
   RegisterHandCursors();  // also makes the program's pictures available
   setDesktopFileName(QString::fromLatin1(kDesktopFileName));
-  // The program's own pictures, read as the PNGs they are, so that no image
-  // plugin is loaded to find out what they are; not looked up in the icon
-  // theme, which costs a start a tenth of a one-button window's. The sizes
-  // task switchers on dense screens take come once the first window is up:
+  // The program's own pictures, not looked up in the icon theme, which
+  // costs a start a tenth of a one-button window's. The sizes task
+  // switchers on dense screens take come once the first window is up:
   // every size is converted for the window system as a window is made.
   setWindowIcon(WithProgramPictures(QIcon(), {16, 32, 48, 64}));
-  installEventFilter(new TLargeIconsLater(this));
+  installEventFilter(new TAfterFirstPaint(this));
   connect(this, &QGuiApplication::lastWindowClosed, this, [this] { terminated_ = true; });
   connect(this, &QCoreApplication::aboutToQuit, this, [this] { terminated_ = true; });
 }

@@ -19,7 +19,10 @@ void RegisterFontSubstitutions() {
 }
 
 QFont WindowFont() {
-  QFont font(QStringLiteral("MS Sans Serif"));
+  // Named by its substitute: Qt's search for a family it does not have,
+  // before it tries the substitutes, costs a start two thirds of a
+  // millisecond.
+  QFont font(QFont::substitute(QStringLiteral("MS Sans Serif")));
   font.setPixelSize(11);
   return font;
 }

@@ -5,9 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QBuffer>
 #include <QEvent>
+#include <QFile>
 #include <QFontInfo>
 #include <QIcon>
+#include <QImageReader>
 #include <QTimer>
 
 #include <QRect>
@@ -19,6 +22,7 @@
 #include "wait_until.h"
 
 #include "platform/fonts.h"
+#include "platform/plain_png.h"
 
 namespace {
 
@@ -85,6 +89,38 @@ TEST(Application, NamesItselfAsTheMenuEntryAndGivesItsWindowsTheIcon) {
   ASSERT_FALSE(icon.isNull());
   for (int size : {16, 32, 48})
     EXPECT_FALSE(icon.pixmap(size, size).isNull()) << size;
+}
+
+// The program's own pictures decode as Qt's reader decodes them; a damaged
+// or other kind of PNG gives a null image (for the general reader) and
+// never a crash.
+TEST(Application, ItsOwnPicturesDecodeAsQtReadsThem) {
+  for (int size : {16, 32, 48, 64, 128, 256}) {
+    QFile file(QStringLiteral(":/broodlog/icons/org.broodlog.broodlog-%1.png").arg(size));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << size;
+    const QByteArray png = file.readAll();
+    const QImage ours = ReadPlainPng(png);
+    ASSERT_EQ(ours.size(), QSize(size, size));
+    QBuffer buffer;
+    buffer.setData(png);
+    EXPECT_EQ(ours.convertToFormat(QImage::Format_ARGB32),
+              QImageReader(&buffer, "png").read().convertToFormat(QImage::Format_ARGB32))
+        << size;
+    if (size != 16) continue;
+    for (qsizetype cut = 0; cut < png.size(); ++cut)
+      EXPECT_TRUE(ReadPlainPng(png.left(cut)).isNull()) << cut;
+    for (qsizetype at = 8; at < png.size(); at += 7) {
+      QByteArray damaged = png;
+      damaged[at] = char(damaged[at] ^ 0x10);
+      EXPECT_TRUE(ReadPlainPng(damaged).isNull()) << at;
+    }
+  }
+  QImage grey(5, 3, QImage::Format_Grayscale8);
+  grey.fill(128);
+  QBuffer other;
+  other.open(QIODevice::WriteOnly);
+  ASSERT_TRUE(grey.save(&other, "png"));
+  EXPECT_TRUE(ReadPlainPng(other.data()).isNull());
 }
 
 // Where the desktop's font is a typewriter face (fontconfig's fallback on a

@@ -77,6 +77,7 @@ class TApplication : public QApplication, public TProgramHost {
   std::function<void(const QString&)> exception_handler_;  // empty: a message box
   std::function<void()> beep_handler_;                     // empty: the system beep
   QHash<int, QCursor> cursors_;
+  QHash<int, int> cursors_to_make_;  // id -> which of the built-in pictures, made when first asked for
 };
 
 // While it lives, ShowException hands messages to `handler` instead of

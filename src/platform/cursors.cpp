@@ -3,16 +3,17 @@
 #include <QHash>
 #include <QPixmap>
 
+#include <iterator>
+
 #include "platform/application.h"
 #include "platform/glyphs.h"
 
-// The application object's table, for the functions below.
+// The application object's tables, for the functions below.
 class TCursorTable {
  public:
-  static QHash<int, QCursor>* Get() {
-    TApplication* app = TApplication::Instance();
-    return app ? &app->cursors_ : nullptr;
-  }
+  static TApplication* App() { return TApplication::Instance(); }
+  static QHash<int, QCursor>& Made(TApplication& app) { return app.cursors_; }
+  static QHash<int, int>& ToMake(TApplication& app) { return app.cursors_to_make_; }
 };
 
 namespace {
@@ -31,32 +32,51 @@ constexpr CursorImage kHandCursors[] = {
     {crDragHand, ":/broodlog/cursors/draghand.xpm", 7, 6},
 };
 
+QCursor MadeFrom(const CursorImage& c) {
+  QPixmap image = BuiltInPixmap(c.resource);
+  // A missing image must not leave the id unset: fall back to Qt's shape.
+  return image.isNull() ? QCursor(Qt::PointingHandCursor) : QCursor(image, c.hot_x, c.hot_y);
+}
+
 }  // namespace
 
+// The pictures are decoded when a cursor is first asked for: most runs
+// show one of the five, and decoding all would cost every start.
 void RegisterHandCursors() {
   Q_INIT_RESOURCE(platform);
-  for (const CursorImage& c : kHandCursors) {
-    QPixmap image = BuiltInPixmap(c.resource);
-    // A missing image must not leave the id unset: fall back to Qt's shape.
-    RegisterCursor(c.id, image.isNull() ? QCursor(Qt::PointingHandCursor)
-                                        : QCursor(image, c.hot_x, c.hot_y));
+  TApplication* app = TCursorTable::App();
+  if (app == nullptr) return;
+  for (int i = 0; i < int(std::size(kHandCursors)); ++i) {
+    TCursorTable::Made(*app).remove(kHandCursors[i].id);
+    TCursorTable::ToMake(*app).insert(kHandCursors[i].id, i);
   }
 }
 
 void RegisterCursor(int id, const QCursor& cursor) {
-  if (auto* table = TCursorTable::Get()) table->insert(id, cursor);
+  if (TApplication* app = TCursorTable::App()) {
+    TCursorTable::ToMake(*app).remove(id);
+    TCursorTable::Made(*app).insert(id, cursor);
+  }
 }
 
 void UnregisterCursor(int id) {
-  if (auto* table = TCursorTable::Get()) table->remove(id);
+  if (TApplication* app = TCursorTable::App()) {
+    TCursorTable::ToMake(*app).remove(id);
+    TCursorTable::Made(*app).remove(id);
+  }
 }
 
 QCursor ScreenCursor(int id) {
-  const auto* table = TCursorTable::Get();
-  return table ? table->value(id, QCursor(Qt::ArrowCursor)) : QCursor(Qt::ArrowCursor);
+  TApplication* app = TCursorTable::App();
+  if (app == nullptr) return QCursor(Qt::ArrowCursor);
+  if (auto pending = TCursorTable::ToMake(*app).find(id); pending != TCursorTable::ToMake(*app).end()) {
+    TCursorTable::Made(*app).insert(id, MadeFrom(kHandCursors[*pending]));
+    TCursorTable::ToMake(*app).erase(pending);
+  }
+  return TCursorTable::Made(*app).value(id, QCursor(Qt::ArrowCursor));
 }
 
 bool HasScreenCursor(int id) {
-  const auto* table = TCursorTable::Get();
-  return table && table->contains(id);
+  TApplication* app = TCursorTable::App();
+  return app != nullptr && (TCursorTable::Made(*app).contains(id) || TCursorTable::ToMake(*app).contains(id));
 }

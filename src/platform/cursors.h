@@ -13,7 +13,8 @@ enum TCursorId : int {
 };
 
 // Registers the five hand cursors from the program's own images under ids
-// 15000 to 15004. Called once at start-up; calling it again is harmless.
+// 15000 to 15004, replacing what those ids had. Called once at start-up;
+// calling it again is harmless.
 void RegisterHandCursors();
 
 // Adds or replaces the cursor for an id.

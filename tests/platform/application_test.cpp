@@ -1,5 +1,4 @@
 #include "platform/application.h"
-#include "captured_errors.h"
 
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
@@ -10,10 +9,8 @@
 #include <QFile>
 #include <QFontInfo>
 #include <QIcon>
-#include <QImageReader>
-#include <QTimer>
-
 #include <QRect>
+#include <QTimer>
 
 #include <chrono>
 #include <stdexcept>
@@ -25,7 +22,6 @@
 #include "platform/plain_png.h"
 
 namespace {
-
 
 // Counts the user events it receives; throws on them when asked to.
 class EventSink : public QObject {
@@ -91,35 +87,24 @@ TEST(Application, NamesItselfAsTheMenuEntryAndGivesItsWindowsTheIcon) {
     EXPECT_FALSE(icon.pixmap(size, size).isNull()) << size;
 }
 
-// The program's own pictures decode as Qt's reader decodes them; a damaged
-// or other kind of PNG gives a null image (for the general reader) and
-// never a crash.
+// The program's own pictures decode as Qt's reader decodes them; a cut,
+// damaged or other kind of PNG gives a null image (for the general reader).
 TEST(Application, ItsOwnPicturesDecodeAsQtReadsThem) {
   for (int size : {16, 32, 48, 64, 128, 256}) {
     QFile file(QStringLiteral(":/broodlog/icons/org.broodlog.broodlog-%1.png").arg(size));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << size;
     const QByteArray png = file.readAll();
-    const QImage ours = ReadPlainPng(png);
-    ASSERT_EQ(ours.size(), QSize(size, size));
-    QBuffer buffer;
-    buffer.setData(png);
-    EXPECT_EQ(ours.convertToFormat(QImage::Format_ARGB32),
-              QImageReader(&buffer, "png").read().convertToFormat(QImage::Format_ARGB32))
-        << size;
-    if (size != 16) continue;
-    for (qsizetype cut = 0; cut < png.size(); ++cut)
-      EXPECT_TRUE(ReadPlainPng(png.left(cut)).isNull()) << cut;
-    for (qsizetype at = 8; at < png.size(); at += 7) {
+    EXPECT_EQ(ReadPlainPng(png).convertToFormat(QImage::Format_ARGB32),
+              QImage::fromData(png, "png").convertToFormat(QImage::Format_ARGB32)) << size;
+    for (qsizetype at = 0; size == 16 && at < png.size(); ++at) {
       QByteArray damaged = png;
       damaged[at] = char(damaged[at] ^ 0x10);
-      EXPECT_TRUE(ReadPlainPng(damaged).isNull()) << at;
+      EXPECT_TRUE(ReadPlainPng(png.left(at)).isNull() && ReadPlainPng(damaged).isNull()) << at;
     }
   }
-  QImage grey(5, 3, QImage::Format_Grayscale8);
-  grey.fill(128);
+  const QImage grey = QIcon(QStringLiteral(":/broodlog/icons/org.broodlog.broodlog-16.png")).pixmap(16).toImage();
   QBuffer other;
-  other.open(QIODevice::WriteOnly);
-  ASSERT_TRUE(grey.save(&other, "png"));
+  ASSERT_TRUE(other.open(QIODevice::WriteOnly) && grey.convertToFormat(QImage::Format_Grayscale8).save(&other, "png"));
   EXPECT_TRUE(ReadPlainPng(other.data()).isNull());
 }
 

@@ -76,8 +76,10 @@ class TApplication : public QApplication, public TProgramHost {
   bool terminated_ = false;
   std::function<void(const QString&)> exception_handler_;  // empty: a message box
   std::function<void()> beep_handler_;                     // empty: the system beep
-  QHash<int, QCursor> cursors_;
-  QHash<int, int> cursors_to_make_;  // id -> which of the built-in pictures, made when first asked for
+  struct {
+    QHash<int, QCursor> made;
+    QHash<int, int> to_make;  // id -> which built-in picture, made when first asked for
+  } cursors_;
 };
 
 // While it lives, ShowException hands messages to `handler` instead of

@@ -11,9 +11,10 @@
 // The application object's tables, for the functions below.
 class TCursorTable {
  public:
-  static TApplication* App() { return TApplication::Instance(); }
-  static QHash<int, QCursor>& Made(TApplication& app) { return app.cursors_; }
-  static QHash<int, int>& ToMake(TApplication& app) { return app.cursors_to_make_; }
+  static auto* Get() {
+    TApplication* app = TApplication::Instance();
+    return app ? &app->cursors_ : nullptr;
+  }
 };
 
 namespace {
@@ -44,39 +45,39 @@ QCursor MadeFrom(const CursorImage& c) {
 // show one of the five, and decoding all would cost every start.
 void RegisterHandCursors() {
   Q_INIT_RESOURCE(platform);
-  TApplication* app = TCursorTable::App();
-  if (app == nullptr) return;
-  for (int i = 0; i < int(std::size(kHandCursors)); ++i) {
-    TCursorTable::Made(*app).remove(kHandCursors[i].id);
-    TCursorTable::ToMake(*app).insert(kHandCursors[i].id, i);
+  if (auto* table = TCursorTable::Get()) {
+    for (int i = 0; i < int(std::size(kHandCursors)); ++i) {
+      table->made.remove(kHandCursors[i].id);
+      table->to_make.insert(kHandCursors[i].id, i);
+    }
   }
 }
 
 void RegisterCursor(int id, const QCursor& cursor) {
-  if (TApplication* app = TCursorTable::App()) {
-    TCursorTable::ToMake(*app).remove(id);
-    TCursorTable::Made(*app).insert(id, cursor);
+  if (auto* table = TCursorTable::Get()) {
+    table->to_make.remove(id);
+    table->made.insert(id, cursor);
   }
 }
 
 void UnregisterCursor(int id) {
-  if (TApplication* app = TCursorTable::App()) {
-    TCursorTable::ToMake(*app).remove(id);
-    TCursorTable::Made(*app).remove(id);
+  if (auto* table = TCursorTable::Get()) {
+    table->to_make.remove(id);
+    table->made.remove(id);
   }
 }
 
 QCursor ScreenCursor(int id) {
-  TApplication* app = TCursorTable::App();
-  if (app == nullptr) return QCursor(Qt::ArrowCursor);
-  if (auto pending = TCursorTable::ToMake(*app).find(id); pending != TCursorTable::ToMake(*app).end()) {
-    TCursorTable::Made(*app).insert(id, MadeFrom(kHandCursors[*pending]));
-    TCursorTable::ToMake(*app).erase(pending);
+  auto* table = TCursorTable::Get();
+  if (table == nullptr) return QCursor(Qt::ArrowCursor);
+  if (auto pending = table->to_make.find(id); pending != table->to_make.end()) {
+    table->made.insert(id, MadeFrom(kHandCursors[*pending]));
+    table->to_make.erase(pending);
   }
-  return TCursorTable::Made(*app).value(id, QCursor(Qt::ArrowCursor));
+  return table->made.value(id, QCursor(Qt::ArrowCursor));
 }
 
 bool HasScreenCursor(int id) {
-  TApplication* app = TCursorTable::App();
-  return app != nullptr && (TCursorTable::Made(*app).contains(id) || TCursorTable::ToMake(*app).contains(id));
+  const auto* table = TCursorTable::Get();
+  return table && (table->made.contains(id) || table->to_make.contains(id));
 }

@@ -84,7 +84,7 @@ class TAfterFirstPaint : public QObject {
     if (e->type() == QEvent::Paint && !armed_) {
       armed_ = true;
       QTimer::singleShot(250, this, [this] {
-        QGuiApplication::setWindowIcon(WithProgramPictures(QGuiApplication::windowIcon(), {128, 256}));
+        QGuiApplication::setWindowIcon(WithProgramPictures(QGuiApplication::windowIcon(), {64, 128, 256}));
         UseProportionalUiFont();
         QCoreApplication::instance()->removeEventFilter(this);
         deleteLater();
@@ -109,7 +109,7 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
   // costs a start a tenth of a one-button window's. The sizes task
   // switchers on dense screens take come once the first window is up:
   // every size is converted for the window system as a window is made.
-  setWindowIcon(WithProgramPictures(QIcon(), {16, 32, 48, 64}));
+  setWindowIcon(WithProgramPictures(QIcon(), {16, 32, 48}));
   installEventFilter(new TAfterFirstPaint(this));
   connect(this, &QGuiApplication::lastWindowClosed, this, [this] { terminated_ = true; });
   connect(this, &QCoreApplication::aboutToQuit, this, [this] { terminated_ = true; });

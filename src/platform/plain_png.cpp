@@ -24,22 +24,28 @@ int Paeth(int left, int up, int upper_left) {
 
 // Undoes the filter of one row in place; `up` is the row above, already
 // undone (zeros for the first). False for an unknown filter.
-bool Unfilter(int filter, unsigned char* row, const unsigned char* up, size_t length, int pixel_bytes) {
-  for (size_t i = 0; i < length; ++i) {
-    const int left = i >= size_t(pixel_bytes) ? row[i - pixel_bytes] : 0;
-    const int upper_left = i >= size_t(pixel_bytes) ? up[i - pixel_bytes] : 0;
-    int predicted = 0;
-    switch (filter) {
-      case 0: predicted = 0; break;
-      case 1: predicted = left; break;
-      case 2: predicted = up[i]; break;
-      case 3: predicted = (left + up[i]) / 2; break;
-      case 4: predicted = Paeth(left, up[i], upper_left); break;
-      default: return false;
-    }
-    row[i] = static_cast<unsigned char>(row[i] + predicted);
+bool Unfilter(int filter, unsigned char* row, const unsigned char* up, size_t length, size_t pixel_bytes) {
+  const auto add = [](unsigned char& to, int predicted) { to = static_cast<unsigned char>(to + predicted); };
+  switch (filter) {
+    case 0:
+      return true;
+    case 1:
+      for (size_t i = pixel_bytes; i < length; ++i) add(row[i], row[i - pixel_bytes]);
+      return true;
+    case 2:
+      for (size_t i = 0; i < length; ++i) add(row[i], up[i]);
+      return true;
+    case 3:
+      for (size_t i = 0; i < length; ++i) add(row[i], ((i >= pixel_bytes ? row[i - pixel_bytes] : 0) + up[i]) / 2);
+      return true;
+    case 4:
+      for (size_t i = 0; i < pixel_bytes && i < length; ++i) add(row[i], up[i]);  // Paeth with nothing left
+      for (size_t i = pixel_bytes; i < length; ++i)
+        add(row[i], Paeth(row[i - pixel_bytes], up[i], up[i - pixel_bytes]));
+      return true;
+    default:
+      return false;
   }
-  return true;
 }
 
 }  // namespace
@@ -50,7 +56,7 @@ QImage ReadPlainPng(const QByteArray& file) {
   const size_t size = size_t(file.size());
   if (size < 8 || std::memcmp(data, kSignature, 8) != 0) return {};
   uint32_t width = 0, height = 0;
-  int pixel_bytes = 0;
+  size_t pixel_bytes = 0;
   std::vector<unsigned char> compressed;
   bool ended = false;
   for (size_t at = 8; !ended;) {

@@ -13,8 +13,9 @@ void RegisterFontSubstitutions();
 // falls back to Liberation Mono), uses Liberation Sans at the same size
 // instead for every window and message box. A proportional font is left as
 // the desktop chose it. The application object calls it once its first
-// window is up: that window has its own font (WindowFont). Being the windows' font, it comes with them: it is
-// defined in broodlog::platform_widgets (ui_font.cpp), the rest here in
+// window is up: that window has its own font (WindowFont). Being the
+// windows' font, it comes with them: it is defined in
+// broodlog::platform_widgets (ui_font.cpp), the rest here in
 // broodlog::platform.
 void UseProportionalUiFont();
 

@@ -1,5 +1,3 @@
-#include <QEvent>
-#include <QTimer>
 #include <QtGlobal>
 
 #include <chrono>
@@ -9,17 +7,16 @@
 #include <memory>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #ifdef BROODLOG_HAVE_XCB
 #include <xcb/xcb.h>
 #endif
 
 #include "app/main_window.h"
+#include "app/shown_reporter.h"
 #include "broodlog_version.h"
 #include "platform/application.h"
 #include "report/report_context.h"
@@ -149,28 +146,6 @@ class StartupMessages {
   }
   static inline QtMessageHandler previous_ = nullptr;
   static inline std::vector<Held> held_;
-};
-
-// For start-up timing (bench/bench_startup.cpp): BROODLOG_SHOWN_FD names a
-// descriptor that gets one line once the main window has first been painted.
-class TShownReporter : public QObject {
- public:
-  TShownReporter() {
-    const char* fd = std::getenv("BROODLOG_SHOWN_FD");
-    fd_ = fd != nullptr && *fd != '\0' ? std::atoi(fd) : -1;
-  }
-
- protected:
-  bool eventFilter(QObject*, QEvent* e) override {
-    if (e->type() == QEvent::Paint && fd_ >= 0) {
-      const int fd = std::exchange(fd_, -1);
-      QTimer::singleShot(0, [fd] { (void)!::write(fd, "shown\n", 6); });
-    }
-    return false;
-  }
-
- private:
-  int fd_ = -1;
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "platform/job_handover.h"
 
+#include <sys/socket.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -118,22 +119,67 @@ http_t* Connect(const TServer& server, int patienceMs, bool* silent) {
   return http;
 }
 
+enum : int { kConnecting, kCreating, kSending, kFinishing };
+
 struct THandOverAside : TAside {
   THandOverResult result;
   std::atomic<bool> timed_out{false};
   int patience_ms = 0;
+
+  // Once the window has told the user, the thread goes no further than the
+  // stage it had reached then: a service that wakes a moment later must not
+  // print what the user read was not printed.
+  std::mutex mutex;
+  int socket = -1;  // the connection's, while it is open
+  std::atomic<bool> abandoned{false};
+
+  bool Reach(int next) {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (abandoned) return false;
+    stage = next;
+    return true;
+  }
+  // The stage the thread had reached; a wait it is in ends at once.
+  int Abandon() {
+    std::lock_guard<std::mutex> lock(mutex);
+    abandoned = true;
+    if (socket >= 0) ::shutdown(socket, SHUT_RDWR);
+    return stage;
+  }
+  void Opened(http_t* http) {
+    std::lock_guard<std::mutex> lock(mutex);
+    socket = Cups().httpGetFd(http);
+    if (abandoned) ::shutdown(socket, SHUT_RDWR);
+  }
+  void Close(http_t* http) {
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      socket = -1;  // never shut after its number may be reused
+    }
+    Cups().httpClose(http);
+  }
 };
 
 // Asked by CUPS each quarter second that nothing came: wait on while the
 // service showed a sign of life within the patience, else give up.
 int Patient(http_t*, void* data) {
   auto* s = static_cast<THandOverAside*>(data);
-  if (NowMs() - s->moved < s->patience_ms) return 1;
+  if (!s->abandoned && NowMs() - s->moved < s->patience_ms) return 1;
   s->timed_out = true;
   return 0;
 }
 
-enum : int { kConnecting, kCreating, kSending, kFinishing };
+// A job made before the window gave up on it never waits for its document:
+// it is cancelled on a connection of its own, as patiently.
+void CancelAbandoned(const TServer& server, const std::string& queue, int job, int patienceMs) {
+  bool silent = false;
+  http_t* http = Connect(server, patienceMs, &silent);
+  if (http == nullptr) return;
+  std::atomic<bool> timed_out{false};
+  Cups().httpSetTimeout(http, patienceMs / 1000.0, &TimedOut, &timed_out);
+  Cups().cupsCancelJob2(http, queue.c_str(), job, 0);
+  Cups().httpClose(http);
+}
 
 void RunHandOver(THandOverAside& s, const TServer& server, const TJobTicket& t, int patienceMs) {
   THandOverResult& r = s.result;
@@ -143,9 +189,16 @@ void RunHandOver(THandOverAside& s, const TServer& server, const TJobTicket& t, 
     r.outcome = silent ? THandOverResult::SilentBeforeDocument : THandOverResult::NotRunning;
     return;
   }
+  s.Opened(http);
   s.Moved();
   s.patience_ms = patienceMs;
   Cups().httpSetTimeout(http, 0.25, &Patient, &s);
+  // Given up on before the document went whole: so the result says too.
+  auto abandon = [&] {
+    r.outcome = THandOverResult::SilentBeforeDocument;
+    s.Close(http);
+  };
+  if (!s.Reach(kCreating)) return abandon();
   int count = 0;
   cups_option_t* options = nullptr;
   for (const auto& [name, value] : t.options) count = Cups().cupsAddOption(name.c_str(), value.c_str(), count, &options);
@@ -162,16 +215,19 @@ void RunHandOver(THandOverAside& s, const TServer& server, const TJobTicket& t, 
       if (dest) Cups().cupsFreeDests(1, dest);
     }
   };
-  s.stage = kCreating;
   const int job = Cups().cupsCreateJob(http, t.queue.c_str(), t.title.c_str(), count, options);
   Cups().cupsFreeOptions(count, options);
   if (job == 0) {
+    if (s.abandoned) return abandon();
     failed(THandOverResult::SilentBeforeDocument);
-    Cups().httpClose(http);
-    return;
+    return s.Close(http);
   }
   s.Moved();
-  s.stage = kSending;
+  auto giveUp = [&] {
+    abandon();
+    CancelAbandoned(server, t.queue, job, patienceMs);
+  };
+  if (!s.Reach(kSending)) return giveUp();
   bool sent = Cups().cupsStartDocument(http, t.queue.c_str(), job, t.title.c_str(), CUPS_FORMAT_PDF, 1) == HTTP_STATUS_CONTINUE;
   std::vector<char> chunk(std::size_t(1) << 16);
   for (off_t at = 0; sent;) {
@@ -182,21 +238,22 @@ void RunHandOver(THandOverAside& s, const TServer& server, const TJobTicket& t, 
     at += n;
     s.Moved();
   }
-  if (!sent) {
+  // The document's last chunk goes only while the user has not yet been
+  // told that nothing was printed.
+  if (!sent || !s.Reach(kFinishing)) {
+    if (s.abandoned) return giveUp();
     // A job whose document never came whole is dropped by the service.
     failed(THandOverResult::SilentBeforeDocument);
     if (!s.timed_out) Cups().cupsFinishDocument(http, t.queue.c_str());
-    Cups().httpClose(http);
-    return;
+    return s.Close(http);
   }
-  s.stage = kFinishing;
   if (Cups().cupsFinishDocument(http, t.queue.c_str()) != IPP_STATUS_OK) {
     failed(THandOverResult::SilentAfterDocument);
   } else {
     r.outcome = THandOverResult::Queued;
     r.job = job;
   }
-  Cups().httpClose(http);
+  s.Close(http);
 }
 
 // Where the watch of a queued job tells the interface thread: an object of
@@ -298,9 +355,10 @@ THandOverResult HandOver(TJobTicket ticket, int patienceMs) {
     aside->done = true;
   }).detach();
   if (Await(*aside, patienceMs)) return aside->result;
+  const int reached = aside->Abandon();
+  if (aside->done) return aside->result;  // it ended as the wait did
   THandOverResult silent;
-  silent.outcome = aside->stage < kFinishing ? THandOverResult::SilentBeforeDocument
-                                             : THandOverResult::SilentAfterDocument;
+  silent.outcome = reached < kFinishing ? THandOverResult::SilentBeforeDocument : THandOverResult::SilentAfterDocument;
   return silent;
 }
 

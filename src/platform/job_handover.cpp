@@ -1,5 +1,6 @@
 #include "platform/job_handover.h"
 
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -130,7 +131,7 @@ struct THandOverAside : TAside {
   // stage it had reached then: a service that wakes a moment later must not
   // print what the user read was not printed.
   std::mutex mutex;
-  int socket = -1;  // the connection's, while it is open
+  int socket = -1;  // our own descriptor of the connection's, while it is open
   std::atomic<bool> abandoned{false};
 
   bool Reach(int next) {
@@ -146,15 +147,18 @@ struct THandOverAside : TAside {
     if (socket >= 0) ::shutdown(socket, SHUT_RDWR);
     return stage;
   }
+  // A descriptor of our own, so that the one shut is never one CUPS closed
+  // and the process reused meanwhile.
   void Opened(http_t* http) {
     std::lock_guard<std::mutex> lock(mutex);
-    socket = Cups().httpGetFd(http);
-    if (abandoned) ::shutdown(socket, SHUT_RDWR);
+    socket = ::fcntl(Cups().httpGetFd(http), F_DUPFD_CLOEXEC, 0);
+    if (abandoned && socket >= 0) ::shutdown(socket, SHUT_RDWR);
   }
   void Close(http_t* http) {
     {
       std::lock_guard<std::mutex> lock(mutex);
-      socket = -1;  // never shut after its number may be reused
+      if (socket >= 0) ::close(socket);
+      socket = -1;
     }
     Cups().httpClose(http);
   }

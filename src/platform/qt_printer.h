@@ -13,7 +13,6 @@
 
 class QPageLayout;
 class QPainter;
-class QPrinter;
 class TPdfFile;
 class TQtCanvas;
 class TQtTextMetrics;

@@ -140,19 +140,22 @@ struct THandOverAside : TAside {
     stage = next;
     return true;
   }
-  // The stage the thread had reached; a wait it is in ends at once.
+  // The stage the thread had reached. Before the document is whole, a
+  // wait it is in ends at once; a document that went whole keeps its chance
+  // (the user reads that it may or may not have been queued).
   int Abandon() {
     std::lock_guard<std::mutex> lock(mutex);
     abandoned = true;
-    if (socket >= 0) ::shutdown(socket, SHUT_RDWR);
+    if (socket >= 0 && stage < kFinishing) ::shutdown(socket, SHUT_RDWR);
     return stage;
   }
+  bool Stopped() const { return abandoned && stage < kFinishing; }
   // A descriptor of our own, so that the one shut is never one CUPS closed
   // and the process reused meanwhile.
   void Opened(http_t* http) {
     std::lock_guard<std::mutex> lock(mutex);
     socket = ::fcntl(Cups().httpGetFd(http), F_DUPFD_CLOEXEC, 0);
-    if (abandoned && socket >= 0) ::shutdown(socket, SHUT_RDWR);
+    if (Stopped() && socket >= 0) ::shutdown(socket, SHUT_RDWR);
   }
   void Close(http_t* http) {
     {
@@ -168,7 +171,7 @@ struct THandOverAside : TAside {
 // service showed a sign of life within the patience, else give up.
 int Patient(http_t*, void* data) {
   auto* s = static_cast<THandOverAside*>(data);
-  if (!s->abandoned && NowMs() - s->moved < s->patience_ms) return 1;
+  if (!s->Stopped() && NowMs() - s->moved < s->patience_ms) return 1;
   s->timed_out = true;
   return 0;
 }

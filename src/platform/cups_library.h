@@ -9,15 +9,16 @@
 // brings (TLS, Kerberos, Avahi) cost the program's start a third of its time
 // and are not needed until the user prints. The program calls CUPS through
 // this table only; cups/cups.h gives the types and constants.
-#define BROODLOG_CUPS_FUNCTIONS(X)                                                                  \
-  X(cupsAddOption) X(cupsCancelJob2) X(cupsCopyDestInfo) X(cupsCreateJob) X(cupsDoRequest)          \
-  X(cupsEncryption) X(cupsFindDestDefault) X(cupsFindDestSupported) X(cupsFinishDocument)           \
-  X(cupsFreeDestInfo) X(cupsFreeDests) X(cupsFreeOptions) X(cupsGetDestMediaByIndex)                \
-  X(cupsGetDestMediaCount) X(cupsGetDests2) X(cupsGetNamedDest) X(cupsGetOption)                    \
-  X(cupsLastErrorString) X(cupsServer) X(cupsStartDocument) X(cupsWriteRequestData)                 \
-  X(httpAssembleURIf) X(httpClose) X(httpConnect2) X(httpGetFd) X(httpSetTimeout) X(ippAddInteger)  \
-  X(ippAddString) X(ippAddStrings) X(ippDelete) X(ippFindAttribute) X(ippGetCount) X(ippGetInteger) \
-  X(ippGetRange) X(ippGetResolution) X(ippGetString) X(ippGetValueTag) X(ippNewRequest) X(ippPort)
+#define BROODLOG_CUPS_FUNCTIONS(X)                                                                \
+  X(cupsAddOption) X(cupsCopyDestInfo) X(cupsDoRequest) X(cupsEncodeOptions2) X(cupsEncryption)   \
+  X(cupsFindDestDefault) X(cupsFindDestSupported) X(cupsFreeDestInfo) X(cupsFreeDests)            \
+  X(cupsFreeOptions) X(cupsGetDestMediaByIndex) X(cupsGetDestMediaCount) X(cupsGetDests2)         \
+  X(cupsGetNamedDest) X(cupsGetOption) X(cupsGetResponse) X(cupsLastError) X(cupsLastErrorString) \
+  X(cupsSendRequest) X(cupsServer) X(cupsUser) X(cupsWriteRequestData) X(httpAssembleURIf)        \
+  X(httpClose) X(httpConnect2) X(httpGetFd) X(httpSetTimeout) X(httpStatus) X(ippAddInteger)      \
+  X(ippAddString) X(ippAddStrings) X(ippDelete) X(ippFindAttribute) X(ippGetCount)                \
+  X(ippGetInteger) X(ippGetRange) X(ippGetResolution) X(ippGetString) X(ippGetValueTag)           \
+  X(ippLength) X(ippNewRequest) X(ippPort)
 
 struct TCupsLibrary {
 #define BROODLOG_CUPS_FIELD(name) decltype(&::name) name = nullptr;

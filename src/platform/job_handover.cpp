@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -15,8 +16,10 @@
 #include "platform/cups_library.h"
 
 #include <atomic>
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -120,7 +123,12 @@ http_t* Connect(const TServer& server, int patienceMs, bool* silent) {
   return http;
 }
 
-enum : int { kConnecting, kCreating, kSending, kFinishing };
+// The job goes as one Print-Job request whose length is the document's: the
+// service makes a job only once the request has come whole, so a hand-over
+// cut short before its last byte leaves nothing behind in any queue (a job
+// made first and sent its document after could outlive the window's "nothing
+// was printed", waiting in its queue for a document that never comes).
+enum : int { kConnecting, kSending, kFinishing };
 
 struct THandOverAside : TAside {
   THandOverResult result;
@@ -140,9 +148,9 @@ struct THandOverAside : TAside {
     stage = next;
     return true;
   }
-  // The stage the thread had reached. Before the document is whole, a
-  // wait it is in ends at once; a document that went whole keeps its chance
-  // (the user reads that it may or may not have been queued).
+  // The stage the thread had reached. Before the last byte went, a wait it
+  // is in ends at once; a request that went whole keeps its chance (the
+  // user reads that the job may or may not have been queued).
   int Abandon() {
     std::lock_guard<std::mutex> lock(mutex);
     abandoned = true;
@@ -176,20 +184,38 @@ int Patient(http_t*, void* data) {
   return 0;
 }
 
-// A job made before the window gave up on it never waits for its document:
-// it is cancelled on a connection of its own, as patiently.
-void CancelAbandoned(const TServer& server, const std::string& queue, int job, int patienceMs) {
-  bool silent = false;
-  http_t* http = Connect(server, patienceMs, &silent);
-  if (http == nullptr) return;
-  std::atomic<bool> timed_out{false};
-  Cups().httpSetTimeout(http, patienceMs / 1000.0, &TimedOut, &timed_out);
-  Cups().cupsCancelJob2(http, queue.c_str(), job, 0);
-  Cups().httpClose(http);
+// A request about a queue, addressed to it.
+ipp_t* QueueRequest(ipp_op_t op, const std::string& queue) {
+  char uri[1024];
+  Cups().httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0, "/printers/%s",
+                          queue.c_str());
+  ipp_t* request = Cups().ippNewRequest(op);
+  Cups().ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+  return request;
+}
+
+// The Print-Job request of a ticket, without its document.
+ipp_t* PrintJobRequest(const TJobTicket& t) {
+  ipp_t* request = QueueRequest(IPP_OP_PRINT_JOB, t.queue);
+  Cups().ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, Cups().cupsUser());
+  Cups().ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, t.title.c_str());
+  Cups().ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_MIMETYPE, "document-format", nullptr, CUPS_FORMAT_PDF);
+  int count = 0;
+  cups_option_t* options = nullptr;
+  for (const auto& [name, value] : t.options) count = Cups().cupsAddOption(name.c_str(), value.c_str(), count, &options);
+  Cups().cupsEncodeOptions2(request, count, options, IPP_TAG_OPERATION);
+  Cups().cupsEncodeOptions2(request, count, options, IPP_TAG_JOB);
+  Cups().cupsFreeOptions(count, options);
+  return request;
 }
 
 void RunHandOver(THandOverAside& s, const TServer& server, const TJobTicket& t, int patienceMs) {
   THandOverResult& r = s.result;
+  struct stat st {};
+  if (::fstat(t.fd, &st) != 0) {
+    r.detail = std::strerror(errno);
+    return;
+  }
   bool silent = false;
   http_t* http = Connect(server, patienceMs, &silent);
   if (http == nullptr) {
@@ -200,66 +226,68 @@ void RunHandOver(THandOverAside& s, const TServer& server, const TJobTicket& t, 
   s.Moved();
   s.patience_ms = patienceMs;
   Cups().httpSetTimeout(http, 0.25, &Patient, &s);
-  // Given up on before the document went whole: so the result says too.
+  // Cut short before the request was whole: nothing was made of it.
   auto abandon = [&] {
     r.outcome = THandOverResult::SilentBeforeDocument;
     s.Close(http);
   };
-  if (!s.Reach(kCreating)) return abandon();
-  int count = 0;
-  cups_option_t* options = nullptr;
-  for (const auto& [name, value] : t.options) count = Cups().cupsAddOption(name.c_str(), value.c_str(), count, &options);
-  // Why the service said no, in its words, or that it did not answer.
-  auto failed = [&](THandOverResult::TOutcome silentOutcome) {
-    if (s.timed_out) {
-      r.outcome = silentOutcome;
-    } else {
-      r.detail = Cups().cupsLastErrorString();
-      // Asked plainly whether the queue is still there: deleted meanwhile,
-      // it is gone, whatever words the refusal came in.
-      cups_dest_t* dest = Cups().cupsGetNamedDest(http, t.queue.c_str(), nullptr);
-      r.outcome = dest == nullptr && !s.timed_out ? THandOverResult::Gone : THandOverResult::Refused;
-      if (dest) Cups().cupsFreeDests(1, dest);
-    }
-  };
-  const int job = Cups().cupsCreateJob(http, t.queue.c_str(), t.title.c_str(), count, options);
-  Cups().cupsFreeOptions(count, options);
-  if (job == 0) {
-    if (s.abandoned) return abandon();
-    failed(THandOverResult::SilentBeforeDocument);
-    return s.Close(http);
-  }
+  // A sign of life before any of the job goes: all of a small one fits in
+  // the connection's buffers, so a service that went silent since the
+  // printers were listed would otherwise be known only once it may print.
+  ipp_t* ask = QueueRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, t.queue);
+  Cups().ippAddString(ask, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "printer-state");
+  Cups().ippDelete(Cups().cupsDoRequest(http, ask, "/"));
+  if (s.timed_out || !s.Reach(kSending)) return abandon();
   s.Moved();
-  auto giveUp = [&] {
-    abandon();
-    CancelAbandoned(server, t.queue, job, patienceMs);
-  };
-  if (!s.Reach(kSending)) return giveUp();
-  bool sent = Cups().cupsStartDocument(http, t.queue.c_str(), job, t.title.c_str(), CUPS_FORMAT_PDF, 1) == HTTP_STATUS_CONTINUE;
+  const std::string resource = "/printers/" + t.queue;
+  const auto size = std::size_t(st.st_size);
+  if (size == 0 && !s.Reach(kFinishing)) return abandon();
+  ipp_t* request = PrintJobRequest(t);
+  // The length is the whole request's: the service takes it as made only
+  // once it has all of it.
+  http_status_t status = Cups().cupsSendRequest(http, request, resource.c_str(), Cups().ippLength(request) + size);
+  Cups().ippDelete(request);
   std::vector<char> chunk(std::size_t(1) << 16);
-  for (off_t at = 0; sent;) {
-    const ssize_t n = ::pread(t.fd, chunk.data(), chunk.size(), at);
+  std::size_t at = 0;
+  int read_error = 0;
+  while (status == HTTP_STATUS_CONTINUE && at < size) {
+    const ssize_t n = ::pread(t.fd, chunk.data(), std::min(chunk.size(), size - at), off_t(at));
     if (n < 0 && errno == EINTR) continue;
-    if (n == 0) break;
-    sent = n > 0 && Cups().cupsWriteRequestData(http, chunk.data(), std::size_t(n)) == HTTP_STATUS_CONTINUE;
-    at += n;
+    if (n <= 0) {  // the request stays short, and the service makes nothing of it
+      read_error = n < 0 ? errno : EIO;
+      break;
+    }
+    // The last bytes go only while the user has not yet been told that
+    // nothing was printed.
+    if (at + std::size_t(n) == size && !s.Reach(kFinishing)) break;
+    status = Cups().cupsWriteRequestData(http, chunk.data(), std::size_t(n));
+    at += std::size_t(n);
     s.Moved();
   }
-  // The document's last chunk goes only while the user has not yet been
-  // told that nothing was printed.
-  if (!sent || !s.Reach(kFinishing)) {
-    if (s.abandoned) return giveUp();
-    // A job whose document never came whole is dropped by the service.
-    failed(THandOverResult::SilentBeforeDocument);
-    if (!s.timed_out) Cups().cupsFinishDocument(http, t.queue.c_str());
+  if (s.Stopped()) return abandon();
+  if (read_error != 0) {
+    r.detail = std::strerror(read_error);
     return s.Close(http);
   }
-  if (Cups().cupsFinishDocument(http, t.queue.c_str()) != IPP_STATUS_OK) {
-    failed(THandOverResult::SilentAfterDocument);
-  } else {
+  const bool whole = at == size;
+  const bool answered = status == HTTP_STATUS_CONTINUE || status == HTTP_STATUS_OK;
+  ipp_t* response = answered ? Cups().cupsGetResponse(http, resource.c_str()) : nullptr;
+  if (response != nullptr && Cups().cupsLastError() <= IPP_STATUS_OK_EVENTS_COMPLETE) {
+    if (ipp_attribute_t* id = Cups().ippFindAttribute(response, "job-id", IPP_TAG_INTEGER))
+      r.job = Cups().ippGetInteger(id, 0);
     r.outcome = THandOverResult::Queued;
-    r.job = job;
+  } else if (s.timed_out) {
+    r.outcome = whole ? THandOverResult::SilentAfterDocument : THandOverResult::SilentBeforeDocument;
+  } else {
+    // Why the service said no, in its words. Asked plainly whether the queue
+    // is still there: deleted meanwhile, it is gone, whatever words the
+    // refusal came in.
+    r.detail = answered || status == HTTP_STATUS_ERROR ? Cups().cupsLastErrorString() : Cups().httpStatus(status);
+    cups_dest_t* dest = Cups().cupsGetNamedDest(http, t.queue.c_str(), nullptr);
+    r.outcome = dest == nullptr && !s.timed_out ? THandOverResult::Gone : THandOverResult::Refused;
+    if (dest) Cups().cupsFreeDests(1, dest);
   }
+  if (response) Cups().ippDelete(response);
   s.Close(http);
 }
 
@@ -302,10 +330,7 @@ struct TStates {
 
 TStates AskStates(http_t* http, const std::string& queue, int job) {
   TStates out;
-  char uri[1024];
-  Cups().httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0, "/printers/%s", queue.c_str());
-  ipp_t* request = Cups().ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
-  Cups().ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+  ipp_t* request = QueueRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, queue);
   static const char* const printer_attrs[] = {"printer-state", "printer-state-message"};
   Cups().ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 2, nullptr, printer_attrs);
   if (ipp_t* response = Cups().cupsDoRequest(http, request, "/")) {
@@ -314,8 +339,7 @@ TStates AskStates(http_t* http, const std::string& queue, int job) {
       if (const char* m = Cups().ippGetString(a, 0, nullptr)) out.message = m;
     Cups().ippDelete(response);
   }
-  request = Cups().ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
-  Cups().ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+  request = QueueRequest(IPP_OP_GET_JOB_ATTRIBUTES, queue);
   Cups().ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", job);
   static const char* const job_attrs[] = {"job-state", "job-printer-state-message"};
   Cups().ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 2, nullptr, job_attrs);

@@ -10,10 +10,7 @@
 #include <vector>
 
 #include <sys/stat.h>
-
-#ifdef BROODLOG_HAVE_XCB
-#include <xcb/xcb.h>
-#endif
+#include <unistd.h>
 
 #include "app/main_window.h"
 #include "app/shown_reporter.h"
@@ -83,36 +80,21 @@ void ReportUnreachableDisplay(const char* detail) {
   std::fprintf(stderr, "Start it from a desktop session, or under a virtual one: xvfb-run -a %s\n", g_program);
 }
 
-#ifdef BROODLOG_HAVE_XCB
 // An X server resets when its last client leaves and refuses connections for
-// a moment meanwhile; a connection of our own, held until Qt has made its
-// own, keeps the server from resetting in between. Retried briefly, since a
-// client that just left may have started such a reset.
-class XDisplayHold {
- public:
-  XDisplayHold() {
-    if (!UsesXDisplay()) return;
-    for (int attempt = 0; attempt < 20; ++attempt) {
-      connection_ = xcb_connect(nullptr, nullptr);
-      if (xcb_connection_has_error(connection_) == 0) return;
-      xcb_disconnect(connection_);
-      connection_ = nullptr;
-      std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    }
-    unreachable_ = true;
-  }
-  ~XDisplayHold() {
-    if (connection_ != nullptr) xcb_disconnect(connection_);
-  }
-  XDisplayHold(const XDisplayHold&) = delete;
-  XDisplayHold& operator=(const XDisplayHold&) = delete;
-  bool Unreachable() const { return unreachable_; }
+// a moment meanwhile (a virtual display between two programs): a start that
+// could not connect to one is made afresh, briefly, before it is reported.
+// Counted in the environment, which only the next start reads.
+constexpr const char* kDisplayRetries = "BROODLOG_DISPLAY_RETRIES";
+char** g_argv = nullptr;
 
- private:
-  xcb_connection_t* connection_ = nullptr;
-  bool unreachable_ = false;
-};
-#endif
+void StartAgainAfterReset() {
+  const char* done = std::getenv(kDisplayRetries);
+  const int n = done != nullptr ? std::atoi(done) : 0;
+  if (!UsesXDisplay() || g_argv == nullptr || n >= 20) return;
+  ::setenv(kDisplayRetries, std::to_string(n + 1).c_str(), 1);
+  std::this_thread::sleep_for(std::chrono::milliseconds(25));
+  ::execv("/proc/self/exe", g_argv);
+}
 
 // While the application object connects to the windowing system, Qt's own
 // failure ends in a fatal message and abort(); this turns it into the plain
@@ -138,6 +120,7 @@ class StartupMessages {
   };
   static void Handle(QtMsgType type, const QMessageLogContext&, const QString& text) {
     if (type == QtFatalMsg) {
+      StartAgainAfterReset();
       ReportUnreachableDisplay(qPrintable(text.section(QLatin1Char('\n'), 0, 0)));
       std::fflush(stderr);
       std::_Exit(1);
@@ -164,19 +147,18 @@ int main(int argc, char** argv) {
                  "virtual one: xvfb-run -a %s\n", g_program);
     return 1;
   }
-#ifdef BROODLOG_HAVE_XCB
-  auto hold = std::make_unique<XDisplayHold>();
-  if (hold->Unreachable()) {
-    ReportUnreachableDisplay("no connection");
-    return 1;
-  }
-#endif
+  g_argv = argv;
+  // On X, Qt is to try X only: where the server cannot be reached, it would
+  // go on to Wayland, whose library writes its own complaints to the terminal.
+  std::vector<char*> args(argv, argv + argc);
+  static char platformOption[] = "-platform", xcb[] = "xcb";
+  if (UsesXDisplay() && !IsSet("QT_QPA_PLATFORM")) args.insert(args.end(), {platformOption, xcb});
+  int qtArgc = int(args.size());
+  args.push_back(nullptr);
   auto startup = std::make_unique<StartupMessages>();
-  TApplication app(argc, argv);
+  TApplication app(qtArgc, args.data());
   startup.reset();
-#ifdef BROODLOG_HAVE_XCB
-  hold.reset();
-#endif
+  ::unsetenv(kDisplayRetries);  // not for the programs it starts
   // The user's language for every text, Qt's dialogs' too; English where
   // there is no translation.
   InstallTranslations();

@@ -1,5 +1,6 @@
 #include <QtGlobal>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -86,12 +87,17 @@ void ReportUnreachableDisplay(const char* detail) {
 // Counted in the environment, which only the next start reads.
 constexpr const char* kDisplayRetries = "BROODLOG_DISPLAY_RETRIES";
 char** g_argv = nullptr;
+int g_retries = 0;
+
+// Read and removed first thing, before any thread could read the environment.
+void TakeRetryCount() {
+  if (const char* done = std::getenv(kDisplayRetries)) g_retries = std::clamp(std::atoi(done), 0, 20);
+  ::unsetenv(kDisplayRetries);
+}
 
 void StartAgainAfterReset() {
-  const char* done = std::getenv(kDisplayRetries);
-  const int n = done != nullptr ? std::atoi(done) : 0;
-  if (!UsesXDisplay() || g_argv == nullptr || n >= 20) return;
-  ::setenv(kDisplayRetries, std::to_string(n + 1).c_str(), 1);
+  if (!UsesXDisplay() || g_argv == nullptr || g_retries >= 20) return;
+  ::setenv(kDisplayRetries, std::to_string(g_retries + 1).c_str(), 1);
   std::this_thread::sleep_for(std::chrono::milliseconds(25));
   ::execv("/proc/self/exe", g_argv);
 }
@@ -120,7 +126,9 @@ class StartupMessages {
   };
   static void Handle(QtMsgType type, const QMessageLogContext&, const QString& text) {
     if (type == QtFatalMsg) {
-      StartAgainAfterReset();
+      // Only a server that refused the connection is tried again.
+      for (const Held& m : held_)
+        if (m.text.contains(QLatin1String("could not connect to display"))) StartAgainAfterReset();
       ReportUnreachableDisplay(qPrintable(text.section(QLatin1Char('\n'), 0, 0)));
       std::fflush(stderr);
       std::_Exit(1);
@@ -134,6 +142,7 @@ class StartupMessages {
 }  // namespace
 
 int main(int argc, char** argv) {
+  TakeRetryCount();
   if (argc > 0 && argv[0] != nullptr && std::strchr(argv[0], '/') != nullptr) g_program = argv[0];
   // Answered before anything needs a display, so it works in any shell.
   if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
@@ -150,15 +159,15 @@ int main(int argc, char** argv) {
   g_argv = argv;
   // On X, Qt is to try X only: where the server cannot be reached, it would
   // go on to Wayland, whose library writes its own complaints to the terminal.
+  // Right after the program's name, so that one the user gives still wins.
   std::vector<char*> args(argv, argv + argc);
   static char platformOption[] = "-platform", xcb[] = "xcb";
-  if (UsesXDisplay() && !IsSet("QT_QPA_PLATFORM")) args.insert(args.end(), {platformOption, xcb});
+  if (UsesXDisplay() && !IsSet("QT_QPA_PLATFORM") && argc > 0) args.insert(args.begin() + 1, {platformOption, xcb});
   int qtArgc = int(args.size());
   args.push_back(nullptr);
   auto startup = std::make_unique<StartupMessages>();
   TApplication app(qtArgc, args.data());
   startup.reset();
-  ::unsetenv(kDisplayRetries);  // not for the programs it starts
   // The user's language for every text, Qt's dialogs' too; English where
   // there is no translation.
   InstallTranslations();

@@ -15,10 +15,10 @@
   X(cupsFreeOptions) X(cupsGetDestMediaByIndex) X(cupsGetDestMediaCount) X(cupsGetDests2)         \
   X(cupsGetNamedDest) X(cupsGetOption) X(cupsGetResponse) X(cupsLastError) X(cupsLastErrorString) \
   X(cupsSendRequest) X(cupsServer) X(cupsUser) X(cupsWriteRequestData) X(httpAssembleURIf)        \
-  X(httpClose) X(httpConnect2) X(httpGetFd) X(httpSetTimeout) X(httpStatus) X(ippAddInteger)      \
-  X(ippAddString) X(ippAddStrings) X(ippDelete) X(ippFindAttribute) X(ippGetCount)                \
-  X(ippGetInteger) X(ippGetRange) X(ippGetResolution) X(ippGetString) X(ippGetValueTag)           \
-  X(ippLength) X(ippNewRequest) X(ippPort)
+  X(httpClose) X(httpConnect2) X(httpError) X(httpGetFd) X(httpGetStatus) X(httpSetTimeout)       \
+  X(httpStatus) X(ippAddInteger) X(ippAddString) X(ippAddStrings) X(ippDelete)                    \
+  X(ippFindAttribute) X(ippGetCount) X(ippGetInteger) X(ippGetRange) X(ippGetResolution)          \
+  X(ippGetString) X(ippGetValueTag) X(ippLength) X(ippNewRequest) X(ippPort)
 
 struct TCupsLibrary {
 #define BROODLOG_CUPS_FIELD(name) decltype(&::name) name = nullptr;

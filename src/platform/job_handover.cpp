@@ -123,8 +123,7 @@ http_t* Connect(const TServer& server, int patienceMs, bool* silent) {
   return http;
 }
 
-// The job goes as one Print-Job request whose length is the document's: the
-// service makes a job only once the request has come whole, so a hand-over
+// The job goes as one Print-Job request of a stated length: the service makes a job only once the request has come whole, so a hand-over
 // cut short before its last byte leaves nothing behind in any queue (a job
 // made first and sent its document after could outlive the window's "nothing
 // was printed", waiting in its queue for a document that never comes).
@@ -139,7 +138,10 @@ struct THandOverAside : TAside {
   // stage it had reached then: a service that wakes a moment later must not
   // print what the user read was not printed.
   std::mutex mutex;
-  int socket = -1;  // our own descriptor of the connection's, while it is open
+  // Our own descriptor of the connection's socket as first opened: a
+  // reconnect CUPS makes on its own is not shut, but Patient still ends
+  // its waits.
+  int socket = -1;
   std::atomic<bool> abandoned{false};
 
   bool Reach(int next) {
@@ -199,9 +201,10 @@ ipp_t* PrintJobRequest(const TJobTicket& t) {
   ipp_t* request = QueueRequest(IPP_OP_PRINT_JOB, t.queue);
   Cups().ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, Cups().cupsUser());
   Cups().ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, t.title.c_str());
-  Cups().ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_MIMETYPE, "document-format", nullptr, CUPS_FORMAT_PDF);
-  int count = 0;
+  // The format as an option: encoding the options for the operation would
+  // otherwise add a second, "application/octet-stream".
   cups_option_t* options = nullptr;
+  int count = Cups().cupsAddOption("document-format", CUPS_FORMAT_PDF, 0, &options);
   for (const auto& [name, value] : t.options) count = Cups().cupsAddOption(name.c_str(), value.c_str(), count, &options);
   Cups().cupsEncodeOptions2(request, count, options, IPP_TAG_OPERATION);
   Cups().cupsEncodeOptions2(request, count, options, IPP_TAG_JOB);
@@ -241,7 +244,6 @@ void RunHandOver(THandOverAside& s, const TServer& server, const TJobTicket& t, 
   s.Moved();
   const std::string resource = "/printers/" + t.queue;
   const auto size = std::size_t(st.st_size);
-  if (size == 0 && !s.Reach(kFinishing)) return abandon();
   ipp_t* request = PrintJobRequest(t);
   // The length is the whole request's: the service takes it as made only
   // once it has all of it.
@@ -261,7 +263,7 @@ void RunHandOver(THandOverAside& s, const TServer& server, const TJobTicket& t, 
     // nothing was printed.
     if (at + std::size_t(n) == size && !s.Reach(kFinishing)) break;
     status = Cups().cupsWriteRequestData(http, chunk.data(), std::size_t(n));
-    at += std::size_t(n);
+    if (status == HTTP_STATUS_CONTINUE) at += std::size_t(n);
     s.Moved();
   }
   if (s.Stopped()) return abandon();
@@ -272,19 +274,27 @@ void RunHandOver(THandOverAside& s, const TServer& server, const TJobTicket& t, 
   const bool whole = at == size;
   const bool answered = status == HTTP_STATUS_CONTINUE || status == HTTP_STATUS_OK;
   ipp_t* response = answered ? Cups().cupsGetResponse(http, resource.c_str()) : nullptr;
+  // No verdict at all: the connection broke (a service restarted, say).
+  const bool lost = response == nullptr && (answered ? Cups().httpGetStatus(http) : status) == HTTP_STATUS_ERROR;
   if (response != nullptr && Cups().cupsLastError() <= IPP_STATUS_OK_EVENTS_COMPLETE) {
     if (ipp_attribute_t* id = Cups().ippFindAttribute(response, "job-id", IPP_TAG_INTEGER))
       r.job = Cups().ippGetInteger(id, 0);
     r.outcome = THandOverResult::Queued;
-  } else if (s.timed_out) {
+  } else if (s.timed_out || (lost && whole)) {
+    // A request that went whole may have been spooled before the answer.
     r.outcome = whole ? THandOverResult::SilentAfterDocument : THandOverResult::SilentBeforeDocument;
   } else {
     // Why the service said no, in its words. Asked plainly whether the queue
     // is still there: deleted meanwhile, it is gone, whatever words the
     // refusal came in.
-    r.detail = answered || status == HTTP_STATUS_ERROR ? Cups().cupsLastErrorString() : Cups().httpStatus(status);
+    const char* said = Cups().cupsLastErrorString();
+    r.detail = lost       ? std::strerror(Cups().httpError(http))
+               : answered ? (said ? said : "")
+                          : Cups().httpStatus(status);
     cups_dest_t* dest = Cups().cupsGetNamedDest(http, t.queue.c_str(), nullptr);
-    r.outcome = dest == nullptr && !s.timed_out ? THandOverResult::Gone : THandOverResult::Refused;
+    r.outcome = dest != nullptr || s.timed_out ? THandOverResult::Refused
+                : Cups().cupsLastError() == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE ? THandOverResult::NotRunning
+                                                                                 : THandOverResult::Gone;
     if (dest) Cups().cupsFreeDests(1, dest);
   }
   if (response) Cups().ippDelete(response);

@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFontMetrics>
@@ -48,7 +49,13 @@ Tbroodlogprint::Tbroodlogprint(TReportContext& context, QWidget* parent) : QWidg
   Button1->setObjectName(QStringLiteral("Button1"));
   Button1->setGeometry(144, 16, 113, 25);
 
+  // A line edit lays out its empty text in the application's font before it
+  // takes the window's: the desktop's font there would load a second font
+  // file before the first paint (a tenth of a one-button window's start).
+  const QFont desktop = QApplication::font();
+  QApplication::setFont(font());
   Edit1 = new QLineEdit(this);
+  QApplication::setFont(desktop);
   Edit1->setObjectName(QStringLiteral("Edit1"));
   Edit1->setGeometry(32, 120, 217, 21);
   Edit1->setMaxLength(std::numeric_limits<int>::max());  // no limit (Qt's default is 32767)

@@ -123,10 +123,11 @@ http_t* Connect(const TServer& server, int patienceMs, bool* silent) {
   return http;
 }
 
-// The job goes as one Print-Job request of a stated length: the service makes a job only once the request has come whole, so a hand-over
-// cut short before its last byte leaves nothing behind in any queue (a job
-// made first and sent its document after could outlive the window's "nothing
-// was printed", waiting in its queue for a document that never comes).
+// The job goes as one Print-Job request of a stated length: the service
+// makes a job only once the request has come whole, so a hand-over cut short
+// before its last byte leaves nothing behind in any queue (a job made first
+// and sent its document after could outlive the window's "nothing was
+// printed", waiting in its queue for a document that never comes).
 enum : int { kConnecting, kSending, kFinishing };
 
 struct THandOverAside : TAside {

@@ -127,8 +127,9 @@ class StartupMessages {
   static void Handle(QtMsgType type, const QMessageLogContext&, const QString& text) {
     if (type == QtFatalMsg) {
       // Only a server that refused the connection is tried again.
-      for (const Held& m : held_)
-        if (m.text.contains(QLatin1String("could not connect to display"))) StartAgainAfterReset();
+      if (std::any_of(held_.begin(), held_.end(),
+                      [](const Held& m) { return m.text.contains(QLatin1String("could not connect to display")); }))
+        StartAgainAfterReset();
       ReportUnreachableDisplay(qPrintable(text.section(QLatin1Char('\n'), 0, 0)));
       std::fflush(stderr);
       std::_Exit(1);

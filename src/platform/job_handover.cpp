@@ -39,7 +39,6 @@ std::int64_t NowMs() {
 struct TAside {
   std::atomic<bool> done{false};
   std::atomic<std::int64_t> moved{NowMs()};  // the last sign of life
-  std::atomic<int> stage{0};
   void Moved() { moved = NowMs(); }
 };
 
@@ -139,6 +138,7 @@ struct THandOverAside : TAside {
   // stage it had reached then: a service that wakes a moment later must not
   // print what the user read was not printed.
   std::mutex mutex;
+  std::atomic<int> stage{kConnecting};
   // Our own descriptor of the connection's socket as first opened: a
   // reconnect CUPS makes on its own is not shut, but Patient still ends
   // its waits.
